@@ -1,0 +1,55 @@
+// Settings and test hooks of our platform layer itself. These have no counterpart on the device: the
+// programs and tests that host the framework on Linux use them to say where the device lives, what
+// its screen is like and which faults to simulate.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <string>
+
+// The device root folder on the host. Default: $WINCE_DEVICE_ROOT, else the current folder.
+void PlatformSetDeviceRoot(const std::string& hostFolder);
+std::string PlatformGetDeviceRoot();
+
+// Maps a device folder (such as u"\\Program") onto a host folder; the longest matching prefix wins.
+// \Program maps to <device>/Program when that folder exists, else to the executable's folder.
+void PlatformMount(LPCWSTR deviceFolder, const std::string& hostFolder);
+void PlatformUnmount(LPCWSTR deviceFolder);
+
+// The host path a device path resolves to (existing components matched ignoring case; missing ones
+// kept as written). Empty when the path cannot be mapped.
+std::string PlatformHostPath(LPCWSTR devicePath);
+// The device path of a host path under the device root or a mount; empty when it is under neither.
+std::u16string PlatformDevicePath(const std::string& hostPath);
+// For tools that take host paths: the device root becomes the host's "/", so that any absolute host
+// path is also a device path (see PlatformDevicePath).
+void PlatformUseHostRoot();
+
+// The program file name that GetModuleFileNameW reports (default: the executable's name + ".exe").
+void PlatformSetModuleName(LPCWSTR name);
+
+// Time. With the virtual clock, GetTickCount only moves when Sleep or PlatformAdvanceClock move it.
+void PlatformUseVirtualClock(BOOL on);
+void PlatformAdvanceClock(DWORD milliseconds);
+// A fixed local time for reproducible logs; null returns to the host clock.
+void PlatformSetLocalTime(const SYSTEMTIME* time);
+
+// The screen (default 800 x 480, 16 bits per pixel).
+void PlatformSetScreen(int width, int height, int bitsPerPixel);
+int PlatformScreenWidth();
+int PlatformScreenHeight();
+int PlatformScreenBitsPerPixel();
+
+// Fault injection for tests. Counting starts at the call: nth = 1 is the next call.
+// The nth WriteFile fails with the error, writing nothing.
+void PlatformFailWrite(int nth, DWORD error);
+// The nth ReadFile returns at most maxBytes bytes.
+void PlatformShortRead(int nth, DWORD maxBytes);
+// count CreateFileW calls, starting with the nth, fail with the error.
+void PlatformFailCreate(int nth, int count, DWORD error);
+void PlatformClearFaults();
+// How many CreateFileW calls were made since the last PlatformClearFaults.
+int PlatformCreateFileCalls();
+
+// Maps a host errno value onto the platform's error code.
+DWORD PlatformErrorFromErrno(int err);

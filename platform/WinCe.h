@@ -1,0 +1,8 @@
+// Everything the framework uses of the platform, in one include.
+#pragma once
+
+#include "platform/WinTypes.h"
+#include "platform/WinString.h"
+#include "platform/WinSystem.h"
+#include "platform/WinFile.h"
+#include "platform/WinRect.h"

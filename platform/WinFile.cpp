@@ -1,0 +1,817 @@
+#include "platform/WinFile.h"
+#include "platform/DeviceFileSystem.h"
+#include "platform/KernelObject.h"
+#include "platform/Platform.h"
+#include "platform/WinString.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Faults that tests ask for; each counter counts down to the call that fails.
+struct Faults {
+    int writeCountdown = 0;
+    DWORD writeError = 0;
+    int readCountdown = 0;
+    DWORD readMax = 0;
+    int createCountdown = 0;
+    int createFailures = 0;
+    DWORD createError = 0;
+    int createCalls = 0;
+};
+
+Faults& FaultState() {
+    static Faults faults;
+    return faults;
+}
+
+class FileObject;
+
+// Open files by host identity, for the sharing rules.
+struct OpenFiles {
+    std::mutex lock;
+    std::multimap<std::pair<dev_t, ino_t>, FileObject*> byId;
+};
+
+OpenFiles& Opened() {
+    static OpenFiles* files = new OpenFiles;
+    return *files;
+}
+
+class FileObject : public KernelObject {
+public:
+    FileObject(int fd, DWORD access, DWORD share, dev_t dev, ino_t ino)
+        : m_fd(fd), m_access(access), m_share(share), m_id(dev, ino) {
+        OpenFiles& o = Opened();
+        std::lock_guard<std::mutex> guard(o.lock);
+        o.byId.emplace(m_id, this);
+    }
+    ~FileObject() override {
+        {
+            OpenFiles& o = Opened();
+            std::lock_guard<std::mutex> guard(o.lock);
+            auto range = o.byId.equal_range(m_id);
+            for (auto it = range.first; it != range.second; ++it) {
+                if (it->second == this) {
+                    o.byId.erase(it);
+                    break;
+                }
+            }
+        }
+        close(m_fd);
+    }
+    int m_fd;
+    DWORD m_access;
+    DWORD m_share;
+    std::pair<dev_t, ino_t> m_id;
+};
+
+class FindObject : public KernelObject {
+public:
+    std::vector<WIN32_FIND_DATAW> m_entries;
+    size_t m_next = 0;
+};
+
+// Would opening the file with this access and sharing conflict with a handle already open?
+bool SharingConflict(dev_t dev, ino_t ino, DWORD access, DWORD share) {
+    OpenFiles& o = Opened();
+    std::lock_guard<std::mutex> guard(o.lock);
+    auto range = o.byId.equal_range({dev, ino});
+    for (auto it = range.first; it != range.second; ++it) {
+        const FileObject* f = it->second;
+        if ((access & GENERIC_READ) && !(f->m_share & FILE_SHARE_READ))
+            return true;
+        if ((access & GENERIC_WRITE) && !(f->m_share & FILE_SHARE_WRITE))
+            return true;
+        if ((f->m_access & GENERIC_READ) && !(share & FILE_SHARE_READ))
+            return true;
+        if ((f->m_access & GENERIC_WRITE) && !(share & FILE_SHARE_WRITE))
+            return true;
+    }
+    return false;
+}
+
+bool IsOpen(dev_t dev, ino_t ino) {
+    OpenFiles& o = Opened();
+    std::lock_guard<std::mutex> guard(o.lock);
+    return o.byId.count({dev, ino}) != 0;
+}
+
+bool IsReadOnlyMode(mode_t mode) {
+    return (mode & 0222) == 0;
+}
+
+DWORD AttributesFromStat(const struct stat& st) {
+    if (S_ISDIR(st.st_mode))
+        return FILE_ATTRIBUTE_DIRECTORY | (IsReadOnlyMode(st.st_mode) ? FILE_ATTRIBUTE_READONLY : 0);
+    return FILE_ATTRIBUTE_ARCHIVE | (IsReadOnlyMode(st.st_mode) ? FILE_ATTRIBUTE_READONLY : 0);
+}
+
+FILETIME FileTimeFrom(const struct timespec& ts) {
+    // 100-nanosecond intervals since 1601-01-01.
+    const ULONGLONG epochOffset = 116444736000000000ull;
+    ULONGLONG t = epochOffset + static_cast<ULONGLONG>(ts.tv_sec) * 10000000ull +
+                  static_cast<ULONGLONG>(ts.tv_nsec) / 100;
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(t);
+    ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+    return ft;
+}
+
+// The error for a path that does not exist: a missing folder on the way is a path error.
+DWORD MissingError(const devicefs::Resolved& r) {
+    return r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+bool MatchWildcard(const WCHAR* pattern, const WCHAR* name) {
+    // Iterative glob with backtracking on the last '*'; letters compare ignoring case.
+    const WCHAR* starPattern = nullptr;
+    const WCHAR* starName = nullptr;
+    while (*name) {
+        if (*pattern == u'*') {
+            starPattern = ++pattern;
+            starName = name;
+        } else if (*pattern == u'?' || (*pattern && WCharLower(*pattern) == WCharLower(*name))) {
+            ++pattern;
+            ++name;
+        } else if (starPattern) {
+            pattern = starPattern;
+            name = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == u'*')
+        ++pattern;
+    return *pattern == 0;
+}
+
+bool HasWildcard(const std::u16string& s) {
+    return s.find_first_of(u"*?") != std::u16string::npos;
+}
+
+bool FillFindData(const std::string& hostPath, const std::u16string& name, WIN32_FIND_DATAW* data) {
+    struct stat st;
+    if (stat(hostPath.c_str(), &st) != 0)
+        return false;
+    memset(data, 0, sizeof(*data));
+    data->dwFileAttributes = AttributesFromStat(st);
+    data->ftCreationTime = FileTimeFrom(st.st_ctim);
+    data->ftLastAccessTime = FileTimeFrom(st.st_atim);
+    data->ftLastWriteTime = FileTimeFrom(st.st_mtim);
+    if (!S_ISDIR(st.st_mode)) {
+        data->nFileSizeHigh = static_cast<DWORD>(static_cast<ULONGLONG>(st.st_size) >> 32);
+        data->nFileSizeLow = static_cast<DWORD>(st.st_size);
+    }
+    WStrCpyN(data->cFileName, MAX_PATH, name.c_str());
+    return true;
+}
+
+// Lists the entries of a device folder whose names match a pattern, in case-insensitive order.
+bool ListFolder(const std::vector<std::u16string>& folder, const std::u16string& pattern,
+                std::vector<WIN32_FIND_DATAW>* out, DWORD* error) {
+    devicefs::Resolved dir = devicefs::ResolveComponents(folder);
+    struct stat st;
+    if (dir.host.empty() || stat(dir.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        *error = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    std::u16string effective = pattern == u"*.*" ? u"*" : pattern;
+    DIR* d = opendir(dir.host.c_str());
+    if (!d) {
+        *error = PlatformErrorFromErrno(errno);
+        return false;
+    }
+    while (dirent* e = readdir(d)) {
+        if (devicefs::IsHiddenEntry(dir.host, e->d_name))
+            continue;
+        std::u16string name = Utf8ToWide(e->d_name);
+        if (name.size() >= MAX_PATH || !MatchWildcard(effective.c_str(), name.c_str()))
+            continue;
+        WIN32_FIND_DATAW data;
+        if (FillFindData(dir.host + "/" + e->d_name, name, &data))
+            out->push_back(data);
+    }
+    closedir(d);
+    std::sort(out->begin(), out->end(), [](const WIN32_FIND_DATAW& a, const WIN32_FIND_DATAW& b) {
+        int c = WStrICmp(a.cFileName, b.cFileName);
+        return c != 0 ? c < 0 : WStrCmp(a.cFileName, b.cFileName) < 0;
+    });
+    return true;
+}
+
+std::u16string JoinDevice(const std::vector<std::u16string>& components) {
+    std::u16string out;
+    for (const auto& c : components)
+        out += u"\\" + c;
+    return out.empty() ? u"\\" : out;
+}
+
+} // namespace
+
+void PlatformFailWrite(int nth, DWORD error) {
+    FaultState().writeCountdown = nth;
+    FaultState().writeError = error;
+}
+
+void PlatformShortRead(int nth, DWORD maxBytes) {
+    FaultState().readCountdown = nth;
+    FaultState().readMax = maxBytes;
+}
+
+void PlatformFailCreate(int nth, int count, DWORD error) {
+    FaultState().createCountdown = nth;
+    FaultState().createFailures = count;
+    FaultState().createError = error;
+}
+
+void PlatformClearFaults() {
+    FaultState() = Faults();
+}
+
+int PlatformCreateFileCalls() {
+    return FaultState().createCalls;
+}
+
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD disposition, DWORD flagsAndAttributes, HANDLE) {
+    Faults& faults = FaultState();
+    ++faults.createCalls;
+    if (faults.createCountdown > 0 && --faults.createCountdown == 0) {
+        if (--faults.createFailures > 0)
+            faults.createCountdown = 1;
+        SetLastError(faults.createError);
+        return INVALID_HANDLE_VALUE;
+    }
+
+    devicefs::Resolved r = devicefs::Resolve(fileName);
+    if (r.host.empty()) {
+        SetLastError(r.error);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat st;
+    bool exists = stat(r.host.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!exists && !r.parentExists) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (exists) {
+        if (disposition == CREATE_NEW) {
+            SetLastError(ERROR_FILE_EXISTS);
+            return INVALID_HANDLE_VALUE;
+        }
+        // A read-only file cannot be opened for writing, not even by root.
+        bool writes = (desiredAccess & GENERIC_WRITE) || disposition == CREATE_ALWAYS ||
+                      disposition == TRUNCATE_EXISTING;
+        if (writes && IsReadOnlyMode(st.st_mode)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (SharingConflict(st.st_dev, st.st_ino, desiredAccess, shareMode)) {
+            SetLastError(ERROR_SHARING_VIOLATION);
+            return INVALID_HANDLE_VALUE;
+        }
+    } else if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+
+    int flags = O_CLOEXEC;
+    if ((desiredAccess & GENERIC_READ) && (desiredAccess & GENERIC_WRITE))
+        flags |= O_RDWR;
+    else if (desiredAccess & GENERIC_WRITE)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
+    if (!exists)
+        flags |= O_CREAT | O_EXCL;
+    if (exists && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) {
+        // Truncation needs a writable descriptor even when only read access was asked for.
+        if ((flags & O_ACCMODE) == O_RDONLY)
+            flags = (flags & ~O_ACCMODE) | O_RDWR;
+        flags |= O_TRUNC;
+    }
+    mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    int fd = open(r.host.c_str(), flags, mode);
+    if (fd < 0) {
+        int err = errno;
+        SetLastError(err == ENOENT ? ERROR_PATH_NOT_FOUND : PlatformErrorFromErrno(err));
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat opened;
+    fstat(fd, &opened);
+    auto* file = new FileObject(fd, desiredAccess, shareMode, opened.st_dev, opened.st_ino);
+    bool reportExisting = exists && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
+    SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return file->Handle();
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
+    if (bytesRead)
+        *bytesRead = 0;
+    auto* f = KernelObjectAs<FileObject>(file);
+    if (!f) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!(f->m_access & GENERIC_READ)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    Faults& faults = FaultState();
+    if (faults.readCountdown > 0 && --faults.readCountdown == 0)
+        bytesToRead = std::min(bytesToRead, faults.readMax);
+    DWORD total = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (total < bytesToRead) {
+        ssize_t n = read(f->m_fd, out + total, bytesToRead - total);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            SetLastError(PlatformErrorFromErrno(errno));
+            if (bytesRead)
+                *bytesRead = total;
+            return FALSE;
+        }
+        if (n == 0)
+            break;
+        total += static_cast<DWORD>(n);
+    }
+    if (bytesRead)
+        *bytesRead = total;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED) {
+    if (bytesWritten)
+        *bytesWritten = 0;
+    auto* f = KernelObjectAs<FileObject>(file);
+    if (!f) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!(f->m_access & GENERIC_WRITE)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    Faults& faults = FaultState();
+    if (faults.writeCountdown > 0 && --faults.writeCountdown == 0) {
+        SetLastError(faults.writeError);
+        return FALSE;
+    }
+    DWORD total = 0;
+    const auto* in = static_cast<const char*>(buffer);
+    while (total < bytesToWrite) {
+        ssize_t n = write(f->m_fd, in + total, bytesToWrite - total);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            // What was written before the failure stays in the file, as on the device.
+            SetLastError(PlatformErrorFromErrno(errno));
+            if (bytesWritten)
+                *bytesWritten = total;
+            return FALSE;
+        }
+        total += static_cast<DWORD>(n);
+    }
+    if (bytesWritten)
+        *bytesWritten = total;
+    return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
+    auto* f = KernelObjectAs<FileObject>(file);
+    if (!f) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    int64_t offset =
+        distanceHigh
+            ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
+                                   static_cast<uint32_t>(distance))
+            : static_cast<int64_t>(distance);
+    int whence = moveMethod == FILE_BEGIN     ? SEEK_SET
+                 : moveMethod == FILE_CURRENT ? SEEK_CUR
+                 : moveMethod == FILE_END     ? SEEK_END
+                                              : -1;
+    if (whence < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t base = whence == SEEK_SET ? 0 : lseek(f->m_fd, 0, whence);
+    if (base + offset < 0) {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t pos = lseek(f->m_fd, base + offset, SEEK_SET);
+    if (pos < 0) {
+        SetLastError(PlatformErrorFromErrno(errno));
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh)
+        *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(pos) >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(pos);
+}
+
+DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
+    auto* f = KernelObjectAs<FileObject>(file);
+    struct stat st;
+    if (!f || fstat(f->m_fd, &st) != 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_FILE_SIZE;
+    }
+    if (fileSizeHigh)
+        *fileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(st.st_size) >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(st.st_size);
+}
+
+BOOL SetEndOfFile(HANDLE file) {
+    auto* f = KernelObjectAs<FileObject>(file);
+    if (!f)
+        return FALSE;
+    off_t pos = lseek(f->m_fd, 0, SEEK_CUR);
+    if (pos < 0 || ftruncate(f->m_fd, pos) != 0) {
+        SetLastError(PlatformErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE file) {
+    // Writes go straight to the host kernel, so a line written is already safe from the process
+    // ending; syncing to the host's disk on every log line would only slow the simulation down.
+    return KernelObjectAs<FileObject>(file) ? TRUE : FALSE;
+}
+
+DWORD GetFileAttributesW(LPCWSTR fileName) {
+    devicefs::Resolved r = devicefs::Resolve(fileName);
+    if (r.host.empty()) {
+        SetLastError(r.error);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    struct stat st;
+    if (stat(r.host.c_str(), &st) != 0) {
+        SetLastError(MissingError(r));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return AttributesFromStat(st);
+}
+
+BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {
+    devicefs::Resolved r = devicefs::Resolve(fileName);
+    struct stat st;
+    if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
+        SetLastError(r.host.empty() ? r.error : MissingError(r));
+        return FALSE;
+    }
+    mode_t mode = st.st_mode & 07777;
+    mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | 0200);
+    if (chmod(r.host.c_str(), mode) != 0) {
+        SetLastError(PlatformErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
+    devicefs::Resolved r = devicefs::Resolve(pathName);
+    if (r.host.empty()) {
+        SetLastError(r.error);
+        return FALSE;
+    }
+    if (r.exists) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (!r.parentExists) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (mkdir(r.host.c_str(), 0777) != 0) {
+        SetLastError(PlatformErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL RemoveDirectoryW(LPCWSTR pathName) {
+    devicefs::Resolved r = devicefs::Resolve(pathName);
+    struct stat st;
+    if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
+        SetLastError(r.host.empty() ? r.error : MissingError(r));
+        return FALSE;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_DIRECTORY);
+        return FALSE;
+    }
+    if (rmdir(r.host.c_str()) != 0) {
+        SetLastError(PlatformErrorFromErrno(errno == EEXIST ? ENOTEMPTY : errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL DeleteFileW(LPCWSTR fileName) {
+    devicefs::Resolved r = devicefs::Resolve(fileName);
+    struct stat st;
+    if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
+        SetLastError(r.host.empty() ? r.error : MissingError(r));
+        return FALSE;
+    }
+    if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (IsOpen(st.st_dev, st.st_ino)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (unlink(r.host.c_str()) != 0) {
+        SetLastError(PlatformErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
+    devicefs::Resolved from = devicefs::Resolve(existingFileName);
+    devicefs::Resolved to = devicefs::Resolve(newFileName);
+    if (from.host.empty() || to.host.empty()) {
+        SetLastError(from.host.empty() ? from.error : to.error);
+        return FALSE;
+    }
+    if (!from.exists) {
+        SetLastError(MissingError(from));
+        return FALSE;
+    }
+    if (to.exists) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (!to.parentExists) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (rename(from.host.c_str(), to.host.c_str()) != 0) {
+        SetLastError(PlatformErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists) {
+    HANDLE in =
+        CreateFileW(existingFileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE)
+        return FALSE;
+    HANDLE out = CreateFileW(newFileName, GENERIC_WRITE, 0, nullptr,
+                             failIfExists ? CREATE_NEW : CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        CloseHandle(in);
+        SetLastError(error);
+        return FALSE;
+    }
+    std::vector<char> buffer(1 << 16);
+    BOOL ok = TRUE;
+    for (;;) {
+        DWORD got = 0, put = 0;
+        if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            ok = FALSE;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got) {
+            ok = FALSE;
+            break;
+        }
+    }
+    DWORD error = GetLastError();
+    CloseHandle(in);
+    CloseHandle(out);
+    SetLastError(ok ? ERROR_SUCCESS : error);
+    return ok;
+}
+
+HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
+    std::vector<std::u16string> components;
+    if (!fileName || WStrLen(fileName) >= MAX_PATH) {
+        SetLastError(fileName ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!devicefs::SplitPath(fileName, &components, true) || components.empty()) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::u16string pattern = components.back();
+    components.pop_back();
+    auto* find = new FindObject;
+    DWORD error = 0;
+    if (!ListFolder(components, pattern, &find->m_entries, &error)) {
+        delete find;
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (find->m_entries.empty()) {
+        delete find;
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    *findData = find->m_entries[0];
+    find->m_next = 1;
+    SetLastError(ERROR_SUCCESS);
+    return find->Handle();
+}
+
+BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
+    auto* find = KernelObjectAs<FindObject>(handle);
+    if (!find) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (find->m_next >= find->m_entries.size()) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    *findData = find->m_entries[find->m_next++];
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE handle) {
+    auto* find = KernelObjectAs<FindObject>(handle);
+    if (!find) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    delete find;
+    return TRUE;
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
+    if (module != nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    std::u16string path = u"\\Program\\" + PlatformModuleName();
+    if (size == 0 || !fileName) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    if (!WStrCpyN(fileName, size, path.c_str())) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(path.size());
+}
+
+BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailable,
+                         PULARGE_INTEGER totalBytes, PULARGE_INTEGER totalFreeBytes) {
+    devicefs::Resolved r = devicefs::Resolve(directoryName ? directoryName : u"\\");
+    struct statvfs vfs;
+    if (r.host.empty() || !r.exists || statvfs(r.host.c_str(), &vfs) != 0) {
+        SetLastError(r.host.empty() ? r.error : ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    ULONGLONG unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+    if (freeBytesAvailable)
+        freeBytesAvailable->QuadPart = unit * vfs.f_bavail;
+    if (totalBytes)
+        totalBytes->QuadPart = unit * vfs.f_blocks;
+    if (totalFreeBytes)
+        totalFreeBytes->QuadPart = unit * vfs.f_bfree;
+    return TRUE;
+}
+
+namespace {
+
+// Deletes a file or a whole folder tree; the shell's delete takes read-only files too.
+DWORD DeleteTree(const std::u16string& devicePath) {
+    DWORD attributes = GetFileAttributesW(devicePath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError();
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(devicePath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return DeleteFileW(devicePath.c_str()) ? 0 : GetLastError();
+    DWORD firstError = 0;
+    std::vector<std::u16string> components;
+    devicefs::SplitPath(devicePath.c_str(), &components, false);
+    std::vector<WIN32_FIND_DATAW> entries;
+    DWORD error = 0;
+    if (ListFolder(components, u"*", &entries, &error)) {
+        for (const auto& e : entries) {
+            DWORD r = DeleteTree(devicePath + u"\\" + e.cFileName);
+            if (r && !firstError)
+                firstError = r;
+        }
+    }
+    if (!RemoveDirectoryW(devicePath.c_str()) && !firstError)
+        firstError = GetLastError();
+    return firstError;
+}
+
+DWORD ShellDelete(LPCWSTR from, bool filesOnly) {
+    std::vector<std::u16string> components;
+    if (!devicefs::SplitPath(from, &components, true) || components.empty())
+        return ERROR_INVALID_NAME;
+    std::u16string last = components.back();
+    if (!HasWildcard(last))
+        return DeleteTree(JoinDevice(components));
+    components.pop_back();
+    std::vector<WIN32_FIND_DATAW> entries;
+    DWORD error = 0;
+    if (!ListFolder(components, last, &entries, &error))
+        return error;
+    std::u16string folder = JoinDevice(components);
+    if (folder == u"\\")
+        folder.clear();
+    DWORD firstError = 0;
+    for (const auto& e : entries) {
+        if (filesOnly && (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        DWORD r = DeleteTree(folder + u"\\" + e.cFileName);
+        if (r && !firstError)
+            firstError = r;
+    }
+    return firstError;
+}
+
+// Creates every missing folder of a device path.
+void CreateParents(const std::vector<std::u16string>& components) {
+    std::u16string path;
+    for (const auto& c : components) {
+        path += u"\\" + c;
+        CreateDirectoryW(path.c_str(), nullptr);
+    }
+}
+
+DWORD ShellCopy(LPCWSTR from, LPCWSTR to) {
+    DWORD source = GetFileAttributesW(from);
+    if (source == INVALID_FILE_ATTRIBUTES)
+        return GetLastError();
+    if (source & FILE_ATTRIBUTE_DIRECTORY)
+        return ERROR_ACCESS_DENIED;
+    std::vector<std::u16string> fromParts, toParts;
+    if (!devicefs::SplitPath(from, &fromParts, false) || !devicefs::SplitPath(to, &toParts, false) ||
+        toParts.empty())
+        return ERROR_INVALID_NAME;
+    DWORD target = GetFileAttributesW(to);
+    if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY))
+        toParts.push_back(fromParts.back());
+    else
+        CreateParents(std::vector<std::u16string>(toParts.begin(), toParts.end() - 1));
+    std::u16string targetPath = JoinDevice(toParts);
+    DWORD existing = GetFileAttributesW(targetPath.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(targetPath.c_str(), existing & ~FILE_ATTRIBUTE_READONLY);
+    return CopyFileW(from, targetPath.c_str(), FALSE) ? 0 : GetLastError();
+}
+
+} // namespace
+
+int SHFileOperationW(LPSHFILEOPSTRUCTW op) {
+    if (!op || !op->pFrom)
+        return ERROR_INVALID_PARAMETER;
+    op->fAnyOperationsAborted = FALSE;
+    DWORD firstError = 0;
+    for (LPCWSTR from = op->pFrom; *from; from += WStrLen(from) + 1) {
+        DWORD r;
+        switch (op->wFunc) {
+            case FO_DELETE:
+                r = ShellDelete(from, (op->fFlags & FOF_FILESONLY) != 0);
+                break;
+            case FO_COPY:
+                r = op->pTo && *op->pTo ? ShellCopy(from, op->pTo) : ERROR_INVALID_PARAMETER;
+                break;
+            default:
+                r = ERROR_NOT_SUPPORTED;
+                break;
+        }
+        if (r && !firstError)
+            firstError = r;
+    }
+    return static_cast<int>(firstError);
+}
