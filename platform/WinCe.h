@@ -6,3 +6,4 @@
 #include "platform/WinSystem.h"
 #include "platform/WinFile.h"
 #include "platform/WinRect.h"
+#include "platform/WinGdi.h"
