@@ -41,8 +41,8 @@ int PlatformScreenHeight();
 int PlatformScreenBitsPerPixel();
 
 // Fault injection for tests. Counting starts at the call: nth = 1 is the next call.
-// The nth WriteFile fails with the error, writing nothing.
-void PlatformFailWrite(int nth, DWORD error);
+// count WriteFile calls, starting with the nth, fail with the error, writing nothing.
+void PlatformFailWrite(int nth, DWORD error, int count = 1);
 // The nth ReadFile returns at most maxBytes bytes.
 void PlatformShortRead(int nth, DWORD maxBytes);
 // count CreateFileW calls, starting with the nth, fail with the error.

@@ -21,6 +21,7 @@ namespace {
 // Faults that tests ask for; each counter counts down to the call that fails.
 struct Faults {
     int writeCountdown = 0;
+    int writeFailures = 0;
     DWORD writeError = 0;
     int readCountdown = 0;
     DWORD readMax = 0;
@@ -219,8 +220,9 @@ std::u16string JoinDevice(const std::vector<std::u16string>& components) {
 
 } // namespace
 
-void PlatformFailWrite(int nth, DWORD error) {
+void PlatformFailWrite(int nth, DWORD error, int count) {
     FaultState().writeCountdown = nth;
+    FaultState().writeFailures = count;
     FaultState().writeError = error;
 }
 
@@ -374,6 +376,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
     }
     Faults& faults = FaultState();
     if (faults.writeCountdown > 0 && --faults.writeCountdown == 0) {
+        if (--faults.writeFailures > 0)
+            faults.writeCountdown = 1;
         SetLastError(faults.writeError);
         return FALSE;
     }

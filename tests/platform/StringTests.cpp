@@ -1,0 +1,70 @@
+#include "platform/WinCe.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <climits>
+
+TEST(WideFormat, ConversionsWidthsAndFlags) {
+    WCHAR buf[128];
+    EXPECT_EQ(WSPrintf(buf, 128, u"%02d:%02d %04d-%02d", 7, 5, 2026, 12), 13);
+    EXPECT_EQ(std::u16string(buf), u"07:05 2026-12");
+    WSPrintf(buf, 128, u"[%s|%hs|%c|%u|%x|%X|%%|%5d|%-4d|%05d]", u"wide", "narrow", u'Z', 4000000000u,
+             0xBEEFu, 0xABu, 42, 7, -12);
+    EXPECT_EQ(std::u16string(buf), u"[wide|narrow|Z|4000000000|beef|AB|%|   42|7   |-0012]");
+    WSPrintf(buf, 128, u"%s and %.3s", static_cast<LPCWSTR>(nullptr), u"abcdef");
+    EXPECT_EQ(std::u16string(buf), u"(null) and abc");
+    EXPECT_EQ(WSPrintf(buf, 128, u"%d %ld %lld", INT_MIN, -5L, -9000000000LL), 26);
+    EXPECT_EQ(std::u16string(buf), u"-2147483648 -5 -9000000000");
+}
+
+TEST(WideFormat, OverflowIsReportedAndTerminated) {
+    WCHAR buf[6];
+    EXPECT_EQ(WSPrintf(buf, 6, u"%s", u"12345"), 5); // exactly fits with the terminator
+    EXPECT_EQ(WSPrintf(buf, 6, u"%s", u"123456"), -1);
+    EXPECT_EQ(std::u16string(buf), u"12345");
+    EXPECT_EQ(WFormat(u"%s=%d", u"key", 12), u"key=12");
+}
+
+TEST(WideStrings, CompareCopyAndSearch) {
+    EXPECT_EQ(WStrICmp(u"ReSidentFlash2", u"residentflash2"), 0);
+    EXPECT_LT(WStrICmp(u"abc", u"ABD"), 0);
+    EXPECT_EQ(WStrNICmp(u"SDMMC\\x", u"sdmmc\\y", 6), 0);
+    EXPECT_NE(WStrCmp(u"a", u"A"), 0);
+    WCHAR buf[4];
+    EXPECT_FALSE(WStrCpyN(buf, 4, u"abcdef"));
+    EXPECT_EQ(std::u16string(buf), u"abc");
+    EXPECT_TRUE(WStrCpyN(buf, 4, u"ab"));
+    EXPECT_EQ(WStrRChr(u"a\\b\\c", u'\\') - u"a\\b\\c", 3);
+    LPCWSTR hay = u"travlek.pack\\bitmap";
+    EXPECT_EQ(WStrStr(hay, u".pack\\"), hay + 7);
+    EXPECT_EQ(WStrStr(hay, u"zzz"), nullptr);
+}
+
+TEST(WideStrings, NumberParsingFollowsTheCLibrary) {
+    WCHAR* end = nullptr;
+    EXPECT_EQ(WStrToL(u"  -42xyz", &end, 10), -42);
+    EXPECT_EQ(*end, u'x');
+    EXPECT_EQ(WStrToL(u"0x1F", nullptr, 0), 31);
+    EXPECT_EQ(WStrToL(u"017", nullptr, 0), 15);
+    EXPECT_EQ(WStrToUL(u"FFFFFFFF", nullptr, 16), 0xFFFFFFFFul);
+    LPCWSTR none = u"abc";
+    EXPECT_EQ(WStrToL(none, &end, 10), 0);
+    EXPECT_EQ(end, none); // nothing parsed: end stays at the start
+    errno = 0;
+    EXPECT_EQ(WStrToL(u"99999999999999999999999", nullptr, 10), LONG_MAX);
+    EXPECT_EQ(errno, ERANGE);
+    EXPECT_EQ(WStrToL(u"-99999999999999999999999", nullptr, 10), LONG_MIN);
+    EXPECT_EQ(WStrToUL(u"-1", nullptr, 10), ULONG_MAX); // negation wraps, as strtoul does
+}
+
+TEST(WideStrings, Utf8RoundTripAndInvalidInput) {
+    std::string text = "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC \xF0\x9F\x98\x80";
+    std::u16string wide = Utf8ToWide(text);
+    EXPECT_EQ(wide, u"Grüße € 😀");
+    EXPECT_EQ(WideToUtf8(wide), text);
+    EXPECT_EQ(Utf8ToWide("a\xFF"
+                         "b\xC3"),
+              u"a\uFFFDb\uFFFD");
+    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD\uFFFD"); // overlong encodings are refused
+}
