@@ -310,18 +310,19 @@ template <class S, class D> void KeyRows(const Transfer& t) {
         const BYTE* s = t.src.Row(SrcY(t, y));
         BYTE* d = t.dst.Row(y) + static_cast<ptrdiff_t>(t.box.x0) * D::kBytes;
         if (t.xmap.empty()) {
+            // Rewriting the kept pixels with their own value lets the loop run without branches.
             const BYTE* sp = s + static_cast<ptrdiff_t>(t.box.x0 + t.dx) * S::kBytes;
             for (int i = 0; i < n; i++) {
                 uint32_t p = S::Load(sp, i);
-                if ((p & S::kMask) != key)
-                    D::Store(d, i, Convert<S, D>(p));
+                typename D::P kept = D::Load(d, i);
+                D::Store(d, i, (p & S::kMask) != key ? Convert<S, D>(p) : kept);
             }
         } else {
             const int* xm = t.xmap.data();
             for (int i = 0; i < n; i++) {
                 uint32_t p = S::Load(s, xm[i]);
-                if ((p & S::kMask) != key)
-                    D::Store(d, i, Convert<S, D>(p));
+                typename D::P kept = D::Load(d, i);
+                D::Store(d, i, (p & S::kMask) != key ? Convert<S, D>(p) : kept);
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "platform/WinGdi.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -38,6 +39,11 @@ struct Object {
     bool surface = false; // the screen surface: drawn through screen contexts only
 };
 
+// Pixel memory comes from calloc, so that large surfaces start as untouched zero pages.
+struct FreeBits {
+    void operator()(BYTE* p) const { std::free(p); }
+};
+
 struct BitmapObj : Object {
     BitmapObj() : Object(Kind::Bitmap) {}
     int width = 0;
@@ -49,7 +55,7 @@ struct BitmapObj : Object {
     bool isDib = false;
     BITMAPINFOHEADER bmih{};
     DWORD masks[3] = {0, 0, 0};
-    std::unique_ptr<BYTE[]> bits;
+    std::unique_ptr<BYTE, FreeBits> bits;
     Surface View() const;
 };
 

@@ -7,7 +7,6 @@
 #include "platform/WinSystem.h"
 
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace gdi {
@@ -117,7 +116,7 @@ std::unique_ptr<BitmapObj> NewBitmap(int width, int height, int bitsPixel, PixFm
         return nullptr;
     }
     auto bmp = std::make_unique<BitmapObj>();
-    bmp->bits.reset(new (std::nothrow) BYTE[static_cast<size_t>(size)]());
+    bmp->bits.reset(static_cast<BYTE*>(std::calloc(static_cast<size_t>(size), 1)));
     if (!bmp->bits) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

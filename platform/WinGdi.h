@@ -345,8 +345,9 @@ HGDIOBJ GetStockObject(int index);
 int GetObjectW(HGDIOBJ obj, int cb, LPVOID buffer);
 #define GetObject GetObjectW
 DWORD GetObjectType(HGDIOBJ obj);
-// Fails for a stock object (which stays valid; the result is TRUE), an object selected into a
-// context and anything that is not a GDI object.
+// Stock objects are left alone (TRUE). Fails for an object selected into a context
+// (ERROR_INVALID_PARAMETER), for contexts and for anything that is not a live GDI object
+// (ERROR_INVALID_HANDLE).
 BOOL DeleteObject(HGDIOBJ obj);
 
 HBRUSH CreateSolidBrush(COLORREF color);
@@ -369,9 +370,12 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 // ---------------------------------------------------------------------------------------------------
 // Drawing. Coordinates are logical (the context's origin added); everything is clipped to the
 // destination surface and the context's clip rectangle, and source pixels outside the source bitmap
-// are not drawn. Pixel formats convert as the device's GDI does: 5- and 6-bit channels widen by
-// repeating their high bits (r8 = r5 << 3 | r5 >> 2), 8-bit channels narrow by dropping low bits; a
-// 32-bit destination gets 0 in its top byte unless copied from the same format.
+// are not drawn. A rectangle with a negative extent spans from its other corner. Pixel formats
+// convert thus: 5- and 6-bit channels widen by repeating their high bits (r8 = r5 << 3 | r5 >> 2),
+// 8-bit channels narrow by dropping low bits; a 32-bit destination gets 0 in its top byte unless
+// copied from the same format. Monochrome sources draw 0 bits in the destination context's text
+// colour and 1 bits in its background colour; colour sources drawn into monochrome give 1 where they
+// equal the source context's background colour.
 
 // Any ternary raster operation; the source context may be NULL when the operation does not use it.
 BOOL BitBlt(HDC hdcDest, int xDest, int yDest, int width, int height, HDC hdcSrc, int xSrc, int ySrc,
