@@ -234,7 +234,18 @@ Resolved Resolve(LPCWSTR devicePath, bool allowWildcardsInLast) {
         r.error = ERROR_INVALID_NAME;
         return r;
     }
-    return ResolveComponents(components);
+    r = ResolveComponents(components);
+    // As on the device, a trailing separator names a folder: after an existing file it is an invalid
+    // name, not that file.
+    size_t length = WStrLen(devicePath);
+    if (length > 0 && (devicePath[length - 1] == u'\\' || devicePath[length - 1] == u'/') && r.exists) {
+        bool isDir = false;
+        if (HostExists(r.host, &isDir) && !isDir) {
+            r = Resolved();
+            r.error = ERROR_INVALID_NAME;
+        }
+    }
+    return r;
 }
 
 bool IsHiddenEntry(const std::string& hostFolder, const std::string& name) {

@@ -1,0 +1,477 @@
+// packtool: builds, lists and extracts resource packs, prints what the framework reads for a path, and
+// checks skin files with the framework's own XML and configuration parsers.
+#include "platform/Platform.h"
+#include "platform/WinCe.h"
+#include "wceui/core/FhGlobalData.h"
+#include "wceui/core/WceUiLog.h"
+#include "wceui/res/FhConfDoc.h"
+#include "wceui/res/FhPackFile.h"
+#include "wceui/res/FhPackWriter.h"
+#include "wceui/res/WceUiReadFile.h"
+#include "wceui/res/WceUiXmlDoc.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsage[] = "usage: packtool create PACK FOLDER [--password P] [--name NAME]\n"
+                      "       packtool list PACK [--password P]\n"
+                      "       packtool extract PACK DEST [--password P]\n"
+                      "       packtool cat PATH [--device DIR] [--password P]\n"
+                      "       packtool check FILE...\n"
+                      "       packtool --help\n";
+
+const char kHelp[] =
+    "\n"
+    "Resource packs hold the skin files of a program in one file: each item compressed with zlib,\n"
+    "behind a directory scrambled with the key of a password. The framework reads packs with an\n"
+    "absent password, which is also the default here.\n"
+    "\n"
+    "  create PACK FOLDER   packs every file under FOLDER; item paths are the files' paths relative to\n"
+    "                       FOLDER, stored in lower case with \"\\\" separators\n"
+    "  list PACK            one line per item: unpacked size, stored size, path; then a summary\n"
+    "  extract PACK DEST    writes every item under DEST\n"
+    "  cat PATH             writes to stdout the bytes the framework reads for a device path: a plain\n"
+    "                       file, or an item reached through a \".pack\\\" component, e.g.\n"
+    "                       'Program\\travlek.pack\\800x480\\res\\color\\wceui.color'. The device root\n"
+    "                       is the current folder unless --device DIR is given\n"
+    "  check FILE...        loads each host file as what its name says (.xml: XML document with its\n"
+    "                       includes; .conf, .ini, .color: configuration document) and prints the\n"
+    "                       framework's error lines for those that fail\n"
+    "\n"
+    "  --password P         the pack password (create, list, extract, cat)\n"
+    "  --name NAME          the name stored in the pack's directory (default: PACK's file name)\n"
+    "  --device DIR         the device root folder for cat\n"
+    "\n"
+    "PACK, FOLDER, DEST and FILE are host paths. Exit status: 0 success, 1 failure, 2 usage error.\n";
+
+int Usage(const char* why) {
+    if (why) {
+        fprintf(stderr, "packtool: %s\n", why);
+    }
+    fputs(kUsage, stderr);
+    return 2;
+}
+
+int Fail(const std::string& why) {
+    fprintf(stderr, "packtool: %s\n", why.c_str());
+    return 1;
+}
+
+// The framework's error lines while it lives, for printing when an operation fails.
+class LogLines {
+public:
+    LogLines() {
+        CWceUiLogFile::Instance().SetHook([this](int, const std::u16string& m) { m_lines.push_back(m); });
+    }
+    ~LogLines() { CWceUiLogFile::Instance().SetHook(nullptr); }
+    void Print(const char* indent) const {
+        for (const auto& line : m_lines) {
+            fprintf(stderr, "%s%s\n", indent, WideToUtf8(line).c_str());
+        }
+    }
+    void Clear() { m_lines.clear(); }
+
+private:
+    std::vector<std::u16string> m_lines;
+};
+
+// A progress bar on stderr, only when it is a terminal.
+class Progress {
+public:
+    explicit Progress(const char* what) : m_what(what), m_on(isatty(STDERR_FILENO) != 0) {}
+    ~Progress() { Done(); }
+    void Show(size_t done, size_t total) {
+        if (!m_on || 0 == total) {
+            return;
+        }
+        const int width = 30;
+        const int filled = static_cast<int>(done * width / total);
+        fprintf(stderr, "\r%s [%s%s] %3d%% (%zu/%zu)", m_what, std::string(filled, '#').c_str(),
+                std::string(width - filled, ' ').c_str(), static_cast<int>(done * 100 / total), done, total);
+        fflush(stderr);
+        m_shown = true;
+    }
+    void Done() {
+        if (m_shown) {
+            fputc('\n', stderr);
+            m_shown = false;
+        }
+    }
+
+private:
+    const char* m_what;
+    bool m_on;
+    bool m_shown = false;
+};
+
+struct Options {
+    std::vector<std::string> args;
+    bool hasPassword = false;
+    std::string password;
+    bool hasName = false;
+    std::string name;
+    std::string device;
+    bool help = false;
+};
+
+// Parses options anywhere after the command. Returns an error text, or empty.
+std::string ParseOptions(int argc, char** argv, Options* opt) {
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string* out) -> bool {
+            if (i + 1 >= argc) {
+                return false;
+            }
+            *out = argv[++i];
+            return true;
+        };
+        if ("--help" == a) {
+            opt->help = true;
+        } else if ("--password" == a) {
+            if (!value(&opt->password)) {
+                return "--password needs a value";
+            }
+            opt->hasPassword = true;
+        } else if ("--name" == a) {
+            if (!value(&opt->name)) {
+                return "--name needs a value";
+            }
+            opt->hasName = true;
+        } else if ("--device" == a) {
+            if (!value(&opt->device)) {
+                return "--device needs a value";
+            }
+        } else if (a.size() > 2 && 0 == a.compare(0, 2, "--")) {
+            return "unknown option " + a;
+        } else {
+            opt->args.push_back(a);
+        }
+    }
+    return std::string();
+}
+
+// The device path of a host path, with the host's "/" as the device root.
+std::u16string HostToDevice(const std::string& hostPath) {
+    std::error_code ec;
+    fs::path abs = fs::absolute(hostPath, ec);
+    if (ec) {
+        return std::u16string();
+    }
+    return PlatformDevicePath(abs.lexically_normal().string());
+}
+
+bool WriteHostFile(const fs::path& path, const BYTE* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    out.close();
+    return !out.fail();
+}
+
+int Create(const Options& opt) {
+    if (2 != opt.args.size()) {
+        return Usage("create takes PACK and FOLDER");
+    }
+    const fs::path pack = opt.args[0];
+    const fs::path folder = opt.args[1];
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        return Fail(folder.string() + " is not a folder");
+    }
+    CFhPackWriter writer;
+    const std::u16string password = Utf8ToWide(opt.password);
+    writer.SetPassword(opt.hasPassword ? password.c_str() : NULL);
+    const std::u16string name = Utf8ToWide(opt.hasName ? opt.name : pack.filename().string());
+    if (!writer.SetPackName(name.c_str())) {
+        return Fail("the pack name is longer than 258 characters");
+    }
+
+    std::vector<fs::path> files;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file()) {
+            files.push_back(it->path());
+        }
+    }
+    if (ec) {
+        return Fail("cannot walk " + folder.string() + ": " + ec.message());
+    }
+    std::sort(files.begin(), files.end());
+    const fs::path absPack = fs::absolute(pack, ec);
+    for (const fs::path& file : files) {
+        if (!ec && fs::equivalent(file, absPack, ec)) {
+            continue; // an earlier run's pack inside the folder
+        }
+        std::ifstream in(file, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad()) {
+            return Fail("cannot read " + file.string());
+        }
+        const std::u16string item = Utf8ToWide(file.lexically_relative(folder).generic_string());
+        std::string error;
+        if (!writer.AddItem(item.c_str(), bytes.data(), bytes.size(), &error)) {
+            return Fail(error);
+        }
+    }
+
+    std::vector<BYTE> out;
+    std::string error;
+    {
+        Progress progress("compressing");
+        if (!writer.Build(&out, &error, [&](size_t done, size_t total) { progress.Show(done, total); })) {
+            return Fail(error);
+        }
+    }
+    if (!WriteHostFile(pack, out.data(), out.size())) {
+        return Fail("cannot write " + pack.string());
+    }
+    printf("%s: %zu items, %zu bytes\n", pack.string().c_str(), writer.GetItemCount(), out.size());
+    return 0;
+}
+
+// Loads a pack's directory through the framework's reader.
+bool OpenPack(const Options& opt, const std::string& hostPack, std::unique_ptr<CFhPackFile>* pack,
+              const LogLines& log) {
+    std::error_code ec;
+    if (!fs::is_regular_file(hostPack, ec)) {
+        Fail(hostPack + " is not a file");
+        return false;
+    }
+    PlatformUseHostRoot();
+    const std::u16string device = HostToDevice(hostPack);
+    pack->reset(new CFhPackFile(device.c_str()));
+    const std::u16string password = Utf8ToWide(opt.password);
+    if (!(*pack)->Load(opt.hasPassword ? password.c_str() : NULL)) {
+        fprintf(stderr, "packtool: cannot load %s\n", hostPack.c_str());
+        log.Print("  ");
+        return false;
+    }
+    return true;
+}
+
+int List(const Options& opt) {
+    if (1 != opt.args.size()) {
+        return Usage("list takes PACK");
+    }
+    LogLines log;
+    std::unique_ptr<CFhPackFile> pack;
+    if (!OpenPack(opt, opt.args[0], &pack, log)) {
+        return 1;
+    }
+    unsigned long long unpacked = 0;
+    unsigned long long stored = 0;
+    for (int i = 0; i < pack->GetItemCount(); ++i) {
+        FhPackItemInfo info;
+        pack->GetItemInfo(i, &info);
+        printf("%10u %10u  %s\n", info.dwUnpackedSize, info.dwStoredSize, WideToUtf8(info.pPath).c_str());
+        unpacked += info.dwUnpackedSize;
+        stored += info.dwStoredSize;
+    }
+    printf("%d items, %llu bytes unpacked, %llu bytes stored, check word 0x%08X, name \"%s\"\n",
+           pack->GetItemCount(), unpacked, stored, pack->GetCheckWord(),
+           WideToUtf8(pack->GetPackName()).c_str());
+    return 0;
+}
+
+// An item path that stays inside the destination when written there.
+bool SafeItemPath(const std::u16string& path) {
+    if (path.empty() || u'\\' == path[0] || (path.size() >= 2 && u':' == path[1])) {
+        return false;
+    }
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(u'\\', start);
+        if (std::u16string::npos == end) {
+            end = path.size();
+        }
+        const std::u16string comp = path.substr(start, end - start);
+        if (comp.empty() || u"." == comp || u".." == comp || std::u16string::npos != comp.find(u'/')) {
+            return false;
+        }
+        for (char16_t c : comp) {
+            if (c < 0x20) {
+                return false;
+            }
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+int Extract(const Options& opt) {
+    if (2 != opt.args.size()) {
+        return Usage("extract takes PACK and DEST");
+    }
+    LogLines log;
+    std::unique_ptr<CFhPackFile> pack;
+    if (!OpenPack(opt, opt.args[0], &pack, log)) {
+        return 1;
+    }
+    const fs::path dest = opt.args[1];
+    // Every path is checked before anything is written.
+    for (int i = 0; i < pack->GetItemCount(); ++i) {
+        FhPackItemInfo info;
+        pack->GetItemInfo(i, &info);
+        if (!SafeItemPath(info.pPath)) {
+            return Fail("refusing the item path \"" + WideToUtf8(info.pPath) + "\": it would leave " +
+                        dest.string());
+        }
+    }
+    const std::u16string password = Utf8ToWide(opt.password);
+    Progress progress("extracting");
+    for (int i = 0; i < pack->GetItemCount(); ++i) {
+        FhPackItemInfo info;
+        pack->GetItemInfo(i, &info);
+        std::string rel = WideToUtf8(info.pPath);
+        std::replace(rel.begin(), rel.end(), '\\', '/');
+        log.Clear();
+        DWORD length = 0;
+        std::unique_ptr<BYTE[]> data(
+            pack->ReadItem(info.pPath, opt.hasPassword ? password.c_str() : NULL, &length));
+        if (!data) {
+            progress.Done();
+            fprintf(stderr, "packtool: cannot read %s\n", rel.c_str());
+            log.Print("  ");
+            return 1;
+        }
+        const fs::path target = dest / rel;
+        std::error_code ec;
+        fs::create_directories(target.parent_path(), ec);
+        if (ec || !WriteHostFile(target, data.get(), length)) {
+            progress.Done();
+            return Fail("cannot write " + target.string());
+        }
+        progress.Show(static_cast<size_t>(i) + 1, static_cast<size_t>(pack->GetItemCount()));
+    }
+    progress.Done();
+    printf("%d items extracted to %s\n", pack->GetItemCount(), dest.string().c_str());
+    return 0;
+}
+
+int Cat(const Options& opt) {
+    if (1 != opt.args.size()) {
+        return Usage("cat takes PATH");
+    }
+    std::error_code ec;
+    const std::string device = opt.device.empty() ? fs::current_path(ec).string() : opt.device;
+    if (!fs::is_directory(device, ec)) {
+        return Fail(device + " is not a folder");
+    }
+    PlatformSetDeviceRoot(fs::absolute(device, ec).string());
+    LogLines log;
+    const std::u16string path = Utf8ToWide(opt.args[0]);
+    const std::u16string password = Utf8ToWide(opt.password);
+    DWORD length = 0;
+    std::unique_ptr<BYTE[]> data(
+        WceUiReadFile(path.c_str(), &length, opt.hasPassword ? password.c_str() : NULL));
+    if (!data) {
+        fprintf(stderr, "packtool: cannot read %s\n", opt.args[0].c_str());
+        log.Print("  ");
+        return 1;
+    }
+    if (length > 0 && 1 != fwrite(data.get(), length, 1, stdout)) {
+        return Fail("cannot write to stdout");
+    }
+    return 0 == fflush(stdout) ? 0 : Fail("cannot write to stdout");
+}
+
+std::string LowerExtension(const std::string& path) {
+    std::string ext = fs::path(path).extension().string();
+    for (char& c : ext) {
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    }
+    return ext;
+}
+
+int Check(const Options& opt) {
+    if (opt.args.empty()) {
+        return Usage("check takes one or more FILEs");
+    }
+    if (opt.hasPassword || !opt.device.empty() || opt.hasName) {
+        return Usage("check takes no options");
+    }
+    PlatformUseHostRoot();
+    LogLines log;
+    int failed = 0;
+    for (const std::string& file : opt.args) {
+        const std::string ext = LowerExtension(file);
+        const std::u16string device = HostToDevice(file);
+        log.Clear();
+        bool ok = false;
+        std::string what;
+        if (".xml" == ext) {
+            CWceUiXmlDoc doc;
+            ok = !device.empty() && doc.LoadXmlFile(device.c_str());
+            what = ok ? std::to_string(doc.GetNodeCount()) + " nodes" : "";
+        } else if (".conf" == ext || ".ini" == ext || ".color" == ext) {
+            CFhConfDoc doc;
+            ok = !device.empty() && doc.LoadFile(device.c_str());
+            what = ok ? std::to_string(doc.GetCount()) + " keys" : "";
+        } else {
+            fprintf(stderr, "FAIL %s\n  not a kind packtool checks (.xml, .conf, .ini, .color)\n",
+                    file.c_str());
+            ++failed;
+            continue;
+        }
+        if (ok) {
+            printf("ok   %s (%s)\n", file.c_str(), what.c_str());
+        } else {
+            fprintf(stderr, "FAIL %s\n", file.c_str());
+            log.Print("  ");
+            ++failed;
+        }
+    }
+    return 0 == failed ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return Usage(NULL);
+    }
+    const std::string command = argv[1];
+    if ("--help" == command || "-h" == command || "help" == command) {
+        fputs(kUsage, stdout);
+        fputs(kHelp, stdout);
+        return 0;
+    }
+    Options opt;
+    const std::string error = ParseOptions(argc, argv, &opt);
+    if (!error.empty()) {
+        return Usage(error.c_str());
+    }
+    if (opt.help) {
+        fputs(kUsage, stdout);
+        fputs(kHelp, stdout);
+        return 0;
+    }
+    if ("create" == command) {
+        return Create(opt);
+    }
+    if ("list" == command) {
+        return List(opt);
+    }
+    if ("extract" == command) {
+        return Extract(opt);
+    }
+    if ("cat" == command) {
+        return Cat(opt);
+    }
+    if ("check" == command) {
+        return Check(opt);
+    }
+    return Usage(("unknown command " + command).c_str());
+}

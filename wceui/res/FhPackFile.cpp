@@ -1,0 +1,355 @@
+#include "wceui/res/FhPackFile.h"
+
+#include "package/FhScramble.h"
+#include "wceui/core/WceUiLog.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+DWORD ReadLe32(const BYTE* p) {
+    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
+           (static_cast<DWORD>(p[3]) << 24);
+}
+
+// Offsets inside an entry.
+enum {
+    ENTRY_LENGTH = 0,
+    ENTRY_UNPACKED_SIZE = 8,
+    ENTRY_STORED_SIZE = 12,
+    ENTRY_DATA_OFFSET = 16,
+    ENTRY_PATH = 28,
+};
+
+// Deflate cannot expand data by more than about 1032 times; a larger claim is a damaged directory, and
+// believing it would mean a huge allocation.
+const ULONGLONG kMaxInflateRatio = 1032;
+
+LPCWSTR EntryPath(const BYTE* pEntry) {
+    return reinterpret_cast<LPCWSTR>(pEntry + ENTRY_PATH);
+}
+
+// Opens for reading, sharing read access, existing files only.
+HANDLE OpenForRead(LPCWSTR pPath) {
+    return CreateFileW(pPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       NULL);
+}
+
+// Closes the handle when the scope ends.
+struct FileCloser {
+    HANDLE h;
+    ~FileCloser() {
+        if (INVALID_HANDLE_VALUE != h) {
+            CloseHandle(h);
+        }
+    }
+};
+
+} // namespace
+
+CFhPackFile::CFhPackFile(LPCWSTR pPackPath)
+    : m_dwKey(0), m_dwCheckWord(0), m_nItemCount(0), m_bLoaded(FALSE), m_pDirectory(NULL),
+      m_dwDirectoryLength(0) {
+    m_szPackPath[0] = 0;
+    if (NULL != pPackPath) {
+        WStrCpyN(m_szPackPath, MAX_PATH, pPackPath);
+    }
+}
+
+CFhPackFile::~CFhPackFile() {
+    Clear();
+}
+
+void CFhPackFile::Clear() {
+    delete[] m_pDirectory;
+    m_pDirectory = NULL;
+    m_dwDirectoryLength = 0;
+    m_entries.clear();
+    m_nItemCount = 0;
+    m_bLoaded = FALSE;
+}
+
+BOOL CFhPackFile::Load(LPCWSTR pPassword) {
+    Clear();
+    m_dwKey = FhPasswordToKey(pPassword);
+
+    FileCloser file{OpenForRead(m_szPackPath)};
+    if (INVALID_HANDLE_VALUE == file.h) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"CreateFile : %s failed, GetLastError is %d", m_szPackPath,
+                  static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    BYTE header[FH_PACK_HEADER_SIZE];
+    DWORD dwRead = 0;
+    if (!ReadFile(file.h, header, sizeof(header), &dwRead, NULL) || sizeof(header) != dwRead) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile failed %s", m_szPackPath);
+        return FALSE;
+    }
+    const DWORD dwDirEnd = ReadLe32(header + 4);
+    const DWORD dwCheckWord = ReadLe32(header + 8);
+    // The directory must lie inside the file; checked before anything is allocated for it.
+    const DWORD dwFileSize = GetFileSize(file.h, NULL);
+    if (dwDirEnd < FH_PACK_HEADER_SIZE || INVALID_FILE_SIZE == dwFileSize || dwDirEnd > dwFileSize) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the directory end %u is not inside the file",
+                  m_szPackPath, dwDirEnd);
+        return FALSE;
+    }
+    const DWORD dwDirLength = dwDirEnd - FH_PACK_HEADER_SIZE;
+    std::unique_ptr<BYTE[]> directory(new (std::nothrow) BYTE[dwDirLength]);
+    if (!directory) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile failed %s", m_szPackPath);
+        return FALSE;
+    }
+    if (!ReadFile(file.h, directory.get(), dwDirLength, &dwRead, NULL) || dwDirLength != dwRead) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile failed %s", m_szPackPath);
+        return FALSE;
+    }
+    FhScrambleWords(directory.get(), dwDirLength, m_dwKey);
+
+    if (dwDirLength < 4 || ReadLe32(directory.get()) != dwCheckWord) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, wrong password?", m_szPackPath);
+        return FALSE;
+    }
+    if (dwDirLength < FH_PACK_DIR_HEADER_SIZE) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the directory is too short", m_szPackPath);
+        return FALSE;
+    }
+    const LONG nNameLength = static_cast<LONG>(ReadLe32(directory.get() + 12));
+    if (nNameLength < 0 || nNameLength > FH_PACK_MAX_NAME) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed2, wrong password?", m_szPackPath);
+        return FALSE;
+    }
+    const DWORD dwFirstEntry = FH_PACK_DIR_HEADER_SIZE + 2 * static_cast<DWORD>(nNameLength);
+    if (dwFirstEntry > dwDirLength) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the pack name runs past the directory", m_szPackPath);
+        return FALSE;
+    }
+    if (nNameLength > 0) {
+        const BYTE* pLast = directory.get() + FH_PACK_DIR_HEADER_SIZE + 2 * (nNameLength - 1);
+        if (0 != pLast[0] || 0 != pLast[1]) {
+            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed2, wrong password?", m_szPackPath);
+            return FALSE;
+        }
+    }
+
+    m_pDirectory = directory.release();
+    m_dwDirectoryLength = dwDirLength;
+    m_dwCheckWord = dwCheckWord;
+    const LONG nCount = static_cast<LONG>(ReadLe32(m_pDirectory + 4));
+    m_nItemCount = nCount > 0 ? nCount : 0;
+    if (!CheckDirectory(dwFileSize)) {
+        Clear();
+        return FALSE;
+    }
+    m_bLoaded = TRUE;
+    return TRUE;
+}
+
+// Builds the entry index, refusing a directory whose entries would be read outside the buffer or whose
+// items could not be found or read: every entry and its NUL-terminated path inside the directory and
+// inside its own entry length, entries at even offsets, paths strictly ascending, data inside the file.
+BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
+    const DWORD dwFirst = FH_PACK_DIR_HEADER_SIZE + 2 * ReadLe32(m_pDirectory + 12);
+    const DWORD dwMinEntry = FH_PACK_ENTRY_FIXED_SIZE + 2;
+    if (static_cast<ULONGLONG>(m_nItemCount) * dwMinEntry > m_dwDirectoryLength - dwFirst) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, %d items do not fit in the directory", m_szPackPath,
+                  m_nItemCount);
+        return FALSE;
+    }
+    m_entries.resize(static_cast<size_t>(m_nItemCount));
+    ULONGLONG nOffset = dwFirst;
+    for (int i = 0; i < m_nItemCount; ++i) {
+        if (nOffset + FH_PACK_ENTRY_FIXED_SIZE > m_dwDirectoryLength) {
+            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, entry %d runs past the directory", m_szPackPath, i);
+            return FALSE;
+        }
+        const BYTE* pEntry = m_pDirectory + nOffset;
+        const DWORD dwEntryLength = ReadLe32(pEntry + ENTRY_LENGTH);
+        // The path ends inside the directory and inside the entry's own length.
+        const ULONGLONG nLimit = std::min<ULONGLONG>(m_dwDirectoryLength, nOffset + dwEntryLength);
+        ULONGLONG nEnd = nOffset + ENTRY_PATH;
+        while (nEnd + 2 <= nLimit && (0 != m_pDirectory[nEnd] || 0 != m_pDirectory[nEnd + 1])) {
+            nEnd += 2;
+        }
+        if (nEnd + 2 > nLimit) {
+            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the path of entry %d is not terminated inside it",
+                      m_szPackPath, i);
+            return FALSE;
+        }
+        if (0 != (dwEntryLength & 1)) {
+            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, entry %d has the odd length %u", m_szPackPath, i,
+                      dwEntryLength);
+            return FALSE;
+        }
+        const DWORD dwUnpacked = ReadLe32(pEntry + ENTRY_UNPACKED_SIZE);
+        const DWORD dwStored = ReadLe32(pEntry + ENTRY_STORED_SIZE);
+        const DWORD dwData = ReadLe32(pEntry + ENTRY_DATA_OFFSET);
+        if (static_cast<ULONGLONG>(dwData) + dwStored > dwFileSize) {
+            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the data of %s lies beyond the end of the file",
+                      m_szPackPath, EntryPath(pEntry));
+            return FALSE;
+        }
+        if (dwUnpacked > static_cast<ULONGLONG>(dwStored) * kMaxInflateRatio) {
+            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, %s claims %u bytes from %u stored bytes",
+                      m_szPackPath, EntryPath(pEntry), dwUnpacked, dwStored);
+            return FALSE;
+        }
+        if (i > 0 && WStrCmp(EntryPath(m_entries[i - 1]), EntryPath(pEntry)) >= 0) {
+            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, %s is out of order", m_szPackPath,
+                      EntryPath(pEntry));
+            return FALSE;
+        }
+        m_entries[i] = pEntry;
+        nOffset += dwEntryLength;
+    }
+    return TRUE;
+}
+
+CFhPackFile::ReloadState CFhPackFile::NeedsReload(LPCWSTR pPassword) {
+    if (FhPasswordToKey(pPassword) != m_dwKey) {
+        return PACK_RELOAD;
+    }
+    FileCloser file{OpenForRead(m_szPackPath)};
+    if (INVALID_HANDLE_VALUE == file.h) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"CreateFile %s failed, GetLastError is %d", m_szPackPath,
+                  static_cast<int>(GetLastError()));
+        Clear();
+        return PACK_FAILED;
+    }
+    BYTE header[FH_PACK_HEADER_SIZE];
+    DWORD dwRead = 0;
+    if (!ReadFile(file.h, header, sizeof(header), &dwRead, NULL) || sizeof(header) != dwRead) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile %s failed", m_szPackPath);
+        Clear();
+        return PACK_FAILED;
+    }
+    return ReadLe32(header + 8) == m_dwCheckWord ? PACK_UP_TO_DATE : PACK_RELOAD;
+}
+
+int CFhPackFile::FindItem(LPCWSTR pItemPath) const {
+    if (NULL == pItemPath || !m_bLoaded) {
+        return -1;
+    }
+    int nLow = 0;
+    int nHigh = m_nItemCount - 1;
+    while (nLow <= nHigh) {
+        const int nMid = nLow + (nHigh - nLow) / 2;
+        const int nCmp = WStrCmp(pItemPath, EntryPath(m_entries[nMid]));
+        if (0 == nCmp) {
+            return nMid;
+        }
+        if (nCmp > 0) {
+            nLow = nMid + 1;
+        } else {
+            nHigh = nMid - 1;
+        }
+    }
+    return -1;
+}
+
+LPCWSTR CFhPackFile::GetPackName() const {
+    if (!m_bLoaded || 0 == ReadLe32(m_pDirectory + 12)) {
+        return u"";
+    }
+    return reinterpret_cast<LPCWSTR>(m_pDirectory + FH_PACK_DIR_HEADER_SIZE);
+}
+
+BOOL CFhPackFile::GetItemInfo(int nIndex, FhPackItemInfo* pInfo) const {
+    if (NULL == pInfo || !m_bLoaded || nIndex < 0 || nIndex >= m_nItemCount) {
+        return FALSE;
+    }
+    const BYTE* pEntry = m_entries[nIndex];
+    pInfo->pPath = EntryPath(pEntry);
+    pInfo->dwUnpackedSize = ReadLe32(pEntry + ENTRY_UNPACKED_SIZE);
+    pInfo->dwStoredSize = ReadLe32(pEntry + ENTRY_STORED_SIZE);
+    pInfo->dwDataOffset = ReadLe32(pEntry + ENTRY_DATA_OFFSET);
+    return TRUE;
+}
+
+BYTE* CFhPackFile::ReadItem(LPCWSTR pItemPath, LPCWSTR pPassword, DWORD* pdwLength) {
+    *pdwLength = 0;
+    if (!m_bLoaded) {
+        if (!Load(pPassword)) {
+            return NULL;
+        }
+    } else {
+        const ReloadState state = NeedsReload(pPassword);
+        if (PACK_FAILED == state) {
+            return NULL;
+        }
+        if (PACK_RELOAD == state && !Load(pPassword)) {
+            return NULL;
+        }
+    }
+
+    const int nIndex = FindItem(pItemPath);
+    if (nIndex < 0) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"Can not find the item %s in %s", pItemPath, m_szPackPath);
+        return NULL;
+    }
+    BYTE* pData = NULL;
+    if (!ReadItemData(nIndex, pdwLength, &pData)) {
+        return NULL;
+    }
+    return pData;
+}
+
+BOOL CFhPackFile::ReadItemData(int nIndex, DWORD* pdwLength, BYTE** ppData) {
+    FhPackItemInfo info;
+    GetItemInfo(nIndex, &info);
+
+    FileCloser file{OpenForRead(m_szPackPath)};
+    if (INVALID_HANDLE_VALUE == file.h) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"CreateFile : %s failed, GetLastError is %d", m_szPackPath,
+                  static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    LONG nHigh = 0;
+    if (INVALID_SET_FILE_POINTER ==
+            SetFilePointer(file.h, static_cast<LONG>(info.dwDataOffset), &nHigh, FILE_BEGIN) &&
+        NO_ERROR != GetLastError()) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"SetFilePointer for %s in %s failed, GetLastError is %d", info.pPath,
+                  m_szPackPath, static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    std::unique_ptr<BYTE[]> stored(new (std::nothrow) BYTE[info.dwStoredSize]);
+    DWORD dwRead = 0;
+    if (!stored || !ReadFile(file.h, stored.get(), info.dwStoredSize, &dwRead, NULL) ||
+        dwRead != info.dwStoredSize) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile %s in %s failed", info.pPath, m_szPackPath);
+        return FALSE;
+    }
+    std::unique_ptr<BYTE[]> unpacked(new (std::nothrow) BYTE[info.dwUnpackedSize]);
+    uLongf nDestLength = info.dwUnpackedSize;
+    if (!unpacked ||
+        Z_OK !=
+            uncompress(unpacked.get(), &nDestLength, stored.get(), static_cast<uLong>(info.dwStoredSize)) ||
+        nDestLength != info.dwUnpackedSize) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"uncompress failed for %s in %s", info.pPath, m_szPackPath);
+        return FALSE;
+    }
+    *pdwLength = info.dwUnpackedSize;
+    *ppData = unpacked.release();
+    return TRUE;
+}
+
+CFhPackFile* FhGetPackFile(LPCWSTR pLowerPackPath) {
+    // Kept for the life of the process; the packs are destroyed at exit.
+    static std::map<std::u16string, std::unique_ptr<CFhPackFile>> s_cache;
+    std::u16string key(pLowerPackPath);
+    auto it = s_cache.find(key);
+    if (it == s_cache.end()) {
+        std::unique_ptr<CFhPackFile> pack(new (std::nothrow) CFhPackFile(pLowerPackPath));
+        if (!pack) {
+            return NULL;
+        }
+        it = s_cache.emplace(std::move(key), std::move(pack)).first;
+    }
+    return it->second.get();
+}
