@@ -55,7 +55,9 @@ const char kHelp[] =
     "  --name NAME          the name stored in the pack's directory (default: PACK's file name)\n"
     "  --device DIR         the device root folder for cat\n"
     "\n"
-    "PACK, FOLDER, DEST and FILE are host paths. Exit status: 0 success, 1 failure, 2 usage error.\n";
+    "PACK, FOLDER, DEST and FILE are host paths. Exit status: 0 success, 1 failure, 2 usage error.\n"
+    "Like every program of the framework, packtool also writes the framework's log lines to\n"
+    "packtool.exe.wceuilog in its program folder (\\Program of the device).\n";
 
 int Usage(const char* why) {
     if (why) {
@@ -233,6 +235,9 @@ int Create(const Options& opt) {
         if (!writer.Build(&out, &error, [&](size_t done, size_t total) { progress.Show(done, total); })) {
             return Fail(error);
         }
+    }
+    if (pack.has_parent_path()) {
+        fs::create_directories(pack.parent_path(), ec);
     }
     if (!WriteHostFile(pack, out.data(), out.size())) {
         return Fail("cannot write " + pack.string());

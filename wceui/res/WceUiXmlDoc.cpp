@@ -7,6 +7,9 @@
 
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <new>
 #include <vector>
 
@@ -17,16 +20,45 @@ const WCHAR kIncludeDirective[] = u"#include_xml";
 const size_t kIncludeDirectiveLength = sizeof(kIncludeDirective) / sizeof(kIncludeDirective[0]) - 1;
 // An include file name has 1 to 258 units.
 const size_t kMaxIncludeName = MAX_PATH - 2;
+const size_t kMaxBlockSize = 64 * 1024;
 
 inline bool IsWhite(WCHAR c) {
     return u' ' == c || u'\r' == c || u'\n' == c || u'\t' == c;
 }
 
+// The first c in [p, pEnd), or pEnd. Tags, the include search and attribute values all come down to
+// this scan, so it looks at eight units at a time where the processor allows.
 inline WCHAR* FindUnit(WCHAR* p, WCHAR* pEnd, WCHAR c) {
+#if defined(__SSE2__)
+    const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
+    while (pEnd - p >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(units, needle));
+        if (0 != mask) {
+            return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+        }
+        p += 8;
+    }
+#endif
     while (p < pEnd && *p != c) {
         ++p;
     }
     return p;
+}
+
+// Name comparison ignoring case, with the common case of equal units kept inline.
+inline bool SameNameIgnoringCase(LPCWSTR a, LPCWSTR b) {
+    for (;; ++a, ++b) {
+        const WCHAR x = *a;
+        const WCHAR y = *b;
+        if (x == y) {
+            if (0 == x) {
+                return true;
+            }
+        } else if (WCharLower(x) != WCharLower(y)) {
+            return false;
+        }
+    }
 }
 
 // The first "a b c" (three units) in [p, pEnd), or pEnd.
@@ -105,10 +137,11 @@ void CWceUiXmlDoc::Clean() {
 void* CWceUiXmlDoc::Allocate(size_t nSize) {
     nSize = (nSize + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
     if (NULL == m_pBlocks || m_pBlocks->nUsed + nSize > m_pBlocks->nSize) {
-        // Blocks grow with the document so that big files need few of them.
+        // Blocks grow with the document up to a size the heap recycles without going to the system
+        // for fresh pages every time a document comes and goes.
         size_t nBlockSize = NULL == m_pBlocks ? 4096 : m_pBlocks->nSize * 2;
-        if (nBlockSize > 1024 * 1024) {
-            nBlockSize = 1024 * 1024;
+        if (nBlockSize > kMaxBlockSize) {
+            nBlockSize = kMaxBlockSize;
         }
         if (nBlockSize < nSize) {
             nBlockSize = nSize;
@@ -495,7 +528,7 @@ BOOL CWceUiXmlDoc::ParseXmlTag(WCHAR*& p) {
         *pNameEnd = 0;
         *pClose = 0;
         --m_nDepth;
-        if (0 != WStrICmp(m_stack[m_nDepth].pName, pName)) {
+        if (!SameNameIgnoringCase(m_stack[m_nDepth].pName, pName)) {
             SyntaxError(u"ParseXmlTag", u"025");
             return FALSE;
         }
@@ -623,7 +656,7 @@ BOOL CWceUiXmlDoc::HandleXmlTagContent(CWceUiXmlNode* pNode, WCHAR* p, WCHAR* pE
         *pNameEnd = 0;
         *p++ = 0;
         for (const CWceUiXmlAttr* pOld = pNode->attrs.GetHead(); NULL != pOld; pOld = pOld->pNext) {
-            if (0 == WStrICmp(pOld->pName, pName)) {
+            if (SameNameIgnoringCase(pOld->pName, pName)) {
                 SyntaxError(u"HandleXmlTagContent", u"029");
                 return FALSE;
             }
@@ -647,7 +680,7 @@ LPCWSTR CWceUiXmlDoc::GetAttrValue(const CWceUiXmlElem* pElem, LPCWSTR pName) co
         return NULL;
     }
     for (const CWceUiXmlAttr* pAttr = pElem->attrs.GetHead(); NULL != pAttr; pAttr = pAttr->pNext) {
-        if (0 == WStrICmp(pAttr->pName, pName)) {
+        if (SameNameIgnoringCase(pAttr->pName, pName)) {
             return pAttr->pValue;
         }
     }
@@ -671,7 +704,7 @@ CWceUiXmlElem* CWceUiXmlDoc::FindChildElem(const CWceUiXmlElem* pElem, LPCWSTR p
         return NULL;
     }
     for (CWceUiXmlElem* pChild = pElem->children.GetHead(); NULL != pChild; pChild = pChild->pNextSibling) {
-        if (0 == WStrICmp(pChild->pName, pName)) {
+        if (SameNameIgnoringCase(pChild->pName, pName)) {
             return pChild;
         }
     }
