@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Unpacking speed: msktool extract against unzip -q on the same ~50 MB tree of about 3,000 mixed files,
+# both into empty folders on the same file system, several runs each, medians compared.
+#
+#   bench/package/run.sh BUILD_DIR        (REPS=7 and BENCH_TMP=/some/folder to change the defaults)
+set -euo pipefail
+build=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
+msktool=$build/bin/msktool
+gen=$build/bin/gen_tree
+for tool in "$msktool" "$gen"; do
+  [ -x "$tool" ] || { echo "missing $tool (build with -DWCEUI_BENCH=ON)" >&2; exit 1; }
+done
+for tool in zip unzip; do
+  command -v $tool >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+reps=${REPS:-7}
+work=$(mktemp -d "${BENCH_TMP:-${TMPDIR:-/tmp}}/msk-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+"$gen" "$work/src/app" 3000 50
+(cd "$work/src" && zip -q -r "$work/tree.zip" app)
+"$msktool" create "$work/tree.msk" "$work/src/app" --password gps --root app >/dev/null
+echo "tree: $(find "$work/src/app" -type f | wc -l) files, $(du -sb "$work/src/app" | cut -f1) bytes;" \
+  "package $(stat -c %s "$work/tree.msk") bytes, zip $(stat -c %s "$work/tree.zip") bytes;" \
+  "file system $(stat -f -c %T "$work")"
+
+now() { date +%s%N; }
+# Runs a command into a fresh empty folder and prints its wall time in milliseconds.
+timed() {
+  local out=$1
+  shift
+  rm -rf "$out"
+  mkdir -p "$out"
+  sync
+  local t0 t1
+  t0=$(now)
+  "$@" >/dev/null
+  t1=$(now)
+  echo $(((t1 - t0) / 1000))
+}
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+
+declare -a msk=() mskz=() unz=()
+for ((i = 0; i < reps; i++)); do
+  # The order changes every run so that neither tool always follows the other's clean-up.
+  if ((i % 2 == 0)); then
+    unz+=("$(timed "$work/out-unzip" unzip -q "$work/tree.zip" -d "$work/out-unzip")")
+    msk+=("$(timed "$work/out-msk" "$msktool" extract "$work/tree.msk" "$work/out-msk" --password gps)")
+  else
+    msk+=("$(timed "$work/out-msk" "$msktool" extract "$work/tree.msk" "$work/out-msk" --password gps)")
+    unz+=("$(timed "$work/out-unzip" unzip -q "$work/tree.zip" -d "$work/out-unzip")")
+  fi
+  mskz+=("$(timed "$work/out-mskz" "$msktool" extract "$work/tree.msk" "$work/out-mskz" --password gps --decoder zlib)")
+done
+diff -r "$work/src/app" "$work/out-msk/app" >/dev/null || { echo "extracted tree differs from the source" >&2; exit 1; }
+
+m=$(printf '%s\n' "${msk[@]}" | median)
+mz=$(printf '%s\n' "${mskz[@]}" | median)
+u=$(printf '%s\n' "${unz[@]}" | median)
+echo "runs (us): msktool ${msk[*]} | msktool --decoder zlib ${mskz[*]} | unzip ${unz[*]}"
+awk -v m="$m" -v mz="$mz" -v u="$u" 'BEGIN {
+  printf "median: msktool extract %.1f ms, with zlib %.1f ms, unzip -q %.1f ms\n", m / 1000, mz / 1000, u / 1000
+  printf "ratio msktool/unzip: %.3f (target <= 0.35)   zlib decoder: %.3f\n", m / u, mz / u
+}'

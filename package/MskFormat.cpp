@@ -1,0 +1,158 @@
+#include "package/MskFormat.h"
+
+#include <cstring>
+#include <unordered_set>
+
+namespace {
+
+bool IsSeparator(WCHAR c) {
+    return u'\\' == c || u'/' == c;
+}
+
+std::u16string Narrow(const char* text) {
+    std::u16string out;
+    for (const char* p = text; *p; ++p)
+        out.push_back(static_cast<unsigned char>(*p));
+    return out;
+}
+
+MskTableResult Malformed(std::u16string* detail, const std::u16string& text) {
+    if (detail)
+        *detail = text;
+    return MSK_TABLE_MALFORMED;
+}
+
+// A path of the table, copied out unit by unit (the table gives no alignment guarantee).
+std::u16string ReadPath(const BYTE* p, size_t units) {
+    std::u16string out;
+    out.reserve(units);
+    for (size_t i = 0; i < units; ++i)
+        out.push_back(static_cast<WCHAR>(p[2 * i] | p[2 * i + 1] << 8));
+    return out;
+}
+
+} // namespace
+
+const char* MskUnsafePathReason(const std::u16string& path, bool isRootName) {
+    if (path.empty())
+        return isRootName ? NULL : "empty path";
+    if (IsSeparator(path[0]))
+        return "absolute path";
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        WCHAR c = i < path.size() ? path[i] : 0;
+        if (i < path.size()) {
+            if (c < 0x20 || c == 0x7F)
+                return "control character";
+            if (c == u':')
+                return "drive or stream name";
+            if (!IsSeparator(c))
+                continue;
+            if (isRootName)
+                return "separator in the root folder name";
+        }
+        std::u16string_view component(path.data() + start, i - start);
+        if (component.empty())
+            return "empty component";
+        if (component == u"." || component == u"..")
+            return "dot component";
+        start = i + 1;
+    }
+    return NULL;
+}
+
+std::u16string MskPathFoldKey(const std::u16string& path) {
+    std::u16string key = path;
+    for (auto& c : key)
+        c = IsSeparator(c) ? u'\\' : WCharLower(c);
+    return key;
+}
+
+MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
+                             MskTable* out, std::u16string* detail) {
+    MskTable parsed;
+    if (NULL == table || length < MSK_TABLE_NAME_OFFSET) {
+        if (detail)
+            *detail = WFormat(u"the table of %u bytes is too short", length);
+        return MSK_TABLE_SHORT;
+    }
+    if (MskReadDword(table) != checkWord)
+        return MSK_TABLE_CHECK_WORD;
+    LONG n = static_cast<LONG>(MskReadDword(table + MSK_TABLE_NAME_LENGTH_OFFSET));
+    if (n >= MSK_MAX_NAME_LENGTH)
+        return MSK_TABLE_BAD_NAME;
+    if (n <= 0)
+        return Malformed(detail, WFormat(u"root folder name length %d", n));
+    size_t entriesStart = MSK_TABLE_NAME_OFFSET + 2 * static_cast<size_t>(n);
+    if (entriesStart > length)
+        return Malformed(detail, Narrow("the root folder name runs past the table end"));
+    const BYTE* last = table + MSK_TABLE_NAME_OFFSET + 2 * static_cast<size_t>(n - 1);
+    if (last[0] != 0 || last[1] != 0)
+        return MSK_TABLE_BAD_NAME;
+    parsed.nameLength = n;
+    std::u16string name = ReadPath(table + MSK_TABLE_NAME_OFFSET, static_cast<size_t>(n - 1));
+    parsed.rootName = name.substr(0, name.find(u'\0'));
+
+    size_t pos = entriesStart;
+    int index = 0;
+    while (pos < length) {
+        size_t remaining = length - pos;
+        if (remaining < MSK_ENTRY_HEADER_SIZE)
+            return Malformed(detail, WFormat(u"entry %d at offset %u is cut off by the table end", index,
+                                             static_cast<DWORD>(pos)));
+        const BYTE* e = table + pos;
+        MskEntry entry;
+        entry.tableOffset = static_cast<DWORD>(pos);
+        entry.length = MskReadDword(e);
+        entry.type = MskReadDword(e + 4);
+        entry.unpackedSize = MskReadDword(e + 8);
+        entry.storedSize = MskReadDword(e + 12);
+        entry.dataOffset = MskReadDword(e + 16);
+        if (static_cast<LONG>(entry.length) <= 0)
+            return Malformed(detail,
+                             WFormat(u"entry %d has the length %d", index, static_cast<LONG>(entry.length)));
+        if (entry.length > remaining)
+            return Malformed(detail, WFormat(u"entry %d runs past the table end", index));
+        // The path must end with a NUL unit inside the entry.
+        size_t units = (entry.length - MSK_ENTRY_HEADER_SIZE) / 2;
+        if (entry.length < MSK_ENTRY_HEADER_SIZE)
+            units = 0;
+        size_t nul = units;
+        for (size_t i = 0; i < units; ++i) {
+            if (e[MSK_ENTRY_HEADER_SIZE + 2 * i] == 0 && e[MSK_ENTRY_HEADER_SIZE + 2 * i + 1] == 0) {
+                nul = i;
+                break;
+            }
+        }
+        if (nul == units)
+            return Malformed(detail, WFormat(u"the path of entry %d is not terminated inside it", index));
+        entry.path = ReadPath(e + MSK_ENTRY_HEADER_SIZE, nul);
+        if (entry.type == MSK_ENTRY_FILE &&
+            static_cast<ULONGLONG>(entry.dataOffset) + entry.storedSize > fileSize)
+            return Malformed(detail, WFormat(u"the data of entry %d lies outside the file", index));
+        parsed.entries.push_back(std::move(entry));
+        pos += parsed.entries.back().length;
+        ++index;
+    }
+
+    // Nothing may leave the target folder or land twice on the same place.
+    if (MskUnsafePathReason(parsed.rootName, true)) {
+        if (detail)
+            *detail = parsed.rootName;
+        return MSK_TABLE_UNSAFE_PATH;
+    }
+    std::unordered_set<std::u16string> seen;
+    seen.reserve(parsed.entries.size());
+    for (const MskEntry& entry : parsed.entries) {
+        if (entry.type != MSK_ENTRY_FOLDER && entry.type != MSK_ENTRY_FILE)
+            continue;
+        if (MskUnsafePathReason(entry.path, false) || !seen.insert(MskPathFoldKey(entry.path)).second) {
+            if (detail)
+                *detail = entry.path;
+            return MSK_TABLE_UNSAFE_PATH;
+        }
+    }
+    if (out)
+        *out = std::move(parsed);
+    return MSK_TABLE_OK;
+}

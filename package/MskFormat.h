@@ -1,0 +1,86 @@
+// The layout of an update package (MSK) and the checks of its file table, shared by the unpacker,
+// the writer and the tools.
+//
+// A package is a 44-byte header (magic 0xFA45 at 0, table end at 32, check word at 40), the file table
+// scrambled with the password's key (see FhScramble.h), and one zlib stream per file. The table holds
+// the check word again, the root folder name, and the entries back to back, each with its length,
+// type, sizes, data offset and a NUL-terminated UTF-16 path relative to the root folder.
+#pragma once
+
+#include "platform/WinCe.h"
+
+#include <string>
+#include <vector>
+
+#define MSK_MAGIC 0xFA45u
+#define MSK_HEADER_SIZE 44u
+#define MSK_TABLE_END_OFFSET 32u
+#define MSK_HEADER_WORD36_OFFSET 36u
+#define MSK_CHECK_WORD_OFFSET 40u
+#define MSK_TABLE_NAME_LENGTH_OFFSET 12u
+#define MSK_TABLE_NAME_OFFSET 16u
+#define MSK_ENTRY_HEADER_SIZE 28u
+#define MSK_MAX_NAME_LENGTH 260
+
+#define MSK_ENTRY_FOLDER 0u
+#define MSK_ENTRY_FILE 1u
+
+// A deflate stream cannot expand by more than this: the longest match (258 bytes) costs at least two
+// bits. Larger claimed sizes can only fail, so they are refused before anything is allocated.
+#define MSK_MAX_INFLATE_RATIO 1032u
+
+// The password names the tools accept for the two unit passwords.
+#define MSK_PASSWORD_GPS u"pwd_tanzo"
+#define MSK_PASSWORD_NVQ u"pwd_ruv"
+
+struct MskEntry {
+    DWORD tableOffset = 0; // where the entry starts inside the table
+    DWORD length = 0;
+    DWORD type = 0;
+    DWORD unpackedSize = 0;
+    DWORD storedSize = 0;
+    DWORD dataOffset = 0;
+    std::u16string path; // as stored, up to its NUL
+};
+
+struct MskTable {
+    LONG nameLength = 0;
+    std::u16string rootName;
+    std::vector<MskEntry> entries; // table order
+};
+
+enum MskTableResult {
+    MSK_TABLE_OK = 0,
+    MSK_TABLE_SHORT,       // fewer than 16 bytes: no room for the check word and the name length
+    MSK_TABLE_CHECK_WORD,  // the first word differs from the header's check word
+    MSK_TABLE_BAD_NAME,    // name length of 260 or more, or unit N-1 of the name is not NUL
+    MSK_TABLE_MALFORMED,   // the table does not hold together; the detail says where
+    MSK_TABLE_UNSAFE_PATH, // a path would leave the target folder or collides; the detail is the path
+};
+
+// Reads the table's fields from unscrambled bytes and checks, in this order: the check word, the name
+// length and its NUL (the tests of a wrong password), then the structure (name and entries inside the
+// table and tiling it, data inside a file of fileSize bytes), then the safety of every folder and file
+// path and of the root name. Never reads outside [table, table + length).
+MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
+                             MskTable* out, std::u16string* detail);
+
+// Why a path is unsafe to extract, or null when it is safe: absolute, a drive, an empty, "." or ".."
+// component, or a control character. For a root folder name, separators are refused too.
+const char* MskUnsafePathReason(const std::u16string& path, bool isRootName);
+
+// The key under which two paths name the same place on the device: separators unified and letters
+// folded as the device's file system compares them.
+std::u16string MskPathFoldKey(const std::u16string& path);
+
+// Little-endian access to table and header bytes.
+inline DWORD MskReadDword(const BYTE* p) {
+    return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
+           static_cast<DWORD>(p[3]) << 24;
+}
+inline void MskWriteDword(BYTE* p, DWORD v) {
+    p[0] = static_cast<BYTE>(v);
+    p[1] = static_cast<BYTE>(v >> 8);
+    p[2] = static_cast<BYTE>(v >> 16);
+    p[3] = static_cast<BYTE>(v >> 24);
+}

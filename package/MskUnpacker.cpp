@@ -1,0 +1,484 @@
+#include "package/MskUnpacker.h"
+#include "package/FhDirectories.h"
+#include "package/FhScramble.h"
+#include "package/MskInflate.h"
+#include "wceui/core/WceUiLog.h"
+
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+// Output file creation is tried this many times in a row before the unpacker gives up.
+const int kCreateAttempts = 4;
+
+// A grow-only buffer: one allocation serves every file of a run, and is not zeroed first.
+class CGrowBuffer {
+public:
+    BYTE* Get(size_t size) {
+        if (size > m_capacity || !m_p) {
+            m_p.reset(new (std::nothrow) BYTE[size ? size : 1]);
+            m_capacity = m_p ? size : 0;
+        }
+        return m_p.get();
+    }
+    void Free() {
+        m_p.reset();
+        m_capacity = 0;
+    }
+
+private:
+    std::unique_ptr<BYTE[]> m_p;
+    size_t m_capacity = 0;
+};
+
+class CFileHandle {
+public:
+    explicit CFileHandle(HANDLE h) : m_h(h) {}
+    ~CFileHandle() { Close(); }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    bool IsValid() const { return INVALID_HANDLE_VALUE != m_h; }
+    HANDLE Get() const { return m_h; }
+    void Close() {
+        if (INVALID_HANDLE_VALUE != m_h)
+            CloseHandle(m_h);
+        m_h = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_h;
+};
+
+HANDLE OpenForReading(LPCWSTR pPath) {
+    return CreateFileW(pPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+}
+
+BOOL ReadExactly(HANDLE h, void* pBuffer, DWORD dwSize) {
+    DWORD dwRead = 0;
+    return ReadFile(h, pBuffer, dwSize, &dwRead, NULL) && dwRead == dwSize;
+}
+
+ULONGLONG FileSize(HANDLE h) {
+    DWORD dwHigh = 0;
+    DWORD dwLow = GetFileSize(h, &dwHigh);
+    if (INVALID_FILE_SIZE == dwLow && NO_ERROR != GetLastError())
+        return 0;
+    return static_cast<ULONGLONG>(dwHigh) << 32 | dwLow;
+}
+
+// The header fields the reader needs, read as the unpacker reads them: the magic, then the 12 bytes at
+// offset 32.
+enum HeaderResult { HEADER_OK, HEADER_BAD_MAGIC, HEADER_SHORT };
+
+HeaderResult ReadHeader(HANDLE h, DWORD* pTableEnd, DWORD* pCheckWord) {
+    BYTE magic[2];
+    if (!ReadExactly(h, magic, 2) || (magic[0] | magic[1] << 8) != MSK_MAGIC)
+        return HEADER_BAD_MAGIC;
+    SetFilePointer(h, MSK_TABLE_END_OFFSET, NULL, FILE_BEGIN);
+    BYTE words[12];
+    if (!ReadExactly(h, words, sizeof(words)))
+        return HEADER_SHORT;
+    *pTableEnd = MskReadDword(words);
+    *pCheckWord = MskReadDword(words + 8);
+    return HEADER_OK;
+}
+
+std::u16string Damaged(const std::u16string& packagePath, const std::u16string& detail) {
+    return WFormat(u"file table of %s is damaged: %s", packagePath.c_str(), detail.c_str());
+}
+
+} // namespace
+
+struct CMskUnpacker::CMskUnpackerData {
+    DWORD dwKey = 0;
+    std::u16string packagePath;
+    std::u16string destFolder;
+    std::u16string errorText;
+    std::u16string rootName;
+    std::vector<MskEntry> entries;
+    MskProgressCallback pCallback = NULL;
+    LPVOID pContext = NULL;
+    CGrowBuffer stored;
+    CGrowBuffer unpacked;
+};
+
+CMskUnpacker::CMskUnpacker() : m_pData(new (std::nothrow) CMskUnpackerData) {}
+
+CMskUnpacker::CMskUnpacker(MskProgressCallback pCallback, LPVOID pContext) : CMskUnpacker() {
+    SetProgressCallback(pCallback, pContext);
+}
+
+CMskUnpacker::~CMskUnpacker() {
+    delete m_pData;
+}
+
+CMskUnpacker::CMskUnpackerData* CMskUnpacker::GetData() const {
+    WCEUI_CHECK("CMskUnpacker::GetData", NULL != m_pData);
+    return m_pData;
+}
+
+void CMskUnpacker::SetProgressCallback(MskProgressCallback pCallback, LPVOID pContext) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return;
+    d->pCallback = pCallback;
+    d->pContext = pContext;
+}
+
+void CMskUnpacker::Reset() {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return;
+    d->packagePath.clear();
+    d->destFolder.clear();
+    d->errorText.clear();
+    d->rootName.clear();
+    d->entries.clear();
+    d->entries.shrink_to_fit();
+    d->stored.Free();
+    d->unpacked.Free();
+}
+
+BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Open", NULL != pPackagePath))
+        return FALSE;
+    Reset();
+    d->packagePath = pPackagePath;
+    d->dwKey = dwKey;
+
+    CFileHandle file(OpenForReading(pPackagePath));
+    if (!file.IsValid()) {
+        errorOut =
+            WFormat(u"open file %s failed, error code is %d", pPackagePath, static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    DWORD dwTableEnd = 0, dwCheckWord = 0;
+    HeaderResult header = ReadHeader(file.Get(), &dwTableEnd, &dwCheckWord);
+    if (HEADER_BAD_MAGIC == header) {
+        errorOut = u"invalid_msk_file";
+        return FALSE;
+    }
+    // A table end below the header or beyond the file cannot be read in full.
+    if (HEADER_SHORT == header || dwTableEnd < MSK_HEADER_SIZE || dwTableEnd > FileSize(file.Get())) {
+        errorOut = u"file_format_error";
+        return FALSE;
+    }
+    DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
+    std::unique_ptr<BYTE[]> table(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
+    if (!table || !ReadExactly(file.Get(), table.get(), dwTableLength)) {
+        errorOut = u"file_format_error";
+        return FALSE;
+    }
+    FhScrambleWords(table.get(), dwTableLength, dwKey);
+    MskTableResult result =
+        MskParseTable(table.get(), dwTableLength, dwCheckWord, FileSize(file.Get()), NULL, NULL);
+    if (MSK_TABLE_CHECK_WORD == result) {
+        errorOut = u"crc_check_fail";
+        return FALSE;
+    }
+    // Anything the unpack would refuse later is refused here, before the caller clears the old tree.
+    if (MSK_TABLE_OK != result) {
+        errorOut = u"file_format_error";
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMskUnpacker::LoadFileTable() {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return FALSE;
+    LPCWSTR pPath = d->packagePath.c_str();
+    CFileHandle file(OpenForReading(pPath));
+    if (!file.IsValid()) {
+        d->errorText =
+            WFormat(u"open file %s failed, GetLastError is %d", pPath, static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    DWORD dwTableEnd = 0, dwCheckWord = 0;
+    HeaderResult header = ReadHeader(file.Get(), &dwTableEnd, &dwCheckWord);
+    if (HEADER_BAD_MAGIC == header) {
+        d->errorText = u"invalid_msk_file";
+        return FALSE;
+    }
+    if (HEADER_SHORT == header) {
+        d->errorText = WFormat(u"read failed %s", pPath);
+        return FALSE;
+    }
+    if (dwTableEnd < MSK_HEADER_SIZE) {
+        d->errorText =
+            Damaged(d->packagePath, WFormat(u"table end %u is below %u", dwTableEnd, MSK_HEADER_SIZE));
+        return FALSE;
+    }
+    ULONGLONG fileSize = FileSize(file.Get());
+    DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
+    // A table that ends beyond the file could only be read short; nothing is allocated for it.
+    std::unique_ptr<BYTE[]> table;
+    if (dwTableEnd <= fileSize)
+        table.reset(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
+    if (!table || !ReadExactly(file.Get(), table.get(), dwTableLength)) {
+        d->errorText = WFormat(u"read failed %s", pPath);
+        return FALSE;
+    }
+    file.Close();
+
+    FhScrambleWords(table.get(), dwTableLength, d->dwKey);
+    MskTable parsed;
+    std::u16string detail;
+    switch (MskParseTable(table.get(), dwTableLength, dwCheckWord, fileSize, &parsed, &detail)) {
+        case MSK_TABLE_OK:
+            break;
+        case MSK_TABLE_CHECK_WORD:
+        case MSK_TABLE_BAD_NAME:
+            d->errorText = u"check CRC failed, Wrong password?";
+            return FALSE;
+        case MSK_TABLE_UNSAFE_PATH:
+            d->errorText = WFormat(u"invalid entry path %s", detail.c_str());
+            return FALSE;
+        default:
+            d->errorText = Damaged(d->packagePath, detail);
+            return FALSE;
+    }
+    d->rootName = std::move(parsed.rootName);
+    d->entries = std::move(parsed.entries);
+    return TRUE;
+}
+
+BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, std::u16string& errorOut) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Unpack", NULL != pPackagePath && NULL != pDestFolder))
+        return FALSE;
+    Reset();
+    d->packagePath = pPackagePath;
+    d->destFolder = pDestFolder;
+    d->dwKey = dwKey;
+
+    BOOL bResult = FALSE;
+    DWORD dwAttributes = GetFileAttributesW(pPackagePath);
+    if (INVALID_FILE_ATTRIBUTES == dwAttributes || 0 != (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        d->errorText = WFormat(u"the file for unpack '%s' is not valid", pPackagePath);
+    } else if (INVALID_FILE_ATTRIBUTES == (dwAttributes = GetFileAttributesW(pDestFolder)) ||
+               0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        d->errorText = WFormat(u"the unpack directory '%s' is not valid", pDestFolder);
+    } else if (LoadFileTable()) {
+        auto appendFolder = [](std::u16string& folder, const std::u16string& name) {
+            if (!folder.empty() && (u'\\' == folder.back() || u'/' == folder.back()))
+                folder.pop_back();
+            folder += u'\\';
+            folder += name;
+        };
+        std::u16string target = d->destFolder;
+        appendFolder(target, d->rootName);
+        appendFolder(target, u"");
+        d->destFolder = target;
+
+        dwAttributes = GetFileAttributesW(target.c_str());
+        if (INVALID_FILE_ATTRIBUTES == dwAttributes && !WceUiCreateDirectories(target.c_str())) {
+            d->errorText = WFormat(u"can not create directory: %s\n", target.c_str());
+        } else if (INVALID_FILE_ATTRIBUTES != dwAttributes &&
+                   0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            d->errorText = WFormat(u"can't not unpack to directory: %s\n", target.c_str());
+        } else {
+            bResult = ExtractAll();
+        }
+    }
+    errorOut = bResult ? std::u16string() : d->errorText;
+    return bResult;
+}
+
+BOOL CMskUnpacker::Progress(LONG nIndex, const MskEntry& entry) {
+    CMskUnpackerData* d = m_pData;
+    if (NULL != d->pCallback &&
+        !d->pCallback(d->pContext, nIndex, entry.path.c_str(), static_cast<LONG>(d->entries.size()))) {
+        d->errorText = u"user_cancel";
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMskUnpacker::ExtractAll() {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return FALSE;
+    CFileHandle file(OpenForReading(d->packagePath.c_str()));
+    if (!file.IsValid()) {
+        d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
+                               static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    LONG nIndex = 0;
+    std::u16string full;
+    for (const MskEntry& entry : d->entries) {
+        if (MSK_ENTRY_FOLDER != entry.type)
+            continue;
+        full = d->destFolder + entry.path;
+        if (!WceUiCreateDirectories(full.c_str())) {
+            d->errorText = WFormat(u"can not create directory: %s", full.c_str());
+            return FALSE;
+        }
+        if (!Progress(nIndex, entry))
+            return FALSE;
+        ++nIndex;
+    }
+    for (const MskEntry& entry : d->entries) {
+        if (MSK_ENTRY_FILE != entry.type)
+            continue;
+        if (!ExtractFile(entry, file.Get()) || !Progress(nIndex, entry))
+            return FALSE;
+        ++nIndex;
+    }
+    d->stored.Free();
+    d->unpacked.Free();
+    return TRUE;
+}
+
+BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
+    CMskUnpackerData* d = m_pData;
+    // A size no stream of this length can reach is refused before anything is allocated for it.
+    if (static_cast<ULONGLONG>(entry.unpackedSize) >
+        static_cast<ULONGLONG>(entry.storedSize) * MSK_MAX_INFLATE_RATIO) {
+        d->errorText = u"uncompress failed";
+        return FALSE;
+    }
+    BYTE* pStored = d->stored.Get(entry.storedSize);
+    BYTE* pUnpacked = d->unpacked.Get(entry.unpackedSize);
+    if (NULL == pStored || NULL == pUnpacked) {
+        d->errorText = WFormat(u"not enough memory for %s", pName);
+        return FALSE;
+    }
+    LONG lHigh = 0;
+    if (INVALID_SET_FILE_POINTER ==
+            SetFilePointer(hPackage, static_cast<LONG>(entry.dataOffset), &lHigh, FILE_BEGIN) &&
+        NO_ERROR != GetLastError()) {
+        d->errorText = WFormat(u"SetFilePointer for %s failed, GetLastError is %d", pName,
+                               static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    if (!ReadExactly(hPackage, pStored, entry.storedSize)) {
+        d->errorText =
+            WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    if (!MskInflate(pUnpacked, entry.unpackedSize, pStored, entry.storedSize)) {
+        d->errorText = u"uncompress failed";
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return FALSE;
+    std::u16string full = d->destFolder + entry.path;
+    if (!ReadStream(entry, hPackage, full.c_str()))
+        return FALSE;
+
+    HANDLE hOut = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < kCreateAttempts && INVALID_HANDLE_VALUE == hOut; ++attempt)
+        hOut = CreateFileW(full.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (INVALID_HANDLE_VALUE == hOut) {
+        d->errorText = WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(),
+                               static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    CFileHandle out(hOut);
+    DWORD dwWritten = 0;
+    if (!WriteFile(hOut, d->unpacked.Get(entry.unpackedSize), entry.unpackedSize, &dwWritten, NULL) ||
+        dwWritten != entry.unpackedSize) {
+        DWORD dwError = GetLastError();
+        if (ERROR_DISK_FULL == dwError)
+            d->errorText = u"error_disk_full";
+        else
+            d->errorText =
+                WFormat(u"WriteFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Verify", NULL != pPackagePath))
+        return FALSE;
+    Reset();
+    d->packagePath = pPackagePath;
+    d->dwKey = dwKey;
+    BOOL bResult = LoadFileTable() && VerifyAll();
+    errorOut = bResult ? std::u16string() : d->errorText;
+    return bResult;
+}
+
+BOOL CMskUnpacker::VerifyAll() {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return FALSE;
+    CFileHandle file(OpenForReading(d->packagePath.c_str()));
+    if (!file.IsValid()) {
+        d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
+                               static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    LONG nIndex = 0;
+    for (const MskEntry& entry : d->entries) {
+        if (MSK_ENTRY_FOLDER != entry.type)
+            continue;
+        if (!Progress(nIndex, entry))
+            return FALSE;
+        ++nIndex;
+    }
+    std::u16string name;
+    for (const MskEntry& entry : d->entries) {
+        if (MSK_ENTRY_FILE != entry.type)
+            continue;
+        name = d->rootName.empty() ? entry.path : d->rootName + u"\\" + entry.path;
+        if (!ReadStream(entry, file.Get(), name.c_str()) || !Progress(nIndex, entry))
+            return FALSE;
+        ++nIndex;
+    }
+    d->stored.Free();
+    d->unpacked.Free();
+    return TRUE;
+}
+
+BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || !WCEUI_CHECK("CMskUnpacker::ReadTable", NULL != pPackagePath))
+        return FALSE;
+    Reset();
+    d->packagePath = pPackagePath;
+    d->dwKey = dwKey;
+    BOOL bResult = LoadFileTable();
+    errorOut = bResult ? std::u16string() : d->errorText;
+    return bResult;
+}
+
+LPCWSTR CMskUnpacker::GetRootName() const {
+    CMskUnpackerData* d = GetData();
+    return d ? d->rootName.c_str() : u"";
+}
+
+int CMskUnpacker::GetEntryCount() const {
+    CMskUnpackerData* d = GetData();
+    return d ? static_cast<int>(d->entries.size()) : 0;
+}
+
+const MskEntry* CMskUnpacker::GetEntry(int nIndex) const {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || nIndex < 0 || nIndex >= static_cast<int>(d->entries.size()))
+        return NULL;
+    return &d->entries[static_cast<size_t>(nIndex)];
+}
+
+ULONGLONG CMskUnpacker::GetUnpackedTotal() const {
+    CMskUnpackerData* d = GetData();
+    ULONGLONG total = 0;
+    if (d) {
+        for (const MskEntry& e : d->entries)
+            total += MSK_ENTRY_FILE == e.type ? e.unpackedSize : 0;
+    }
+    return total;
+}

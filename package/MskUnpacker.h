@@ -1,0 +1,64 @@
+// The unpacker of update packages: checks a package against a password and recreates its tree of
+// folders and files under a destination folder, reporting progress through a callback.
+#pragma once
+
+#include "package/MskFormat.h"
+#include "platform/WinCe.h"
+
+#include <string>
+
+// Called after each folder and file is done: index counts the entries done before this one (from 0),
+// total is the number of entries of the table (of every type). Return FALSE to cancel.
+typedef BOOL (*MskProgressCallback)(LPVOID pContext, LONG nIndex, LPCWSTR pEntryPath, LONG nTotal);
+
+class CMskUnpacker {
+public:
+    CMskUnpacker();
+    CMskUnpacker(MskProgressCallback pCallback, LPVOID pContext);
+    ~CMskUnpacker();
+    CMskUnpacker(const CMskUnpacker&) = delete;
+    CMskUnpacker& operator=(const CMskUnpacker&) = delete;
+
+    void SetProgressCallback(MskProgressCallback pCallback, LPVOID pContext);
+
+    // Checks the magic number and, with the key, the table's check word and form. On failure errorOut
+    // receives "invalid_msk_file", "file_format_error", "crc_check_fail" or an open failure message;
+    // on success it is left alone.
+    BOOL Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
+
+    // Recreates the package's tree under <destination>\<root folder>\: all folders first, then every
+    // file. errorOut receives the error key or message, or an empty text after a success. What was
+    // written before a failure or a cancel stays.
+    BOOL Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, std::u16string& errorOut);
+
+    // Loads the table as Unpack does, then decompresses every file in memory, one at a time, and
+    // checks its size. Writes nothing. Calls the progress callback as Unpack does; the messages are
+    // Unpack's, with the entry's path under the root folder in place of the target path.
+    BOOL Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
+
+    // Loads the table as Unpack does and keeps it, for the accessors below.
+    BOOL ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
+
+    // The table of the last successful Unpack, Verify or ReadTable (until the next operation).
+    LPCWSTR GetRootName() const;
+    int GetEntryCount() const;
+    const MskEntry* GetEntry(int nIndex) const;
+    // The sum of the unpacked sizes of the file entries.
+    ULONGLONG GetUnpackedTotal() const;
+
+private:
+    struct CMskUnpackerData;
+    CMskUnpackerData* GetData() const;
+
+    void Reset();
+    BOOL LoadFileTable();
+    BOOL ExtractAll();
+    BOOL ExtractFile(const MskEntry& entry, HANDLE hPackage);
+    BOOL VerifyAll();
+    // Reads and decompresses one file's stream into the data record's output buffer; pName is the
+    // path its messages name.
+    BOOL ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName);
+    BOOL Progress(LONG nIndex, const MskEntry& entry);
+
+    CMskUnpackerData* m_pData;
+};

@@ -1,0 +1,451 @@
+#include "package/MskZlibCheck.h"
+
+#include <cstdint>
+#include <cstring>
+
+// The rules here are those of zlib's inflate (inflate.c and inftrees.c), which decide what the
+// unpacker accepts; a faster decoder that is more lenient in some corners of the format is only used
+// together with this walk (see MskInflate.cpp). The walk never produces output, so it only needs to
+// know where each code ends and what kind of symbol it stands for.
+
+namespace {
+
+const unsigned kMaxBits = 15;
+const unsigned kLitLenBits = 11; // first-level table of the literal/length code
+const unsigned kDistBits = 8;    // and of the distance code
+const unsigned kNumLitLen = 288;
+const unsigned kNumDist = 32;
+
+const BYTE kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                               2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+const BYTE kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+const BYTE kPrecodeOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+// A first-level table entry: the bits to drop (the code, its extra bits, and for literals possibly a
+// second literal's code), the kind, and the symbol.
+enum : uint32_t {
+    KIND_LITERAL = 0u << 8,
+    KIND_MATCH = 1u << 8, // a length (a distance follows) or a distance
+    KIND_END = 2u << 8,
+    KIND_SPECIAL = 3u << 8, // no code of the table's length starts here
+    KIND_MASK = 3u << 8,
+    FLAG_INVALID = 1u << 10, // special: no code at all (zlib reports an invalid code)
+};
+
+inline uint32_t Entry(unsigned drop, uint32_t kind, unsigned symbol) {
+    return drop | kind | static_cast<uint32_t>(symbol) << 16;
+}
+
+enum CodeKind { CODE_PRECODE, CODE_LITLEN, CODE_DIST };
+
+template <unsigned TableBits> struct Code {
+    uint32_t table[1u << TableBits];
+    uint16_t count[kMaxBits + 1];
+    uint16_t symbol[kNumLitLen];
+};
+typedef Code<kLitLenBits> LitLenCode;
+typedef Code<kDistBits> DistCode;
+typedef Code<7> Precode;
+
+unsigned Reverse(unsigned code, unsigned length) {
+    unsigned r = 0;
+    for (unsigned i = 0; i < length; ++i, code >>= 1)
+        r = (r << 1) | (code & 1);
+    return r;
+}
+
+// What a symbol of a code stands for, and the bits it takes with its extra bits.
+uint32_t SymbolEntry(CodeKind kind, unsigned symbol, unsigned length) {
+    if (kind == CODE_LITLEN) {
+        if (symbol < 256)
+            return Entry(length, KIND_LITERAL, symbol);
+        if (symbol == 256)
+            return Entry(length, KIND_END, symbol);
+        if (symbol < 286)
+            return Entry(length + kLengthExtra[symbol - 257], KIND_MATCH, symbol);
+        return Entry(0, KIND_SPECIAL | FLAG_INVALID, symbol); // 286 and 287: zlib refuses them
+    }
+    if (kind == CODE_DIST) {
+        if (symbol < 30)
+            return Entry(length + kDistExtra[symbol], KIND_MATCH, symbol);
+        return Entry(0, KIND_SPECIAL | FLAG_INVALID, symbol); // 30 and 31 likewise
+    }
+    return Entry(length, KIND_LITERAL, symbol);
+}
+
+// Builds a code from its lengths as inftrees.c judges it: over-subscribed codes fail; an incomplete
+// code is accepted only for literal/length and distance codes that have a single code of one bit
+// (the other one-bit pattern is then invalid); an empty code is accepted for distances (every pattern
+// invalid). An empty precode is refused here: zlib accepts it, but it can only describe lengths that
+// lack an end-of-block code, which zlib refuses a moment later.
+template <unsigned TableBits>
+bool Build(Code<TableBits>& h, const BYTE* lengths, unsigned n, CodeKind kind, bool* isComplete = nullptr) {
+    const unsigned size = 1u << TableBits;
+    memset(h.count, 0, sizeof(h.count));
+    for (unsigned s = 0; s < n; ++s)
+        ++h.count[lengths[s]];
+    h.count[0] = 0;
+    unsigned max = kMaxBits;
+    while (max >= 1 && h.count[max] == 0)
+        --max;
+    if (max == 0) {
+        if (kind != CODE_DIST)
+            return false;
+        for (unsigned i = 0; i < size; ++i)
+            h.table[i] = Entry(0, KIND_SPECIAL | FLAG_INVALID, 0);
+        return true;
+    }
+    int left = 1;
+    for (unsigned len = 1; len <= kMaxBits; ++len) {
+        left <<= 1;
+        left -= h.count[len];
+        if (left < 0)
+            return false;
+    }
+    bool complete = left == 0;
+    if (!complete && (kind == CODE_PRECODE || max != 1))
+        return false;
+    if (isComplete)
+        *isComplete = complete;
+
+    uint16_t offsets[kMaxBits + 2];
+    offsets[1] = 0;
+    for (unsigned len = 1; len <= kMaxBits; ++len)
+        offsets[len + 1] = static_cast<uint16_t>(offsets[len] + h.count[len]);
+    for (unsigned s = 0; s < n; ++s) {
+        if (lengths[s] != 0)
+            h.symbol[offsets[lengths[s]]++] = static_cast<uint16_t>(s);
+    }
+
+    // Patterns not filled below start a longer code (complete codes) or no code (incomplete ones).
+    uint32_t fill = complete ? Entry(0, KIND_SPECIAL, 0) : Entry(0, KIND_SPECIAL | FLAG_INVALID, 0);
+    for (unsigned i = 0; i < size; ++i)
+        h.table[i] = fill;
+    unsigned code = 0, index = 0;
+    for (unsigned len = 1; len <= TableBits; ++len) {
+        for (unsigned k = 0; k < h.count[len]; ++k, ++code, ++index) {
+            uint32_t entry = SymbolEntry(kind, h.symbol[index], len);
+            for (unsigned i = Reverse(code, len); i < size; i += 1u << len)
+                h.table[i] = entry;
+        }
+        code <<= 1;
+    }
+
+    return true;
+}
+
+// Lets one table step take several symbols: a length followed by its distance, and then any two such
+// steps in a row, whenever all their bits (extra bits included) lie inside the table's window. An
+// entry of kind KIND_LITERAL then means "complete symbols zlib accepts; a literal/length code follows".
+void CombineSteps(LitLenCode& litlen, const DistCode& dist) {
+    const unsigned size = 1u << kLitLenBits;
+    for (unsigned i = 0; i < size; ++i) {
+        uint32_t e = litlen.table[i];
+        unsigned used = e & 0xFF;
+        if ((e & KIND_MASK) != KIND_MATCH || used >= kLitLenBits)
+            continue;
+        uint32_t d = dist.table[(i >> used) & ((1u << kDistBits) - 1)];
+        if ((d & KIND_MASK) == KIND_MATCH && used + (d & 0xFF) <= kLitLenBits)
+            litlen.table[i] = Entry(used + (d & 0xFF), KIND_LITERAL, e >> 16);
+    }
+    uint32_t single[1u << kLitLenBits];
+    memcpy(single, litlen.table, sizeof(single));
+    for (unsigned i = 0; i < size; ++i) {
+        uint32_t first = single[i];
+        unsigned used = first & 0xFF;
+        if ((first & KIND_MASK) != KIND_LITERAL || used >= kLitLenBits)
+            continue;
+        uint32_t second = single[i >> used];
+        if ((second & KIND_MASK) == KIND_LITERAL && used + (second & 0xFF) <= kLitLenBits)
+            litlen.table[i] = Entry(used + (second & 0xFF), KIND_LITERAL, first >> 16);
+    }
+}
+
+class BitReader {
+public:
+    BitReader(const BYTE* start, size_t length) : m_start(start), m_next(start + 2), m_end(start + length) {}
+
+    // At least 56 bits in the buffer afterwards; bytes past the end read as zero and are counted.
+    // False once padding must have been consumed: the stream is cut short.
+    bool Refill() {
+        if (m_end - m_next >= 8) {
+            uint64_t word;
+            memcpy(&word, m_next, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            word = __builtin_bswap64(word);
+#endif
+            unsigned bytes = (63 - m_count) >> 3;
+            word &= (uint64_t(1) << (bytes * 8)) - 1;
+            m_bits |= word << m_count;
+            m_next += bytes;
+            m_count += bytes * 8;
+            return true;
+        }
+        while (m_count < 56) {
+            if (m_next < m_end)
+                m_bits |= uint64_t(*m_next++) << m_count;
+            else
+                ++m_overread;
+            m_count += 8;
+        }
+        // The buffer holds at most 8 bytes, so more padding than that has been used up.
+        return m_overread <= 8;
+    }
+    unsigned Count() const {
+        return m_count;
+    }
+    unsigned Peek(unsigned n) const {
+        return static_cast<unsigned>(m_bits & ((uint64_t(1) << n) - 1));
+    }
+    void Drop(unsigned n) {
+        m_bits >>= n;
+        m_count -= n;
+    }
+    unsigned Take(unsigned n) {
+        unsigned v = Peek(n);
+        Drop(n);
+        return v;
+    }
+    uint64_t ConsumedBits() const {
+        return static_cast<uint64_t>(m_next - m_start + static_cast<ptrdiff_t>(m_overread)) * 8 - m_count;
+    }
+    size_t Length() const {
+        return static_cast<size_t>(m_end - m_start);
+    }
+    // Moves to a byte position (after a stored block), emptying the buffer.
+    void Seek(size_t position) {
+        m_next = m_start + position;
+        m_bits = 0;
+        m_count = 0;
+        m_overread = 0;
+    }
+    const BYTE* Start() const {
+        return m_start;
+    }
+
+private:
+    const BYTE* m_start;
+    const BYTE* m_next;
+    const BYTE* m_end;
+    uint64_t m_bits = 0;
+    unsigned m_count = 0;
+    size_t m_overread = 0;
+};
+
+// Canonical decoding one bit at a time, for codes longer than the first-level table. -1 when no code
+// matches (only possible for a code that is not complete).
+template <unsigned TableBits> int DecodeSlow(const Code<TableBits>& h, BitReader& in) {
+    int code = 0, first = 0, index = 0;
+    for (unsigned len = 1; len <= kMaxBits; ++len) {
+        code |= static_cast<int>(in.Take(1));
+        int count = h.count[len];
+        if (code - count < first)
+            return h.symbol[index + (code - first)];
+        index += count;
+        first += count;
+        first <<= 1;
+        code <<= 1;
+    }
+    return -1;
+}
+
+// The symbols of one Huffman block up to its end-of-block code. Each step starts with at least 48 bits
+// in the buffer: enough for the longest length code with its extra bits and the longest distance code
+// with its extra bits.
+bool WalkCodes(const LitLenCode& litlen, const DistCode& dist, BitReader& reader) {
+    // A local copy keeps the bit buffer in registers; it goes back only at the block's end (after a
+    // failure nothing reads it).
+    BitReader in = reader;
+    for (;;) {
+        if (in.Count() < 48 && !in.Refill())
+            return false;
+        uint32_t e = litlen.table[in.Peek(kLitLenBits)];
+        if (e & (2u << 8)) { // the end of the block, or a code the table does not hold
+            if ((e & KIND_MASK) == KIND_END) {
+                in.Drop(e & 0xFF);
+                reader = in;
+                return true;
+            }
+            if (e & FLAG_INVALID)
+                return false;
+            int sym = DecodeSlow(litlen, in);
+            if (sym < 0 || sym >= 286)
+                return false;
+            if (sym == 256) {
+                reader = in;
+                return true;
+            }
+            if (sym < 256)
+                continue;
+            in.Drop(kLengthExtra[sym - 257]);
+            uint32_t d = dist.table[in.Peek(kDistBits)];
+            if ((d & KIND_MASK) == KIND_SPECIAL) {
+                if (d & FLAG_INVALID)
+                    return false;
+                int dsym = DecodeSlow(dist, in);
+                if (dsym < 0 || dsym >= 30)
+                    return false;
+                in.Drop(kDistExtra[dsym]);
+            } else {
+                in.Drop(d & 0xFF);
+            }
+            continue;
+        }
+        // Literals and whole matches (kind 0) and lengths whose distance follows (kind 1) take the
+        // same path; the distance step counts only for the latter. Which one comes next is as good
+        // as random in compressed data, so a branch on it would mostly be mispredicted.
+        in.Drop(e & 0xFF);
+        uint32_t isMatch = (e >> 8) & 1;
+        uint32_t d = dist.table[in.Peek(kDistBits)];
+        if (d & (isMatch << 9)) { // a distance code the table does not hold
+            if (d & FLAG_INVALID)
+                return false;
+            int dsym = DecodeSlow(dist, in);
+            if (dsym < 0 || dsym >= 30)
+                return false;
+            in.Drop(kDistExtra[dsym]);
+            continue;
+        }
+        in.Drop((d & 0xFF) & (0u - isMatch));
+    }
+}
+
+bool ReadDynamicCodes(BitReader& in, LitLenCode& litlen, DistCode& dist, bool* complete) {
+    if (!in.Refill())
+        return false;
+    unsigned nlen = in.Take(5) + 257;
+    unsigned ndist = in.Take(5) + 1;
+    unsigned ncode = in.Take(4) + 4;
+    if (nlen > 286 || ndist > 30)
+        return false;
+    BYTE lengths[kNumLitLen + kNumDist];
+    memset(lengths, 0, 19);
+    for (unsigned i = 0; i < ncode; ++i) {
+        if (i % 16 == 0 && !in.Refill())
+            return false;
+        lengths[kPrecodeOrder[i]] = static_cast<BYTE>(in.Take(3));
+    }
+    Precode precode;
+    if (!Build(precode, lengths, 19, CODE_PRECODE))
+        return false;
+    unsigned have = 0;
+    while (have < nlen + ndist) {
+        if (!in.Refill())
+            return false;
+        // The precode is complete and at most 7 bits long, so every pattern is in the table.
+        uint32_t e = precode.table[in.Peek(7)];
+        in.Drop(e & 0xFF);
+        unsigned sym = e >> 16;
+        if (sym < 16) {
+            lengths[have++] = static_cast<BYTE>(sym);
+            continue;
+        }
+        BYTE value = 0;
+        unsigned copy;
+        if (sym == 16) {
+            if (have == 0)
+                return false;
+            value = lengths[have - 1];
+            copy = 3 + in.Take(2);
+        } else if (sym == 17) {
+            copy = 3 + in.Take(3);
+        } else {
+            copy = 11 + in.Take(7);
+        }
+        if (have + copy > nlen + ndist)
+            return false;
+        while (copy--)
+            lengths[have++] = value;
+    }
+    if (lengths[256] == 0)
+        return false;
+    bool litlenComplete = false, distComplete = false;
+    if (!Build(dist, lengths + nlen, ndist, CODE_DIST, &distComplete) ||
+        !Build(litlen, lengths, nlen, CODE_LITLEN, &litlenComplete))
+        return false;
+    *complete = litlenComplete && distComplete;
+    return true;
+}
+
+struct FixedCodes {
+    LitLenCode litlen;
+    DistCode dist;
+    FixedCodes() {
+        BYTE lengths[kNumLitLen];
+        unsigned s = 0;
+        for (; s < 144; ++s)
+            lengths[s] = 8;
+        for (; s < 256; ++s)
+            lengths[s] = 9;
+        for (; s < 280; ++s)
+            lengths[s] = 7;
+        for (; s < 288; ++s)
+            lengths[s] = 8;
+        Build(litlen, lengths, kNumLitLen, CODE_LITLEN);
+        BYTE distLengths[kNumDist];
+        memset(distLengths, 5, sizeof(distLengths));
+        Build(dist, distLengths, kNumDist, CODE_DIST);
+        CombineSteps(litlen, dist);
+    }
+};
+
+const FixedCodes& Fixed() {
+    static const FixedCodes codes;
+    return codes;
+}
+
+} // namespace
+
+bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
+    if (NULL == src || length < 2)
+        return false;
+    unsigned cmf = src[0], flg = src[1];
+    if ((cmf * 256 + flg) % 31 != 0 || (cmf & 15) != 8 || (cmf >> 4) > 7 || (flg & 0x20) != 0)
+        return false;
+
+    BitReader in(src, length);
+    LitLenCode litlen;
+    DistCode dist;
+    bool last = false;
+    while (!last) {
+        if (!in.Refill())
+            return false;
+        last = in.Take(1) != 0;
+        unsigned type = in.Take(2);
+        if (type == 0) {
+            uint64_t position = (in.ConsumedBits() + 7) / 8;
+            if (position + 4 > in.Length())
+                return false;
+            const BYTE* p = in.Start() + position;
+            unsigned len = p[0] | p[1] << 8;
+            unsigned nlen = p[2] | p[3] << 8;
+            if (len != (~nlen & 0xFFFFu))
+                return false;
+            position += 4 + len;
+            if (position > in.Length())
+                return false;
+            in.Seek(static_cast<size_t>(position));
+        } else if (type == 1) {
+            if (!WalkCodes(Fixed().litlen, Fixed().dist, in))
+                return false;
+        } else if (type == 2) {
+            bool complete = false;
+            if (!ReadDynamicCodes(in, litlen, dist, &complete))
+                return false;
+            // With complete codes every bit pattern is a symbol zlib accepts, so only the position of
+            // the block's end matters, and after the last block nothing does.
+            if (last && complete)
+                return true;
+            CombineSteps(litlen, dist);
+            if (!WalkCodes(litlen, dist, in))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    uint64_t consumed = in.ConsumedBits();
+    if (consumed > static_cast<uint64_t>(in.Length()) * 8)
+        return false;
+    return (consumed + 7) / 8 + 4 <= in.Length();
+}
