@@ -101,8 +101,13 @@ public:
         }
         const int width = 30;
         const int filled = static_cast<int>(done * width / total);
+        const int percent = static_cast<int>(done * 100 / total);
+        if (percent == m_lastPercent && done != total) {
+            return; // redraw only when the figure changes
+        }
+        m_lastPercent = percent;
         fprintf(stderr, "\r%s [%s%s] %3d%% (%zu/%zu)", m_what, std::string(filled, '#').c_str(),
-                std::string(width - filled, ' ').c_str(), static_cast<int>(done * 100 / total), done, total);
+                std::string(width - filled, ' ').c_str(), percent, done, total);
         fflush(stderr);
         m_shown = true;
     }
@@ -117,6 +122,7 @@ private:
     const char* m_what;
     bool m_on;
     bool m_shown = false;
+    int m_lastPercent = -1;
 };
 
 struct Options {
