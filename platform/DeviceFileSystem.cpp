@@ -106,20 +106,40 @@ bool HostExists(const std::string& path, bool* isDir = nullptr) {
     return true;
 }
 
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+// Letter case folds ASCII to ASCII and Latin-1 to Latin-1, so an ASCII name can only match an ASCII
+// entry of the same length; that is decided on the bytes, without converting every entry.
+bool SameIgnoringCase(const char* entry, const std::string& asciiName, const std::u16string& name) {
+    if (asciiName.empty())
+        return WStrICmp(Utf8ToWide(entry).c_str(), name.c_str()) == 0;
+    size_t i = 0;
+    for (; entry[i] != 0; ++i) {
+        if (i >= asciiName.size() || AsciiLower(entry[i]) != AsciiLower(asciiName[i]))
+            return false;
+    }
+    return i == asciiName.size();
+}
+
 // Finds the entry of a host folder whose name equals the given one ignoring case. The exact name
 // wins; among several case variants the smallest name is taken, so the choice is stable.
-bool FindEntryIgnoringCase(const std::string& folder, const std::u16string& name, std::string* found) {
+bool FindEntryIgnoringCase(const std::string& folder, const std::u16string& name, std::string* found,
+                           bool exactKnownMissing = false) {
     std::string exact = WideToUtf8(name);
-    if (HostExists(JoinHost(folder, exact))) {
+    if (!exactKnownMissing && HostExists(JoinHost(folder, exact))) {
         *found = exact;
         return true;
     }
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         return false;
+    bool ascii = std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
+    const std::string asciiName = ascii ? exact : std::string();
     bool any = false;
     while (dirent* e = readdir(dir)) {
-        if (WStrICmp(Utf8ToWide(e->d_name).c_str(), name.c_str()) == 0) {
+        if (SameIgnoringCase(e->d_name, asciiName, name)) {
             if (!any || std::string(e->d_name) < *found)
                 *found = e->d_name;
             any = true;
@@ -200,13 +220,30 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components) {
         }
     }
 
+    // The exact name wins over its case variants, so the longest prefix that exists exactly as
+    // written resolves to itself: one stat of the whole path (or of its folder, for a new entry)
+    // stands for one stat per component. Only the rest is matched entry by entry.
+    size_t exactEnd = start;
+    if (start < components.size()) {
+        std::vector<std::string> prefixes{host};
+        for (size_t i = start; i < components.size(); ++i)
+            prefixes.push_back(JoinHost(prefixes.back(), WideToUtf8(components[i])));
+        for (size_t k = prefixes.size() - 1; k > 0; --k) {
+            if (HostExists(prefixes[k])) {
+                exactEnd = start + k;
+                host = prefixes[k];
+                break;
+            }
+        }
+    }
+
     bool exists = true;
     r.parentExists = true;
-    for (size_t i = start; i < components.size(); ++i) {
+    for (size_t i = exactEnd; i < components.size(); ++i) {
         if (i + 1 == components.size())
             r.parentExists = exists;
         std::string name;
-        if (exists && FindEntryIgnoringCase(host, components[i], &name)) {
+        if (exists && FindEntryIgnoringCase(host, components[i], &name, i == exactEnd)) {
             host = JoinHost(host, name);
         } else {
             exists = false;
@@ -214,7 +251,7 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components) {
         }
     }
     bool isDir = false;
-    r.exists = exists && HostExists(host, &isDir);
+    r.exists = exists && (exactEnd == components.size() || HostExists(host, &isDir));
     r.host = host;
     return r;
 }

@@ -265,8 +265,10 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    // The resolution has just looked for the path; one it did not find needs no second look (a file
+    // that appears in between makes the exclusive create below fail).
     struct stat st;
-    bool exists = stat(r.host.c_str(), &st) == 0;
+    bool exists = r.exists && stat(r.host.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
