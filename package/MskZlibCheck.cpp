@@ -74,41 +74,38 @@ uint32_t SymbolEntry(CodeKind kind, unsigned symbol, unsigned length) {
     return Entry(length, KIND_LITERAL, symbol);
 }
 
-// Builds a code from its lengths as inftrees.c judges it: over-subscribed codes fail; an incomplete
-// code is accepted only for literal/length and distance codes that have a single code of one bit
-// (the other one-bit pattern is then invalid); an empty code is accepted for distances (every pattern
-// invalid). An empty precode is refused here: zlib accepts it, but it can only describe lengths that
-// lack an end-of-block code, which zlib refuses a moment later.
-template <unsigned TableBits>
-bool Build(Code<TableBits>& h, const BYTE* lengths, unsigned n, CodeKind kind, bool* isComplete = nullptr) {
-    const unsigned size = 1u << TableBits;
-    memset(h.count, 0, sizeof(h.count));
+// Judges a code's lengths as inftrees.c does: over-subscribed codes fail; an incomplete code is
+// accepted only for literal/length and distance codes that have a single code of one bit (the other
+// one-bit pattern is then invalid); an empty code is accepted for distances (every pattern invalid).
+// An empty precode is refused here: zlib accepts it, but it can only describe lengths that lack an
+// end-of-block code, which zlib refuses a moment later. Fills count[] for Fill.
+bool Judge(uint16_t* count, const BYTE* lengths, unsigned n, CodeKind kind, bool* complete) {
+    memset(count, 0, sizeof(uint16_t) * (kMaxBits + 1));
     for (unsigned s = 0; s < n; ++s)
-        ++h.count[lengths[s]];
-    h.count[0] = 0;
+        ++count[lengths[s]];
+    count[0] = 0;
     unsigned max = kMaxBits;
-    while (max >= 1 && h.count[max] == 0)
+    while (max >= 1 && count[max] == 0)
         --max;
     if (max == 0) {
-        if (kind != CODE_DIST)
-            return false;
-        for (unsigned i = 0; i < size; ++i)
-            h.table[i] = Entry(0, KIND_SPECIAL | FLAG_INVALID, 0);
-        return true;
+        *complete = false;
+        return kind == CODE_DIST;
     }
     int left = 1;
     for (unsigned len = 1; len <= kMaxBits; ++len) {
         left <<= 1;
-        left -= h.count[len];
+        left -= count[len];
         if (left < 0)
             return false;
     }
-    bool complete = left == 0;
-    if (!complete && (kind == CODE_PRECODE || max != 1))
-        return false;
-    if (isComplete)
-        *isComplete = complete;
+    *complete = left == 0;
+    return *complete || (kind != CODE_PRECODE && max == 1);
+}
 
+// Fills the decode table of a code Judge accepted.
+template <unsigned TableBits>
+void Fill(Code<TableBits>& h, const BYTE* lengths, unsigned n, CodeKind kind, bool complete) {
+    const unsigned size = 1u << TableBits;
     uint16_t offsets[kMaxBits + 2];
     offsets[1] = 0;
     for (unsigned len = 1; len <= kMaxBits; ++len)
@@ -131,8 +128,6 @@ bool Build(Code<TableBits>& h, const BYTE* lengths, unsigned n, CodeKind kind, b
         }
         code <<= 1;
     }
-
-    return true;
 }
 
 // Lets one table step take several symbols: a length followed by its distance, and then any two such
@@ -311,7 +306,7 @@ bool WalkCodes(const LitLenCode& litlen, const DistCode& dist, BitReader& reader
     }
 }
 
-bool ReadDynamicCodes(BitReader& in, LitLenCode& litlen, DistCode& dist, bool* complete) {
+bool ReadDynamicCodes(BitReader& in, bool last, LitLenCode& litlen, DistCode& dist, bool* walk) {
     if (!in.Refill())
         return false;
     unsigned nlen = in.Take(5) + 257;
@@ -327,8 +322,10 @@ bool ReadDynamicCodes(BitReader& in, LitLenCode& litlen, DistCode& dist, bool* c
         lengths[kPrecodeOrder[i]] = static_cast<BYTE>(in.Take(3));
     }
     Precode precode;
-    if (!Build(precode, lengths, 19, CODE_PRECODE))
+    bool complete = false;
+    if (!Judge(precode.count, lengths, 19, CODE_PRECODE, &complete))
         return false;
+    Fill(precode, lengths, 19, CODE_PRECODE, complete);
     unsigned have = 0;
     while (have < nlen + ndist) {
         if (!in.Refill())
@@ -361,10 +358,17 @@ bool ReadDynamicCodes(BitReader& in, LitLenCode& litlen, DistCode& dist, bool* c
     if (lengths[256] == 0)
         return false;
     bool litlenComplete = false, distComplete = false;
-    if (!Build(dist, lengths + nlen, ndist, CODE_DIST, &distComplete) ||
-        !Build(litlen, lengths, nlen, CODE_LITLEN, &litlenComplete))
+    if (!Judge(dist.count, lengths + nlen, ndist, CODE_DIST, &distComplete) ||
+        !Judge(litlen.count, lengths, nlen, CODE_LITLEN, &litlenComplete))
         return false;
-    *complete = litlenComplete && distComplete;
+    // With complete codes every bit pattern is a symbol zlib accepts, so only the position of the
+    // block's end matters, and after the last block nothing does: its tables are not even needed.
+    *walk = !(last && litlenComplete && distComplete);
+    if (*walk) {
+        Fill(dist, lengths + nlen, ndist, CODE_DIST, distComplete);
+        Fill(litlen, lengths, nlen, CODE_LITLEN, litlenComplete);
+        CombineSteps(litlen, dist);
+    }
     return true;
 }
 
@@ -382,10 +386,13 @@ struct FixedCodes {
             lengths[s] = 7;
         for (; s < 288; ++s)
             lengths[s] = 8;
-        Build(litlen, lengths, kNumLitLen, CODE_LITLEN);
+        bool complete = false;
+        Judge(litlen.count, lengths, kNumLitLen, CODE_LITLEN, &complete);
+        Fill(litlen, lengths, kNumLitLen, CODE_LITLEN, complete);
         BYTE distLengths[kNumDist];
         memset(distLengths, 5, sizeof(distLengths));
-        Build(dist, distLengths, kNumDist, CODE_DIST);
+        Judge(dist.count, distLengths, kNumDist, CODE_DIST, &complete);
+        Fill(dist, distLengths, kNumDist, CODE_DIST, complete);
         CombineSteps(litlen, dist);
     }
 };
@@ -430,15 +437,10 @@ bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
             if (!WalkCodes(Fixed().litlen, Fixed().dist, in))
                 return false;
         } else if (type == 2) {
-            bool complete = false;
-            if (!ReadDynamicCodes(in, litlen, dist, &complete))
+            bool walk = true;
+            if (!ReadDynamicCodes(in, last, litlen, dist, &walk))
                 return false;
-            // With complete codes every bit pattern is a symbol zlib accepts, so only the position of
-            // the block's end matters, and after the last block nothing does.
-            if (last && complete)
-                return true;
-            CombineSteps(litlen, dist);
-            if (!WalkCodes(litlen, dist, in))
+            if (walk && !WalkCodes(litlen, dist, in))
                 return false;
         } else {
             return false;
