@@ -9,7 +9,12 @@
 #define WCEUI_PIX_AVX2 0
 #endif
 
+// The loops that use the compiler's vector extension take vectors of the instruction set's width:
+// 128 bits for the portable loops (SSE2 on any x86-64), 256 bits for AVX2.
 namespace fh_pix_generic {
+typedef uint32_t FhVecU32 __attribute__((vector_size(16)));
+typedef uint16_t FhVecU16 __attribute__((vector_size(16)));
+typedef uint8_t FhVecU8 __attribute__((vector_size(16)));
 #include "wceui/bitmap/WceUiPixelKernels.inc"
 } // namespace fh_pix_generic
 
@@ -21,6 +26,9 @@ namespace fh_pix_generic {
 #pragma GCC target("avx2")
 #endif
 namespace fh_pix_avx2 {
+typedef uint32_t FhVecU32 __attribute__((vector_size(32)));
+typedef uint16_t FhVecU16 __attribute__((vector_size(32)));
+typedef uint8_t FhVecU8 __attribute__((vector_size(32)));
 #include "wceui/bitmap/WceUiPixelKernels.inc"
 } // namespace fh_pix_avx2
 #if defined(__clang__)
@@ -189,122 +197,37 @@ void FhPixMix32(DWORD* pDst, size_t n, COLORREF crColor, int nAlpha) {
 
 namespace {
 
-// inv[d] = floor(60 * 65536 / d), and the weights of the rising and falling edges of a 60-degree
-// sector: floor(65536 * u / 60) and ceil(65536 * (60 - u) / 60).
+// The tables of the hue loops (see HueRotate in WceUiPixelKernels.inc).
 struct HueTables {
     std::array<int, 256> inv{};
-    std::array<int, 60> rise{};
-    std::array<int, 60> fall{};
+    std::array<int, 360> step{};
     constexpr HueTables() {
         for (int d = 1; d < 256; ++d) {
             inv[d] = 3932160 / d;
         }
-        for (int u = 0; u < 60; ++u) {
-            rise[u] = 65536 * u / 60;
-            fall[u] = (65536 * (60 - u) + 59) / 60;
+        enum { MAX = 0, MIN = 1, MID = 2 };
+        // Red, green and blue per 60-degree sector; the middle channel rises in sectors 0, 2 and 4 with
+        // floor(65536 * u / 60) and falls in 1, 3 and 5 with ceil(65536 * (60 - u) / 60), u = t mod 60.
+        // Sector 4 starts at exactly 240, where the rising weight is 0: pure blue.
+        const int sectorRoles[6][3] = {{MAX, MID, MIN}, {MID, MAX, MIN}, {MIN, MAX, MID},
+                                       {MIN, MID, MAX}, {MID, MIN, MAX}, {MAX, MIN, MID}};
+        for (int t = 0; t < 360; ++t) {
+            const int nSector = t / 60;
+            const int u = t % 60;
+            const int nWeight = 0 == nSector % 2 ? 65536 * u / 60 : (65536 * (60 - u) + 59) / 60;
+            step[t] = nWeight | sectorRoles[nSector][0] << 20 | sectorRoles[nSector][1] << 22 |
+                      sectorRoles[nSector][2] << 24;
         }
     }
 };
 constexpr HueTables kHue;
 
-// Channels are 6-bit (565, red and blue doubled) or 8-bit; the shifts by 16 of negative products round
-// toward minus infinity (arithmetic shift).
-inline void RotateHue(int& R, int& G, int& B, int nOffsetHue) {
-    int nMax, nMin, nHue;
-    if (G >= R && G >= B) {
-        nMax = G;
-        nMin = R < B ? R : B;
-        nHue = 120 + ((kHue.inv[nMax - nMin] * (B - R)) >> 16);
-    } else if (B >= R) {
-        nMax = B;
-        nMin = R < G ? R : G;
-        nHue = 240 + ((kHue.inv[nMax - nMin] * (R - G)) >> 16);
-    } else {
-        nMax = R;
-        nMin = G < B ? G : B;
-        nHue = (kHue.inv[nMax - nMin] * (G - B)) >> 16;
-    }
-    const int d = nMax - nMin;
-    int t = nHue + nOffsetHue;
-    if (t < 0) {
-        t += 360;
-    } else if (t >= 360) {
-        t -= 360;
-    }
-    const int nSector = t / 60;
-    const int u = t - nSector * 60;
-    switch (nSector) {
-        case 0:
-            R = nMax, G = nMin + ((d * kHue.rise[u]) >> 16), B = nMin;
-            break;
-        case 1:
-            R = nMin + ((d * kHue.fall[u]) >> 16), G = nMax, B = nMin;
-            break;
-        case 2:
-            R = nMin, G = nMax, B = nMin + ((d * kHue.rise[u]) >> 16);
-            break;
-        case 3:
-            R = nMin, G = nMin + ((d * kHue.fall[u]) >> 16), B = nMax;
-            break;
-        case 4:
-            // At 240 itself the rising weight is 0: pure blue.
-            R = nMin + ((d * kHue.rise[u]) >> 16), G = nMin, B = nMax;
-            break;
-        default:
-            R = nMax, G = nMin, B = nMin + ((d * kHue.fall[u]) >> 16);
-            break;
-    }
-}
-
 } // namespace
 
 void FhPixHue565(WORD* pPixels, size_t n, int nOffsetHue) {
-    // Images are mostly runs of equal pixels; remember the last one.
-    WORD wLastIn = 0;
-    WORD wLastOut = 0;
-    bool bHaveLast = false;
-    for (size_t i = 0; i < n; ++i) {
-        const WORD w = pPixels[i];
-        if (bHaveLast && w == wLastIn) {
-            pPixels[i] = wLastOut;
-            continue;
-        }
-        int R = (w >> 11) * 2;
-        int G = (w >> 5) & 63;
-        int B = (w & 31) * 2;
-        WORD wOut = w;
-        if (!(R == G && G == B)) {
-            RotateHue(R, G, B, nOffsetHue);
-            wOut = (WORD)(((R >> 1) << 11) | (G << 5) | (B >> 1));
-        }
-        pPixels[i] = wOut;
-        wLastIn = w;
-        wLastOut = wOut;
-        bHaveLast = true;
-    }
+    FH_PIX_CALL(Hue565, pPixels, n, nOffsetHue, kHue.inv.data(), kHue.step.data());
 }
 
 void FhPixHue32(DWORD* pPixels, size_t n, int nOffsetHue) {
-    DWORD dwLastIn = 0;
-    DWORD dwLastOut = 0;
-    bool bHaveLast = false;
-    for (size_t i = 0; i < n; ++i) {
-        const DWORD dw = pPixels[i];
-        if (bHaveLast && dw == dwLastIn) {
-            pPixels[i] = dwLastOut;
-            continue;
-        }
-        int R = (int)((dw >> 16) & 255);
-        int G = (int)((dw >> 8) & 255);
-        int B = (int)(dw & 255);
-        DWORD dwOut = dw;
-        if (!(R == G && G == B)) {
-            RotateHue(R, G, B, nOffsetHue);
-            dwOut = (dw & 0xFF000000u) | ((DWORD)R << 16) | ((DWORD)G << 8) | (DWORD)B;
-        }
-        pPixels[i] = dwOut;
-        dwLastIn = dw;
-        dwLastOut = dwOut;
-        bHaveLast = true;
-    }
+    FH_PIX_CALL(Hue32, pPixels, n, nOffsetHue, kHue.inv.data(), kHue.step.data());
 }
