@@ -40,11 +40,15 @@ bool LibdeflateInflate(BYTE* dst, size_t dstLength, const BYTE* src, size_t srcL
     thread_local Decompressor decompressor;
     if (!decompressor.d || !src)
         return false;
-    BYTE dummy = 0;
+    // zlib's uncompress given no room decodes into a one-byte buffer of its own, and reports success
+    // with a length of 0 for a stream of one byte as well as for an empty one.
+    BYTE scratch = 0;
+    const bool noRoom = dstLength == 0;
     size_t consumed = 0, produced = 0;
-    libdeflate_result r = libdeflate_zlib_decompress_ex(decompressor.d, src, srcLength, dst ? dst : &dummy,
-                                                        dstLength, &consumed, &produced);
-    if (r != LIBDEFLATE_SUCCESS || produced != dstLength)
+    libdeflate_result r =
+        libdeflate_zlib_decompress_ex(decompressor.d, src, srcLength, noRoom ? &scratch : dst,
+                                      noRoom ? 1 : dstLength, &consumed, &produced);
+    if (r != LIBDEFLATE_SUCCESS || (noRoom ? produced > 1 : produced != dstLength))
         return false;
     return MskZlibAcceptsDecodedStream(src, srcLength);
 }

@@ -18,6 +18,7 @@ void MskSetDecoder(MskDecoder decoder);
 
 // Decompresses the zlib stream src into exactly dstLength bytes. Succeeds exactly when zlib's
 // uncompress, given dstLength bytes of room, succeeds and reports dstLength bytes; the output is then
-// the same. On failure the contents of dst are undefined.
+// the same. (Given no room at all, uncompress also reports success, with 0 bytes, for a stream of a
+// single byte; so does this.) On failure the contents of dst are undefined.
 bool MskInflate(BYTE* dst, size_t dstLength, const BYTE* src, size_t srcLength);
 bool MskInflateWith(MskDecoder decoder, BYTE* dst, size_t dstLength, const BYTE* src, size_t srcLength);

@@ -1,0 +1,181 @@
+#include "MskTestSupport.h"
+#include "package/FhScramble.h"
+#include "package/MskFormat.h"
+#include "package/MskUnpacker.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace msktest;
+using testsupport::HostExists;
+using testsupport::WriteHostFile;
+
+namespace {
+
+const DWORD kKey = FhPasswordToKey(u"pwd_tanzo");
+
+struct Outcome {
+    std::u16string open, unpack, verify;
+};
+
+class MskTables : public DeviceFolderTest {
+protected:
+    void SetUp() override {
+        DeviceFolderTest::SetUp();
+        testsupport::MakeHostFolders(Root() + "/Residentflash2");
+    }
+    Outcome Run(const std::string& bytes) {
+        WriteHostFile(Root() + "/SDMMC/gpsApp.msk", bytes);
+        Outcome o;
+        CMskUnpacker unpacker;
+        o.open = u"ok";
+        unpacker.Open(u"\\SDMMC\\gpsApp.msk", kKey, o.open);
+        unpacker.Unpack(u"\\SDMMC\\gpsApp.msk", u"\\Residentflash2", kKey, o.unpack);
+        unpacker.Verify(u"\\SDMMC\\gpsApp.msk", kKey, o.verify);
+        return o;
+    }
+    RawPackage Package(std::vector<RawEntry> entries) {
+        RawPackage p;
+        p.key = kKey;
+        p.entries = std::move(entries);
+        return p;
+    }
+};
+
+} // namespace
+
+// Tables that do not hold together are refused by Open with the format key, and by Unpack and Verify
+// with a message that says what is wrong, before anything is written.
+TEST_F(MskTables, MalformedTablesAreRefusedBeforeAnythingIsWritten) {
+    struct Case {
+        const char* name;
+        std::function<void(RawPackage&)> damage;
+        const char16_t* detail;
+    };
+    const Case cases[] = {
+        {"entry length zero", [](RawPackage& p) { p.entries[1].length = 0; }, u"entry 1 has the length 0"},
+        {"negative entry length", [](RawPackage& p) { p.entries[0].length = 0xFFFFFFF0u; },
+         u"entry 0 has the length -16"},
+        {"entry past the table", [](RawPackage& p) { p.entries[1].length = 1000; },
+         u"entry 1 runs past the table end"},
+        {"entry too short for its path", [](RawPackage& p) { p.entries[0].length = 30; },
+         u"the path of entry 0 is not terminated inside it"},
+        {"path without NUL", [](RawPackage& p) { p.entries[1].length = 28 + 2 * 5; },
+         u"the path of entry 1 is not terminated inside it"},
+        {"trailing bytes", [](RawPackage& p) { p.tableTail = std::string(12, '\x7F'); },
+         u"entry 2 at offset 108 is cut off by the table end"},
+        {"data outside the file", [](RawPackage& p) { p.entries[1].dataOffset = 1u << 20; },
+         u"the data of entry 1 lies outside the file"},
+        {"stored size past the end", [](RawPackage& p) { p.entries[1].storedSize = 0xFFFFFF00u; },
+         u"the data of entry 1 lies outside the file"},
+        {"name length zero", [](RawPackage& p) { p.nameLength = 0; }, u"root folder name length 0"},
+        {"negative name length", [](RawPackage& p) { p.nameLength = -5; }, u"root folder name length -5"},
+        {"name past the table", [](RawPackage& p) { p.nameLength = 200; },
+         u"the root folder name runs past the table end"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RawPackage p = Package({Folder(u"dir"), File(u"dir\\a.txt", "alpha")});
+        c.damage(p);
+        Outcome o = Run(Build(p));
+        EXPECT_EQ(o.open, u"file_format_error");
+        EXPECT_EQ(o.unpack, std::u16string(u"file table of \\SDMMC\\gpsApp.msk is damaged: ") + c.detail)
+            << WideToUtf8(o.unpack);
+        EXPECT_EQ(o.verify, o.unpack);
+        EXPECT_FALSE(HostExists(Root() + "/Residentflash2/app"));
+    }
+
+    // A table end below the header, and a table too short for its own fields.
+    RawPackage p = Package({File(u"a.txt", "alpha")});
+    p.tableEnd = 43;
+    Outcome o = Run(Build(p));
+    EXPECT_EQ(o.open, u"file_format_error");
+    EXPECT_EQ(o.unpack, u"file table of \\SDMMC\\gpsApp.msk is damaged: table end 43 is below 44");
+    p.tableEnd = 44 + 12;
+    o = Run(Build(p));
+    EXPECT_EQ(o.open, u"file_format_error");
+    EXPECT_EQ(o.unpack, u"file table of \\SDMMC\\gpsApp.msk is damaged: the table of 12 bytes is too short");
+}
+
+// Paths that would leave the target folder, or land twice on one place, refuse the whole package.
+TEST_F(MskTables, UnsafeEntryPathsRefuseThePackage) {
+    const char16_t* const unsafe[] = {
+        u"\\abs.txt",    u"/abs.txt",    u"C:\\x.txt",  u"C:x.txt", u"..\\up.txt", u"a\\..\\..\\up.txt",
+        u"a/../b.txt",   u"a\\.\\b.txt", u"a\\\\b.txt", u"a\\",     u"",           u"tab\there.txt",
+        u"bell\x07.txt", u"del\x7F.txt",
+    };
+    for (const char16_t* path : unsafe) {
+        SCOPED_TRACE(WideToUtf8(path));
+        Outcome o = Run(Build(Package({File(u"first.txt", "1"), File(path, "evil")})));
+        EXPECT_EQ(o.open, u"file_format_error");
+        EXPECT_EQ(o.unpack, u"invalid entry path " + std::u16string(path));
+        EXPECT_EQ(o.verify, o.unpack);
+        EXPECT_FALSE(HostExists(Root() + "/Residentflash2/app")); // not even the first file
+        EXPECT_FALSE(HostExists(Root() + "/up.txt"));
+    }
+    // Folder entries are held to the same rule; entries of other types are skipped, so not checked.
+    Outcome o = Run(Build(Package({Folder(u"..\\outside")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path ..\\outside");
+    RawEntry skipped = File(u"..\\never", "");
+    skipped.type = 9;
+    o = Run(Build(Package({skipped, File(u"ok.txt", "fine")})));
+    EXPECT_EQ(o.unpack, u"");
+
+    // The root folder name is one plain component.
+    for (const char16_t* root : {u"..", u".", u"a\\b", u"\\abs", u"c:"}) {
+        RawPackage p = Package({File(u"a.txt", "alpha")});
+        p.root = root;
+        o = Run(Build(p));
+        EXPECT_EQ(o.open, u"file_format_error");
+        EXPECT_EQ(o.unpack, u"invalid entry path " + std::u16string(root));
+    }
+}
+
+TEST_F(MskTables, EntriesThatNameTheSamePlaceIgnoringCaseRefuseThePackage) {
+    Outcome o =
+        Run(Build(Package({Folder(u"Data"), File(u"Data\\Map.bin", "1"), File(u"data/MAP.BIN", "2")})));
+    EXPECT_EQ(o.open, u"file_format_error");
+    EXPECT_EQ(o.unpack, u"invalid entry path data/MAP.BIN");
+    EXPECT_FALSE(HostExists(Root() + "/Residentflash2/app"));
+
+    o = Run(Build(Package({Folder(u"Maps"), File(u"maps", "a file and a folder in one place")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path maps");
+    o = Run(Build(Package({Folder(u"x"), Folder(u"x")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path x");
+    // Latin-1 letters fold as the device folds them.
+    o = Run(Build(Package({File(u"\x00C4rger.txt", "1"), File(u"\x00E4rger.txt", "2")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path \x00E4rger.txt");
+    // Different names are fine, including ones that only look alike.
+    o = Run(
+        Build(Package({File(u"a.txt", "1"), File(u"a.txt.bak", "2"), File(u"b\\a.txt", "3"), Folder(u"b")})));
+    EXPECT_EQ(o.unpack, u"");
+}
+
+TEST(MskParse, TheTableIsNeverReadOutsideItsBytes) {
+    // Every prefix of a sound table, parsed from a buffer of exactly that size (AddressSanitizer
+    // builds see any read past it).
+    RawPackage p;
+    p.key = 0;
+    p.entries = {Folder(u"dir"), File(u"dir\\a.txt", "alpha")};
+    std::string bytes = Build(p);
+    DWORD tableEnd = static_cast<BYTE>(bytes[32]) | static_cast<BYTE>(bytes[33]) << 8;
+    std::string table = bytes.substr(44, tableEnd - 44);
+    FhScrambleWords(&table[0], static_cast<DWORD>(table.size()), 0);
+    // Only the cuts at entry boundaries leave a table that holds together (with fewer entries).
+    std::vector<size_t> sound;
+    for (size_t n = 0; n <= table.size(); ++n) {
+        std::vector<BYTE> copy(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(n));
+        ::MskTable parsed;
+        std::u16string detail;
+        MskTableResult r =
+            MskParseTable(copy.data(), static_cast<DWORD>(n), 0x12345678, bytes.size(), &parsed, &detail);
+        if (r == MSK_TABLE_OK) {
+            sound.push_back(n);
+            EXPECT_EQ(parsed.rootName, u"app");
+            EXPECT_EQ(parsed.entries.size(), sound.size() - 1);
+        }
+    }
+    EXPECT_EQ(sound, (std::vector<size_t>{24, 60, 108}));
+}

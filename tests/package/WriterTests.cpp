@@ -1,0 +1,160 @@
+#include "MskTestSupport.h"
+#include "package/FhScramble.h"
+#include "package/MskFormat.h"
+#include "package/MskUnpacker.h"
+#include "package/MskWriter.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+using namespace msktest;
+using testsupport::HostExists;
+using testsupport::ReadHostFile;
+
+namespace {
+
+const DWORD kKey = FhPasswordToKey(u"pwd_ruv");
+
+std::vector<BYTE> V(const std::string& s) {
+    return std::vector<BYTE>(s.begin(), s.end());
+}
+
+DWORD Dword(const std::string& s, size_t at) {
+    return static_cast<BYTE>(s[at]) | static_cast<BYTE>(s[at + 1]) << 8 | static_cast<BYTE>(s[at + 2]) << 16 |
+           static_cast<DWORD>(static_cast<BYTE>(s[at + 3])) << 24;
+}
+
+class MskWrite : public DeviceFolderTest {};
+
+} // namespace
+
+TEST_F(MskWrite, LayoutOrderAndStreams) {
+    CMskWriter writer;
+    writer.AddFile(u"b.txt", V("bravo"));
+    writer.AddFile(u"Zeta/z.txt", V(std::string(10000, 'z')));
+    writer.AddFolder(u"Zeta");
+    writer.AddFolder(u"alpha");
+    writer.AddFile(u"A.txt", V("upper a"));
+    std::u16string error;
+    ASSERT_TRUE(writer.Write(u"\\p.msk", u"app", kKey, error)) << WideToUtf8(error);
+    std::string bytes = ReadHostFile(Root() + "/p.msk");
+
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(static_cast<BYTE>(bytes[0]), 0x45);
+    EXPECT_EQ(static_cast<BYTE>(bytes[1]), 0xFA);
+    DWORD tableEnd = Dword(bytes, 32);
+    std::string table = bytes.substr(44, tableEnd - 44);
+    FhScrambleWords(&table[0], static_cast<DWORD>(table.size()), kKey);
+    EXPECT_EQ(Dword(table, 0), Dword(bytes, 40)); // the check word twice
+
+    ::MskTable parsed;
+    std::u16string detail;
+    ASSERT_EQ(MskParseTable(reinterpret_cast<const BYTE*>(table.data()), static_cast<DWORD>(table.size()),
+                            Dword(bytes, 40), bytes.size(), &parsed, &detail),
+              MSK_TABLE_OK)
+        << WideToUtf8(detail);
+    EXPECT_EQ(parsed.rootName, u"app");
+    std::vector<std::u16string> order;
+    for (const MskEntry& e : parsed.entries)
+        order.push_back(e.path);
+    // Folders first, then files, each ignoring case; "/" became "\".
+    EXPECT_EQ(order, (std::vector<std::u16string>{u"alpha", u"Zeta", u"A.txt", u"b.txt", u"Zeta\\z.txt"}));
+    // Each file is one zlib stream at level 9, stored back to back after the table.
+    DWORD next = tableEnd;
+    const std::string contents[] = {"upper a", "bravo", std::string(10000, 'z')};
+    for (int i = 0; i < 3; ++i) {
+        const MskEntry& e = parsed.entries[2 + static_cast<size_t>(i)];
+        EXPECT_EQ(e.type, MSK_ENTRY_FILE);
+        EXPECT_EQ(e.dataOffset, next);
+        EXPECT_EQ(e.unpackedSize, contents[i].size());
+        EXPECT_EQ(bytes.substr(e.dataOffset, e.storedSize), Compress(contents[i], 9));
+        next += e.storedSize;
+    }
+    EXPECT_EQ(next, bytes.size());
+    EXPECT_EQ(writer.GetStats().packageSize, bytes.size());
+}
+
+TEST_F(MskWrite, TheSameTreeAndPasswordGiveTheSameBytes) {
+    auto build = [&](bool reversed, LPCWSTR path, DWORD key) {
+        CMskWriter writer;
+        std::vector<std::pair<std::u16string, std::string>> files = {
+            {u"one.txt", "1"}, {u"dir/two.txt", "22"}, {u"dir/sub/three.bin", std::string(3000, '\3')}};
+        if (reversed)
+            std::reverse(files.begin(), files.end());
+        for (auto& f : files)
+            writer.AddFile(f.first, V(f.second));
+        writer.AddFolder(reversed ? u"dir/sub" : u"dir");
+        writer.AddFolder(reversed ? u"dir" : u"dir/sub");
+        std::u16string error;
+        EXPECT_TRUE(writer.Write(path, u"app", key, error)) << WideToUtf8(error);
+        return ReadHostFile(PlatformHostPath(path));
+    };
+    std::string a = build(false, u"\\a.msk", kKey);
+    EXPECT_EQ(a, build(true, u"\\b.msk", kKey));
+    std::string other = build(false, u"\\c.msk", FhPasswordToKey(u"pwd_tanzo"));
+    EXPECT_NE(a, other);
+    EXPECT_EQ(a.substr(0, 44), other.substr(0, 44)); // only the scrambled table differs
+    EXPECT_EQ(a.size(), other.size());
+}
+
+TEST_F(MskWrite, RefusesWhatTheUnpackerWouldRefuse) {
+    auto refused = [&](std::function<void(CMskWriter&)> fill, const std::u16string& root) {
+        CMskWriter writer;
+        fill(writer);
+        std::u16string error;
+        bool ok = writer.Write(u"\\bad.msk", root, kKey, error);
+        EXPECT_FALSE(HostExists(Root() + "/bad.msk"));
+        return ok ? std::u16string() : error;
+    };
+    EXPECT_EQ(refused(
+                  [](CMskWriter& w) {
+                      w.AddFile(u"A.txt", V("1"));
+                      w.AddFile(u"a.TXT", V("2"));
+                  },
+                  u"app"),
+              u"entry paths name the same place: 'A.txt' and 'a.TXT'");
+    EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"../x", V("1")); }, u"app"),
+              u"invalid entry path '..\\x': dot component");
+    EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"x", V("1")); }, u"a/b"),
+              u"invalid root folder name 'a/b': separator in the root folder name");
+    EXPECT_EQ(refused([](CMskWriter& w) { w.AddFolder(u"/abs"); }, u"app"),
+              u"invalid entry path '\\abs': absolute path");
+}
+
+TEST_F(MskWrite, AnEmptyPackageUnpacksToAnEmptyRootFolder) {
+    CMskWriter writer;
+    std::u16string error;
+    ASSERT_TRUE(writer.Write(u"\\empty.msk", u"app", kKey, error)) << WideToUtf8(error);
+    testsupport::MakeHostFolders(Root() + "/dest");
+    CMskUnpacker unpacker;
+    EXPECT_TRUE(unpacker.Open(u"\\empty.msk", kKey, error));
+    EXPECT_TRUE(unpacker.Unpack(u"\\empty.msk", u"\\dest", kKey, error)) << WideToUtf8(error);
+    EXPECT_TRUE(HostExists(Root() + "/dest/app"));
+}
+
+TEST_F(MskWrite, HostTreesBecomeEntriesWithTheirFolders) {
+    const std::string src = Root() + "/src";
+    testsupport::WriteHostFile(src + "/x/y/z.txt", "deep");
+    testsupport::MakeHostFolders(src + "/empty");
+    CMskWriter writer;
+    std::u16string error;
+    ASSERT_TRUE(writer.AddHostTree(src, error));
+    ASSERT_TRUE(writer.Write(u"\\t.msk", u"root", kKey, error)) << WideToUtf8(error);
+    EXPECT_EQ(writer.GetStats().folders, 3u);
+    EXPECT_EQ(writer.GetStats().files, 1u);
+    EXPECT_EQ(writer.GetStats().unpackedTotal, 4u);
+
+    CMskUnpacker unpacker;
+    ASSERT_TRUE(unpacker.ReadTable(u"\\t.msk", kKey, error)) << WideToUtf8(error);
+    EXPECT_EQ(std::u16string(unpacker.GetRootName()), u"root");
+    ASSERT_EQ(unpacker.GetEntryCount(), 4);
+    EXPECT_EQ(unpacker.GetEntry(0)->path, u"empty");
+    EXPECT_EQ(unpacker.GetEntry(3)->path, u"x\\y\\z.txt");
+    EXPECT_EQ(unpacker.GetUnpackedTotal(), 4u);
+
+    EXPECT_FALSE(writer.AddHostTree(Root() + "/missing", error));
+    EXPECT_EQ(error, u"not a folder: " + Utf8ToWide(Root() + "/missing"));
+}
