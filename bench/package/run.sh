@@ -70,3 +70,9 @@ awk -v m="$m" -v mz="$mz" -v u="$u" 'BEGIN {
   printf "median: msktool extract %.1f ms, with zlib %.1f ms, unzip -q %.1f ms\n", m / 1000, mz / 1000, u / 1000
   printf "ratio msktool/unzip: %.3f (target <= 0.35)   zlib decoder: %.3f\n", m / u, mz / u
 }'
+
+if [ -x "$build/bin/bench_msk_inflate" ]; then
+  echo
+  echo "decoders on 8 MB of each kind of content (in memory):"
+  "$build/bin/bench_msk_inflate" --benchmark_min_time=0.3 2>/dev/null | sed -n '/^decoder time/,$p'
+fi
