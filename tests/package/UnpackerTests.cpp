@@ -89,6 +89,8 @@ TEST_F(MskUnpack, RoundTripFromTheWriterRecreatesTheTree) {
 
     CMskWriter writer;
     std::u16string error;
+    EXPECT_FALSE(writer.AddHostTree(Root() + "/missing", error));
+    EXPECT_EQ(error, u"not a folder: " + Utf8ToWide(Root() + "/missing"));
     ASSERT_TRUE(writer.AddHostTree(src, error)) << WideToUtf8(error);
     ASSERT_TRUE(writer.Write(kPackage, u"app", kKey, error)) << WideToUtf8(error);
     EXPECT_EQ(writer.GetStats().files, 4u);

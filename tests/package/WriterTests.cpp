@@ -134,27 +134,3 @@ TEST_F(MskWrite, AnEmptyPackageUnpacksToAnEmptyRootFolder) {
     EXPECT_TRUE(unpacker.Unpack(u"\\empty.msk", u"\\dest", kKey, error)) << WideToUtf8(error);
     EXPECT_TRUE(HostExists(Root() + "/dest/app"));
 }
-
-TEST_F(MskWrite, HostTreesBecomeEntriesWithTheirFolders) {
-    const std::string src = Root() + "/src";
-    testsupport::WriteHostFile(src + "/x/y/z.txt", "deep");
-    testsupport::MakeHostFolders(src + "/empty");
-    CMskWriter writer;
-    std::u16string error;
-    ASSERT_TRUE(writer.AddHostTree(src, error));
-    ASSERT_TRUE(writer.Write(u"\\t.msk", u"root", kKey, error)) << WideToUtf8(error);
-    EXPECT_EQ(writer.GetStats().folders, 3u);
-    EXPECT_EQ(writer.GetStats().files, 1u);
-    EXPECT_EQ(writer.GetStats().unpackedTotal, 4u);
-
-    CMskUnpacker unpacker;
-    ASSERT_TRUE(unpacker.ReadTable(u"\\t.msk", kKey, error)) << WideToUtf8(error);
-    EXPECT_EQ(std::u16string(unpacker.GetRootName()), u"root");
-    ASSERT_EQ(unpacker.GetEntryCount(), 4);
-    EXPECT_EQ(unpacker.GetEntry(0)->path, u"empty");
-    EXPECT_EQ(unpacker.GetEntry(3)->path, u"x\\y\\z.txt");
-    EXPECT_EQ(unpacker.GetUnpackedTotal(), 4u);
-
-    EXPECT_FALSE(writer.AddHostTree(Root() + "/missing", error));
-    EXPECT_EQ(error, u"not a folder: " + Utf8ToWide(Root() + "/missing"));
-}
