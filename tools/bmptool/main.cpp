@@ -8,6 +8,7 @@
 #include "wceui/bitmap/WceUi32Bitmap.h"
 #include "wceui/bitmap/WceUi565Bitmap.h"
 #include "wceui/bitmap/WceUiBitmapFile.h"
+#include "tools/common/ToolSupport.h"
 #include "wceui/core/WceUiLog.h"
 
 #include <cstdio>
@@ -59,8 +60,7 @@ const char kHelp[] =
     "as BMP; a 565 result that carries a plane gets it written beside OUT (rotation drops the plane).\n"
     "\n"
     "Paths are host paths. Exit status: 0 success, 1 failure (an operation the framework refuses\n"
-    "prints the framework's message), 2 usage error. Like every program of the framework, bmptool\n"
-    "also writes the framework's log lines to bmptool.exe.wceuilog in its program folder.\n";
+    "prints the framework's message), 2 usage error.\n";
 
 int Usage(const std::string& why) {
     if (!why.empty()) {
@@ -76,31 +76,16 @@ int Fail(const std::string& why) {
 }
 
 // The framework's messages while it lives, printed when an operation fails.
-class LogLines {
+class LogLines : public tooling::LogLines {
 public:
-    LogLines() {
-        CWceUiLogFile::Instance().SetHook([this](int, const std::u16string& m) { m_lines.push_back(m); });
-    }
-    ~LogLines() { CWceUiLogFile::Instance().SetHook(nullptr); }
-    LogLines(const LogLines&) = delete;
-    LogLines& operator=(const LogLines&) = delete;
     int Fail(const std::string& why) const {
         fprintf(stderr, "bmptool: %s\n", why.c_str());
-        for (const auto& line : m_lines) {
-            fprintf(stderr, "  %s\n", WideToUtf8(line).c_str());
-        }
+        Print("  ");
         return 1;
     }
-
-private:
-    std::vector<std::u16string> m_lines;
 };
 
-std::u16string DevicePath(const std::string& hostPath) {
-    std::error_code ec;
-    const fs::path abs = fs::absolute(hostPath, ec).lexically_normal();
-    return ec ? std::u16string() : PlatformDevicePath(abs.string());
-}
+using tooling::DevicePath;
 
 bool EndsWith(const std::string& s, const char* pTail) {
     const size_t n = strlen(pTail);
@@ -602,7 +587,7 @@ int main(int argc, char** argv) {
     if (opt.args.empty()) {
         return Usage("no command");
     }
-    PlatformUseHostRoot();
+    tooling::UseHostFileSystem();
     const std::string& cmd = opt.args[0];
     const struct {
         const char* name;

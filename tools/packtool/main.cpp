@@ -2,6 +2,7 @@
 // checks skin files with the framework's own XML and configuration parsers.
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
+#include "tools/common/ToolSupport.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/res/FhConfDoc.h"
@@ -55,9 +56,7 @@ const char kHelp[] =
     "  --name NAME          the name stored in the pack's directory (default: PACK's file name)\n"
     "  --device DIR         the device root folder for cat\n"
     "\n"
-    "PACK, FOLDER, DEST and FILE are host paths. Exit status: 0 success, 1 failure, 2 usage error.\n"
-    "Like every program of the framework, packtool also writes the framework's log lines to\n"
-    "packtool.exe.wceuilog in its program folder (\\Program of the device).\n";
+    "PACK, FOLDER, DEST and FILE are host paths. Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 int Usage(const char* why) {
     if (why) {
@@ -72,58 +71,8 @@ int Fail(const std::string& why) {
     return 1;
 }
 
-// The framework's error lines while it lives, for printing when an operation fails.
-class LogLines {
-public:
-    LogLines() {
-        CWceUiLogFile::Instance().SetHook([this](int, const std::u16string& m) { m_lines.push_back(m); });
-    }
-    ~LogLines() { CWceUiLogFile::Instance().SetHook(nullptr); }
-    void Print(const char* indent) const {
-        for (const auto& line : m_lines) {
-            fprintf(stderr, "%s%s\n", indent, WideToUtf8(line).c_str());
-        }
-    }
-    void Clear() { m_lines.clear(); }
-
-private:
-    std::vector<std::u16string> m_lines;
-};
-
-// A progress bar on stderr, only when it is a terminal.
-class Progress {
-public:
-    explicit Progress(const char* what) : m_what(what), m_on(isatty(STDERR_FILENO) != 0) {}
-    ~Progress() { Done(); }
-    void Show(size_t done, size_t total) {
-        if (!m_on || 0 == total) {
-            return;
-        }
-        const int width = 30;
-        const int filled = static_cast<int>(done * width / total);
-        const int percent = static_cast<int>(done * 100 / total);
-        if (percent == m_lastPercent && done != total) {
-            return; // redraw only when the figure changes
-        }
-        m_lastPercent = percent;
-        fprintf(stderr, "\r%s [%s%s] %3d%% (%zu/%zu)", m_what, std::string(filled, '#').c_str(),
-                std::string(width - filled, ' ').c_str(), percent, done, total);
-        fflush(stderr);
-        m_shown = true;
-    }
-    void Done() {
-        if (m_shown) {
-            fputc('\n', stderr);
-            m_shown = false;
-        }
-    }
-
-private:
-    const char* m_what;
-    bool m_on;
-    bool m_shown = false;
-    int m_lastPercent = -1;
-};
+using tooling::LogLines;
+using Progress = tooling::ProgressBar;
 
 struct Options {
     std::vector<std::string> args;
@@ -169,16 +118,6 @@ std::string ParseOptions(int argc, char** argv, Options* opt) {
         }
     }
     return std::string();
-}
-
-// The device path of a host path, with the host's "/" as the device root.
-std::u16string HostToDevice(const std::string& hostPath) {
-    std::error_code ec;
-    fs::path abs = fs::absolute(hostPath, ec);
-    if (ec) {
-        return std::u16string();
-    }
-    return PlatformDevicePath(abs.lexically_normal().string());
 }
 
 bool WriteHostFile(const fs::path& path, const BYTE* data, size_t size) {
@@ -260,8 +199,8 @@ bool OpenPack(const Options& opt, const std::string& hostPack, std::unique_ptr<C
         Fail(hostPack + " is not a file");
         return false;
     }
-    PlatformUseHostRoot();
-    const std::u16string device = HostToDevice(hostPack);
+    tooling::UseHostFileSystem();
+    const std::u16string device = tooling::DevicePath(hostPack);
     pack->reset(new CFhPackFile(device.c_str()));
     const std::u16string password = Utf8ToWide(opt.password);
     if (!(*pack)->Load(opt.hasPassword ? password.c_str() : NULL)) {
@@ -381,6 +320,7 @@ int Cat(const Options& opt) {
         return Fail(device + " is not a folder");
     }
     PlatformSetDeviceRoot(fs::absolute(device, ec).string());
+    CWceUiLogFile::Instance().DisableFile();
     LogLines log;
     const std::u16string path = Utf8ToWide(opt.args[0]);
     const std::u16string password = Utf8ToWide(opt.password);
@@ -413,12 +353,12 @@ int Check(const Options& opt) {
     if (opt.hasPassword || !opt.device.empty() || opt.hasName) {
         return Usage("check takes no options");
     }
-    PlatformUseHostRoot();
+    tooling::UseHostFileSystem();
     LogLines log;
     int failed = 0;
     for (const std::string& file : opt.args) {
         const std::string ext = LowerExtension(file);
-        const std::u16string device = HostToDevice(file);
+        const std::u16string device = tooling::DevicePath(file);
         log.Clear();
         bool ok = false;
         std::string what;

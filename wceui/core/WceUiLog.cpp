@@ -76,6 +76,12 @@ void CWceUiLogFile::Reopen() {
     m_bTriedOpen = false;
 }
 
+void CWceUiLogFile::DisableFile() {
+    Close();
+    m_szPath[0] = 0;
+    m_bTriedOpen = true;
+}
+
 void CWceUiLogFile::SetMaxSize(DWORD maxSize) {
     if (maxSize < MIN_MAX_SIZE)
         maxSize = MIN_MAX_SIZE;

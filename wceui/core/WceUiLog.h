@@ -40,6 +40,8 @@ public:
     // The full device path of the log file (empty while closed and never opened).
     std::u16string GetPath() const;
 
+    // For tools: no log file is written; messages still reach the hook.
+    void DisableFile();
     // For tests and tools: closes the file and opens it again from the program's current directory,
     // as on first use.
     void Reopen();

@@ -1,0 +1,55 @@
+// What the command-line tools share: host paths as device paths, the framework's log lines on
+// stderr instead of a log file, and a progress bar for long work.
+#pragma once
+
+#include "platform/WinCe.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tooling {
+
+// Tools take host paths: the device root becomes the host's "/", so that every absolute host path
+// is also a device path, and no log file is written beside the tool.
+void UseHostFileSystem();
+
+// The device path of a host path (relative paths are taken from the current folder).
+std::u16string DevicePath(const std::string& hostPath);
+
+// Collects the framework's log lines while it lives, for printing when an operation fails.
+class LogLines {
+public:
+    LogLines();
+    ~LogLines();
+    LogLines(const LogLines&) = delete;
+    LogLines& operator=(const LogLines&) = delete;
+    // Prints every collected line to stderr, each after the indent.
+    void Print(const char* indent) const;
+    const std::vector<std::u16string>& Lines() const { return m_lines; }
+    void Clear() { m_lines.clear(); }
+
+private:
+    std::vector<std::u16string> m_lines;
+};
+
+// A progress bar on stderr, drawn only when stderr is a terminal and only when the percentage
+// changes.
+class ProgressBar {
+public:
+    explicit ProgressBar(const char* label);
+    ~ProgressBar() { Done(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+    void Show(size_t done, size_t total);
+    // Ends the bar's line, if one was drawn.
+    void Done();
+
+private:
+    const char* m_label;
+    bool m_enabled;
+    bool m_shown = false;
+    int m_lastPercent = -1;
+};
+
+} // namespace tooling
