@@ -14,6 +14,7 @@
 #include "package/MskWriter.h"
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
+#include "tools/common/ToolSupport.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -21,7 +22,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -60,8 +60,13 @@ int Usage(const char* problem) {
     return 2;
 }
 
+// The framework's log lines of the current command, shown under its error.
+tooling::LogLines* g_logLines = nullptr;
+
 int Fail(const std::u16string& error) {
     std::fprintf(stderr, "msktool: %s\n", WideToUtf8(error).c_str());
+    if (g_logLines)
+        g_logLines->Print("  ");
     return 1;
 }
 
@@ -73,42 +78,13 @@ std::u16string PasswordText(const std::string& password) {
     return Utf8ToWide(password);
 }
 
-// Absolute host paths are device paths once the device root is the host's "/".
 std::u16string DevicePath(const std::string& hostPath) {
-    std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(hostPath, ec);
-    return PlatformDevicePath((ec ? std::filesystem::path(hostPath) : absolute).lexically_normal().string());
+    return tooling::DevicePath(hostPath);
 }
 
-// A progress bar on stderr, drawn only when stderr is a terminal.
-struct ProgressBar {
-    bool enabled = isatty(STDERR_FILENO) != 0;
-    int shown = -1;
-    const char* label = "";
-
-    void Update(LONG index, LONG total) {
-        if (!enabled || total <= 0)
-            return;
-        int percent = static_cast<int>((static_cast<long long>(index) + 1) * 100 / total);
-        if (percent == shown)
-            return;
-        shown = percent;
-        const int width = 40;
-        int filled = percent * width / 100;
-        std::fprintf(stderr, "\r%-8s [%.*s%*s] %3d%% %ld/%ld", label, filled,
-                     "########################################", width - filled, "", percent,
-                     static_cast<long>(index) + 1, static_cast<long>(total));
-        std::fflush(stderr);
-    }
-    void Done() {
-        if (enabled && shown >= 0)
-            std::fputs("\n", stderr);
-        shown = -1;
-    }
-};
-
 BOOL UnpackProgress(LPVOID context, LONG index, LPCWSTR, LONG total) {
-    static_cast<ProgressBar*>(context)->Update(index, total);
+    static_cast<tooling::ProgressBar*>(context)->Show(static_cast<size_t>(index) + 1,
+                                                      static_cast<size_t>(total));
     return TRUE;
 }
 
@@ -185,8 +161,7 @@ int Create(const Args& args) {
     std::u16string error;
     if (!writer.AddHostTree(folder.string(), error))
         return Fail(error);
-    ProgressBar bar;
-    bar.label = "packing";
+    tooling::ProgressBar bar("packing");
     writer.SetProgressCallback(&UnpackProgress, &bar);
     BOOL ok = writer.Write(DevicePath(packageHost).c_str(), root,
                            FhPasswordToKey(PasswordText(args.password).c_str()), error);
@@ -218,8 +193,7 @@ int List(const Args& args) {
 int Verify(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
-    ProgressBar bar;
-    bar.label = "checking";
+    tooling::ProgressBar bar("checking");
     CMskUnpacker unpacker(&UnpackProgress, &bar);
     std::u16string error;
     BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.Verify(package.c_str(), key, error);
@@ -238,8 +212,7 @@ int Extract(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     std::u16string dest = DevicePath(args.positional[1]);
     DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
-    ProgressBar bar;
-    bar.label = "unpacking";
+    tooling::ProgressBar bar("unpacking");
     CMskUnpacker unpacker(&UnpackProgress, &bar);
     std::u16string error;
     BOOL ok = unpacker.Open(package.c_str(), key, error) &&
@@ -350,8 +323,12 @@ int main(int argc, char** argv) {
             }
             MskSetDecoder(args.decoder == "zlib" ? MSK_DECODER_ZLIB : MSK_DECODER_LIBDEFLATE);
         }
-        PlatformUseHostRoot();
-        return c.run(args);
+        tooling::UseHostFileSystem();
+        tooling::LogLines logLines;
+        g_logLines = &logLines;
+        int status = c.run(args);
+        g_logLines = nullptr;
+        return status;
     }
     return Usage(("unknown command " + args.command).c_str());
 }
