@@ -238,17 +238,17 @@ private:
     bool m_overflow = false;
 };
 
-struct Spec {
+struct Conversion {
     bool leftAlign = false;
     bool zeroPad = false;
     int width = 0;
     int precision = -1;
 };
 
-void PutPadded(FormatSink& sink, const Spec& spec, const WCHAR* text, int length, bool numeric) {
-    int pad = spec.width > length ? spec.width - length : 0;
-    if (!spec.leftAlign) {
-        if (spec.zeroPad && numeric) {
+void PutPadded(FormatSink& sink, const Conversion& conv, const WCHAR* text, int length, bool numeric) {
+    int pad = conv.width > length ? conv.width - length : 0;
+    if (!conv.leftAlign) {
+        if (conv.zeroPad && numeric) {
             // Zero padding goes after a sign.
             if (length > 0 && text[0] == u'-') {
                 sink.Put(u'-');
@@ -262,11 +262,11 @@ void PutPadded(FormatSink& sink, const Spec& spec, const WCHAR* text, int length
     }
     for (int i = 0; i < length; ++i)
         sink.Put(text[i]);
-    if (spec.leftAlign)
+    if (conv.leftAlign)
         sink.Repeat(u' ', pad);
 }
 
-void PutNumber(FormatSink& sink, const Spec& spec, unsigned long long magnitude, bool negative, unsigned base,
+void PutNumber(FormatSink& sink, const Conversion& conv, unsigned long long magnitude, bool negative, unsigned base,
                bool upper) {
     WCHAR digits[32];
     int n = 0;
@@ -281,7 +281,7 @@ void PutNumber(FormatSink& sink, const Spec& spec, unsigned long long magnitude,
         text[length++] = u'-';
     while (n > 0)
         text[length++] = digits[--n];
-    PutPadded(sink, spec, text, length, true);
+    PutPadded(sink, conv, text, length, true);
 }
 
 int Format(FormatSink& sink, LPCWSTR fmt, va_list args) {
@@ -291,35 +291,35 @@ int Format(FormatSink& sink, LPCWSTR fmt, va_list args) {
             continue;
         }
         ++p;
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
             if (*p == u'-')
-                spec.leftAlign = true;
+                conv.leftAlign = true;
             else if (*p == u'0')
-                spec.zeroPad = true;
+                conv.zeroPad = true;
             else if (*p != u'+' && *p != u' ' && *p != u'#')
                 break;
         }
         if (*p == u'*') {
-            spec.width = va_arg(args, int);
-            if (spec.width < 0) {
-                spec.leftAlign = true;
-                spec.width = -spec.width;
+            conv.width = va_arg(args, int);
+            if (conv.width < 0) {
+                conv.leftAlign = true;
+                conv.width = -conv.width;
             }
             ++p;
         } else {
             for (; *p >= u'0' && *p <= u'9'; ++p)
-                spec.width = spec.width * 10 + (*p - u'0');
+                conv.width = conv.width * 10 + (*p - u'0');
         }
         if (*p == u'.') {
             ++p;
-            spec.precision = 0;
+            conv.precision = 0;
             if (*p == u'*') {
-                spec.precision = va_arg(args, int);
+                conv.precision = va_arg(args, int);
                 ++p;
             } else {
                 for (; *p >= u'0' && *p <= u'9'; ++p)
-                    spec.precision = spec.precision * 10 + (*p - u'0');
+                    conv.precision = conv.precision * 10 + (*p - u'0');
             }
         }
         int longs = 0;
@@ -338,7 +338,7 @@ int Format(FormatSink& sink, LPCWSTR fmt, va_list args) {
                 break;
             case u'c': {
                 WCHAR c = static_cast<WCHAR>(va_arg(args, int));
-                PutPadded(sink, spec, &c, 1, false);
+                PutPadded(sink, conv, &c, 1, false);
                 break;
             }
             case u's':
@@ -348,17 +348,17 @@ int Format(FormatSink& sink, LPCWSTR fmt, va_list args) {
                     const char* s = va_arg(args, const char*);
                     std::u16string wide = Utf8ToWide(s ? s : "(null)");
                     int length = static_cast<int>(wide.size());
-                    if (spec.precision >= 0 && spec.precision < length)
-                        length = spec.precision;
-                    PutPadded(sink, spec, wide.data(), length, false);
+                    if (conv.precision >= 0 && conv.precision < length)
+                        length = conv.precision;
+                    PutPadded(sink, conv, wide.data(), length, false);
                 } else {
                     LPCWSTR s = va_arg(args, LPCWSTR);
                     if (!s)
                         s = u"(null)";
                     int length = 0;
-                    while (s[length] && (spec.precision < 0 || length < spec.precision))
+                    while (s[length] && (conv.precision < 0 || length < conv.precision))
                         ++length;
-                    PutPadded(sink, spec, s, length, false);
+                    PutPadded(sink, conv, s, length, false);
                 }
                 break;
             }
@@ -369,7 +369,7 @@ int Format(FormatSink& sink, LPCWSTR fmt, va_list args) {
                                            : va_arg(args, int);
                 unsigned long long magnitude =
                     v < 0 ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-                PutNumber(sink, spec, magnitude, v < 0, 10, false);
+                PutNumber(sink, conv, magnitude, v < 0, 10, false);
                 break;
             }
             case u'u':
@@ -378,12 +378,12 @@ int Format(FormatSink& sink, LPCWSTR fmt, va_list args) {
                 unsigned long long v = longs >= 2   ? va_arg(args, unsigned long long)
                                        : longs == 1 ? va_arg(args, unsigned long)
                                                     : va_arg(args, unsigned int);
-                PutNumber(sink, spec, v, false, *p == u'u' ? 10 : 16, *p == u'X');
+                PutNumber(sink, conv, v, false, *p == u'u' ? 10 : 16, *p == u'X');
                 break;
             }
             case u'p': {
                 void* v = va_arg(args, void*);
-                PutNumber(sink, spec, reinterpret_cast<uintptr_t>(v), false, 16, false);
+                PutNumber(sink, conv, reinterpret_cast<uintptr_t>(v), false, 16, false);
                 break;
             }
             case 0:
