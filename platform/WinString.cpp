@@ -266,8 +266,8 @@ void PutPadded(FormatSink& sink, const Conversion& conv, const WCHAR* text, int 
         sink.Repeat(u' ', pad);
 }
 
-void PutNumber(FormatSink& sink, const Conversion& conv, unsigned long long magnitude, bool negative, unsigned base,
-               bool upper) {
+void PutNumber(FormatSink& sink, const Conversion& conv, unsigned long long magnitude, bool negative,
+               unsigned base, bool upper) {
     WCHAR digits[32];
     int n = 0;
     const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
