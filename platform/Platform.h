@@ -43,6 +43,8 @@ int PlatformScreenBitsPerPixel();
 // Fault injection for tests. Counting starts at the call: nth = 1 is the next call.
 // count WriteFile calls, starting with the nth, fail with the error, writing nothing.
 void PlatformFailWrite(int nth, DWORD error, int count = 1);
+// The nth SetFilePointer fails with the error and leaves the position where it was.
+void PlatformFailSeek(int nth, DWORD error);
 // The nth ReadFile returns at most maxBytes bytes.
 void PlatformShortRead(int nth, DWORD maxBytes);
 // count CreateFileW calls, starting with the nth, fail with the error.

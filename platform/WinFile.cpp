@@ -23,6 +23,8 @@ struct Faults {
     int writeCountdown = 0;
     int writeFailures = 0;
     DWORD writeError = 0;
+    int seekCountdown = 0;
+    DWORD seekError = 0;
     int readCountdown = 0;
     DWORD readMax = 0;
     int createCountdown = 0;
@@ -226,6 +228,11 @@ void PlatformFailWrite(int nth, DWORD error, int count) {
     FaultState().writeError = error;
 }
 
+void PlatformFailSeek(int nth, DWORD error) {
+    FaultState().seekCountdown = nth;
+    FaultState().seekError = error;
+}
+
 void PlatformShortRead(int nth, DWORD maxBytes) {
     FaultState().readCountdown = nth;
     FaultState().readMax = maxBytes;
@@ -407,6 +414,11 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveM
     auto* f = KernelObjectAs<FileObject>(file);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    Faults& faults = FaultState();
+    if (faults.seekCountdown > 0 && --faults.seekCountdown == 0) {
+        SetLastError(faults.seekError);
         return INVALID_SET_FILE_POINTER;
     }
     int64_t offset =

@@ -335,6 +335,13 @@ TEST_F(MskUnpack, ShortReadsOfTheHeaderTableAndStreams) {
     EXPECT_EQ(error.rfind(u"ReadFile failed for app\\a.txt, GetLastError is ", 0), 0u) << WideToUtf8(error);
 }
 
+TEST_F(MskUnpack, AFailedSeekToAStreamNamesTheFileBeingWritten) {
+    Put(Package({File(u"a.txt", "alpha")}));
+    PlatformFailSeek(2, ERROR_GEN_FAILURE); // the first seek is to the header words
+    EXPECT_EQ(Unpack(), u"SetFilePointer for \\Residentflash2\\app\\a.txt failed, GetLastError is 31");
+    EXPECT_FALSE(HostExists(Out("a.txt")));
+}
+
 TEST_F(MskUnpack, AFolderThatCannotBeCreatedStopsTheUnpack) {
     WriteHostFile(Out("data"), "a file in the way");
     Put(Package({Folder(u"data"), File(u"a.txt", "alpha")}));
