@@ -1,6 +1,6 @@
 #include "package/MskUnpacker.h"
-#include "package/FhDirectories.h"
-#include "package/FhScramble.h"
+#include "wceui/core/FhDirectories.h"
+#include "wceui/core/FhScramble.h"
 #include "package/MskInflate.h"
 #include "wceui/core/WceUiLog.h"
 

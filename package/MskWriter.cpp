@@ -1,5 +1,5 @@
 #include "package/MskWriter.h"
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "package/MskFormat.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Update packages with damaged headers and tables. The input is a package whose file table is given
 // unscrambled (the harness scrambles it with the password's key, so that the fuzzer works on the
 // table's own fields); bit 0 of the first byte makes the table's check word match the header's.
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "package/MskFormat.h"
 #include "package/MskUnpacker.h"
 #include "platform/Platform.h"

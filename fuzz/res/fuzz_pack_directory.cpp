@@ -2,7 +2,7 @@
 // unscrambled (the harness scrambles it, so that the fuzzer works on the directory's own fields);
 // its first byte chooses whether the directory's check word is made to match the header's.
 #include "FuzzDevice.h"
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "wceui/res/FhPackFile.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // msktool end to end: the built program, run on host folders.
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "package/MskUnpacker.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,5 @@
 #include "MskTestSupport.h"
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "package/MskFormat.h"
 #include "package/MskUnpacker.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,5 @@
 #include "MskTestSupport.h"
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "package/MskInflate.h"
 #include "package/MskUnpacker.h"
 #include "package/MskWriter.h"

@@ -1,7 +1,7 @@
 // Helpers of the resource tests: packs built in memory, raw edits of their directories, UTF-16 files.
 #pragma once
 
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "support/TestSupport.h"
 #include "wceui/res/FhPackWriter.h"
 

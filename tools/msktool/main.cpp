@@ -7,7 +7,7 @@
 //   msktool extract PACKAGE DEST --password P
 //
 // Paths are host paths. Exit status: 0 success, 1 failure (the error on stderr), 2 usage error.
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "package/MskFormat.h"
 #include "package/MskInflate.h"
 #include "package/MskUnpacker.h"

@@ -1,6 +1,6 @@
 #include "wceui/res/FhPackFile.h"
 
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "wceui/core/WceUiLog.h"
 
 #include <zlib.h>

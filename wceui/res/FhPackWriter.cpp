@@ -1,6 +1,6 @@
 #include "wceui/res/FhPackWriter.h"
 
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 #include "wceui/res/FhPackFile.h"
 
 #include <zlib.h>

@@ -1,4 +1,4 @@
-#include "package/FhDirectories.h"
+#include "wceui/core/FhDirectories.h"
 #include "wceui/core/WceUiLog.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 
 DWORD FhPasswordToKey(LPCWSTR password) {
     DWORD key = 0x3B7E3B7Eu;

@@ -1,4 +1,4 @@
-#include "package/FhScramble.h"
+#include "wceui/core/FhScramble.h"
 
 #include <gtest/gtest.h>
 
