@@ -300,6 +300,12 @@ BOOL CMskUnpacker::Progress(LONG nIndex, const MskEntry& entry) {
 }
 
 BOOL CMskUnpacker::ExtractAll() {
+    return WalkEntries(TRUE);
+}
+
+// Every folder first, then every file, each followed by the progress callback; bWrite creates the
+// folders and writes the files, otherwise the streams are only decompressed and checked.
+BOOL CMskUnpacker::WalkEntries(BOOL bWrite) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
@@ -310,14 +316,16 @@ BOOL CMskUnpacker::ExtractAll() {
         return FALSE;
     }
     LONG nIndex = 0;
-    std::u16string full;
+    std::u16string path;
     for (const MskEntry& entry : d->entries) {
         if (MSK_ENTRY_FOLDER != entry.type)
             continue;
-        full = d->destFolder + entry.path;
-        if (!WceUiCreateDirectories(full.c_str())) {
-            d->errorText = WFormat(u"can not create directory: %s", full.c_str());
-            return FALSE;
+        if (bWrite) {
+            path = d->destFolder + entry.path;
+            if (!WceUiCreateDirectories(path.c_str())) {
+                d->errorText = WFormat(u"can not create directory: %s", path.c_str());
+                return FALSE;
+            }
         }
         if (!Progress(nIndex, entry))
             return FALSE;
@@ -326,7 +334,14 @@ BOOL CMskUnpacker::ExtractAll() {
     for (const MskEntry& entry : d->entries) {
         if (MSK_ENTRY_FILE != entry.type)
             continue;
-        if (!ExtractFile(entry, file.Get()) || !Progress(nIndex, entry))
+        BOOL bDone;
+        if (bWrite) {
+            bDone = ExtractFile(entry, file.Get());
+        } else {
+            path = d->rootName.empty() ? entry.path : d->rootName + u"\\" + entry.path;
+            bDone = ReadStream(entry, file.Get(), path.c_str());
+        }
+        if (!bDone || !Progress(nIndex, entry))
             return FALSE;
         ++nIndex;
     }
@@ -413,35 +428,7 @@ BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& err
 }
 
 BOOL CMskUnpacker::VerifyAll() {
-    CMskUnpackerData* d = GetData();
-    if (NULL == d)
-        return FALSE;
-    CFileHandle file(OpenForReading(d->packagePath.c_str()));
-    if (!file.IsValid()) {
-        d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
-                               static_cast<int>(GetLastError()));
-        return FALSE;
-    }
-    LONG nIndex = 0;
-    for (const MskEntry& entry : d->entries) {
-        if (MSK_ENTRY_FOLDER != entry.type)
-            continue;
-        if (!Progress(nIndex, entry))
-            return FALSE;
-        ++nIndex;
-    }
-    std::u16string name;
-    for (const MskEntry& entry : d->entries) {
-        if (MSK_ENTRY_FILE != entry.type)
-            continue;
-        name = d->rootName.empty() ? entry.path : d->rootName + u"\\" + entry.path;
-        if (!ReadStream(entry, file.Get(), name.c_str()) || !Progress(nIndex, entry))
-            return FALSE;
-        ++nIndex;
-    }
-    d->stored.Free();
-    d->unpacked.Free();
-    return TRUE;
+    return WalkEntries(FALSE);
 }
 
 BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {

@@ -55,6 +55,7 @@ private:
     BOOL ExtractAll();
     BOOL ExtractFile(const MskEntry& entry, HANDLE hPackage);
     BOOL VerifyAll();
+    BOOL WalkEntries(BOOL bWrite);
     // Reads and decompresses one file's stream into the data record's output buffer; pName is the
     // path its messages name.
     BOOL ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName);
