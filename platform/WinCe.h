@@ -5,5 +5,6 @@
 #include "platform/WinString.h"
 #include "platform/WinSystem.h"
 #include "platform/WinFile.h"
+#include "platform/WinRegistry.h"
 #include "platform/WinRect.h"
 #include "platform/WinGdi.h"
