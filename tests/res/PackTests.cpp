@@ -221,8 +221,8 @@ TEST_F(ReadFileTest, MalformedDirectoriesAreRefused) {
              Put32(p, 4, p.size() + 1);
              return p;
          },
-         u"is not inside the file"},
-        {"truncated", [&] { return good.substr(0, 20); }, u"is not inside the file"},
+         u"ReadFile failed \\skin\\bad_dirend_big.pack"},
+        {"truncated", [&] { return good.substr(0, 20); }, u"ReadFile failed \\skin\\bad_truncated.pack"},
         {"too_short",
          [&] {
              std::string p = good.substr(0, 12) + std::string(8, '\0');
@@ -247,8 +247,6 @@ TEST_F(ReadFileTest, MalformedDirectoriesAreRefused) {
          u"not terminated"},
         {"data_past", dirEdit([](std::string& d) { Put32(d, FirstEntry(d) + 16, 0xFFFFFF00u); }),
          u"the data of a lies beyond the end of the file"},
-        {"huge_claim", dirEdit([](std::string& d) { Put32(d, FirstEntry(d) + 8, 0x7FFFFFFF); }),
-         u"a claims 2147483647 bytes"},
         {"order", dirEdit([](std::string& d) {
              const size_t e = FirstEntry(d);
              const size_t e2 = e + Get32(d, e);
@@ -268,6 +266,29 @@ TEST_F(ReadFileTest, MalformedDirectoriesAreRefused) {
         PutPack(name, good);
         EXPECT_EQ(Read(path.c_str()), "AAAA") << c.name;
     }
+}
+
+TEST_F(ReadFileTest, TheLastEntrysLengthIsNotNeeded) {
+    // Only the distance to a next entry matters; the last one's length may be anything.
+    for (DWORD length : {0u, 7u}) {
+        std::string pack =
+            EditDirectory(MakePack({{u"a", "AAAA"}, {u"b", "BBBB"}}), nullptr, [&](std::string& d) {
+                const size_t e = FirstEntry(d);
+                Put32(d, e + Get32(d, e), length);
+            });
+        const std::string name = "last" + std::to_string(length) + ".pack";
+        PutPack(name, pack);
+        EXPECT_EQ(Read((u"\\skin\\" + Utf8ToWide(name) + u"\\b").c_str()), "BBBB") << length;
+        EXPECT_EQ(Read((u"\\skin\\" + Utf8ToWide(name) + u"\\a").c_str()), "AAAA") << length;
+    }
+}
+
+TEST_F(ReadFileTest, AClaimNoStreamCanReachFailsOnlyThatItem) {
+    PutPack("claim.pack", EditDirectory(MakePack({{u"a", "AAAA"}, {u"b", "BBBB"}}), nullptr,
+                                        [](std::string& d) { Put32(d, FirstEntry(d) + 8, 100000); }));
+    EXPECT_EQ(Read(u"\\skin\\claim.pack\\a"), std::nullopt);
+    EXPECT_TRUE(m_log.Contains(u"uncompress failed for a in \\skin\\claim.pack"));
+    EXPECT_EQ(Read(u"\\skin\\claim.pack\\b"), "BBBB");
 }
 
 TEST_F(ReadFileTest, WriterRefusesItemPathsThatCannotBeRead) {

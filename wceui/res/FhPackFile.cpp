@@ -95,9 +95,14 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
     const DWORD dwCheckWord = ReadLe32(header + 8);
     // The directory must lie inside the file; checked before anything is allocated for it.
     const DWORD dwFileSize = GetFileSize(file.h, NULL);
-    if (dwDirEnd < FH_PACK_HEADER_SIZE || INVALID_FILE_SIZE == dwFileSize || dwDirEnd > dwFileSize) {
+    if (dwDirEnd < FH_PACK_HEADER_SIZE) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the directory end %u is not inside the file",
                   m_szPackPath, dwDirEnd);
+        return FALSE;
+    }
+    // A directory that runs past the end of the file could only be read short.
+    if (INVALID_FILE_SIZE == dwFileSize || dwDirEnd > dwFileSize) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile failed %s", m_szPackPath);
         return FALSE;
     }
     const DWORD dwDirLength = dwDirEnd - FH_PACK_HEADER_SIZE;
@@ -171,8 +176,11 @@ BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
         }
         const BYTE* pEntry = m_pDirectory + nOffset;
         const DWORD dwEntryLength = ReadLe32(pEntry + ENTRY_LENGTH);
-        // The path ends inside the directory and inside the entry's own length.
-        const ULONGLONG nLimit = std::min<ULONGLONG>(m_dwDirectoryLength, nOffset + dwEntryLength);
+        // The path ends inside the directory and inside the entry's own length. The last entry's
+        // length leads nowhere, so only the directory bounds it.
+        const bool bLast = i + 1 == m_nItemCount;
+        const ULONGLONG nLimit =
+            bLast ? m_dwDirectoryLength : std::min<ULONGLONG>(m_dwDirectoryLength, nOffset + dwEntryLength);
         ULONGLONG nEnd = nOffset + ENTRY_PATH;
         while (nEnd + 2 <= nLimit && (0 != m_pDirectory[nEnd] || 0 != m_pDirectory[nEnd + 1])) {
             nEnd += 2;
@@ -182,22 +190,16 @@ BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
                       m_szPackPath, i);
             return FALSE;
         }
-        if (0 != (dwEntryLength & 1)) {
+        if (!bLast && 0 != (dwEntryLength & 1)) {
             WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, entry %d has the odd length %u", m_szPackPath, i,
                       dwEntryLength);
             return FALSE;
         }
-        const DWORD dwUnpacked = ReadLe32(pEntry + ENTRY_UNPACKED_SIZE);
         const DWORD dwStored = ReadLe32(pEntry + ENTRY_STORED_SIZE);
         const DWORD dwData = ReadLe32(pEntry + ENTRY_DATA_OFFSET);
         if (static_cast<ULONGLONG>(dwData) + dwStored > dwFileSize) {
             WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the data of %s lies beyond the end of the file",
                       m_szPackPath, EntryPath(pEntry));
-            return FALSE;
-        }
-        if (dwUnpacked > static_cast<ULONGLONG>(dwStored) * kMaxInflateRatio) {
-            WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, %s claims %u bytes from %u stored bytes",
-                      m_szPackPath, EntryPath(pEntry), dwUnpacked, dwStored);
             return FALSE;
         }
         if (i > 0 && WStrCmp(EntryPath(m_entries[i - 1]), EntryPath(pEntry)) >= 0) {
@@ -323,6 +325,12 @@ BOOL CFhPackFile::ReadItemData(int nIndex, DWORD* pdwLength, BYTE** ppData) {
     if (!stored || !ReadFile(file.h, stored.get(), info.dwStoredSize, &dwRead, NULL) ||
         dwRead != info.dwStoredSize) {
         WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile %s in %s failed", info.pPath, m_szPackPath);
+        return FALSE;
+    }
+    // No stream of this length can reach a larger size: such a claim fails like any other size that
+    // does not match, without allocating for it.
+    if (info.dwUnpackedSize > static_cast<ULONGLONG>(info.dwStoredSize) * kMaxInflateRatio) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"uncompress failed for %s in %s", info.pPath, m_szPackPath);
         return FALSE;
     }
     std::unique_ptr<BYTE[]> unpacked(new (std::nothrow) BYTE[info.dwUnpackedSize]);
