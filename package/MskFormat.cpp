@@ -33,9 +33,9 @@ std::u16string ReadPath(const BYTE* p, size_t units) {
 
 } // namespace
 
-const char* MskUnsafePathReason(const std::u16string& path, bool isRootName) {
+const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, bool isFile) {
     if (path.empty())
-        return isRootName ? NULL : "empty path";
+        return isFile ? "empty path" : NULL;
     if (IsSeparator(path[0]))
         return "absolute path";
     size_t start = 0;
@@ -52,32 +52,49 @@ const char* MskUnsafePathReason(const std::u16string& path, bool isRootName) {
                 return "separator in the root folder name";
         }
         std::u16string_view component(path.data() + start, i - start);
-        if (component.empty())
-            return "empty component";
-        if (component == u"." || component == u"..")
+        if (component == u"..")
+            return "parent folder component";
+        // Empty and "." components name no new place; the device's paths pass over them. A root
+        // name is one plain component.
+        if (isRootName && (component.empty() || component == u"."))
             return "dot component";
         start = i + 1;
     }
+    if (isFile && IsSeparator(path.back()))
+        return "file path ends in a separator";
     return NULL;
 }
 
 std::u16string MskPathFoldKey(const std::u16string& path) {
-    std::u16string key = path;
-    for (auto& c : key)
-        c = IsSeparator(c) ? u'\\' : WCharLower(c);
+    // Empty and "." components are passed over, so a\.\b and a\b are one place.
+    std::u16string key;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && !IsSeparator(path[i]))
+            continue;
+        std::u16string_view component(path.data() + start, i - start);
+        if (!component.empty() && component != u".") {
+            if (!key.empty())
+                key.push_back(u'\\');
+            for (WCHAR c : component)
+                key.push_back(WCharLower(c));
+        }
+        start = i + 1;
+    }
     return key;
 }
 
 MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
                              MskTable* out, std::u16string* detail) {
     MskTable parsed;
+    // The check word comes first: a table too short for anything else still tells a wrong password.
+    if (NULL != table && length >= 4 && MskReadDword(table) != checkWord)
+        return MSK_TABLE_CHECK_WORD;
     if (NULL == table || length < MSK_TABLE_NAME_OFFSET) {
         if (detail)
             *detail = WFormat(u"the table of %u bytes is too short", length);
         return MSK_TABLE_SHORT;
     }
-    if (MskReadDword(table) != checkWord)
-        return MSK_TABLE_CHECK_WORD;
     LONG n = static_cast<LONG>(MskReadDword(table + MSK_TABLE_NAME_LENGTH_OFFSET));
     if (n >= MSK_MAX_NAME_LENGTH)
         return MSK_TABLE_BAD_NAME;
@@ -146,7 +163,8 @@ MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, U
     for (const MskEntry& entry : parsed.entries) {
         if (entry.type != MSK_ENTRY_FOLDER && entry.type != MSK_ENTRY_FILE)
             continue;
-        if (MskUnsafePathReason(entry.path, false) || !seen.insert(MskPathFoldKey(entry.path)).second) {
+        if (MskUnsafePathReason(entry.path, false, entry.type == MSK_ENTRY_FILE) ||
+            !seen.insert(MskPathFoldKey(entry.path)).second) {
             if (detail)
                 *detail = entry.path;
             return MSK_TABLE_UNSAFE_PATH;

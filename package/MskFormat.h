@@ -65,12 +65,13 @@ enum MskTableResult {
 MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
                              MskTable* out, std::u16string* detail);
 
-// Why a path is unsafe to extract, or null when it is safe: absolute, a drive, an empty, "." or ".."
-// component, or a control character. For a root folder name, separators are refused too.
-const char* MskUnsafePathReason(const std::u16string& path, bool isRootName);
+// Why a path is unsafe to extract, or null when it is safe: absolute, a drive or stream name, a ".."
+// component, or a control character; a file path must also name something (not empty, no trailing
+// separator). A root folder name must be one plain component.
+const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, bool isFile = false);
 
-// The key under which two paths name the same place on the device: separators unified and letters
-// folded as the device's file system compares them.
+// The key under which two paths name the same place on the device: empty and "." components passed
+// over, separators unified and letters folded as the device's file system compares them.
 std::u16string MskPathFoldKey(const std::u16string& path);
 
 // Little-endian access to table and header bytes.

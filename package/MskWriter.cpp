@@ -63,9 +63,14 @@ private:
 } // namespace
 
 void CMskWriter::AddFolder(const std::u16string& path) {
+    std::u16string normalised = Normalise(path);
+    AddParents(normalised);
+    // A folder that is already there (named, or implied by an entry inside it) is not added again.
+    if (!m_folderKeys.insert(MskPathFoldKey(normalised)).second)
+        return;
     Item item;
     item.folder = true;
-    item.path = Normalise(path);
+    item.path = std::move(normalised);
     m_items.push_back(std::move(item));
 }
 
@@ -73,6 +78,7 @@ void CMskWriter::AddFile(const std::u16string& path, std::vector<BYTE> data) {
     Item item;
     item.path = Normalise(path);
     item.data = std::move(data);
+    AddParents(item.path);
     m_items.push_back(std::move(item));
 }
 
@@ -80,7 +86,24 @@ void CMskWriter::AddHostFile(const std::u16string& path, const std::string& host
     Item item;
     item.path = Normalise(path);
     item.hostPath = hostPath;
+    AddParents(item.path);
     m_items.push_back(std::move(item));
+}
+
+// Extracting a file creates no folders, so every folder on the way to an entry gets an entry too.
+void CMskWriter::AddParents(const std::u16string& path) {
+    for (size_t i = path.find(u'\\'); i != std::u16string::npos; i = path.find(u'\\', i + 1)) {
+        std::u16string parent = path.substr(0, i);
+        // An unsafe path is refused by Write under its own name, not through a folder made up for it.
+        if (MskUnsafePathReason(parent, false))
+            return;
+        if (parent.empty() || !m_folderKeys.insert(MskPathFoldKey(parent)).second)
+            continue;
+        Item item;
+        item.folder = true;
+        item.path = std::move(parent);
+        m_items.push_back(std::move(item));
+    }
 }
 
 BOOL CMskWriter::AddHostTree(const std::string& hostFolder, std::u16string& errorOut) {
@@ -186,7 +209,7 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
     size_t tableLength = MSK_TABLE_NAME_OFFSET + 2 * (rootName.size() + 1);
     DWORD nFiles = 0;
     for (const Item* item : order) {
-        if (const char* why = MskUnsafePathReason(item->path, false)) {
+        if (const char* why = MskUnsafePathReason(item->path, false, !item->folder)) {
             errorOut = u"invalid entry path '" + item->path + u"': " + Utf8ToWide(why);
             return FALSE;
         }

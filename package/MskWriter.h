@@ -8,6 +8,7 @@
 #include "platform/WinCe.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // Called after each file has been compressed: index counts the files done before this one.
@@ -53,8 +54,10 @@ private:
         std::string hostPath; // when not empty, the content comes from this host file
     };
     BOOL LoadContent(const Item& item, std::vector<BYTE>& content, std::u16string& errorOut) const;
+    void AddParents(const std::u16string& path);
 
     std::vector<Item> m_items;
+    std::unordered_set<std::u16string> m_folderKeys; // folded paths of the folder entries
     MskWriterProgress m_pCallback = NULL;
     LPVOID m_pContext = NULL;
     int m_level = 9;

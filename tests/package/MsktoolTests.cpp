@@ -83,7 +83,8 @@ TEST_F(Msktool, CreateListVerifyInfoAndExtract) {
     r = Tool({"info", Path("app.msk")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("magic:         0xFA45"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("root folder"), std::string::npos); // needs the password
+    // Without a password the unit's own are tried.
+    EXPECT_NE(r.out.find("password:      gps\nroot folder:   app"), std::string::npos) << r.out;
     r = Tool({"info", Path("app.msk"), "--password", "gps"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("root folder:   app"), std::string::npos) << r.out;
@@ -104,6 +105,12 @@ TEST_F(Msktool, PasswordNamesStandForTheUnitPasswords) {
     ASSERT_EQ(Tool({"create", Path("literal.msk"), Path("tree"), "--password", "pwd_tanzo"}).status, 0);
     // The same tree and password give the same bytes, whatever name the password had.
     EXPECT_EQ(ReadHostFile(Path("gps.msk")), ReadHostFile(Path("literal.msk")));
+    // info finds the unit password by itself, and says so when neither fits.
+    EXPECT_NE(Tool({"info", Path("nvq.msk")}).out.find("password:      nvq\n"), std::string::npos);
+    ASSERT_EQ(Tool({"create", Path("other.msk"), Path("tree"), "--password", "secret"}).status, 0);
+    ToolRun other = Tool({"info", Path("other.msk")});
+    EXPECT_EQ(other.status, 0);
+    EXPECT_NE(other.out.find("password:      neither gps nor nvq"), std::string::npos) << other.out;
 
     PlatformSetDeviceRoot(m_dir->Path());
     CMskUnpacker unpacker;

@@ -97,14 +97,18 @@ TEST_F(MskTables, MalformedTablesAreRefusedBeforeAnythingIsWritten) {
     o = Run(Build(p));
     EXPECT_EQ(o.open, u"file_format_error");
     EXPECT_EQ(o.unpack, u"file table of \\SDMMC\\gpsApp.msk is damaged: the table of 12 bytes is too short");
+    // Under another password even a short table tells the wrong password first.
+    p.key = kKey ^ 1;
+    o = Run(Build(p));
+    EXPECT_EQ(o.open, u"crc_check_fail");
+    EXPECT_EQ(o.unpack, u"check CRC failed, Wrong password?");
 }
 
 // Paths that would leave the target folder, or land twice on one place, refuse the whole package.
 TEST_F(MskTables, UnsafeEntryPathsRefuseThePackage) {
     const char16_t* const unsafe[] = {
-        u"\\abs.txt",    u"/abs.txt",    u"C:\\x.txt",  u"C:x.txt", u"..\\up.txt", u"a\\..\\..\\up.txt",
-        u"a/../b.txt",   u"a\\.\\b.txt", u"a\\\\b.txt", u"a\\",     u"",           u"tab\there.txt",
-        u"bell\x07.txt", u"del\x7F.txt",
+        u"\\abs.txt",  u"/abs.txt", u"C:\\x.txt", u"C:x.txt",       u"..\\up.txt",   u"a\\..\\..\\up.txt",
+        u"a/../b.txt", u"a\\",      u"",          u"tab\there.txt", u"bell\x07.txt", u"del\x7F.txt",
     };
     for (const char16_t* path : unsafe) {
         SCOPED_TRACE(WideToUtf8(path));
@@ -131,6 +135,19 @@ TEST_F(MskTables, UnsafeEntryPathsRefuseThePackage) {
         EXPECT_EQ(o.open, u"file_format_error");
         EXPECT_EQ(o.unpack, u"invalid entry path " + std::u16string(root));
     }
+}
+
+// Separators the device passes over name no new place: such packages unpack as written.
+TEST_F(MskTables, EmptyAndDotComponentsAreHarmless) {
+    Outcome o = Run(Build(Package(
+        {Folder(u"sub\\"), Folder(u""), File(u"sub\\.\\a.txt", "alpha"), File(u"sub\\\\b.txt", "beta")})));
+    EXPECT_EQ(o.open, u"ok");
+    EXPECT_EQ(o.unpack, u"");
+    EXPECT_EQ(testsupport::ReadHostFile(Root() + "/Residentflash2/app/sub/a.txt"), "alpha");
+    EXPECT_EQ(testsupport::ReadHostFile(Root() + "/Residentflash2/app/sub/b.txt"), "beta");
+    // ... and they do not hide two entries that land on one place.
+    o = Run(Build(Package({Folder(u"sub"), File(u"sub\\.\\a.txt", "1"), File(u"SUB\\\\A.TXT", "2")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path SUB\\\\A.TXT");
 }
 
 TEST_F(MskTables, EntriesThatNameTheSamePlaceIgnoringCaseRefuseThePackage) {

@@ -117,7 +117,7 @@ TEST_F(MskWrite, RefusesWhatTheUnpackerWouldRefuse) {
                   u"app"),
               u"entry paths name the same place: 'A.txt' and 'a.TXT'");
     EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"../x", V("1")); }, u"app"),
-              u"invalid entry path '..\\x': dot component");
+              u"invalid entry path '..\\x': parent folder component");
     EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"x", V("1")); }, u"a/b"),
               u"invalid root folder name 'a/b': separator in the root folder name");
     EXPECT_EQ(refused([](CMskWriter& w) { w.AddFolder(u"/abs"); }, u"app"),
@@ -133,4 +133,20 @@ TEST_F(MskWrite, AnEmptyPackageUnpacksToAnEmptyRootFolder) {
     EXPECT_TRUE(unpacker.Open(u"\\empty.msk", kKey, error));
     EXPECT_TRUE(unpacker.Unpack(u"\\empty.msk", u"\\dest", kKey, error)) << WideToUtf8(error);
     EXPECT_TRUE(HostExists(Root() + "/dest/app"));
+}
+
+TEST_F(MskWrite, FoldersOnTheWayToAFileGetTheirOwnEntries) {
+    CMskWriter writer;
+    writer.AddFile(u"maps/europe/index.dat", V("idx"));
+    writer.AddFolder(u"MAPS"); // already implied: not a second entry
+    std::u16string error;
+    ASSERT_TRUE(writer.Write(u"\\nested.msk", u"app", kKey, error)) << WideToUtf8(error);
+    CMskUnpacker unpacker;
+    ASSERT_TRUE(unpacker.ReadTable(u"\\nested.msk", kKey, error)) << WideToUtf8(error);
+    ASSERT_EQ(unpacker.GetEntryCount(), 3);
+    EXPECT_EQ(unpacker.GetEntry(0)->path, u"maps");
+    EXPECT_EQ(unpacker.GetEntry(1)->path, u"maps\\europe");
+    testsupport::MakeHostFolders(Root() + "/dest");
+    EXPECT_TRUE(unpacker.Unpack(u"\\nested.msk", u"\\dest", kKey, error)) << WideToUtf8(error);
+    EXPECT_EQ(testsupport::ReadHostFile(Root() + "/dest/app/maps/europe/index.dat"), "idx");
 }

@@ -249,18 +249,33 @@ int Info(const Args& args) {
     std::printf("check word:    0x%08X\n", MskReadDword(header + MSK_CHECK_WORD_OFFSET));
     if (tableEnd >= MSK_HEADER_SIZE && tableEnd <= fileSize)
         std::printf("data region:   %" PRIu64 " bytes\n", fileSize - tableEnd);
-    if (!args.havePassword) {
-        std::printf("entries:       (give --password to read the file table)\n");
-        return 0;
-    }
-    DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
     CMskUnpacker unpacker;
     std::u16string error;
-    if (!unpacker.Open(package.c_str(), key, error) || !unpacker.ReadTable(package.c_str(), key, error)) {
-        std::printf("password:      does not open the table\n");
-        return Fail(error);
+    if (args.havePassword) {
+        DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
+        if (!unpacker.Open(package.c_str(), key, error) || !unpacker.ReadTable(package.c_str(), key, error)) {
+            std::printf("password:      does not open the table\n");
+            return Fail(error);
+        }
+        std::printf("password:      matches\n");
+    } else {
+        // Without a password, the unit's own two are tried: packages for the unit open with one.
+        const char* found = NULL;
+        for (const char* name : {"gps", "nvq"}) {
+            DWORD key = FhPasswordToKey(PasswordText(name).c_str());
+            std::u16string ignored;
+            if (unpacker.Open(package.c_str(), key, ignored) &&
+                unpacker.ReadTable(package.c_str(), key, ignored)) {
+                found = name;
+                break;
+            }
+        }
+        if (!found) {
+            std::printf("password:      neither gps nor nvq (give --password to read the file table)\n");
+            return 0;
+        }
+        std::printf("password:      %s\n", found);
     }
-    std::printf("password:      matches\n");
     int folders = 0, files = 0, other = 0;
     uint64_t unpacked = 0, stored = 0;
     for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
