@@ -483,3 +483,21 @@ TEST_F(BitmapTest, LoadFromPlatformBitmapConverts) {
     EXPECT_FALSE(bmp.IsLoaded());
     EXPECT_TRUE(log.Contains(u"CWceUi565Bitmap::LoadFromHBitmap,check(NULL != hBitmap)fail"));
 }
+
+// Only a blend given exactly the whole bitmaps runs the whole-bitmap loop, which also blends the
+// padding pixel of odd-width 565 rows; a larger rectangle clipped down to the same pixels does not.
+TEST(BitmapBlendLoops, TheWholeBitmapLoopNeedsTheGivenRectanglesToBeTheBounds) {
+    const WORD dstPixels[] = {0xFFFF, 0xFFFF, 0xFFFF, 0x1234, 0xFFFF, 0xFFFF, 0xFFFF, 0x1234};
+    const WORD srcPixels[8] = {};
+    auto blendPadding = [&](int x, int width) {
+        CWceUi565Bitmap dst, src;
+        EXPECT_TRUE(dst.CreateDIB565(3, 2, dstPixels, NULL));
+        EXPECT_TRUE(src.CreateDIB565(3, 2, srcPixels, NULL));
+        EXPECT_TRUE(dst.AlphaBlend(x, 0, width, 2, &src, x, 0, ConstBlend(128)));
+        const WORD* p = static_cast<const WORD*>(dst.GetPixelData());
+        EXPECT_EQ(p[0], 0x7BEF); // half of white
+        return p[3];
+    };
+    EXPECT_EQ(blendPadding(0, 3), 0x090A); // 0x1234 halved per channel (2, 17, 20 -> 1, 8, 10)
+    EXPECT_EQ(blendPadding(-1, 4), 0x1234);
+}
