@@ -169,8 +169,7 @@ BOOL CWceUi32Bitmap::AlphaBlend(int xDst, int yDst, int nWidth, int nHeight, CWc
     DWORD* pDstBits = static_cast<DWORD*>(pDstData->pBits);
     const int nDstStride = FhStridePixels(nDstW, 32);
     const int nSrcStride = FhStridePixels(nSrcW, 32);
-    if (EqualRect(&rcDst, &rcDstBounds) && EqualRect(&rcSrc, &rcSrcBounds) &&
-        EqualRect(&rcDst, &rcSrc)) {
+    if (EqualRect(&rcDst, &rcDstBounds) && EqualRect(&rcSrc, &rcSrcBounds) && EqualRect(&rcDst, &rcSrc)) {
         const size_t n = (size_t)nDstStride * (size_t)nDstH;
         if (bPerPixel) {
             FhPixBlend32PerPixel(pDstBits, pSrcBits, n);

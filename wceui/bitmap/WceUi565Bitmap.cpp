@@ -205,8 +205,7 @@ BOOL CWceUi565Bitmap::AlphaBlend(int xDst, int yDst, int nWidth, int nHeight, CW
     WORD* pDstBits = static_cast<WORD*>(pDstData->pBits);
     const int nDstStride = FhStridePixels(nDstW, 16);
     const int nSrcStride = FhStridePixels(nSrcW, 16);
-    if (EqualRect(&rcDst, &rcDstBounds) && EqualRect(&rcSrc, &rcSrcBounds) &&
-        EqualRect(&rcDst, &rcSrc)) {
+    if (EqualRect(&rcDst, &rcDstBounds) && EqualRect(&rcSrc, &rcSrcBounds) && EqualRect(&rcDst, &rcSrc)) {
         const size_t n = (size_t)nDstStride * (size_t)nDstH;
         if (bPerPixel) {
             FhPixBlend565PerPixel(pDstBits, pSrcBits, pSrcAlpha, n);
