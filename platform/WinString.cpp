@@ -29,15 +29,62 @@ int WStrNCmp(LPCWSTR a, LPCWSTR b, size_t n) {
     return 0;
 }
 
+// Letter case of the scripts a navigation unit's names and texts use: Latin (Basic, Latin-1,
+// Extended-A), Greek, Cyrillic and the full-width Latin letters.
 WCHAR WCharLower(WCHAR c) {
-    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+    if (c < 0x80)
+        return (c >= u'A' && c <= u'Z') ? static_cast<WCHAR>(c + 32) : c;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A))
         return static_cast<WCHAR>(c + 32);
+    if (c >= 0x400 && c <= 0x40F)
+        return static_cast<WCHAR>(c + 80);
+    if (c == 0x386)
+        return 0x3AC;
+    if (c >= 0x388 && c <= 0x38A)
+        return static_cast<WCHAR>(c + 37);
+    if (c == 0x38C)
+        return 0x3CC;
+    if (c == 0x38E || c == 0x38F)
+        return static_cast<WCHAR>(c + 63);
+    if (c == 0x178)
+        return 0xFF;
+    // Pairs with the capital first: even capitals, except the stretches where the odd one is.
+    bool evenCapitals = (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) ||
+                        (c >= 0x14A && c <= 0x177) || (c >= 0x460 && c <= 0x481) ||
+                        (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F);
+    bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) || (c >= 0x4C1 && c <= 0x4CE);
+    if ((evenCapitals && (c & 1) == 0) || (oddCapitals && (c & 1) == 1))
+        return static_cast<WCHAR>(c + 1);
+    if (c == 0x130)
+        return u'i';
     return c;
 }
 
 WCHAR WCharUpper(WCHAR c) {
-    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+    if (c < 0x80)
+        return (c >= u'a' && c <= u'z') ? static_cast<WCHAR>(c - 32) : c;
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
+        (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
         return static_cast<WCHAR>(c - 32);
+    if (c >= 0x450 && c <= 0x45F)
+        return static_cast<WCHAR>(c - 80);
+    if (c == 0x3AC)
+        return 0x386;
+    if (c >= 0x3AD && c <= 0x3AF)
+        return static_cast<WCHAR>(c - 37);
+    if (c == 0x3CC)
+        return 0x38C;
+    if (c == 0x3CD || c == 0x3CE)
+        return static_cast<WCHAR>(c - 63);
+    if (c == 0xFF)
+        return 0x178;
+    bool evenCapitals = (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) ||
+                        (c >= 0x14A && c <= 0x177) || (c >= 0x460 && c <= 0x481) ||
+                        (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F);
+    bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) || (c >= 0x4C1 && c <= 0x4CE);
+    if ((evenCapitals && (c & 1) == 1) || (oddCapitals && (c & 1) == 0))
+        return static_cast<WCHAR>(c - 1);
     return c;
 }
 

@@ -41,6 +41,23 @@ TEST(WideStrings, CompareCopyAndSearch) {
     EXPECT_EQ(WStrStr(hay, u"zzz"), nullptr);
 }
 
+TEST(WideStrings, CaseFoldsLatinGreekAndCyrillicLetters) {
+    EXPECT_EQ(WStrICmp(u"\u0141\u00D3D\u0179", u"\u0142\u00F3d\u017A"), 0); // ŁÓDŹ / łódź
+    EXPECT_EQ(WStrICmp(u"\u010CESK\u00C9", u"\u010Desk\u00E9"), 0);         // ČESKÉ / české
+    EXPECT_EQ(WStrICmp(u"\u0391\u0398\u0397\u039D\u0391", u"\u03B1\u03B8\u03B7\u03BD\u03B1"), 0); // Greek
+    EXPECT_EQ(WStrICmp(u"\u041C\u041E\u0401", u"\u043C\u043E\u0451"), 0); // Cyrillic with Ё
+    EXPECT_NE(WStrICmp(u"\u00DF", u"ss"), 0);
+    EXPECT_EQ(WCharLower(u'\u00D7'), u'\u00D7'); // the multiplication sign is no letter
+    EXPECT_EQ(WCharUpper(u'\u00FF'), u'\u0178');
+    // Upper and lower are each other's inverse over the letters they change.
+    for (unsigned c = 0x41; c < 0x530; ++c) {
+        WCHAR lower = WCharLower(static_cast<WCHAR>(c));
+        if (lower != c && c != 0x130) {
+            EXPECT_EQ(WCharUpper(lower), c) << std::hex << c;
+        }
+    }
+}
+
 TEST(WideStrings, NumberParsingFollowsTheCLibrary) {
     WCHAR* end = nullptr;
     EXPECT_EQ(WStrToL(u"  -42xyz", &end, 10), -42);
