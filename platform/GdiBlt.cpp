@@ -18,16 +18,21 @@ namespace {
 // Pixel format traits. "Rgb" values are 0x00RRGGBB. Narrow channels widen by repeating their high
 // bits, so that full intensity stays full (31 -> 255, 63 -> 255) and 0 stays 0; wide channels narrow
 // by dropping their low bits.
-struct F555 {
+
+// Access to 16-bit pixels, shared by both 16-bit formats.
+struct F16 {
     typedef uint16_t P;
     static constexpr int kBytes = 2;
-    static constexpr uint32_t kMask = 0x7FFF;
     static P Load(const BYTE* row, int x) {
         P v;
         std::memcpy(&v, row + 2 * x, 2);
         return v;
     }
     static void Store(BYTE* row, int x, P v) { std::memcpy(row + 2 * x, &v, 2); }
+};
+
+struct F555 : F16 {
+    static constexpr uint32_t kMask = 0x7FFF;
     static uint32_t ToRgb(uint32_t p) {
         uint32_t r = (p >> 10) & 31, g = (p >> 5) & 31, b = p & 31;
         return (((r << 3) | (r >> 2)) << 16) | (((g << 3) | (g >> 2)) << 8) | ((b << 3) | (b >> 2));
@@ -37,16 +42,8 @@ struct F555 {
     }
 };
 
-struct F565 {
-    typedef uint16_t P;
-    static constexpr int kBytes = 2;
+struct F565 : F16 {
     static constexpr uint32_t kMask = 0xFFFF;
-    static P Load(const BYTE* row, int x) {
-        P v;
-        std::memcpy(&v, row + 2 * x, 2);
-        return v;
-    }
-    static void Store(BYTE* row, int x, P v) { std::memcpy(row + 2 * x, &v, 2); }
     static uint32_t ToRgb(uint32_t p) {
         uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
         return (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));

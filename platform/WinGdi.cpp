@@ -500,84 +500,65 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
     }
 }
 
-int SetStretchBltMode(HDC hdc, int mode) {
+namespace {
+
+// Replaces one attribute of a device context and returns the previous value; the failure value when
+// the handle is no device context, or (with ERROR_INVALID_PARAMETER) when the value is not one the
+// attribute takes.
+template <typename V> V ExchangeDcAttribute(HDC hdc, V DcObj::*field, V value, V failure, bool valid = true) {
     Guard g(Lock());
     T();
     DcObj* dc = FindDc(hdc);
     if (!dc)
-        return 0;
-    if (mode < BLACKONWHITE || mode > HALFTONE) {
+        return failure;
+    if (!valid) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+        return failure;
     }
-    int previous = dc->stretchMode;
-    dc->stretchMode = mode;
+    V previous = dc->*field;
+    dc->*field = value;
     return previous;
+}
+
+template <typename V> V GetDcAttribute(HDC hdc, V DcObj::*field, V failure) {
+    Guard g(Lock());
+    T();
+    DcObj* dc = FindDc(hdc);
+    return dc ? dc->*field : failure;
+}
+
+} // namespace
+
+int SetStretchBltMode(HDC hdc, int mode) {
+    return ExchangeDcAttribute(hdc, &DcObj::stretchMode, mode, 0, mode >= BLACKONWHITE && mode <= HALFTONE);
 }
 
 int GetStretchBltMode(HDC hdc) {
-    Guard g(Lock());
-    T();
-    DcObj* dc = FindDc(hdc);
-    return dc ? dc->stretchMode : 0;
+    return GetDcAttribute(hdc, &DcObj::stretchMode, 0);
 }
 
 COLORREF SetTextColor(HDC hdc, COLORREF color) {
-    Guard g(Lock());
-    T();
-    DcObj* dc = FindDc(hdc);
-    if (!dc)
-        return CLR_INVALID;
-    COLORREF previous = dc->textColor;
-    dc->textColor = color;
-    return previous;
+    return ExchangeDcAttribute<COLORREF>(hdc, &DcObj::textColor, color, CLR_INVALID);
 }
 
 COLORREF GetTextColor(HDC hdc) {
-    Guard g(Lock());
-    T();
-    DcObj* dc = FindDc(hdc);
-    return dc ? dc->textColor : CLR_INVALID;
+    return GetDcAttribute<COLORREF>(hdc, &DcObj::textColor, CLR_INVALID);
 }
 
 COLORREF SetBkColor(HDC hdc, COLORREF color) {
-    Guard g(Lock());
-    T();
-    DcObj* dc = FindDc(hdc);
-    if (!dc)
-        return CLR_INVALID;
-    COLORREF previous = dc->bkColor;
-    dc->bkColor = color;
-    return previous;
+    return ExchangeDcAttribute<COLORREF>(hdc, &DcObj::bkColor, color, CLR_INVALID);
 }
 
 COLORREF GetBkColor(HDC hdc) {
-    Guard g(Lock());
-    T();
-    DcObj* dc = FindDc(hdc);
-    return dc ? dc->bkColor : CLR_INVALID;
+    return GetDcAttribute<COLORREF>(hdc, &DcObj::bkColor, CLR_INVALID);
 }
 
 int SetBkMode(HDC hdc, int mode) {
-    Guard g(Lock());
-    T();
-    DcObj* dc = FindDc(hdc);
-    if (!dc)
-        return 0;
-    if (mode != TRANSPARENT && mode != OPAQUE) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    int previous = dc->bkMode;
-    dc->bkMode = mode;
-    return previous;
+    return ExchangeDcAttribute(hdc, &DcObj::bkMode, mode, 0, mode == TRANSPARENT || mode == OPAQUE);
 }
 
 int GetBkMode(HDC hdc) {
-    Guard g(Lock());
-    T();
-    DcObj* dc = FindDc(hdc);
-    return dc ? dc->bkMode : 0;
+    return GetDcAttribute(hdc, &DcObj::bkMode, 0);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -286,18 +286,27 @@ BOOL CWceUiGenericBitmap::StretchToDc(HDC dcDst, int xDst, int yDst, int nDstWid
     return bOk;
 }
 
-BOOL CWceUiGenericBitmap::BitBlt(int xDst, int yDst, int nWidth, int nHeight, CWceUiGenericBitmap* pSrcBmp,
-                                 int xSrc, int ySrc, DWORD dwRop) {
+// The checks of every blit from another bitmap, each logged with the operation's name.
+BOOL CWceUiGenericBitmap::CheckBlitOperands(const char* pOperation, const char* pSeparator,
+                                            const CWceUiGenericBitmap* pSrcBmp) const {
     if (!IsLoaded()) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::BitBlt(pSrcBmp),IsLoaded() return FALSE", kName);
+        WceUiLog(WCEUI_LOG_ERROR, "%s::%s(pSrcBmp),%sIsLoaded() return FALSE", kName, pOperation, pSeparator);
         return FALSE;
     }
     if (NULL == pSrcBmp) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::BitBlt(pSrcBmp), pSrcBmp is NULL", kName);
+        WceUiLog(WCEUI_LOG_ERROR, "%s::%s(pSrcBmp), pSrcBmp is NULL", kName, pOperation);
         return FALSE;
     }
     if (!pSrcBmp->IsLoaded()) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::BitBlt(pSrcBmp), pSrcBmp->IsLoaded() return FALSE", kName);
+        WceUiLog(WCEUI_LOG_ERROR, "%s::%s(pSrcBmp), pSrcBmp->IsLoaded() return FALSE", kName, pOperation);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CWceUiGenericBitmap::BitBlt(int xDst, int yDst, int nWidth, int nHeight, CWceUiGenericBitmap* pSrcBmp,
+                                 int xSrc, int ySrc, DWORD dwRop) {
+    if (!CheckBlitOperands("BitBlt", "", pSrcBmp)) {
         return FALSE;
     }
     if (!CopyBeforeWrite()) {
@@ -317,16 +326,7 @@ BOOL CWceUiGenericBitmap::BitBlt(int xDst, int yDst, int nWidth, int nHeight, CW
 BOOL CWceUiGenericBitmap::StretchBlt(int xDst, int yDst, int nDstWidth, int nDstHeight,
                                      CWceUiGenericBitmap* pSrcBmp, int xSrc, int ySrc, int nSrcWidth,
                                      int nSrcHeight, DWORD dwRop) {
-    if (!IsLoaded()) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::StretchBlt(pSrcBmp), IsLoaded() return FALSE", kName);
-        return FALSE;
-    }
-    if (NULL == pSrcBmp) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::StretchBlt(pSrcBmp), pSrcBmp is NULL", kName);
-        return FALSE;
-    }
-    if (!pSrcBmp->IsLoaded()) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::StretchBlt(pSrcBmp), pSrcBmp->IsLoaded() return FALSE", kName);
+    if (!CheckBlitOperands("StretchBlt", " ", pSrcBmp)) {
         return FALSE;
     }
     if (nDstWidth == nSrcWidth && nDstHeight == nSrcHeight) {
@@ -353,16 +353,7 @@ BOOL CWceUiGenericBitmap::StretchBlt(int xDst, int yDst, int nDstWidth, int nDst
 BOOL CWceUiGenericBitmap::TransBlt(int xDst, int yDst, int nDstWidth, int nDstHeight,
                                    CWceUiGenericBitmap* pSrcBmp, int xSrc, int ySrc, int nSrcWidth,
                                    int nSrcHeight, COLORREF crTrans) {
-    if (!IsLoaded()) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::TransBlt(pSrcBmp), IsLoaded() return FALSE", kName);
-        return FALSE;
-    }
-    if (NULL == pSrcBmp) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::TransBlt(pSrcBmp), pSrcBmp is NULL", kName);
-        return FALSE;
-    }
-    if (!pSrcBmp->IsLoaded()) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::TransBlt(pSrcBmp), pSrcBmp->IsLoaded() return FALSE", kName);
+    if (!CheckBlitOperands("TransBlt", " ", pSrcBmp)) {
         return FALSE;
     }
     if (!CopyBeforeWrite()) {

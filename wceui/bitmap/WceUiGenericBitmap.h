@@ -89,6 +89,8 @@ protected:
     FhBmpData* GetStore() const;
     // Makes the store unique before its pixels change.
     BOOL CopyBeforeWrite();
+    BOOL CheckBlitOperands(const char* pOperation, const char* pSeparator,
+                           const CWceUiGenericBitmap* pSrcBmp) const;
     // Attaches a new store holding the given section, description and plane (all then owned by it).
     BOOL AttachNewStore(HBITMAP hBitmap, LPVOID pBits, const BITMAP& bmpInfo, LPBYTE pAlpha);
     void CopyAttributes(const CWceUiGenericBitmap& bmpSrc);
