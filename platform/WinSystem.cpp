@@ -114,6 +114,25 @@ LONG InterlockedExchange(LONG volatile* target, LONG value) {
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
 
+namespace {
+std::atomic<uint64_t> s_randomState{1};
+}
+
+// A 64-bit linear congruential sequence; its high bits are well mixed, the low ones are not used.
+DWORD Random() {
+    const uint64_t kMul = 6364136223846793005ULL, kInc = 1442695040888963407ULL;
+    uint64_t state = s_randomState.load(std::memory_order_relaxed);
+    uint64_t next;
+    do {
+        next = state * kMul + kInc;
+    } while (!s_randomState.compare_exchange_weak(state, next, std::memory_order_relaxed));
+    return static_cast<DWORD>(next >> 33);
+}
+
+void SeedRandom(DWORD seed) {
+    s_randomState.store(seed, std::memory_order_relaxed);
+}
+
 KernelObject::KernelObject() {
     HandleTable& t = Handles();
     std::lock_guard<std::mutex> guard(t.lock);

@@ -15,6 +15,11 @@ LONG InterlockedIncrement(LONG volatile* value);
 LONG InterlockedDecrement(LONG volatile* value);
 LONG InterlockedExchange(LONG volatile* target, LONG value);
 
+// The pseudo-random generator: each call gives the next value of one process-wide sequence, 0 to
+// 0x7FFFFFFF. The sequence starts from seed 1; SeedRandom restarts it, so that runs can be repeated.
+DWORD Random();
+void SeedRandom(DWORD seed);
+
 // Closes any handle of the platform's kernel objects (files, find handles, mutexes, processes).
 BOOL CloseHandle(HANDLE handle);
 
