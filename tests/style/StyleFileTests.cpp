@@ -1,6 +1,7 @@
 // Style files: every attribute of the style table and its refusals, "overwrite", the cache, copy and
 // combine of styles, and the "animate" elements.
 #include "StyleTestSupport.h"
+#include "wceui/anim/WceUiWndAnimate.h"
 #include "wceui/bitmap/WceUiDrawTextCtrl.h"
 #include "wceui/core/WceUiRect.h"
 #include "wceui/style/FhStyleFile.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -489,4 +491,64 @@ TEST_F(StyleFileTest, CombineTakesEachGroupFromThePreferredStyleWhereItIsSet) {
     ASSERT_TRUE(loaded.Combine(own, loaded));
     EXPECT_EQ(std::u16string(loaded.GetTextResID()), u"OWN");
     EXPECT_EQ(loaded.GetBgItemCtrl()->GetCount(), 2);
+}
+
+TEST_F(StyleFileTest, AnimationsAreMadeFromTheirElementsByClassName) {
+    ASSERT_TRUE(
+        Load(u"<s/>\r\n",
+             u"<animate>\r\n"
+             u"<open type=\"CWceUiSliderAni\" direction=\"up\" frame-count=\"5\" rect=\"0,0,8,4\"/>\r\n"
+             u"<fade type=\"CWceUiBlendAni\"/>\r\n"
+             u"<untyped/>\r\n"
+             u"<bogus type=\"CNoSuchAni\"/>\r\n"
+             u"<bitmap type=\"CWceUi565Bitmap\"/>\r\n"
+             u"<base type=\"CWceUiWndAnimate\"/>\r\n"
+             u"<wrong type=\"CWceUiBarnAni\" direction=\"sideways\"/>\r\n"
+             u"</animate>\r\n"));
+    std::unique_ptr<CWceUiWndAnimate> pOpen(m_file.GetWndAnimate(u"open"));
+    ASSERT_NE(pOpen, nullptr);
+    EXPECT_TRUE(pOpen->IsKindOf(u"CWceUiSliderAni"));
+    EXPECT_EQ(std::u16string(pOpen->GetName()), u"open");
+    EXPECT_EQ(pOpen->GetFrameCount(), 5);
+    RECT rc;
+    pOpen->GetRect(&rc);
+    EXPECT_EQ(RectText(rc), u"0,0,8,4");
+    std::unique_ptr<CWceUiWndAnimate> pFade(m_file.GetWndAnimate(u"FADE")); // item names ignore case
+    ASSERT_NE(pFade, nullptr);
+    EXPECT_EQ(std::u16string(pFade->GetName()), u"FADE");
+    EXPECT_TRUE(m_file.DoesHaveAnimate(u"open"));
+    EXPECT_TRUE(m_log.Messages().empty());
+    EXPECT_FALSE(m_file.DoesHaveAnimate(u"close"));
+    EXPECT_TRUE(m_log.Messages().empty()); // asking whether one exists says nothing
+
+    struct Case {
+        LPCWSTR name;
+        std::u16string message;
+    } cases[] = {
+        {u"close", u"Can not load close element  in style file"},
+        {u"untyped", u"Load animate untyped failed, can not find type attribute"},
+        {u"bogus", u"Load animate bogus failed, can not create object from type: CNoSuchAni"},
+        {u"bitmap",
+         u"Load animate bitmap failed, the type CWceUi565Bitmap is not a kind of CWceUiWndAnimate"},
+        {u"base", u"Load animate base failed, can not create object from type: CWceUiWndAnimate"},
+        {u"wrong", u"Load animate wrong failed, call pNewAnimate->Init failed"},
+    };
+    for (const Case& c : cases) {
+        m_log.Clear();
+        EXPECT_EQ(m_file.GetWndAnimate(c.name), nullptr);
+        EXPECT_TRUE(m_log.Contains(c.message)) << testing::PrintToString(m_log.Messages());
+    }
+    m_log.Clear();
+    EXPECT_EQ(m_file.GetWndAnimate(u"close"), nullptr);
+    EXPECT_TRUE(m_log.Contains(u"Can not load animate item close"));
+
+    // Without an "animate" element, or without a file.
+    ASSERT_TRUE(Load(u"<s/>\r\n"));
+    EXPECT_EQ(m_file.GetAnimateElem(u"open"), nullptr);
+    EXPECT_TRUE(m_log.Contains(u"Can not load animate element in style file"));
+    CFhStyleFile empty;
+    EXPECT_EQ(empty.GetWndAnimate(u"open"), nullptr);
+    EXPECT_TRUE(m_log.Contains(u"CFhStyleFile::GetWndAnimate failed, the xml file is not loaded"));
+    EXPECT_FALSE(empty.DoesHaveAnimate(u"open"));
+    EXPECT_TRUE(m_log.Contains(u"CFhStyleFile::DoesHaveAnimate,check(IsLoaded())fail"));
 }

@@ -1,6 +1,7 @@
 #include "wceui/style/FhStyleFile.h"
 
 #include "wceui/bitmap/WceUiDrawTextCtrl.h"
+#include "wceui/anim/WceUiWndAnimate.h"
 #include "wceui/bitmap/WceUiRectOps.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/style/WceUiBgItem.h"
@@ -545,4 +546,46 @@ BOOL CFhStyleFile::DoesHaveAnimate(LPCWSTR pAnimateName) const {
         return FALSE;
     }
     return NULL != FindAnimateElem(pAnimateName, false);
+}
+
+CWceUiWndAnimate* CFhStyleFile::GetWndAnimate(LPCWSTR pAnimateName) {
+    bool valid = WCEUI_CHECK("CFhStyleFile::GetWndAnimate", NULL != pAnimateName);
+    valid = valid && WCEUI_CHECK("CFhStyleFile::GetWndAnimate", *pAnimateName);
+    if (!valid) {
+        return NULL;
+    }
+    if (!IsLoaded()) {
+        WceUiLog(WCEUI_LOG_ERROR, "CFhStyleFile::GetWndAnimate failed, the xml file is not loaded");
+        return NULL;
+    }
+    CWceUiXmlElem* pElem = FindAnimateElem(pAnimateName, true);
+    if (NULL == pElem) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"Can not load animate item %s", pAnimateName);
+        return NULL;
+    }
+    LPCWSTR pType = m_xmlDoc.GetAttrValue(pElem, u"type");
+    if (NULL == pType) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, can not find type attribute", pAnimateName);
+        return NULL;
+    }
+    CWceUiObject* pObject = 0 != *pType ? WceUiCreateObject(pType) : NULL;
+    if (NULL == pObject) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, can not create object from type: %s",
+                  pAnimateName, pType);
+        return NULL;
+    }
+    if (!pObject->IsKindOf(WCEUI_CLASS_NAME(CWceUiWndAnimate))) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, the type %s is not a kind of CWceUiWndAnimate",
+                  pAnimateName, pType);
+        delete pObject;
+        return NULL;
+    }
+    CWceUiWndAnimate* pAnimate = static_cast<CWceUiWndAnimate*>(pObject);
+    if (!pAnimate->Init(pElem)) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, call pNewAnimate->Init failed", pAnimateName);
+        delete pAnimate;
+        return NULL;
+    }
+    pAnimate->SetName(pAnimateName);
+    return pAnimate;
 }
