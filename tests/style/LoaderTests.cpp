@@ -2,6 +2,7 @@
 // release at the last reference, fallbacks with their messages, and the report of what is still held.
 #include "StyleTestSupport.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/core/WceUiLog.h"
 #include "wceui/style/FhResLoaders.h"
 #include "wceui/style/WceUiColor.h"
 #include "wceui/style/WceUiFont.h"
@@ -11,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -316,4 +319,32 @@ TEST_F(LoaderTest, WhatIsStillHeldIsReportedOncePerIdentifier) {
     delete pBitmap;
     delete pColor;
     delete pFont;
+}
+
+TEST_F(LoaderTest, TheProcessReportsWhatIsStillHeldWhenItExits) {
+    WriteBitmap(u"forgotten", 1, 1, 0);
+    EXPECT_EXIT(
+        {
+            CWceUiLogFile::Instance().SetHook([](int, const std::u16string& m) {
+                fprintf(stderr, "%s\n", std::string(m.begin(), m.end()).c_str());
+            });
+            WceUiGetBitmap(u"forgotten.conf");
+            exit(0);
+        },
+        testing::ExitedWithCode(0),
+        "forgotten.conf is not released, reference count is 1. call WceUiReleaseBitmap to release");
+}
+
+// Runs only in a process where no test has set the resource directory yet (CTest runs each test in a
+// process of its own).
+TEST(LoaderWithoutResDirTest, EveryRequestSaysThatTheResourceDirectoryIsMissing) {
+    if (*CFhGlobalData::Instance().GetResDir()) {
+        GTEST_SKIP() << "the resource directory was set by an earlier test of this process";
+    }
+    testsupport::LogCapture log;
+    EXPECT_EQ(WceUiGetBitmap(u"a.conf"), nullptr);
+    EXPECT_EQ(WceUiGetColor(u"red"), nullptr);
+    EXPECT_EQ(WceUiGetFont(u"f.conf"), nullptr);
+    const std::u16string message = u"please set the resource directory use WceUiInit or WceUiChangeResDir";
+    EXPECT_EQ(log.Messages(), (std::vector<std::u16string>{message, message, message}));
 }
