@@ -1,0 +1,50 @@
+// packtool check on style files: every style and animation is made, and what fails is printed with the
+// framework's own lines.
+#include "StyleTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace {
+
+class PacktoolCheckTest : public DeviceFolderTest {
+protected:
+    int Run(const std::string& args) {
+        const std::string outPath = Root() + "/stdout.txt";
+        const std::string errPath = Root() + "/stderr.txt";
+        const std::string cmd =
+            std::string(PACKTOOL_PATH) + " check " + args + " >" + outPath + " 2>" + errPath;
+        const int status = std::system(cmd.c_str());
+        m_stdout = testsupport::ReadHostFile(outPath);
+        m_stderr = testsupport::ReadHostFile(errPath);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    void Write(const char* name, const std::u16string& text) {
+        testsupport::WriteHostFile(Root() + "/" + name, styletest::Unicode(text));
+    }
+
+    std::string m_stdout, m_stderr;
+};
+
+} // namespace
+
+TEST_F(PacktoolCheckTest, StyleFilesAreCheckedStyleByStyle) {
+    Write("good.style.xml", u"<d><style><a><position rect=\"0,0,1,1\"/></a><b overwrite=\"a\">"
+                            u"<text><drawtext align=\"middle\"/></text></b></style>"
+                            u"<animate><open type=\"CWceUiGoAni\" direction=\"mid-lr\"/></animate></d>");
+    Write("bad.style.xml", u"<d><style><a><filters><alpha opacity=\"300\"/></filters></a></style>"
+                           u"<animate><x type=\"CWceUiComeAni\" direction=\"mid-lr\"/></animate></d>");
+    EXPECT_EQ(Run(Root() + "/good.style.xml"), 0) << m_stderr;
+    EXPECT_NE(m_stdout.find("ok   " + Root() + "/good.style.xml (2 styles, 1 animations)"), std::string::npos)
+        << m_stdout;
+    // A word the framework replaces by its default is shown, and does not fail the file.
+    EXPECT_NE(m_stderr.find("can not load style b, middle is not valid for align"), std::string::npos)
+        << m_stderr;
+
+    EXPECT_EQ(Run(Root() + "/good.style.xml " + Root() + "/bad.style.xml"), 1);
+    EXPECT_NE(m_stderr.find("FAIL " + Root() + "/bad.style.xml"), std::string::npos) << m_stderr;
+    EXPECT_NE(m_stderr.find("can not load style a, 300 is not valid alpha value"), std::string::npos);
+    EXPECT_NE(m_stderr.find("Load animate x failed, call pNewAnimate->Init failed"), std::string::npos);
+}
