@@ -102,7 +102,9 @@ std::u16string Attribute(const char* pName, const std::string& value) {
     if (value.empty()) {
         return std::u16string();
     }
-    return u" " + Utf8ToWide(pName) + u"=\"" + Utf8ToWide(value) + u"\"";
+    std::u16string out(1, u' ');
+    out.append(Utf8ToWide(pName)).append(u"=\"").append(Utf8ToWide(value)).append(1, u'"');
+    return out;
 }
 
 // Writes the mixed bitmap after the frame, or prints the framework's messages when it refuses.
