@@ -358,6 +358,19 @@ TEST(AnimRefusals, ReStartAndPlayCheckTheBitmapsAndSettings) {
     EXPECT_TRUE(log.Contains(u"CWceUiBarnAni::Play,check(nCurFrame >= 0)fail"));
 }
 
+TEST(AnimRefusals, TheBlendRefusesPicturesOfTwoDepthsWhereCopiesConvert) {
+    std::mt19937 rng(19);
+    std::unique_ptr<CWceUiGenericBitmap> mixed(RandomBitmap(rng, 16, 4, 3)),
+        from(RandomBitmap(rng, 16, 4, 3)), to(RandomBitmap(rng, 32, 4, 3));
+    LogCapture log;
+    CWceUiBlendAni blend;
+    int nLength = 0;
+    EXPECT_FALSE(blend.Play(mixed.get(), from.get(), to.get(), 4, &nLength));
+    EXPECT_TRUE(log.Contains(u"CWceUiBlendAni::Play failed, AlphaBlend return FALSE"));
+    CWceUiGoAni go;
+    EXPECT_TRUE(go.Play(mixed.get(), from.get(), to.get(), 4, &nLength));
+}
+
 TEST(AnimRefusals, AnUnknownDirectionNumberFailsEveryFrameButTheLast) {
     std::mt19937 rng(17);
     Pictures pic = MakePictures(rng, 32, 4, 4);

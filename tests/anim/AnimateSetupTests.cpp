@@ -140,6 +140,12 @@ TEST(AnimInit, ReadsEveryAttribute) {
     auto pBarn = CreateFromXml(u"CWceUiBarnAni", u"<a direction=\"mid-ud\"/>");
     ASSERT_NE(nullptr, pBarn);
     EXPECT_EQ(8, DirectionOf(*pBarn));
+    // Numbers beyond 32 bits stop at the ends of the range, as on the device, instead of wrapping.
+    auto pHuge =
+        CreateFromXml(u"CWceUiGoAni", u"<a frame-count=\"99999999999\" frame-length=\"4294967336\"/>");
+    ASSERT_NE(nullptr, pHuge);
+    EXPECT_EQ(0x7FFFFFFF, pHuge->GetFrameCount());
+    EXPECT_EQ(nullptr, CreateFromXml(u"CWceUiGoAni", u"<a frame-length=\"-4294967295\"/>"));
     // The blend has no direction and ignores the attribute.
     EXPECT_NE(nullptr, CreateFromXml(u"CWceUiBlendAni", u"<a direction=\"sideways\" frame-length=\"5\"/>"));
 }

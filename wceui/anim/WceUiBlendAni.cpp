@@ -41,9 +41,11 @@ BOOL CWceUiBlendAni::Play(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap
             CopyPiece(pMixedBitmap, rc.left, rc.top, nWidth, nHeight, pFromBitmap, rc.left, rc.top);
         WCEUI_CHECK("CWceUiBlendAni::Play", bTemp1);
         const BLENDFUNCTION bf = {AC_SRC_OVER, 0, GetFrameAlpha(nCurFrame, GetFrameCount()), 0};
-        const BOOL bTemp2 =
-            pMixedBitmap->AlphaBlend(rc.left, rc.top, nWidth, nHeight, pToBitmap, rc.left, rc.top, bf);
-        WCEUI_CHECK("CWceUiBlendAni::Play", bTemp2);
+        // Unlike a copy, the blend refuses pictures of two kinds; the frame would show no change at all.
+        if (!pMixedBitmap->AlphaBlend(rc.left, rc.top, nWidth, nHeight, pToBitmap, rc.left, rc.top, bf)) {
+            WceUiLog(WCEUI_LOG_ERROR, "CWceUiBlendAni::Play failed, AlphaBlend return FALSE");
+            return FALSE;
+        }
     }
     *lpPlayTime = m_nFrameLength;
     return TRUE;

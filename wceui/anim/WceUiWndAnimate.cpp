@@ -6,7 +6,19 @@
 #include "wceui/core/WceUiRect.h"
 #include "wceui/res/WceUiXmlDoc.h"
 
+#include <climits>
 #include <string>
+
+namespace {
+
+// A number of an attribute as the device's 32-bit string-to-long conversion gives it: values beyond the
+// range stop at its ends.
+int AttrToInt(LPCWSTR pText) {
+    const long l = WStrToL(pText, NULL, 10);
+    return l > INT_MAX ? INT_MAX : (l < INT_MIN ? INT_MIN : (int)l);
+}
+
+} // namespace
 
 int CalcAnidisplacement(int nCurFrame, int nFrameCount, int nStotal) {
     const bool bFrameOk = WCEUI_CHECK("CalcAnidisplacement", ((nCurFrame >= 0) && (nCurFrame < nFrameCount)));
@@ -56,7 +68,7 @@ BOOL CWceUiWndAnimate::Init(const CWceUiXmlElem* pElem) {
     // The style file names the object after its item once Init has succeeded.
     SetName(NULL != pElem->pName ? pElem->pName : u"");
     if (LPCWSTR pFrameCount = GetAttr(pElem, u"frame-count")) {
-        SetFrameCount((int)WStrToL(pFrameCount, NULL, 10));
+        SetFrameCount(AttrToInt(pFrameCount));
     }
     LPCWSTR pRect = GetAttr(pElem, u"rect");
     if (NULL == pRect) {
@@ -84,12 +96,12 @@ BOOL CWceUiWndAnimate::ReadFrameLength(const CWceUiXmlElem* pElem, LPCWSTR pInit
     if (NULL == pText) {
         return TRUE;
     }
-    const long lFrameLength = WStrToL(pText, NULL, 10);
-    if (lFrameLength <= 0 || lFrameLength > 0x7FFFFFFFL) {
+    const int nFrameLength = AttrToInt(pText);
+    if (nFrameLength <= 0) {
         WceUiLogW(WCEUI_LOG_ERROR, u"%s, the frame-length %s is not valid", pInitName, pText);
         return FALSE;
     }
-    *pnFrameLength = (int)lFrameLength;
+    *pnFrameLength = nFrameLength;
     return TRUE;
 }
 
