@@ -8,6 +8,8 @@
 #include <zlib.h>
 
 #include <csetjmp>
+#include <filesystem>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -236,4 +238,292 @@ TEST_F(BmptoolInputTest, PngSizesAreCheckedBeforeAnyPixelMemoryIsTaken) {
         EXPECT_EQ(1, Run("convert " + Host("edge.png") + " " + Host("edge.bmp"), 48 * 1024)) << m_stderr;
         EXPECT_NE(std::string::npos, m_stderr.find("out of memory")) << m_stderr;
     }
+}
+
+namespace {
+
+// A BMP put together byte by byte, as other programs write them. Pixels are given top row first: a
+// palette index, the raw 16 or 32-bit value, or 0xRRGGBB for 24 bits.
+struct BmpSpec {
+    uint32_t headerSize = 40;
+    int32_t width = 0;
+    int32_t height = 0; // negative: rows stored top-down
+    int bits = 24;
+    uint32_t compression = 0;
+    std::vector<uint32_t> masks;   // after a 40-byte header, or inside a longer one
+    std::vector<uint32_t> palette; // 0xRRGGBB
+    std::vector<uint32_t> pixels;
+};
+
+BmpSpec Spec(uint32_t headerSize, int32_t width, int32_t height, int bits, uint32_t compression = 0,
+             std::vector<uint32_t> masks = {}, std::vector<uint32_t> palette = {},
+             std::vector<uint32_t> pixels = {}) {
+    BmpSpec spec;
+    spec.headerSize = headerSize, spec.width = width, spec.height = height, spec.bits = bits;
+    spec.compression = compression, spec.masks = std::move(masks), spec.palette = std::move(palette);
+    spec.pixels = std::move(pixels);
+    return spec;
+}
+
+void Put(std::string& s, uint32_t v, int nBytes) {
+    for (int i = 0; i < nBytes; ++i) {
+        s.push_back((char)(v >> (8 * i)));
+    }
+}
+
+std::string MakeBmp(const BmpSpec& spec) {
+    std::string info;
+    if (12 == spec.headerSize) {
+        Put(info, 12, 4), Put(info, (uint32_t)spec.width, 2), Put(info, (uint32_t)spec.height, 2);
+        Put(info, 1, 2), Put(info, (uint32_t)spec.bits, 2);
+    } else {
+        Put(info, spec.headerSize, 4), Put(info, (uint32_t)spec.width, 4),
+            Put(info, (uint32_t)spec.height, 4);
+        Put(info, 1, 2), Put(info, (uint32_t)spec.bits, 2), Put(info, spec.compression, 4);
+        Put(info, 0, 4), Put(info, 2835, 4), Put(info, 2835, 4), Put(info, (uint32_t)spec.palette.size(), 4);
+        Put(info, 0, 4);
+        for (size_t i = 0; i < spec.masks.size() && info.size() < spec.headerSize; ++i) {
+            Put(info, spec.masks[i], 4);
+        }
+        info.resize(spec.headerSize, '\0');
+        if (40 == spec.headerSize) {
+            for (uint32_t m : spec.masks) {
+                Put(info, m, 4);
+            }
+        }
+    }
+    for (uint32_t c : spec.palette) {
+        Put(info, c, 12 == spec.headerSize ? 3 : 4); // blue, green, red(, 0)
+    }
+    std::string data;
+    const int h = spec.height < 0 ? -spec.height : spec.height;
+    const size_t nRowBytes = ((size_t)spec.width * spec.bits + 31) / 32 * 4;
+    for (int r = 0; r < h; ++r) {
+        const int y = spec.height < 0 ? r : h - 1 - r;
+        std::string row;
+        uint32_t acc = 0;
+        int nAcc = 0;
+        for (int x = 0; x < spec.width; ++x) {
+            const uint32_t v = spec.pixels[(size_t)y * spec.width + x];
+            if (spec.bits <= 8) {
+                acc = (acc << spec.bits) | v;
+                nAcc += spec.bits;
+                if (8 == nAcc) {
+                    row.push_back((char)acc), acc = 0, nAcc = 0;
+                }
+            } else {
+                Put(row, v, spec.bits / 8);
+            }
+        }
+        if (nAcc > 0) {
+            row.push_back((char)(acc << (8 - nAcc)));
+        }
+        row.resize(nRowBytes, '\0');
+        data += row;
+    }
+    std::string file = "BM";
+    Put(file, (uint32_t)(14 + info.size() + data.size()), 4), Put(file, 0, 4);
+    Put(file, (uint32_t)(14 + info.size()), 4);
+    return file + info + data;
+}
+
+// Bit replication, as a channel of n bits is widened to 8.
+uint32_t Widen(uint32_t v, int n) {
+    uint32_t r = 0;
+    int have = 0;
+    while (have < 8) {
+        r = (r << n) | v, have += n;
+    }
+    return (r >> (have - 8)) & 255;
+}
+
+// The 32-bit framework pixel (premultiplied) of a straight colour and alpha.
+uint32_t Framework32(uint32_t rgb, uint32_t a) {
+    auto pre = [&](uint32_t c) { return (c * a + 127) / 255; };
+    return a << 24 | pre((rgb >> 16) & 255) << 16 | pre((rgb >> 8) & 255) << 8 | pre(rgb & 255);
+}
+
+const uint32_t kColours[15] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x123456, 0x89ABCD, 0xFEDCBA,
+                               0x808080, 0x010203, 0xC0FFEE, 0x0F0F0F, 0xF0F0F0, 0x7F7F7F, 0x3C5A78};
+
+} // namespace
+
+TEST_F(BmptoolInputTest, ConvertTakesEveryUncompressedBmpLayoutOtherProgramsWrite) {
+    struct Layout {
+        const char* name;
+        BmpSpec spec;
+        std::function<uint32_t(uint32_t rgb, int i)> encode; // the stored value of colour i
+        std::function<uint32_t(uint32_t rgb, int i)> expect; // the framework's 32-bit pixel after convert
+    };
+    auto same = [](uint32_t rgb, int) { return Framework32(rgb, 255); };
+    auto to555 = [](uint32_t c, int) {
+        return ((c >> 19) & 31) << 10 | ((c >> 11) & 31) << 5 | ((c >> 3) & 31);
+    };
+    auto from555 = [](uint32_t c, int) {
+        return Framework32(
+            Widen((c >> 19) & 31, 5) << 16 | Widen((c >> 11) & 31, 5) << 8 | Widen((c >> 3) & 31, 5), 255);
+    };
+    auto to565 = [](uint32_t c, int) {
+        return ((c >> 19) & 31) << 11 | ((c >> 10) & 63) << 5 | ((c >> 3) & 31);
+    };
+    auto from565 = [](uint32_t c, int) {
+        return Framework32(
+            Widen((c >> 19) & 31, 5) << 16 | Widen((c >> 10) & 63, 6) << 8 | Widen((c >> 3) & 31, 5), 255);
+    };
+    // ARGB4444 with straight alpha that varies by pixel.
+    auto alpha4 = [](int i) { return (uint32_t)(i % 16); };
+    auto to4444 = [&](uint32_t c, int i) {
+        return alpha4(i) << 12 | ((c >> 20) & 15) << 8 | ((c >> 12) & 15) << 4 | ((c >> 4) & 15);
+    };
+    auto from4444 = [&](uint32_t c, int i) {
+        return Framework32(Widen((c >> 20) & 15, 4) << 16 | Widen((c >> 12) & 15, 4) << 8 |
+                               Widen((c >> 4) & 15, 4),
+                           Widen(alpha4(i), 4));
+    };
+    auto alpha8 = [](int i) { return (uint32_t)(i * 17 + 3) & 255; };
+    auto argbStraight = [&](uint32_t c, int i) { return alpha8(i) << 24 | c; };
+    auto fromStraight = [&](uint32_t c, int i) { return Framework32(c, alpha8(i)); };
+    auto rgbaOrder = [&](uint32_t c, int i) { return c << 8 | alpha8(i); };
+    auto index = [](uint32_t, int i) { return (uint32_t)i; };
+    const std::vector<uint32_t> palette(std::begin(kColours), std::end(kColours));
+
+    std::vector<Layout> layouts = {
+        {"24-bit", Spec(40, 5, 3, 24), [](uint32_t c, int) { return c; }, same},
+        {"24-bit top-down", Spec(40, 5, -3, 24), [](uint32_t c, int) { return c; }, same},
+        {"24-bit OS/2 header", Spec(12, 5, 3, 24), [](uint32_t c, int) { return c; }, same},
+        {"8-bit palette", Spec(40, 5, 3, 8, 0, {}, palette), index, same},
+        {"8-bit palette, OS/2 header", Spec(12, 5, 3, 8, 0, {}, palette), index, same},
+        {"4-bit palette", Spec(40, 5, 3, 4, 0, {}, palette), index, same},
+        {"16-bit plain (555)", Spec(40, 5, 3, 16), to555, from555},
+        {"16-bit 555 bit fields", Spec(40, 5, 3, 16, 3, {0x7C00, 0x03E0, 0x001F}), to555, from555},
+        {"16-bit 565 bit fields", Spec(40, 5, 3, 16, 3, {0xF800, 0x07E0, 0x001F}), to565, from565},
+        {"16-bit 565, V5 header", Spec(124, 5, 3, 16, 3, {0xF800, 0x07E0, 0x001F, 0}), to565, from565},
+        {"16-bit 4444, V5 header", Spec(124, 5, 3, 16, 3, {0x0F00, 0x00F0, 0x000F, 0xF000}), to4444,
+         from4444},
+        {"16-bit 1555 with no alpha set", Spec(56, 5, 3, 16, 3, {0x7C00, 0x03E0, 0x001F, 0x8000}), to555,
+         from555},
+        {"32-bit plain, alpha 0 everywhere", Spec(40, 5, 3, 32), [](uint32_t c, int) { return c; }, same},
+        {"32-bit plain, straight alpha", Spec(40, 5, 3, 32), argbStraight, fromStraight},
+        {"32-bit XRGB bit fields, V4 header", Spec(108, 5, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0}),
+         [](uint32_t c, int i) { return (uint32_t)i << 24 | c; }, same},
+        {"32-bit ARGB bit fields, V5 header", Spec(124, 5, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+         argbStraight, fromStraight},
+        {"32-bit RGBA order, alpha bit fields", Spec(40, 5, 3, 32, 6, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}),
+         rgbaOrder, fromStraight},
+    };
+    for (Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        for (int i = 0; i < 15; ++i) {
+            layout.spec.pixels.push_back(layout.encode(kColours[i], i));
+        }
+        testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layout.spec));
+        ASSERT_EQ(0, Run("convert " + Host("in.bmp") + " " + Host("out.bmp") + " --format 32")) << m_stderr;
+        std::unique_ptr<CWceUiGenericBitmap> pOut(WceUiLoadBmpFromFile(u"\\out.bmp", TRUE, NULL));
+        ASSERT_TRUE(pOut);
+        ASSERT_EQ(5, pOut->GetWidth());
+        ASSERT_EQ(3, pOut->GetHeight());
+        for (int i = 0; i < 15; ++i) {
+            EXPECT_EQ(layout.expect(kColours[i], i), At32(*pOut, i % 5, i / 5)) << "pixel " << i;
+        }
+    }
+    // 1 bit: two colours.
+    BmpSpec mono = Spec(40, 9, 2, 1, 0, {}, {0x000000, 0xFFFFFF},
+                        {1, 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0});
+    testsupport::WriteHostFile(Host("mono.bmp"), MakeBmp(mono));
+    ASSERT_EQ(0, Run("convert " + Host("mono.bmp") + " " + Host("mono32.bmp") + " --format 32")) << m_stderr;
+    std::unique_ptr<CWceUiGenericBitmap> pMono(WceUiLoadBmpFromFile(u"\\mono32.bmp", TRUE, NULL));
+    ASSERT_TRUE(pMono);
+    for (int i = 0; i < 18; ++i) {
+        EXPECT_EQ(mono.pixels[i] ? 0xFFFFFFFFu : 0xFF000000u, At32(*pMono, i % 9, i / 9)) << i;
+    }
+    // Without --format an opaque input becomes plain 565, and an input with alpha a 565 pair.
+    testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layouts[12].spec));
+    ASSERT_EQ(0, Run("convert " + Host("in.bmp") + " " + Host("def.bmp"))) << m_stderr;
+    EXPECT_FALSE(std::filesystem::exists(Host("def.alpha")));
+    testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layouts[13].spec));
+    ASSERT_EQ(0, Run("convert " + Host("in.bmp") + " " + Host("def.bmp"))) << m_stderr;
+    EXPECT_TRUE(std::filesystem::exists(Host("def.alpha")));
+}
+
+TEST_F(BmptoolInputTest, CompressedAndBrokenBmpsAreRefusedWithTheReason) {
+    BmpSpec good = Spec(40, 2, 2, 8, 0, {}, {0, 0xFFFFFF}, {0, 1, 1, 0});
+    const struct {
+        const char* name;
+        std::function<void(BmpSpec&)> change;
+        const char* reason;
+    } cases[] = {
+        {"RLE8", [](BmpSpec& s) { s.compression = 1; }, "run-length compressed (RLE8)"},
+        {"RLE4", [](BmpSpec& s) { s.compression = 2, s.bits = 4; }, "run-length compressed (RLE4)"},
+        {"JPEG", [](BmpSpec& s) { s.compression = 4, s.bits = 0; }, "holds a JPEG image"},
+        {"PNG", [](BmpSpec& s) { s.compression = 5, s.bits = 0; }, "holds a PNG image"},
+        {"mask with a gap",
+         [](BmpSpec& s) {
+             s.bits = 32, s.compression = 3, s.masks = {0xF0F000, 0xF00, 0xFF};
+         },
+         "is not a run of bits"},
+        {"overlapping masks",
+         [](BmpSpec& s) {
+             s.bits = 16, s.compression = 3, s.masks = {0xF800, 0x0FE0, 0x1F};
+         },
+         "overlap"},
+        {"index past the palette", [](BmpSpec& s) { s.pixels[3] = 7; }, "names colour 7 of a palette of 2"},
+        {"2 bits", [](BmpSpec& s) { s.bits = 2; }, "2 bits per pixel is not supported"},
+        {"too wide", [](BmpSpec& s) { s.width = 20000, s.bits = 1; }, "larger than bmptool takes"},
+    };
+    for (const auto& c : cases) {
+        BmpSpec spec = good;
+        c.change(spec);
+        spec.pixels.resize((size_t)spec.width * 2, 0);
+        testsupport::WriteHostFile(Host("bad.bmp"), MakeBmp(spec));
+        EXPECT_EQ(1, Run("convert " + Host("bad.bmp") + " " + Host("bad.png"))) << c.name;
+        EXPECT_NE(std::string::npos, m_stderr.find(c.reason)) << c.name << ": " << m_stderr;
+    }
+    // Pixel data cut short.
+    std::string cut = MakeBmp(good);
+    cut.resize(cut.size() - 1);
+    testsupport::WriteHostFile(Host("cut.bmp"), cut);
+    EXPECT_EQ(1, Run("convert " + Host("cut.bmp") + " " + Host("cut.png")));
+    EXPECT_NE(std::string::npos, m_stderr.find("the pixel data is cut short")) << m_stderr;
+}
+
+TEST_F(BmptoolInputTest, InfoSaysWhereTheFrameworkMisreadsAFile) {
+    auto info = [&](const BmpSpec& spec) {
+        testsupport::WriteHostFile(Host("i.bmp"), MakeBmp(spec));
+        return Run("info " + Host("i.bmp"));
+    };
+    const std::vector<uint32_t> pixels = {0x1234, 0x5678, 0x9ABC, 0xDEF0};
+    // 555 without masks: the framework takes it as 565.
+    EXPECT_EQ(0, info(Spec(40, 2, 2, 16, 0, {}, {}, pixels))) << m_stderr;
+    EXPECT_NE(std::string::npos,
+              m_stdout.find("framework: WARNING: misreads it: the framework reads every 16-bit "
+                            "file as RGB565, but this one is 16-bit 555"))
+        << m_stdout;
+    // 565 bit fields: read as written, no warning.
+    EXPECT_EQ(0, info(Spec(40, 2, 2, 16, 3, {0xF800, 0x07E0, 0x001F}, {}, pixels)));
+    EXPECT_EQ(std::string::npos, m_stdout.find("WARNING")) << m_stdout;
+    EXPECT_NE(std::string::npos, m_stdout.find("masks: red 0xF800 green 0x07E0 blue 0x001F\n")) << m_stdout;
+    // 32-bit with alpha 0 everywhere; the alpha mask prints unsigned.
+    EXPECT_EQ(0, info(Spec(124, 2, 2, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, {1, 2, 3, 4})));
+    EXPECT_NE(std::string::npos, m_stdout.find("alpha 0xFF000000\n")) << m_stdout;
+    EXPECT_NE(std::string::npos, m_stdout.find("alpha bytes are 0 everywhere")) << m_stdout;
+    // Straight alpha: colours above their alpha.
+    EXPECT_EQ(0, info(Spec(40, 2, 2, 32, 0, {}, {}, {0x80FFFFFF, 0xFF000000, 0xFF102030, 0x10101010})));
+    EXPECT_NE(std::string::npos, m_stdout.find("some colours exceed their alpha")) << m_stdout;
+    // Other masks: wrong colours.
+    EXPECT_EQ(
+        0, info(Spec(40, 2, 2, 32, 6, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, {}, {0xFF, 0xFF, 0xFF, 0xFF})));
+    EXPECT_NE(std::string::npos, m_stdout.find("its colours come out wrong")) << m_stdout;
+    // The framework's own forms pass without a warning.
+    EXPECT_EQ(0, info(Spec(40, 2, 2, 32, 0, {}, {}, {0xFF102030, 0x80404040, 0, 0x10101010})));
+    EXPECT_EQ(std::string::npos, m_stdout.find("WARNING")) << m_stdout;
+    // The framework's loader keeps its rules: a 24-bit file is refused, and info says so with exit 1.
+    EXPECT_EQ(1, info(Spec(40, 2, 2, 24, 0, {}, {}, {1, 2, 3, 4})));
+    EXPECT_NE(std::string::npos, m_stdout.find("convert reads it as: 24-bit blue, green, red")) << m_stdout;
+    EXPECT_NE(std::string::npos, m_stderr.find("is neither  16 nor 32 bitmap")) << m_stderr;
+    // RLE: info names it, convert refuses it.
+    BmpSpec rle = Spec(40, 2, 2, 8, 1, {}, {0, 0xFFFFFF}, {0, 1, 1, 0});
+    info(rle);
+    EXPECT_NE(std::string::npos, m_stdout.find("compression: 1 (RLE8)")) << m_stdout;
+    EXPECT_NE(std::string::npos, m_stdout.find("convert refuses it: it is run-length compressed"))
+        << m_stdout;
 }

@@ -251,8 +251,13 @@ bool ParseBmp(const std::string& bytes, BmpLayout* pLayout, std::string* pError)
         }
     }
     if (l.bits <= 8) {
+        // Without a count the palette is full, or as long as the room before the pixels allows.
         const uint32_t nMax = 1u << l.bits;
         l.paletteSize = 0 == nUsed || nUsed > nMax ? nMax : nUsed;
+        const uint64_t nStart = 14ull + l.headerSize;
+        if (0 == nUsed && l.dataOffset > nStart && (l.dataOffset - nStart) / nEntry < l.paletteSize) {
+            l.paletteSize = (uint32_t)((l.dataOffset - nStart) / nEntry);
+        }
         if (14ull + l.headerSize + (uint64_t)l.paletteSize * nEntry > bytes.size()) {
             *pError = "the palette runs past the end of the file";
             return false;
