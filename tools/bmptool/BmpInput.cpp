@@ -381,8 +381,6 @@ std::vector<std::string> FrameworkMisreadings(const std::string& bytes, const Bm
             lines.push_back("the framework reads every 16-bit file as RGB565, but this one is " +
                             DescribeLayout(l) +
                             ": its colours come out wrong (bmptool convert reads it correctly)");
-        } else if (0 != l.masks[3]) {
-            lines.push_back("the framework ignores the alpha bits of its pixels");
         }
     }
     if (32 == l.bits) {

@@ -346,7 +346,10 @@ int CmdInfo(const Options& opt) {
     if (bParsed && layout.hasMasks) {
         printf("masks: red 0x%04X green 0x%04X blue 0x%04X", layout.masks[0], layout.masks[1],
                layout.masks[2]);
-        printf(0 != layout.masks[3] ? " alpha 0x%04X\n" : "\n", layout.masks[3]);
+        if (0 != layout.masks[3]) {
+            printf(" alpha 0x%04X", layout.masks[3]);
+        }
+        printf("\n");
     }
     if (bParsed && layout.paletteSize > 0) {
         printf("palette: %u colours\n", layout.paletteSize);
