@@ -506,6 +506,7 @@ TEST_F(BmptoolInputTest, InfoSaysWhereTheFrameworkMisreadsAFile) {
     EXPECT_EQ(0, info(Spec(124, 2, 2, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, {1, 2, 3, 4})));
     EXPECT_NE(std::string::npos, m_stdout.find("alpha 0xFF000000\n")) << m_stdout;
     EXPECT_NE(std::string::npos, m_stdout.find("alpha bytes are 0 everywhere")) << m_stdout;
+    EXPECT_NE(std::string::npos, m_stdout.find("; alpha 0 everywhere: opaque\n")) << m_stdout;
     // Straight alpha: colours above their alpha.
     EXPECT_EQ(0, info(Spec(40, 2, 2, 32, 0, {}, {}, {0x80FFFFFF, 0xFF000000, 0xFF102030, 0x10101010})));
     EXPECT_NE(std::string::npos, m_stdout.find("some colours exceed their alpha")) << m_stdout;

@@ -373,6 +373,20 @@ std::string DescribeLayout(const BmpLayout& l) {
            (0 != l.masks[3] ? ", alpha " + Hex(l.masks[3]) : ", no alpha");
 }
 
+std::string DescribeAlphaReading(const std::string& bytes, const BmpLayout& layout) {
+    if (0 == layout.masks[3] || (16 != layout.bits && 32 != layout.bits)) {
+        return std::string();
+    }
+    switch (JudgeAlpha(bytes, layout)) {
+        case AlphaUse::None:
+            return "alpha 0 everywhere: opaque";
+        case AlphaUse::Straight:
+            return "straight alpha";
+        default:
+            return "colours premultiplied by alpha";
+    }
+}
+
 std::vector<std::string> FrameworkMisreadings(const std::string& bytes, const BmpLayout& l) {
     std::vector<std::string> lines;
     if (16 == l.bits) {

@@ -38,5 +38,9 @@ bool ReadBmp(const std::string& bytes, const std::string* pPlane, RgbaImage* pIm
 // other colours or transparency than the file holds. Empty when it reads it as written.
 std::vector<std::string> FrameworkMisreadings(const std::string& bytes, const BmpLayout& layout);
 
+// How ReadBmp takes the alpha of a 16 or 32-bit file without a plane: "" when it has no alpha mask,
+// else "alpha 0 everywhere: opaque", "straight alpha" or "colours premultiplied by alpha".
+std::string DescribeAlphaReading(const std::string& bytes, const BmpLayout& layout);
+
 // A plain description of the pixel layout ("565", "555", "24-bit BGR", "8-bit palette of 256"...).
 std::string DescribeLayout(const BmpLayout& layout);

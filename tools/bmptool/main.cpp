@@ -359,7 +359,9 @@ int CmdInfo(const Options& opt) {
                (unsigned)FhGetBitmapDataLen((int)w, (int)h, (int)bits), (long)bytes.size() - (long)off);
     }
     if (bParsed) {
-        printf("convert reads it as: %s\n", DescribeLayout(layout).c_str());
+        const std::string alpha = DescribeAlphaReading(bytes, layout);
+        printf("convert reads it as: %s%s%s\n", DescribeLayout(layout).c_str(), alpha.empty() ? "" : "; ",
+               alpha.c_str());
     } else {
         printf("convert refuses it: %s\n", error.c_str());
     }
