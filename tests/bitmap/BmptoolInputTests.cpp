@@ -20,7 +20,7 @@ namespace {
 
 // A PNG written with libpng. Samples are 16-bit values, channel by channel (palette images take
 // indices); an 8-bit image keeps each sample's low byte.
-struct PngSpec {
+struct PngImage {
     int width = 1;
     int height = 1;
     int depth = 8;
@@ -45,16 +45,16 @@ int Channels(int colorType) {
 }
 
 // Only trivially destructible locals here: an error leaves by longjmp.
-bool WritePngTo(png_structp png, png_infop info, FILE* f, const PngSpec* pSpec, png_bytepp rows) {
+bool WritePngTo(png_structp png, png_infop info, FILE* f, const PngImage* pImage, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, pSpec->width, pSpec->height, pSpec->depth, pSpec->colorType,
-                 pSpec->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, pImage->width, pImage->height, pImage->depth, pImage->colorType,
+                 pImage->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (pSpec->gamma > 0) {
-        png_set_gAMA(png, info, pSpec->gamma);
+    if (pImage->gamma > 0) {
+        png_set_gAMA(png, info, pImage->gamma);
     }
     png_write_info(png, info);
     png_write_image(png, rows);
@@ -62,21 +62,21 @@ bool WritePngTo(png_structp png, png_infop info, FILE* f, const PngSpec* pSpec, 
     return true;
 }
 
-bool WritePngFile(const std::string& path, const PngSpec& spec) {
-    const int nChannels = Channels(spec.colorType);
-    const int nBytes = 16 == spec.depth ? 2 : 1;
-    std::vector<png_byte> data((size_t)spec.width * spec.height * nChannels * nBytes);
-    for (size_t i = 0; i < spec.samples.size() && i * nBytes < data.size(); ++i) {
+bool WritePngFile(const std::string& path, const PngImage& img) {
+    const int nChannels = Channels(img.colorType);
+    const int nBytes = 16 == img.depth ? 2 : 1;
+    std::vector<png_byte> data((size_t)img.width * img.height * nChannels * nBytes);
+    for (size_t i = 0; i < img.samples.size() && i * nBytes < data.size(); ++i) {
         if (2 == nBytes) {
-            data[2 * i] = (png_byte)(spec.samples[i] >> 8);
-            data[2 * i + 1] = (png_byte)spec.samples[i];
+            data[2 * i] = (png_byte)(img.samples[i] >> 8);
+            data[2 * i + 1] = (png_byte)img.samples[i];
         } else {
-            data[i] = (png_byte)spec.samples[i];
+            data[i] = (png_byte)img.samples[i];
         }
     }
-    std::vector<png_bytep> rows(spec.height);
-    for (int y = 0; y < spec.height; ++y) {
-        rows[y] = data.data() + (size_t)y * spec.width * nChannels * nBytes;
+    std::vector<png_bytep> rows(img.height);
+    for (int y = 0; y < img.height; ++y) {
+        rows[y] = data.data() + (size_t)y * img.width * nChannels * nBytes;
     }
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) {
@@ -84,7 +84,7 @@ bool WritePngFile(const std::string& path, const PngSpec& spec) {
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, NULL, NULL, NULL);
     png_infop info = png_create_info_struct(png);
-    const bool bOk = WritePngTo(png, info, f, &spec, rows.data());
+    const bool bOk = WritePngTo(png, info, f, &img, rows.data());
     png_destroy_write_struct(&png, &info);
     fclose(f);
     return bOk;
@@ -153,31 +153,31 @@ TEST_F(BmptoolInputTest, InterlacedAndSixteenBitPngsGiveTheSamePixelsAsTheirPlai
     for (const int colorType :
          {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB_ALPHA}) {
         SCOPED_TRACE(colorType);
-        PngSpec spec;
-        spec.width = 13;
-        spec.height = 11;
-        spec.colorType = colorType;
+        PngImage img;
+        img.width = 13;
+        img.height = 11;
+        img.colorType = colorType;
         // Multiples of 257 scale to 8 bits exactly: the 16-bit files must match the 8-bit one.
         std::vector<uint16_t> bytes((size_t)13 * 11 * Channels(colorType));
         for (auto& v : bytes) {
             v = (uint16_t)(m_rng() % 256);
         }
-        spec.samples = bytes;
-        ASSERT_TRUE(WritePngFile(Host("p8.png"), spec));
-        spec.depth = 16;
-        for (auto& v : spec.samples) {
+        img.samples = bytes;
+        ASSERT_TRUE(WritePngFile(Host("p8.png"), img));
+        img.depth = 16;
+        for (auto& v : img.samples) {
             v = (uint16_t)(v * 257);
         }
-        ASSERT_TRUE(WritePngFile(Host("p16.png"), spec));
-        spec.interlaced = true;
-        ASSERT_TRUE(WritePngFile(Host("i16.png"), spec));
+        ASSERT_TRUE(WritePngFile(Host("p16.png"), img));
+        img.interlaced = true;
+        ASSERT_TRUE(WritePngFile(Host("i16.png"), img));
         // Any 16-bit values: interlaced and plain agree.
-        for (auto& v : spec.samples) {
+        for (auto& v : img.samples) {
             v = (uint16_t)m_rng();
         }
-        ASSERT_TRUE(WritePngFile(Host("ri16.png"), spec));
-        spec.interlaced = false;
-        ASSERT_TRUE(WritePngFile(Host("rp16.png"), spec));
+        ASSERT_TRUE(WritePngFile(Host("ri16.png"), img));
+        img.interlaced = false;
+        ASSERT_TRUE(WritePngFile(Host("rp16.png"), img));
         for (const char* name : {"p8", "p16", "i16", "ri16", "rp16"}) {
             ASSERT_EQ(0, Run("convert " + Host(std::string(name) + ".png") + " " +
                              Host(std::string(name) + ".bmp") + " --format 32"))
@@ -187,10 +187,10 @@ TEST_F(BmptoolInputTest, InterlacedAndSixteenBitPngsGiveTheSamePixelsAsTheirPlai
         EXPECT_TRUE(Bytes("p8.bmp") == Bytes("i16.bmp")) << "p8 and i16 differ";
         EXPECT_TRUE(Bytes("rp16.bmp") == Bytes("ri16.bmp")) << "rp16 and ri16 differ";
         // The 8-bit interlaced file agrees too.
-        spec.depth = 8;
-        spec.interlaced = true;
-        spec.samples = bytes;
-        ASSERT_TRUE(WritePngFile(Host("i8.png"), spec));
+        img.depth = 8;
+        img.interlaced = true;
+        img.samples = bytes;
+        ASSERT_TRUE(WritePngFile(Host("i8.png"), img));
         ASSERT_EQ(0, Run("convert " + Host("i8.png") + " " + Host("i8.bmp") + " --format 32")) << m_stderr;
         EXPECT_TRUE(Bytes("p8.bmp") == Bytes("i8.bmp")) << "p8 and i8 differ";
     }
@@ -198,11 +198,11 @@ TEST_F(BmptoolInputTest, InterlacedAndSixteenBitPngsGiveTheSamePixelsAsTheirPlai
 
 TEST_F(BmptoolInputTest, PngValuesAreTakenAsStoredWhateverGammaTheFileDeclares) {
     for (const double gamma : {1.0, 0.2, 0.45455}) {
-        PngSpec spec;
-        spec.width = 2;
-        spec.samples = {100, 150, 200, 7, 128, 250};
-        spec.gamma = gamma;
-        ASSERT_TRUE(WritePngFile(Host("g.png"), spec));
+        PngImage img;
+        img.width = 2;
+        img.samples = {100, 150, 200, 7, 128, 250};
+        img.gamma = gamma;
+        ASSERT_TRUE(WritePngFile(Host("g.png"), img));
         ASSERT_EQ(0, Run("convert " + Host("g.png") + " " + Host("g.bmp") + " --format 32")) << m_stderr;
         std::unique_ptr<CWceUiGenericBitmap> pBmp(WceUiLoadBmpFromFile(u"\\g.bmp", FALSE, NULL));
         ASSERT_TRUE(pBmp);
@@ -244,7 +244,7 @@ namespace {
 
 // A BMP put together byte by byte, as other programs write them. Pixels are given top row first: a
 // palette index, the raw 16 or 32-bit value, or 0xRRGGBB for 24 bits.
-struct BmpSpec {
+struct BmpFile {
     uint32_t headerSize = 40;
     int32_t width = 0;
     int32_t height = 0; // negative: rows stored top-down
@@ -255,14 +255,14 @@ struct BmpSpec {
     std::vector<uint32_t> pixels;
 };
 
-BmpSpec Spec(uint32_t headerSize, int32_t width, int32_t height, int bits, uint32_t compression = 0,
+BmpFile File(uint32_t headerSize, int32_t width, int32_t height, int bits, uint32_t compression = 0,
              std::vector<uint32_t> masks = {}, std::vector<uint32_t> palette = {},
              std::vector<uint32_t> pixels = {}) {
-    BmpSpec spec;
-    spec.headerSize = headerSize, spec.width = width, spec.height = height, spec.bits = bits;
-    spec.compression = compression, spec.masks = std::move(masks), spec.palette = std::move(palette);
-    spec.pixels = std::move(pixels);
-    return spec;
+    BmpFile img;
+    img.headerSize = headerSize, img.width = width, img.height = height, img.bits = bits;
+    img.compression = compression, img.masks = std::move(masks), img.palette = std::move(palette);
+    img.pixels = std::move(pixels);
+    return img;
 }
 
 void Put(std::string& s, uint32_t v, int nBytes) {
@@ -271,48 +271,47 @@ void Put(std::string& s, uint32_t v, int nBytes) {
     }
 }
 
-std::string MakeBmp(const BmpSpec& spec) {
+std::string MakeBmp(const BmpFile& img) {
     std::string info;
-    if (12 == spec.headerSize) {
-        Put(info, 12, 4), Put(info, (uint32_t)spec.width, 2), Put(info, (uint32_t)spec.height, 2);
-        Put(info, 1, 2), Put(info, (uint32_t)spec.bits, 2);
+    if (12 == img.headerSize) {
+        Put(info, 12, 4), Put(info, (uint32_t)img.width, 2), Put(info, (uint32_t)img.height, 2);
+        Put(info, 1, 2), Put(info, (uint32_t)img.bits, 2);
     } else {
-        Put(info, spec.headerSize, 4), Put(info, (uint32_t)spec.width, 4),
-            Put(info, (uint32_t)spec.height, 4);
-        Put(info, 1, 2), Put(info, (uint32_t)spec.bits, 2), Put(info, spec.compression, 4);
-        Put(info, 0, 4), Put(info, 2835, 4), Put(info, 2835, 4), Put(info, (uint32_t)spec.palette.size(), 4);
+        Put(info, img.headerSize, 4), Put(info, (uint32_t)img.width, 4), Put(info, (uint32_t)img.height, 4);
+        Put(info, 1, 2), Put(info, (uint32_t)img.bits, 2), Put(info, img.compression, 4);
+        Put(info, 0, 4), Put(info, 2835, 4), Put(info, 2835, 4), Put(info, (uint32_t)img.palette.size(), 4);
         Put(info, 0, 4);
-        for (size_t i = 0; i < spec.masks.size() && info.size() < spec.headerSize; ++i) {
-            Put(info, spec.masks[i], 4);
+        for (size_t i = 0; i < img.masks.size() && info.size() < img.headerSize; ++i) {
+            Put(info, img.masks[i], 4);
         }
-        info.resize(spec.headerSize, '\0');
-        if (40 == spec.headerSize) {
-            for (uint32_t m : spec.masks) {
+        info.resize(img.headerSize, '\0');
+        if (40 == img.headerSize) {
+            for (uint32_t m : img.masks) {
                 Put(info, m, 4);
             }
         }
     }
-    for (uint32_t c : spec.palette) {
-        Put(info, c, 12 == spec.headerSize ? 3 : 4); // blue, green, red(, 0)
+    for (uint32_t c : img.palette) {
+        Put(info, c, 12 == img.headerSize ? 3 : 4); // blue, green, red(, 0)
     }
     std::string data;
-    const int h = spec.height < 0 ? -spec.height : spec.height;
-    const size_t nRowBytes = ((size_t)spec.width * spec.bits + 31) / 32 * 4;
+    const int h = img.height < 0 ? -img.height : img.height;
+    const size_t nRowBytes = ((size_t)img.width * img.bits + 31) / 32 * 4;
     for (int r = 0; r < h; ++r) {
-        const int y = spec.height < 0 ? r : h - 1 - r;
+        const int y = img.height < 0 ? r : h - 1 - r;
         std::string row;
         uint32_t acc = 0;
         int nAcc = 0;
-        for (int x = 0; x < spec.width; ++x) {
-            const uint32_t v = spec.pixels[(size_t)y * spec.width + x];
-            if (spec.bits <= 8) {
-                acc = (acc << spec.bits) | v;
-                nAcc += spec.bits;
+        for (int x = 0; x < img.width; ++x) {
+            const uint32_t v = img.pixels[(size_t)y * img.width + x];
+            if (img.bits <= 8) {
+                acc = (acc << img.bits) | v;
+                nAcc += img.bits;
                 if (8 == nAcc) {
                     row.push_back((char)acc), acc = 0, nAcc = 0;
                 }
             } else {
-                Put(row, v, spec.bits / 8);
+                Put(row, v, img.bits / 8);
             }
         }
         if (nAcc > 0) {
@@ -351,7 +350,7 @@ const uint32_t kColours[15] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000,
 TEST_F(BmptoolInputTest, ConvertTakesEveryUncompressedBmpLayoutOtherProgramsWrite) {
     struct Layout {
         const char* name;
-        BmpSpec spec;
+        BmpFile img;
         std::function<uint32_t(uint32_t rgb, int i)> encode; // the stored value of colour i
         std::function<uint32_t(uint32_t rgb, int i)> expect; // the framework's 32-bit pixel after convert
     };
@@ -388,35 +387,35 @@ TEST_F(BmptoolInputTest, ConvertTakesEveryUncompressedBmpLayoutOtherProgramsWrit
     const std::vector<uint32_t> palette(std::begin(kColours), std::end(kColours));
 
     std::vector<Layout> layouts = {
-        {"24-bit", Spec(40, 5, 3, 24), [](uint32_t c, int) { return c; }, same},
-        {"24-bit top-down", Spec(40, 5, -3, 24), [](uint32_t c, int) { return c; }, same},
-        {"24-bit OS/2 header", Spec(12, 5, 3, 24), [](uint32_t c, int) { return c; }, same},
-        {"8-bit palette", Spec(40, 5, 3, 8, 0, {}, palette), index, same},
-        {"8-bit palette, OS/2 header", Spec(12, 5, 3, 8, 0, {}, palette), index, same},
-        {"4-bit palette", Spec(40, 5, 3, 4, 0, {}, palette), index, same},
-        {"16-bit plain (555)", Spec(40, 5, 3, 16), to555, from555},
-        {"16-bit 555 bit fields", Spec(40, 5, 3, 16, 3, {0x7C00, 0x03E0, 0x001F}), to555, from555},
-        {"16-bit 565 bit fields", Spec(40, 5, 3, 16, 3, {0xF800, 0x07E0, 0x001F}), to565, from565},
-        {"16-bit 565, V5 header", Spec(124, 5, 3, 16, 3, {0xF800, 0x07E0, 0x001F, 0}), to565, from565},
-        {"16-bit 4444, V5 header", Spec(124, 5, 3, 16, 3, {0x0F00, 0x00F0, 0x000F, 0xF000}), to4444,
+        {"24-bit", File(40, 5, 3, 24), [](uint32_t c, int) { return c; }, same},
+        {"24-bit top-down", File(40, 5, -3, 24), [](uint32_t c, int) { return c; }, same},
+        {"24-bit OS/2 header", File(12, 5, 3, 24), [](uint32_t c, int) { return c; }, same},
+        {"8-bit palette", File(40, 5, 3, 8, 0, {}, palette), index, same},
+        {"8-bit palette, OS/2 header", File(12, 5, 3, 8, 0, {}, palette), index, same},
+        {"4-bit palette", File(40, 5, 3, 4, 0, {}, palette), index, same},
+        {"16-bit plain (555)", File(40, 5, 3, 16), to555, from555},
+        {"16-bit 555 bit fields", File(40, 5, 3, 16, 3, {0x7C00, 0x03E0, 0x001F}), to555, from555},
+        {"16-bit 565 bit fields", File(40, 5, 3, 16, 3, {0xF800, 0x07E0, 0x001F}), to565, from565},
+        {"16-bit 565, V5 header", File(124, 5, 3, 16, 3, {0xF800, 0x07E0, 0x001F, 0}), to565, from565},
+        {"16-bit 4444, V5 header", File(124, 5, 3, 16, 3, {0x0F00, 0x00F0, 0x000F, 0xF000}), to4444,
          from4444},
-        {"16-bit 1555 with no alpha set", Spec(56, 5, 3, 16, 3, {0x7C00, 0x03E0, 0x001F, 0x8000}), to555,
+        {"16-bit 1555 with no alpha set", File(56, 5, 3, 16, 3, {0x7C00, 0x03E0, 0x001F, 0x8000}), to555,
          from555},
-        {"32-bit plain, alpha 0 everywhere", Spec(40, 5, 3, 32), [](uint32_t c, int) { return c; }, same},
-        {"32-bit plain, straight alpha", Spec(40, 5, 3, 32), argbStraight, fromStraight},
-        {"32-bit XRGB bit fields, V4 header", Spec(108, 5, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0}),
+        {"32-bit plain, alpha 0 everywhere", File(40, 5, 3, 32), [](uint32_t c, int) { return c; }, same},
+        {"32-bit plain, straight alpha", File(40, 5, 3, 32), argbStraight, fromStraight},
+        {"32-bit XRGB bit fields, V4 header", File(108, 5, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0}),
          [](uint32_t c, int i) { return (uint32_t)i << 24 | c; }, same},
-        {"32-bit ARGB bit fields, V5 header", Spec(124, 5, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
+        {"32-bit ARGB bit fields, V5 header", File(124, 5, 3, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}),
          argbStraight, fromStraight},
-        {"32-bit RGBA order, alpha bit fields", Spec(40, 5, 3, 32, 6, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}),
+        {"32-bit RGBA order, alpha bit fields", File(40, 5, 3, 32, 6, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}),
          rgbaOrder, fromStraight},
     };
     for (Layout& layout : layouts) {
         SCOPED_TRACE(layout.name);
         for (int i = 0; i < 15; ++i) {
-            layout.spec.pixels.push_back(layout.encode(kColours[i], i));
+            layout.img.pixels.push_back(layout.encode(kColours[i], i));
         }
-        testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layout.spec));
+        testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layout.img));
         ASSERT_EQ(0, Run("convert " + Host("in.bmp") + " " + Host("out.bmp") + " --format 32")) << m_stderr;
         std::unique_ptr<CWceUiGenericBitmap> pOut(WceUiLoadBmpFromFile(u"\\out.bmp", TRUE, NULL));
         ASSERT_TRUE(pOut);
@@ -427,7 +426,7 @@ TEST_F(BmptoolInputTest, ConvertTakesEveryUncompressedBmpLayoutOtherProgramsWrit
         }
     }
     // 1 bit: two colours.
-    BmpSpec mono = Spec(40, 9, 2, 1, 0, {}, {0x000000, 0xFFFFFF},
+    BmpFile mono = File(40, 9, 2, 1, 0, {}, {0x000000, 0xFFFFFF},
                         {1, 0, 1, 1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0});
     testsupport::WriteHostFile(Host("mono.bmp"), MakeBmp(mono));
     ASSERT_EQ(0, Run("convert " + Host("mono.bmp") + " " + Host("mono32.bmp") + " --format 32")) << m_stderr;
@@ -437,44 +436,44 @@ TEST_F(BmptoolInputTest, ConvertTakesEveryUncompressedBmpLayoutOtherProgramsWrit
         EXPECT_EQ(mono.pixels[i] ? 0xFFFFFFFFu : 0xFF000000u, At32(*pMono, i % 9, i / 9)) << i;
     }
     // Without --format an opaque input becomes plain 565, and an input with alpha a 565 pair.
-    testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layouts[12].spec));
+    testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layouts[12].img));
     ASSERT_EQ(0, Run("convert " + Host("in.bmp") + " " + Host("def.bmp"))) << m_stderr;
     EXPECT_FALSE(std::filesystem::exists(Host("def.alpha")));
-    testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layouts[13].spec));
+    testsupport::WriteHostFile(Host("in.bmp"), MakeBmp(layouts[13].img));
     ASSERT_EQ(0, Run("convert " + Host("in.bmp") + " " + Host("def.bmp"))) << m_stderr;
     EXPECT_TRUE(std::filesystem::exists(Host("def.alpha")));
 }
 
 TEST_F(BmptoolInputTest, CompressedAndBrokenBmpsAreRefusedWithTheReason) {
-    BmpSpec good = Spec(40, 2, 2, 8, 0, {}, {0, 0xFFFFFF}, {0, 1, 1, 0});
+    BmpFile good = File(40, 2, 2, 8, 0, {}, {0, 0xFFFFFF}, {0, 1, 1, 0});
     const struct {
         const char* name;
-        std::function<void(BmpSpec&)> change;
+        std::function<void(BmpFile&)> change;
         const char* reason;
     } cases[] = {
-        {"RLE8", [](BmpSpec& s) { s.compression = 1; }, "run-length compressed (RLE8)"},
-        {"RLE4", [](BmpSpec& s) { s.compression = 2, s.bits = 4; }, "run-length compressed (RLE4)"},
-        {"JPEG", [](BmpSpec& s) { s.compression = 4, s.bits = 0; }, "holds a JPEG image"},
-        {"PNG", [](BmpSpec& s) { s.compression = 5, s.bits = 0; }, "holds a PNG image"},
+        {"RLE8", [](BmpFile& s) { s.compression = 1; }, "run-length compressed (RLE8)"},
+        {"RLE4", [](BmpFile& s) { s.compression = 2, s.bits = 4; }, "run-length compressed (RLE4)"},
+        {"JPEG", [](BmpFile& s) { s.compression = 4, s.bits = 0; }, "holds a JPEG image"},
+        {"PNG", [](BmpFile& s) { s.compression = 5, s.bits = 0; }, "holds a PNG image"},
         {"mask with a gap",
-         [](BmpSpec& s) {
+         [](BmpFile& s) {
              s.bits = 32, s.compression = 3, s.masks = {0xF0F000, 0xF00, 0xFF};
          },
          "is not a run of bits"},
         {"overlapping masks",
-         [](BmpSpec& s) {
+         [](BmpFile& s) {
              s.bits = 16, s.compression = 3, s.masks = {0xF800, 0x0FE0, 0x1F};
          },
          "overlap"},
-        {"index past the palette", [](BmpSpec& s) { s.pixels[3] = 7; }, "names colour 7 of a palette of 2"},
-        {"2 bits", [](BmpSpec& s) { s.bits = 2; }, "2 bits per pixel is not supported"},
-        {"too wide", [](BmpSpec& s) { s.width = 20000, s.bits = 1; }, "larger than bmptool takes"},
+        {"index past the palette", [](BmpFile& s) { s.pixels[3] = 7; }, "names colour 7 of a palette of 2"},
+        {"2 bits", [](BmpFile& s) { s.bits = 2; }, "2 bits per pixel is not supported"},
+        {"too wide", [](BmpFile& s) { s.width = 20000, s.bits = 1; }, "larger than bmptool takes"},
     };
     for (const auto& c : cases) {
-        BmpSpec spec = good;
-        c.change(spec);
-        spec.pixels.resize((size_t)spec.width * 2, 0);
-        testsupport::WriteHostFile(Host("bad.bmp"), MakeBmp(spec));
+        BmpFile img = good;
+        c.change(img);
+        img.pixels.resize((size_t)img.width * 2, 0);
+        testsupport::WriteHostFile(Host("bad.bmp"), MakeBmp(img));
         EXPECT_EQ(1, Run("convert " + Host("bad.bmp") + " " + Host("bad.png"))) << c.name;
         EXPECT_NE(std::string::npos, m_stderr.find(c.reason)) << c.name << ": " << m_stderr;
     }
@@ -487,42 +486,42 @@ TEST_F(BmptoolInputTest, CompressedAndBrokenBmpsAreRefusedWithTheReason) {
 }
 
 TEST_F(BmptoolInputTest, InfoSaysWhereTheFrameworkMisreadsAFile) {
-    auto info = [&](const BmpSpec& spec) {
-        testsupport::WriteHostFile(Host("i.bmp"), MakeBmp(spec));
+    auto info = [&](const BmpFile& img) {
+        testsupport::WriteHostFile(Host("i.bmp"), MakeBmp(img));
         return Run("info " + Host("i.bmp"));
     };
     const std::vector<uint32_t> pixels = {0x1234, 0x5678, 0x9ABC, 0xDEF0};
     // 555 without masks: the framework takes it as 565.
-    EXPECT_EQ(0, info(Spec(40, 2, 2, 16, 0, {}, {}, pixels))) << m_stderr;
+    EXPECT_EQ(0, info(File(40, 2, 2, 16, 0, {}, {}, pixels))) << m_stderr;
     EXPECT_NE(std::string::npos,
               m_stdout.find("framework: WARNING: misreads it: the framework reads every 16-bit "
                             "file as RGB565, but this one is 16-bit 555"))
         << m_stdout;
     // 565 bit fields: read as written, no warning.
-    EXPECT_EQ(0, info(Spec(40, 2, 2, 16, 3, {0xF800, 0x07E0, 0x001F}, {}, pixels)));
+    EXPECT_EQ(0, info(File(40, 2, 2, 16, 3, {0xF800, 0x07E0, 0x001F}, {}, pixels)));
     EXPECT_EQ(std::string::npos, m_stdout.find("WARNING")) << m_stdout;
     EXPECT_NE(std::string::npos, m_stdout.find("masks: red 0xF800 green 0x07E0 blue 0x001F\n")) << m_stdout;
     // 32-bit with alpha 0 everywhere; the alpha mask prints unsigned.
-    EXPECT_EQ(0, info(Spec(124, 2, 2, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, {1, 2, 3, 4})));
+    EXPECT_EQ(0, info(File(124, 2, 2, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, {1, 2, 3, 4})));
     EXPECT_NE(std::string::npos, m_stdout.find("alpha 0xFF000000\n")) << m_stdout;
     EXPECT_NE(std::string::npos, m_stdout.find("alpha bytes are 0 everywhere")) << m_stdout;
     EXPECT_NE(std::string::npos, m_stdout.find("; alpha 0 everywhere: opaque\n")) << m_stdout;
     // Straight alpha: colours above their alpha.
-    EXPECT_EQ(0, info(Spec(40, 2, 2, 32, 0, {}, {}, {0x80FFFFFF, 0xFF000000, 0xFF102030, 0x10101010})));
+    EXPECT_EQ(0, info(File(40, 2, 2, 32, 0, {}, {}, {0x80FFFFFF, 0xFF000000, 0xFF102030, 0x10101010})));
     EXPECT_NE(std::string::npos, m_stdout.find("some colours exceed their alpha")) << m_stdout;
     // Other masks: wrong colours.
     EXPECT_EQ(
-        0, info(Spec(40, 2, 2, 32, 6, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, {}, {0xFF, 0xFF, 0xFF, 0xFF})));
+        0, info(File(40, 2, 2, 32, 6, {0xFF000000, 0xFF0000, 0xFF00, 0xFF}, {}, {0xFF, 0xFF, 0xFF, 0xFF})));
     EXPECT_NE(std::string::npos, m_stdout.find("its colours come out wrong")) << m_stdout;
     // The framework's own forms pass without a warning.
-    EXPECT_EQ(0, info(Spec(40, 2, 2, 32, 0, {}, {}, {0xFF102030, 0x80404040, 0, 0x10101010})));
+    EXPECT_EQ(0, info(File(40, 2, 2, 32, 0, {}, {}, {0xFF102030, 0x80404040, 0, 0x10101010})));
     EXPECT_EQ(std::string::npos, m_stdout.find("WARNING")) << m_stdout;
     // The framework's loader keeps its rules: a 24-bit file is refused, and info says so with exit 1.
-    EXPECT_EQ(1, info(Spec(40, 2, 2, 24, 0, {}, {}, {1, 2, 3, 4})));
+    EXPECT_EQ(1, info(File(40, 2, 2, 24, 0, {}, {}, {1, 2, 3, 4})));
     EXPECT_NE(std::string::npos, m_stdout.find("convert reads it as: 24-bit blue, green, red")) << m_stdout;
     EXPECT_NE(std::string::npos, m_stderr.find("is neither  16 nor 32 bitmap")) << m_stderr;
     // RLE: info names it, convert refuses it.
-    BmpSpec rle = Spec(40, 2, 2, 8, 1, {}, {0, 0xFFFFFF}, {0, 1, 1, 0});
+    BmpFile rle = File(40, 2, 2, 8, 1, {}, {0, 0xFFFFFF}, {0, 1, 1, 0});
     info(rle);
     EXPECT_NE(std::string::npos, m_stdout.find("compression: 1 (RLE8)")) << m_stdout;
     EXPECT_NE(std::string::npos, m_stdout.find("convert refuses it: it is run-length compressed"))
