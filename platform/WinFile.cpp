@@ -18,7 +18,8 @@
 
 namespace {
 
-// Faults that tests ask for; each counter counts down to the call that fails.
+// Faults that tests ask for; each counter counts down to the call that fails. Any thread may make
+// the calls, so the counters change under their lock.
 struct Faults {
     int writeCountdown = 0;
     int writeFailures = 0;
@@ -33,9 +34,52 @@ struct Faults {
     int createCalls = 0;
 };
 
+std::mutex& FaultLock() {
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+
 Faults& FaultState() {
     static Faults faults;
     return faults;
+}
+
+// Counts a call down; true for the one that fails. With repeats left, the next call fails too.
+bool CountDown(int* countdown, int* failures) {
+    if (*countdown <= 0 || --*countdown != 0)
+        return false;
+    if (failures && --*failures > 0)
+        *countdown = 1;
+    return true;
+}
+
+bool TakeCreateFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    ++f.createCalls;
+    *error = f.createError;
+    return CountDown(&f.createCountdown, &f.createFailures);
+}
+
+bool TakeWriteFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    *error = f.writeError;
+    return CountDown(&f.writeCountdown, &f.writeFailures);
+}
+
+bool TakeSeekFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    *error = f.seekError;
+    return CountDown(&f.seekCountdown, nullptr);
+}
+
+// The most bytes this read may return (all of them without a fault).
+DWORD TakeReadLimit(DWORD bytes) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    return CountDown(&f.readCountdown, nullptr) ? std::min(bytes, f.readMax) : bytes;
 }
 
 class FileObject;
@@ -81,6 +125,7 @@ public:
 
 class FindObject : public KernelObject {
 public:
+    bool ClosedByCloseHandle() const override { return false; }
     std::vector<WIN32_FIND_DATAW> m_entries;
     size_t m_next = 0;
 };
@@ -223,43 +268,46 @@ std::u16string JoinDevice(const std::vector<std::u16string>& components) {
 } // namespace
 
 void PlatformFailWrite(int nth, DWORD error, int count) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().writeCountdown = nth;
     FaultState().writeFailures = count;
     FaultState().writeError = error;
 }
 
 void PlatformFailSeek(int nth, DWORD error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().seekCountdown = nth;
     FaultState().seekError = error;
 }
 
 void PlatformShortRead(int nth, DWORD maxBytes) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().readCountdown = nth;
     FaultState().readMax = maxBytes;
 }
 
 void PlatformFailCreate(int nth, int count, DWORD error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().createCountdown = nth;
     FaultState().createFailures = count;
     FaultState().createError = error;
 }
 
 void PlatformClearFaults() {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState() = Faults();
 }
 
 int PlatformCreateFileCalls() {
+    std::lock_guard<std::mutex> guard(FaultLock());
     return FaultState().createCalls;
 }
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD disposition, DWORD flagsAndAttributes, HANDLE) {
-    Faults& faults = FaultState();
-    ++faults.createCalls;
-    if (faults.createCountdown > 0 && --faults.createCountdown == 0) {
-        if (--faults.createFailures > 0)
-            faults.createCountdown = 1;
-        SetLastError(faults.createError);
+    DWORD fault = 0;
+    if (TakeCreateFault(&fault)) {
+        SetLastError(fault);
         return INVALID_HANDLE_VALUE;
     }
 
@@ -338,7 +386,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
     if (bytesRead)
         *bytesRead = 0;
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -347,9 +395,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    Faults& faults = FaultState();
-    if (faults.readCountdown > 0 && --faults.readCountdown == 0)
-        bytesToRead = std::min(bytesToRead, faults.readMax);
+    bytesToRead = TakeReadLimit(bytesToRead);
     DWORD total = 0;
     auto* out = static_cast<char*>(buffer);
     while (total < bytesToRead) {
@@ -374,7 +420,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED) {
     if (bytesWritten)
         *bytesWritten = 0;
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -383,11 +429,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    Faults& faults = FaultState();
-    if (faults.writeCountdown > 0 && --faults.writeCountdown == 0) {
-        if (--faults.writeFailures > 0)
-            faults.writeCountdown = 1;
-        SetLastError(faults.writeError);
+    DWORD fault = 0;
+    if (TakeWriteFault(&fault)) {
+        SetLastError(fault);
         return FALSE;
     }
     DWORD total = 0;
@@ -411,14 +455,14 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
-    Faults& faults = FaultState();
-    if (faults.seekCountdown > 0 && --faults.seekCountdown == 0) {
-        SetLastError(faults.seekError);
+    DWORD fault = 0;
+    if (TakeSeekFault(&fault)) {
+        SetLastError(fault);
         return INVALID_SET_FILE_POINTER;
     }
     int64_t offset =
@@ -451,7 +495,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveM
 }
 
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     struct stat st;
     if (!f || fstat(f->m_fd, &st) != 0) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -464,9 +508,13 @@ DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
 }
 
 BOOL SetEndOfFile(HANDLE file) {
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f)
         return FALSE;
+    if (!(f->m_access & GENERIC_WRITE)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     off_t pos = lseek(f->m_fd, 0, SEEK_CUR);
     if (pos < 0 || ftruncate(f->m_fd, pos) != 0) {
         SetLastError(PlatformErrorFromErrno(errno));
@@ -478,7 +526,14 @@ BOOL SetEndOfFile(HANDLE file) {
 BOOL FlushFileBuffers(HANDLE file) {
     // Writes go straight to the host kernel, so a line written is already safe from the process
     // ending; syncing to the host's disk on every log line would only slow the simulation down.
-    return KernelObjectAs<FileObject>(file) ? TRUE : FALSE;
+    KernelRef<FileObject> f(file);
+    if (!f)
+        return FALSE;
+    if (!(f->m_access & GENERIC_WRITE)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName) {
@@ -579,8 +634,14 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         SetLastError(from.host.empty() ? from.error : to.error);
         return FALSE;
     }
-    if (!from.exists) {
+    struct stat st;
+    if (!from.exists || stat(from.host.c_str(), &st) != 0) {
         SetLastError(MissingError(from));
+        return FALSE;
+    }
+    // The unit moves no file that a handle holds open.
+    if (!S_ISDIR(st.st_mode) && IsOpen(st.st_dev, st.st_ino)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
     if (to.exists) {
@@ -648,12 +709,12 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
     auto* find = new FindObject;
     DWORD error = 0;
     if (!ListFolder(components, pattern, &find->m_entries, &error)) {
-        delete find;
+        find->Release();
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     if (find->m_entries.empty()) {
-        delete find;
+        find->Release();
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -664,7 +725,7 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
 }
 
 BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
-    auto* find = KernelObjectAs<FindObject>(handle);
+    KernelRef<FindObject> find(handle);
     if (!find) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -678,13 +739,7 @@ BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
 }
 
 BOOL FindClose(HANDLE handle) {
-    auto* find = KernelObjectAs<FindObject>(handle);
-    if (!find) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    delete find;
-    return TRUE;
+    return KernelObjectCloseAs<FindObject>(handle);
 }
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
