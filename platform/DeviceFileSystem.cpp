@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -26,7 +27,15 @@ struct DeviceState {
     std::string root;
     std::vector<Mount> mounts;
     std::u16string moduleName;
+    // Host folders below the root or a mount that a walk found to be real folders, not links, with
+    // their identity then.
+    std::unordered_map<std::string, std::pair<dev_t, ino_t>> realFolders;
 };
+
+const size_t kRealFolderMemory = 4096;
+
+// The link the last refused path of this thread ran into.
+thread_local std::string t_refusedLink;
 
 DeviceState& State() {
     static DeviceState* state = new DeviceState;
@@ -110,13 +119,16 @@ char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 
-// Letter case folds ASCII to ASCII and Latin-1 to Latin-1, so an ASCII name can only match an ASCII
-// entry of the same length; that is decided on the bytes, without converting every entry.
+// An ASCII name is compared on the bytes while the entry is ASCII too; the first non-ASCII byte of
+// the entry sends the whole entry through the letter-case rule, since some capitals outside ASCII
+// (U+0130) fold into it.
 bool SameIgnoringCase(const char* entry, const std::string& asciiName, const std::u16string& name) {
     if (asciiName.empty())
-        return WStrICmp(Utf8ToWide(entry).c_str(), name.c_str()) == 0;
+        return WStrICmp(HostNameToWide(entry).c_str(), name.c_str()) == 0;
     size_t i = 0;
     for (; entry[i] != 0; ++i) {
+        if (static_cast<unsigned char>(entry[i]) >= 0x80)
+            return WStrICmp(HostNameToWide(entry).c_str(), name.c_str()) == 0;
         if (i >= asciiName.size() || AsciiLower(entry[i]) != AsciiLower(asciiName[i]))
             return false;
     }
@@ -127,7 +139,7 @@ bool SameIgnoringCase(const char* entry, const std::string& asciiName, const std
 // wins; among several case variants the smallest name is taken, so the choice is stable.
 bool FindEntryIgnoringCase(const std::string& folder, const std::u16string& name, std::string* found,
                            bool exactKnownMissing = false) {
-    std::string exact = WideToUtf8(name);
+    std::string exact = WideToHostName(name);
     if (!exactKnownMissing && HostExists(JoinHost(folder, exact))) {
         *found = exact;
         return true;
@@ -147,6 +159,116 @@ bool FindEntryIgnoringCase(const std::string& folder, const std::u16string& name
     }
     closedir(dir);
     return any;
+}
+
+// The host's own root folder holds every path, so nothing can leave it: there links are the host's
+// business and are followed. The exact name wins over its case variants, so the longest prefix that
+// exists exactly as written resolves to itself: one stat of the whole path (or of its folder, for a
+// new entry) stands for one stat per component. Only the rest is matched entry by entry.
+void ResolveFollowingLinks(const std::vector<std::u16string>& components, size_t start, std::string host,
+                           devicefs::Resolved* r) {
+    size_t exactEnd = start;
+    if (start < components.size()) {
+        std::vector<std::string> prefixes{host};
+        for (size_t i = start; i < components.size(); ++i)
+            prefixes.push_back(JoinHost(prefixes.back(), WideToHostName(components[i])));
+        for (size_t k = prefixes.size() - 1; k > 0; --k) {
+            if (HostExists(prefixes[k])) {
+                exactEnd = start + k;
+                host = prefixes[k];
+                break;
+            }
+        }
+    }
+    bool exists = true;
+    r->parentExists = true;
+    for (size_t i = exactEnd; i < components.size(); ++i) {
+        if (i + 1 == components.size())
+            r->parentExists = exists;
+        std::string name;
+        if (exists && FindEntryIgnoringCase(host, components[i], &name, i == exactEnd)) {
+            host = JoinHost(host, name);
+        } else {
+            exists = false;
+            host = JoinHost(host, WideToHostName(components[i]));
+        }
+    }
+    r->exists = exists && (exactEnd == components.size() || HostExists(host));
+    r->host = host;
+}
+
+// Below the device root or a mounted folder no link is followed, so no device path leads out of it
+// whatever the host folder holds: the walk goes component by component with lstat, a link on the way
+// refuses the path, and a link at the end is reported as one. Folders already walked are remembered
+// so that a path in a known folder costs two lstat calls (the folder, to see that it is still the one
+// walked, and the entry), as the whole-path stat above costs one or two. A folder on the way that
+// another program replaces by a link while this one runs is not noticed; one that is there before
+// is.
+void ResolveBeneath(DeviceState& s, const std::vector<std::u16string>& components, size_t start,
+                    std::string host, devicefs::Resolved* r) {
+    std::vector<std::string> prefixes{host};
+    for (size_t i = start; i + 1 < components.size(); ++i)
+        prefixes.push_back(JoinHost(prefixes.back(), WideToHostName(components[i])));
+    size_t from = start;
+    for (size_t k = prefixes.size() - 1; k > 0; --k) {
+        auto known = s.realFolders.find(prefixes[k]);
+        if (known == s.realFolders.end())
+            continue;
+        struct stat st;
+        if (lstat(prefixes[k].c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+            known->second == std::make_pair(st.st_dev, st.st_ino)) {
+            from = start + k;
+            host = prefixes[k];
+            break;
+        }
+        s.realFolders.erase(known);
+    }
+    bool exists = true;
+    r->parentExists = true;
+    for (size_t i = from; i < components.size(); ++i) {
+        bool last = i + 1 == components.size();
+        if (last)
+            r->parentExists = exists;
+        std::string name = WideToHostName(components[i]);
+        if (!exists) {
+            host = JoinHost(host, name);
+            continue;
+        }
+        struct stat st;
+        std::string path = JoinHost(host, name);
+        bool found = lstat(path.c_str(), &st) == 0;
+        std::string variant;
+        if (!found && FindEntryIgnoringCase(host, components[i], &variant, true)) {
+            path = JoinHost(host, variant);
+            found = lstat(path.c_str(), &st) == 0;
+        }
+        if (!found) {
+            exists = false;
+            host = JoinHost(host, name);
+            continue;
+        }
+        host = path;
+        if (S_ISLNK(st.st_mode)) {
+            if (!last) {
+                t_refusedLink = path;
+                *r = devicefs::Resolved();
+                r->error = ERROR_ACCESS_DENIED;
+                return;
+            }
+            r->isLink = true;
+        } else if (S_ISDIR(st.st_mode)) {
+            if (!last) {
+                if (s.realFolders.size() >= kRealFolderMemory)
+                    s.realFolders.clear();
+                s.realFolders[path] = {st.st_dev, st.st_ino};
+            }
+        } else if (!last) {
+            exists = false; // a file on the way: nothing is below it
+        }
+    }
+    r->exists = exists;
+    r->host = host;
+    r->beneath = true;
 }
 
 } // namespace
@@ -220,39 +342,10 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components) {
         }
     }
 
-    // The exact name wins over its case variants, so the longest prefix that exists exactly as
-    // written resolves to itself: one stat of the whole path (or of its folder, for a new entry)
-    // stands for one stat per component. Only the rest is matched entry by entry.
-    size_t exactEnd = start;
-    if (start < components.size()) {
-        std::vector<std::string> prefixes{host};
-        for (size_t i = start; i < components.size(); ++i)
-            prefixes.push_back(JoinHost(prefixes.back(), WideToUtf8(components[i])));
-        for (size_t k = prefixes.size() - 1; k > 0; --k) {
-            if (HostExists(prefixes[k])) {
-                exactEnd = start + k;
-                host = prefixes[k];
-                break;
-            }
-        }
-    }
-
-    bool exists = true;
-    r.parentExists = true;
-    for (size_t i = exactEnd; i < components.size(); ++i) {
-        if (i + 1 == components.size())
-            r.parentExists = exists;
-        std::string name;
-        if (exists && FindEntryIgnoringCase(host, components[i], &name, i == exactEnd)) {
-            host = JoinHost(host, name);
-        } else {
-            exists = false;
-            host = JoinHost(host, WideToUtf8(components[i]));
-        }
-    }
-    bool isDir = false;
-    r.exists = exists && (exactEnd == components.size() || HostExists(host, &isDir));
-    r.host = host;
+    if (host == "/")
+        ResolveFollowingLinks(components, start, host, &r);
+    else
+        ResolveBeneath(s, components, start, host, &r);
     return r;
 }
 
@@ -275,7 +368,12 @@ Resolved Resolve(LPCWSTR devicePath, bool allowWildcardsInLast) {
     // As on the device, a trailing separator names a folder: after an existing file it is an invalid
     // name, not that file.
     size_t length = WStrLen(devicePath);
-    if (length > 0 && (devicePath[length - 1] == u'\\' || devicePath[length - 1] == u'/') && r.exists) {
+    bool trailing = length > 0 && (devicePath[length - 1] == u'\\' || devicePath[length - 1] == u'/');
+    if (trailing && r.isLink) {
+        t_refusedLink = r.host;
+        r = Resolved();
+        r.error = ERROR_ACCESS_DENIED;
+    } else if (trailing && r.exists) {
         bool isDir = false;
         if (HostExists(r.host, &isDir) && !isDir) {
             r = Resolved();
@@ -283,6 +381,16 @@ Resolved Resolve(LPCWSTR devicePath, bool allowWildcardsInLast) {
         }
     }
     return r;
+}
+
+void ForgetFolders() {
+    DeviceState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.realFolders.clear();
+}
+
+void RefuseLink(const std::string& hostPath) {
+    t_refusedLink = hostPath;
 }
 
 bool IsHiddenEntry(const std::string& hostFolder, const std::string& name) {
@@ -296,6 +404,7 @@ void PlatformSetDeviceRoot(const std::string& hostFolder) {
     std::lock_guard<std::mutex> guard(s.lock);
     s.root = NormaliseHostFolder(hostFolder);
     s.rootSet = true;
+    s.realFolders.clear();
 }
 
 std::string PlatformGetDeviceRoot() {
@@ -316,6 +425,7 @@ void PlatformMount(LPCWSTR deviceFolder, const std::string& hostFolder) {
                                   [&](const Mount& m) { return m.components == components; }),
                    s.mounts.end());
     s.mounts.push_back(Mount{components, NormaliseHostFolder(hostFolder)});
+    s.realFolders.clear();
 }
 
 void PlatformUnmount(LPCWSTR deviceFolder) {
@@ -329,6 +439,19 @@ void PlatformUnmount(LPCWSTR deviceFolder) {
     s.mounts.erase(std::remove_if(s.mounts.begin(), s.mounts.end(),
                                   [&](const Mount& m) { return m.components == components; }),
                    s.mounts.end());
+    s.realFolders.clear();
+}
+
+std::string PlatformTakeRefusedLink() {
+    std::string link;
+    link.swap(t_refusedLink);
+    return link;
+}
+
+void PlatformConfine(const std::string& hostFolder) {
+    std::u16string device = PlatformDevicePath(hostFolder);
+    if (!device.empty())
+        PlatformMount(device.c_str(), hostFolder);
 }
 
 std::string PlatformHostPath(LPCWSTR devicePath) {
@@ -374,7 +497,7 @@ std::u16string PlatformDevicePath(const std::string& hostPath) {
         if (!under(Root(), &rest))
             return std::u16string();
     }
-    std::u16string out = prefix + u"\\" + Utf8ToWide(rest);
+    std::u16string out = prefix + u"\\" + HostNameToWide(rest);
     for (auto& c : out) {
         if (c == u'/')
             c = u'\\';

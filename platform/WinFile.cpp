@@ -208,10 +208,16 @@ bool HasWildcard(const std::u16string& s) {
     return s.find_first_of(u"*?") != std::u16string::npos;
 }
 
-bool FillFindData(const std::string& hostPath, const std::u16string& name, WIN32_FIND_DATAW* data) {
+bool FillFindData(const std::string& hostPath, const std::u16string& name, bool followLinks,
+                  WIN32_FIND_DATAW* data) {
     struct stat st;
-    if (stat(hostPath.c_str(), &st) != 0)
+    if ((followLinks ? stat(hostPath.c_str(), &st) : lstat(hostPath.c_str(), &st)) != 0)
         return false;
+    if (S_ISLNK(st.st_mode)) {
+        // A link inside the device folder lists as an empty file of its own.
+        st.st_mode = S_IFREG | 0666;
+        st.st_size = 0;
+    }
     memset(data, 0, sizeof(*data));
     data->dwFileAttributes = AttributesFromStat(st);
     data->ftCreationTime = FileTimeFrom(st.st_ctim);
@@ -229,9 +235,14 @@ bool FillFindData(const std::string& hostPath, const std::u16string& name, WIN32
 bool ListFolder(const std::vector<std::u16string>& folder, const std::u16string& pattern,
                 std::vector<WIN32_FIND_DATAW>* out, DWORD* error) {
     devicefs::Resolved dir = devicefs::ResolveComponents(folder);
+    if (dir.isLink) {
+        devicefs::RefuseLink(dir.host);
+        *error = ERROR_ACCESS_DENIED;
+        return false;
+    }
     struct stat st;
     if (dir.host.empty() || stat(dir.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        *error = ERROR_PATH_NOT_FOUND;
+        *error = dir.host.empty() && dir.error ? dir.error : ERROR_PATH_NOT_FOUND;
         return false;
     }
     std::u16string effective = pattern == u"*.*" ? u"*" : pattern;
@@ -243,11 +254,11 @@ bool ListFolder(const std::vector<std::u16string>& folder, const std::u16string&
     while (dirent* e = readdir(d)) {
         if (devicefs::IsHiddenEntry(dir.host, e->d_name))
             continue;
-        std::u16string name = Utf8ToWide(e->d_name);
+        std::u16string name = HostNameToWide(e->d_name);
         if (name.size() >= MAX_PATH || !MatchWildcard(effective.c_str(), name.c_str()))
             continue;
         WIN32_FIND_DATAW data;
-        if (FillFindData(dir.host + "/" + e->d_name, name, &data))
+        if (FillFindData(dir.host + "/" + e->d_name, name, !dir.beneath, &data))
             out->push_back(data);
     }
     closedir(d);
@@ -263,6 +274,41 @@ std::u16string JoinDevice(const std::vector<std::u16string>& components) {
     for (const auto& c : components)
         out += u"\\" + c;
     return out.empty() ? u"\\" : out;
+}
+
+// Gives a host name that shares its data with other names (hard links) a copy of its own: the copy
+// is written beside it and renamed over the name. Returns 0 or the error.
+DWORD DetachHardLink(const std::string& host, const struct stat& st) {
+    size_t slash = host.rfind('/');
+    std::string copy = host.substr(0, slash + 1) + ".wince-copy-" + std::to_string(getpid());
+    int in = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    int out = in < 0 ? -1 : open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    DWORD error = in < 0 || out < 0 ? PlatformErrorFromErrno(errno) : 0;
+    std::vector<char> buffer(1 << 16);
+    while (!error) {
+        ssize_t n = read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? PlatformErrorFromErrno(errno) : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n && !error;) {
+            ssize_t w = write(out, buffer.data() + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                error = PlatformErrorFromErrno(errno);
+            done += w > 0 ? w : 0;
+        }
+    }
+    if (out >= 0 && close(out) != 0 && !error)
+        error = PlatformErrorFromErrno(errno);
+    if (in >= 0)
+        close(in);
+    if (!error && rename(copy.c_str(), host.c_str()) != 0)
+        error = PlatformErrorFromErrno(errno);
+    if (error && out >= 0)
+        unlink(copy.c_str());
+    return error;
 }
 
 } // namespace
@@ -320,6 +366,26 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    // A link inside the device folder is never written through: creating the file replaces the link
+    // with a file of its own, any other open is refused.
+    bool replacing = false;
+    if (r.exists && r.isLink) {
+        if (disposition == CREATE_NEW) {
+            SetLastError(ERROR_FILE_EXISTS);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (disposition != CREATE_ALWAYS) {
+            devicefs::RefuseLink(r.host);
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (unlink(r.host.c_str()) != 0) {
+            SetLastError(PlatformErrorFromErrno(errno));
+            return INVALID_HANDLE_VALUE;
+        }
+        r.exists = false;
+        replacing = true;
+    }
     // The resolution has just looked for the path; one it did not find needs no second look (a file
     // that appears in between makes the exclusive create below fail).
     struct stat st;
@@ -332,14 +398,14 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
     if (exists) {
         if (disposition == CREATE_NEW) {
             SetLastError(ERROR_FILE_EXISTS);
             return INVALID_HANDLE_VALUE;
         }
         // A read-only file cannot be opened for writing, not even by root.
-        bool writes = (desiredAccess & GENERIC_WRITE) || disposition == CREATE_ALWAYS ||
-                      disposition == TRUNCATE_EXISTING;
+        bool writes = (desiredAccess & GENERIC_WRITE) || truncates;
         if (writes && IsReadOnlyMode(st.st_mode)) {
             SetLastError(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
@@ -347,6 +413,20 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         if (SharingConflict(st.st_dev, st.st_ino, desiredAccess, shareMode)) {
             SetLastError(ERROR_SHARING_VIOLATION);
             return INVALID_HANDLE_VALUE;
+        }
+        // Data that another host name shares (a hard link) is not written through this one: the
+        // name gets data of its own first, empty when it is truncated anyway, else a copy.
+        if (writes && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+            DWORD error = truncates ? (unlink(r.host.c_str()) == 0 ? 0 : PlatformErrorFromErrno(errno))
+                                    : DetachHardLink(r.host, st);
+            if (error) {
+                SetLastError(error);
+                return INVALID_HANDLE_VALUE;
+            }
+            if (truncates) {
+                exists = false;
+                replacing = true;
+            }
         }
     } else if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -378,7 +458,8 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     struct stat opened;
     fstat(fd, &opened);
     auto* file = new FileObject(fd, desiredAccess, shareMode, opened.st_dev, opened.st_ino);
-    bool reportExisting = exists && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
+    bool reportExisting =
+        (exists || replacing) && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
     SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return file->Handle();
 }
@@ -542,6 +623,9 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
         SetLastError(r.error);
         return INVALID_FILE_ATTRIBUTES;
     }
+    // A link inside the device folder is an entry of its own there, never what it points to.
+    if (r.exists && r.isLink)
+        return FILE_ATTRIBUTE_ARCHIVE;
     struct stat st;
     if (stat(r.host.c_str(), &st) != 0) {
         SetLastError(MissingError(r));
@@ -552,6 +636,11 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {
     devicefs::Resolved r = devicefs::Resolve(fileName);
+    if (r.exists && r.isLink) {
+        devicefs::RefuseLink(r.host);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     struct stat st;
     if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
@@ -590,7 +679,7 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
 BOOL RemoveDirectoryW(LPCWSTR pathName) {
     devicefs::Resolved r = devicefs::Resolve(pathName);
     struct stat st;
-    if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
+    if (r.host.empty() || lstat(r.host.c_str(), &st) != 0) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
         return FALSE;
     }
@@ -602,13 +691,15 @@ BOOL RemoveDirectoryW(LPCWSTR pathName) {
         SetLastError(PlatformErrorFromErrno(errno == EEXIST ? ENOTEMPTY : errno));
         return FALSE;
     }
+    devicefs::ForgetFolders();
     return TRUE;
 }
 
 BOOL DeleteFileW(LPCWSTR fileName) {
     devicefs::Resolved r = devicefs::Resolve(fileName);
     struct stat st;
-    if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
+    // A link inside the device folder is deleted itself, never what it points to.
+    if (r.host.empty() || (r.isLink ? lstat(r.host.c_str(), &st) : stat(r.host.c_str(), &st)) != 0) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
         return FALSE;
     }
@@ -635,7 +726,7 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         return FALSE;
     }
     struct stat st;
-    if (!from.exists || stat(from.host.c_str(), &st) != 0) {
+    if (!from.exists || lstat(from.host.c_str(), &st) != 0) {
         SetLastError(MissingError(from));
         return FALSE;
     }
@@ -656,6 +747,8 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    if (S_ISDIR(st.st_mode))
+        devicefs::ForgetFolders();
     return TRUE;
 }
 
@@ -764,7 +857,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
                          PULARGE_INTEGER totalBytes, PULARGE_INTEGER totalFreeBytes) {
     devicefs::Resolved r = devicefs::Resolve(directoryName ? directoryName : u"\\");
     struct statvfs vfs;
-    if (r.host.empty() || !r.exists || statvfs(r.host.c_str(), &vfs) != 0) {
+    if (r.host.empty() || !r.exists || r.isLink || statvfs(r.host.c_str(), &vfs) != 0) {
         SetLastError(r.host.empty() ? r.error : ERROR_PATH_NOT_FOUND);
         return FALSE;
     }

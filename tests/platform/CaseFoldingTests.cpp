@@ -1,0 +1,118 @@
+// One letter-case rule for every way a name is looked up: two names are the same exactly when
+// WStrICmp says so, whether the lookup goes by the exact host name, by scanning a folder, or by find.
+#include "platform/Platform.h"
+#include "platform/WinCe.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <vector>
+
+using testsupport::WriteHostFile;
+
+namespace {
+
+class CaseFolding : public DeviceFolderTest {};
+
+bool IsNameUnit(char16_t c) {
+    if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF))
+        return false;
+    return std::u16string_view(u"<>:\"|*?\\/.").find(c) == std::u16string_view::npos;
+}
+
+// Every unit of the Basic Multilingual Plane that shares its folded form with another one, grouped.
+std::vector<std::vector<char16_t>> CaseClasses() {
+    std::map<char16_t, std::vector<char16_t>> byFold;
+    for (unsigned c = 1; c <= 0xFFFF; ++c) {
+        char16_t u = static_cast<char16_t>(c);
+        if (IsNameUnit(u))
+            byFold[WCharLower(u)].push_back(u);
+    }
+    std::vector<std::vector<char16_t>> classes;
+    for (auto& [fold, members] : byFold) {
+        if (members.size() > 1)
+            classes.push_back(members);
+    }
+    return classes;
+}
+
+struct Seen {
+    bool attributes;
+    bool inFolder; // a path through the name as a folder
+    bool find;
+    bool wildcard;
+};
+
+Seen Look(char16_t q) {
+    std::u16string name = u"a" + std::u16string(1, q) + u"b";
+    Seen seen{};
+    seen.attributes = GetFileAttributesW((u"\\d\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    seen.inFolder = GetFileAttributesW((u"\\d\\" + name + u"\\f").c_str()) != INVALID_FILE_ATTRIBUTES;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((u"\\d\\" + name).c_str(), &data);
+    seen.find = find != INVALID_HANDLE_VALUE;
+    if (seen.find)
+        FindClose(find);
+    find = FindFirstFileW((u"\\d\\a" + std::u16string(1, q) + u"*").c_str(), &data);
+    seen.wildcard = find != INVALID_HANDLE_VALUE;
+    if (seen.wildcard)
+        FindClose(find);
+    return seen;
+}
+
+} // namespace
+
+TEST(CaseRule, FoldingIsStableAndKeepsUnitsApart) {
+    for (unsigned c = 1; c <= 0xFFFF; ++c) {
+        char16_t u = static_cast<char16_t>(c);
+        ASSERT_EQ(WCharLower(WCharLower(u)), WCharLower(u)) << std::hex << c;
+        ASSERT_EQ(WCharLower(WCharUpper(u)), WCharLower(u)) << std::hex << c;
+        // No unit outside the name rule folds into it (and back).
+        ASSERT_EQ(IsNameUnit(u), IsNameUnit(WCharLower(u))) << std::hex << c;
+        char16_t a[2] = {u, 0}, b[2] = {WCharUpper(u), 0};
+        ASSERT_EQ(WStrICmp(a, b), 0) << std::hex << c;
+    }
+}
+
+// For every unit that has case partners: with only one of them on disk, every lookup by any partner
+// finds it, and every lookup by a unit that is not a partner does not.
+TEST_F(CaseFolding, EveryLookupAgreesAcrossTheBasicMultilingualPlane) {
+    std::vector<std::vector<char16_t>> classes = CaseClasses();
+    ASSERT_GT(classes.size(), 300u);
+    for (const auto& members : classes) {
+        for (char16_t onDisk : members) {
+            std::string host = Root() + "/d/" + WideToUtf8(u"a" + std::u16string(1, onDisk) + u"b");
+            WriteHostFile(host + "/f", "x");
+            for (char16_t q : members) {
+                Seen s = Look(q);
+                ASSERT_TRUE(s.attributes && s.inFolder && s.find && s.wildcard)
+                    << std::hex << "on disk U+" << unsigned(onDisk) << ", asked U+" << unsigned(q) << ": "
+                    << s.attributes << s.inFolder << s.find << s.wildcard;
+            }
+            for (char16_t q : {char16_t(onDisk - 1), char16_t(onDisk + 1), char16_t(onDisk ^ 0x20)}) {
+                if (!IsNameUnit(q) || WCharLower(q) == WCharLower(onDisk))
+                    continue;
+                Seen s = Look(q);
+                ASSERT_FALSE(s.attributes || s.inFolder || s.find || s.wildcard)
+                    << std::hex << "on disk U+" << unsigned(onDisk) << ", asked U+" << unsigned(q) << ": "
+                    << s.attributes << s.inFolder << s.find << s.wildcard;
+            }
+            std::error_code ec;
+            ASSERT_GT(std::filesystem::remove_all(Root() + "/d", ec), 0u);
+        }
+    }
+}
+
+TEST_F(CaseFolding, DottedCapitalIMatchesAsciiI) {
+    WriteHostFile(Root() + "/\xC4\xB0.txt", "x"); // U+0130
+    EXPECT_NE(GetFileAttributesW(u"\\i.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(u"\\I.TXT"), INVALID_FILE_ATTRIBUTES);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(u"\\i.txt", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    // The dotless i is a letter of its own.
+    EXPECT_EQ(GetFileAttributesW(u"\\\u0131.txt"), INVALID_FILE_ATTRIBUTES);
+}
