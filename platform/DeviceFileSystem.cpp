@@ -206,6 +206,15 @@ void ResolveFollowingLinks(const std::vector<std::u16string>& components, size_t
 // is.
 void ResolveBeneath(DeviceState& s, const std::vector<std::u16string>& components, size_t start,
                     std::string host, devicefs::Resolved* r) {
+    if (start == components.size()) {
+        // The root or the mounted folder itself.
+        struct stat st;
+        r->exists = stat(host.c_str(), &st) == 0;
+        r->parentExists = true;
+        r->host = host;
+        r->beneath = true;
+        return;
+    }
     std::vector<std::string> prefixes{host};
     for (size_t i = start; i + 1 < components.size(); ++i)
         prefixes.push_back(JoinHost(prefixes.back(), WideToHostName(components[i])));

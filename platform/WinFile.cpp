@@ -662,6 +662,9 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
         return FALSE;
     }
     if (r.exists) {
+        // A link where a folder should be is the usual way out of a folder; say which one it was.
+        if (r.isLink)
+            devicefs::RefuseLink(r.host);
         SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
