@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
@@ -30,7 +31,19 @@ struct DeviceState {
     // Host folders below the root or a mount that a walk found to be real folders, not links, with
     // their identity then.
     std::unordered_map<std::string, std::pair<dev_t, ino_t>> realFolders;
+    struct Listing {
+        dev_t dev;
+        ino_t ino;
+        struct timespec mtime;
+        // Read while the folder's change time was recent: file systems with coarse time stamps may
+        // give a change right after it the same time, so the listing is read again next time.
+        bool racy;
+        std::unordered_map<std::u16string, std::string> byFold;
+    };
+    std::unordered_map<std::string, Listing> listings; // by host folder
 };
+
+const size_t kListingMemory = 64;
 
 const size_t kRealFolderMemory = 4096;
 
@@ -115,58 +128,73 @@ bool HostExists(const std::string& path, bool* isDir = nullptr) {
     return true;
 }
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// An ASCII name is compared on the bytes while the entry is ASCII too; the first non-ASCII byte of
-// the entry sends the whole entry through the letter-case rule, since some capitals outside ASCII
-// (U+0130) fold into it.
-bool SameIgnoringCase(const char* entry, const std::string& asciiName, const std::u16string& name) {
-    if (asciiName.empty())
-        return WStrICmp(HostNameToWide(entry).c_str(), name.c_str()) == 0;
-    size_t i = 0;
-    for (; entry[i] != 0; ++i) {
-        if (static_cast<unsigned char>(entry[i]) >= 0x80)
-            return WStrICmp(HostNameToWide(entry).c_str(), name.c_str()) == 0;
-        if (i >= asciiName.size() || AsciiLower(entry[i]) != AsciiLower(asciiName[i]))
-            return false;
+// The entries of a host folder by their letter-case folded names, as last read, and the folder's
+// identity and change time then. A name that does not exist as written is looked up here instead of
+// reading the folder again, which made writing N new files into one folder cost N folder reads. The
+// platform's own changes update the listing in place (NoteEntryAdded/NoteEntryRemoved); any other
+// change of the folder shows in its change time and the folder is read again.
+const DeviceState::Listing* CurrentListing(DeviceState& s, const std::string& folder) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        s.listings.erase(folder);
+        return nullptr;
     }
-    return i == asciiName.size();
+    auto known = s.listings.find(folder);
+    if (known != s.listings.end() && known->second.dev == st.st_dev && known->second.ino == st.st_ino &&
+        SameTime(known->second.mtime, st.st_mtim) && !known->second.racy)
+        return &known->second;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return nullptr;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long kCoarseNs = 20000000; // well above a kernel tick
+    long long age = (static_cast<long long>(now.tv_sec) - st.st_mtim.tv_sec) * 1000000000ll +
+                    (now.tv_nsec - st.st_mtim.tv_nsec);
+    DeviceState::Listing listing{st.st_dev, st.st_ino, st.st_mtim, age < kCoarseNs, {}};
+    while (dirent* e = readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        auto [at, added] = listing.byFold.emplace(Lower(HostNameToWide(name)), name);
+        if (!added && name < at->second)
+            at->second = name; // among case variants the smallest name, so the choice is stable
+    }
+    closedir(dir);
+    if (s.listings.size() >= kListingMemory)
+        s.listings.clear();
+    return &(s.listings[folder] = std::move(listing));
 }
 
 // Finds the entry of a host folder whose name equals the given one ignoring case. The exact name
-// wins; among several case variants the smallest name is taken, so the choice is stable.
-bool FindEntryIgnoringCase(const std::string& folder, const std::u16string& name, std::string* found,
-                           bool exactKnownMissing = false) {
+// wins; among several case variants the smallest name is taken.
+bool FindEntryIgnoringCase(DeviceState& s, const std::string& folder, const std::u16string& name,
+                           std::string* found, bool exactKnownMissing = false) {
     std::string exact = WideToHostName(name);
     if (!exactKnownMissing && HostExists(JoinHost(folder, exact))) {
         *found = exact;
         return true;
     }
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
+    const DeviceState::Listing* listing = CurrentListing(s, folder);
+    if (!listing)
         return false;
-    bool ascii = std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
-    const std::string asciiName = ascii ? exact : std::string();
-    bool any = false;
-    while (dirent* e = readdir(dir)) {
-        if (SameIgnoringCase(e->d_name, asciiName, name)) {
-            if (!any || std::string(e->d_name) < *found)
-                *found = e->d_name;
-            any = true;
-        }
-    }
-    closedir(dir);
-    return any;
+    auto entry = listing->byFold.find(Lower(name));
+    if (entry == listing->byFold.end())
+        return false;
+    *found = entry->second;
+    return true;
 }
 
 // The host's own root folder holds every path, so nothing can leave it: there links are the host's
 // business and are followed. The exact name wins over its case variants, so the longest prefix that
 // exists exactly as written resolves to itself: one stat of the whole path (or of its folder, for a
 // new entry) stands for one stat per component. Only the rest is matched entry by entry.
-void ResolveFollowingLinks(const std::vector<std::u16string>& components, size_t start, std::string host,
-                           devicefs::Resolved* r) {
+void ResolveFollowingLinks(DeviceState& s, const std::vector<std::u16string>& components, size_t start,
+                           std::string host, devicefs::Resolved* r) {
     size_t exactEnd = start;
     if (start < components.size()) {
         std::vector<std::string> prefixes{host};
@@ -186,7 +214,7 @@ void ResolveFollowingLinks(const std::vector<std::u16string>& components, size_t
         if (i + 1 == components.size())
             r->parentExists = exists;
         std::string name;
-        if (exists && FindEntryIgnoringCase(host, components[i], &name, i == exactEnd)) {
+        if (exists && FindEntryIgnoringCase(s, host, components[i], &name, i == exactEnd)) {
             host = JoinHost(host, name);
         } else {
             exists = false;
@@ -247,7 +275,7 @@ void ResolveBeneath(DeviceState& s, const std::vector<std::u16string>& component
         std::string path = JoinHost(host, name);
         bool found = lstat(path.c_str(), &st) == 0;
         std::string variant;
-        if (!found && FindEntryIgnoringCase(host, components[i], &variant, true)) {
+        if (!found && FindEntryIgnoringCase(s, host, components[i], &variant, true)) {
             path = JoinHost(host, variant);
             found = lstat(path.c_str(), &st) == 0;
         }
@@ -345,14 +373,14 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components) {
     // that holds the executable.
     if (!best && !components.empty() && Lower(components[0]) == u"program") {
         std::string name;
-        if (!FindEntryIgnoringCase(host, components[0], &name)) {
+        if (!FindEntryIgnoringCase(s, host, components[0], &name)) {
             host = ExecutableFolder();
             start = 1;
         }
     }
 
     if (host == "/")
-        ResolveFollowingLinks(components, start, host, &r);
+        ResolveFollowingLinks(s, components, start, host, &r);
     else
         ResolveBeneath(s, components, start, host, &r);
     return r;
@@ -396,6 +424,51 @@ void ForgetFolders() {
     DeviceState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
     s.realFolders.clear();
+}
+
+namespace {
+
+// After the platform itself changed a folder: the listing takes the change and the folder's new
+// change time. A change by another program within the same time stamp as ours is taken for ours; it
+// only matters for names that differ from existing ones in letter case.
+void NoteChange(const std::string& hostPath, bool added) {
+    size_t slash = hostPath.rfind('/');
+    if (slash == std::string::npos)
+        return;
+    std::string folder = slash == 0 ? std::string("/") : hostPath.substr(0, slash);
+    std::string name = hostPath.substr(slash + 1);
+    DeviceState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto known = s.listings.find(folder);
+    if (known == s.listings.end())
+        return;
+    struct stat st;
+    DeviceState::Listing& listing = known->second;
+    if (stat(folder.c_str(), &st) != 0 || listing.dev != st.st_dev || listing.ino != st.st_ino) {
+        s.listings.erase(known);
+        return;
+    }
+    std::u16string fold = Lower(HostNameToWide(name));
+    auto entry = listing.byFold.find(fold);
+    if (added && (entry == listing.byFold.end() || name < entry->second)) {
+        listing.byFold[fold] = name;
+    } else if (!added && entry != listing.byFold.end() && entry->second == name) {
+        // Another case variant may remain; read the folder again when it is asked for.
+        s.listings.erase(known);
+        return;
+    }
+    listing.mtime = st.st_mtim;
+    listing.racy = false; // our own change is in it
+}
+
+} // namespace
+
+void NoteEntryAdded(const std::string& hostPath) {
+    NoteChange(hostPath, true);
+}
+
+void NoteEntryRemoved(const std::string& hostPath) {
+    NoteChange(hostPath, false);
 }
 
 void RefuseLink(const std::string& hostPath) {

@@ -29,6 +29,9 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components);
 
 // Forgets the folders known to be real (after the platform removed or moved a folder).
 void ForgetFolders();
+// The platform created (or replaced) or removed a host entry: keeps the folder listings current.
+void NoteEntryAdded(const std::string& hostPath);
+void NoteEntryRemoved(const std::string& hostPath);
 // Records the link a call refused (see PlatformTakeRefusedLink).
 void RefuseLink(const std::string& hostPath);
 

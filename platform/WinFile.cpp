@@ -399,6 +399,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         return INVALID_HANDLE_VALUE;
     }
     bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    bool detached = false;
     if (exists) {
         if (disposition == CREATE_NEW) {
             SetLastError(ERROR_FILE_EXISTS);
@@ -419,6 +420,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         if (writes && S_ISREG(st.st_mode) && st.st_nlink > 1) {
             DWORD error = truncates ? (unlink(r.host.c_str()) == 0 ? 0 : PlatformErrorFromErrno(errno))
                                     : DetachHardLink(r.host, st);
+            detached = true;
             if (error) {
                 SetLastError(error);
                 return INVALID_HANDLE_VALUE;
@@ -455,6 +457,8 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         SetLastError(err == ENOENT ? ERROR_PATH_NOT_FOUND : PlatformErrorFromErrno(err));
         return INVALID_HANDLE_VALUE;
     }
+    if (!exists || detached)
+        devicefs::NoteEntryAdded(r.host);
     struct stat opened;
     fstat(fd, &opened);
     auto* file = new FileObject(fd, desiredAccess, shareMode, opened.st_dev, opened.st_ino);
@@ -676,6 +680,7 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    devicefs::NoteEntryAdded(r.host);
     return TRUE;
 }
 
@@ -695,6 +700,7 @@ BOOL RemoveDirectoryW(LPCWSTR pathName) {
         return FALSE;
     }
     devicefs::ForgetFolders();
+    devicefs::NoteEntryRemoved(r.host);
     return TRUE;
 }
 
@@ -718,6 +724,7 @@ BOOL DeleteFileW(LPCWSTR fileName) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    devicefs::NoteEntryRemoved(r.host);
     return TRUE;
 }
 
@@ -752,6 +759,8 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
     }
     if (S_ISDIR(st.st_mode))
         devicefs::ForgetFolders();
+    devicefs::NoteEntryRemoved(from.host);
+    devicefs::NoteEntryAdded(to.host);
     return TRUE;
 }
 

@@ -116,3 +116,23 @@ TEST_F(CaseFolding, DottedCapitalIMatchesAsciiI) {
     // The dotless i is a letter of its own.
     EXPECT_EQ(GetFileAttributesW(u"\\\u0131.txt"), INVALID_FILE_ATTRIBUTES);
 }
+
+// Another program's new entries are matched ignoring case at once, however quickly they follow the
+// last look at the folder; the platform's own new entries too.
+TEST_F(CaseFolding, EntriesMadeMeanwhileAreFoundInAnyCase) {
+    for (int round = 0; round < 50; ++round) {
+        std::string folder = "/r" + std::to_string(round);
+        WriteHostFile(Root() + folder + "/first.txt", "1");
+        std::u16string device = Utf8ToWide(folder);
+        EXPECT_EQ(GetFileAttributesW((device + u"\\SECOND.TXT").c_str()), INVALID_FILE_ATTRIBUTES);
+        WriteHostFile(Root() + folder + "/second.txt", "2");
+        ASSERT_NE(GetFileAttributesW((device + u"\\SECOND.TXT").c_str()), INVALID_FILE_ATTRIBUTES) << round;
+        HANDLE f =
+            CreateFileW((device + u"\\Third.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        CloseHandle(f);
+        ASSERT_NE(GetFileAttributesW((device + u"\\THIRD.TXT").c_str()), INVALID_FILE_ATTRIBUTES) << round;
+        ASSERT_TRUE(DeleteFileW((device + u"\\third.TXT").c_str()));
+        EXPECT_EQ(GetFileAttributesW((device + u"\\THIRD.TXT").c_str()), INVALID_FILE_ATTRIBUTES) << round;
+    }
+}

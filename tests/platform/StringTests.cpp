@@ -99,7 +99,9 @@ TEST(WideStrings, HostNamesKeepEveryUnit) {
     }
     // A pair is written as UTF-8 writes it; reversed or lone halves keep their own forms.
     EXPECT_EQ(WideToHostName(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
-    for (const std::u16string& s : {std::u16string(u"\xDE00\xD83D"), std::u16string(u"a\xD83D" u"b"),
+    for (const std::u16string& s : {std::u16string(u"\xDE00\xD83D"),
+                                    std::u16string(u"a\xD83D"
+                                                   u"b"),
                                     std::u16string(u"\xDC00\xDC00\xD800")})
         EXPECT_EQ(HostNameToWide(WideToHostName(s)), s);
     // Two three-byte halves of a pair are not such a name: they cannot stand for the pair too.
