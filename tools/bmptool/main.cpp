@@ -1,6 +1,7 @@
 // bmptool: looks into skin bitmaps, converts them between PNG and the BMP forms the framework loads,
 // and runs the framework's own blend, colour mix, hue shift and rotation on BMP files.
 #include "PngFile.h"
+#include "TextCommand.h"
 
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
@@ -32,6 +33,7 @@ const char kUsage[] = "usage: bmptool info FILE.bmp\n"
                       "       bmptool hue IN OUT --offset DEG\n"
                       "       bmptool rotate IN OUT --angle 1|2|3\n"
                       "       bmptool --help\n";
+// The text command's own lines follow the others in the usage and the help.
 
 const char kHelp[] =
     "\n"
@@ -574,11 +576,16 @@ int CmdRotate(const Options& opt) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "text") {
+        return RunTextCommand(argc - 2, argv + 2);
+    }
     Options opt;
     const std::string error = ParseOptions(argc, argv, &opt);
     if (opt.help) {
         fputs(kUsage, stdout);
+        fputs(kTextUsage, stdout);
         fputs(kHelp, stdout);
+        fputs(kTextHelp, stdout);
         return 0;
     }
     if (!error.empty()) {
