@@ -223,8 +223,11 @@ const Glyph& Strike::Lookup(char32_t cp) {
     return g;
 }
 
+// Every glyph made is counted, empty ones (spaces, controls) included: a cache miss is a miss.
+
 void Strike::Rasterise(char32_t cp, Glyph* glyph) {
     *glyph = Glyph();
+    g_rasterised++;
     if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0))
         return; // control characters take no room and draw nothing
     FT_Face face = static_cast<FT_Face>(m_face);
@@ -271,7 +274,6 @@ void Log(const std::string& line) {
 }
 
 void NoteRasterised(size_t bytes) {
-    g_rasterised++;
     g_cachedBytes += bytes + sizeof(Glyph);
 }
 

@@ -95,7 +95,7 @@ FontInstance* InstanceOf(gdi::FontObj* font);
 // One line to the platform's diagnostic sink (see TextHost.h).
 void Log(const std::string& line);
 
-// Statistics and the cache's memory bound.
+// The cache's memory bound: bytes of coverage kept.
 void NoteRasterised(size_t bytes);
 void DropAllGlyphs();
 // Starts the cache again when it has grown beyond its bound; only between calls, while no glyph

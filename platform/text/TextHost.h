@@ -11,8 +11,8 @@
 typedef void (*PlatformTextLogSink)(const char* line);
 void PlatformSetTextLogSink(PlatformTextLogSink sink);
 
-// How many glyphs have been rasterised since the process started (each glyph of each size once
-// while it stays cached).
+// How many glyphs have been made (looked up in a font file and rasterised) since the process
+// started: each character of each font size once while it stays cached.
 unsigned long PlatformTextGlyphsRasterised();
 
 // Forgets every rasterised glyph (faces stay open), as if no text had been drawn yet.

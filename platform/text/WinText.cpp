@@ -110,7 +110,8 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     const size_t n = count == -1 ? WStrLen(text) : static_cast<size_t>(count);
     Shaped& shaped = Scratch();
     Shape(strike, text, n, &shaped);
-    const Glyph& dot = strike.Get(U'.');
+    // The ellipsis is three full stops.
+    const Glyph* dot = (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) ? &strike.Get(U'.') : nullptr;
 
     const int lineHeight = strike.Height();
     LayoutRequest req;
@@ -123,7 +124,7 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     req.height = static_cast<int>(
         std::clamp<long long>(static_cast<long long>(rect->bottom) - rect->top, 0, 0x3FFFFFFF));
     req.lineHeight = lineHeight;
-    req.ellipsisWidth = 3 * dot.advance;
+    req.ellipsisWidth = dot ? 3 * dot->advance : 0;
     std::vector<LineSpan> lines = LayOut(req);
     const int total = static_cast<int>(lines.size()) * lineHeight;
 
@@ -187,9 +188,9 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
         };
         for (int k = line.start; k < line.end; k++)
             paint(*shaped.glyphs[k]);
-        if (line.ellipsis)
+        if (line.ellipsis && dot)
             for (int k = 0; k < 3; k++)
-                paint(dot);
+                paint(*dot);
         if (font->underline)
             PaintBox(surface, clip, x, baseline + strike.UnderlinePos(), x + line.width,
                      baseline + strike.UnderlinePos() + strike.LineThickness(), ink);
