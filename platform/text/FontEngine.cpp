@@ -250,10 +250,11 @@ void Strike::Rasterise(char32_t cp, Glyph* glyph) {
     glyph->top = slot->bitmap_top;
     glyph->width = static_cast<int>(bm.width);
     glyph->height = static_cast<int>(bm.rows);
-    glyph->coverage.resize(static_cast<size_t>(bm.width) * bm.rows);
+    glyph->stride = glyph->width + kRowSlack;
+    glyph->coverage.assign(static_cast<size_t>(glyph->stride) * bm.rows, 0);
     for (unsigned y = 0; y < bm.rows; y++) {
         const unsigned char* src = bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch;
-        std::copy(src, src + bm.width, glyph->coverage.begin() + static_cast<ptrdiff_t>(y) * bm.width);
+        std::copy(src, src + bm.width, glyph->coverage.begin() + static_cast<ptrdiff_t>(y) * glyph->stride);
     }
     NoteRasterised(glyph->coverage.size());
 }

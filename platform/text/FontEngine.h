@@ -17,13 +17,15 @@ struct FontObj;
 
 namespace text {
 
-// One rasterised glyph: an 8-bit coverage map (rows top-down, width bytes each) placed relative to
-// the pen position on the baseline, and the pen's advance in whole pixels.
+// One rasterised glyph: an 8-bit coverage map (rows top-down, stride bytes apart, zero after the
+// first width bytes of each row so that rows can be read in whole 16-byte pieces) placed relative
+// to the pen position on the baseline, and the pen's advance in whole pixels.
 struct Glyph {
     int left = 0; // from the pen to the map's first column
     int top = 0;  // from the baseline up to the map's first row
     int width = 0;
     int height = 0;
+    int stride = 0;
     int advance = 0;
     std::vector<uint8_t> coverage;
 };
@@ -101,6 +103,9 @@ void DropAllGlyphs();
 // Starts the cache again when it has grown beyond its bound; only between calls, while no glyph
 // reference is held.
 void TrimCache();
+
+// The zero bytes after each row of a glyph's coverage and of a coverage mask.
+constexpr int kRowSlack = 16;
 
 // Character heights are limited to this many pixels; larger requests are refused.
 constexpr int kMaxFontPixels = 1000;

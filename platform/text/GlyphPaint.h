@@ -5,6 +5,8 @@
 #include "platform/GdiObjects.h"
 #include "platform/text/FontEngine.h"
 
+#include <vector>
+
 namespace text {
 
 // A colour prepared for one surface format.
@@ -15,11 +17,30 @@ struct Ink {
 };
 Ink MakeInk(gdi::PixFmt fmt, COLORREF color);
 
-// Blends the glyph's coverage, its pen at (x, y) on the baseline in device coordinates, into the
-// surface within clip (device coordinates, already inside the surface). Each covered pixel becomes
-// dst + (ink - dst) x coverage; a 32-bit pixel that the glyph touches gets 0 in its top byte, as
-// GDI's other drawing gives it.
-void PaintGlyph(const gdi::Surface& s, const RECT& clip, int x, int y, const Glyph& g, const Ink& ink);
+// The coverage of a line of glyphs within a box of the surface, gathered first so that the blend
+// then runs over long rows. Where glyphs overlap the larger coverage counts.
+class CoverageMask {
+public:
+    // Starts an empty mask over box (device coordinates, inside the surface).
+    void Reset(const RECT& box);
+    // Adds a glyph with its pen at (x, y) on the baseline, in device coordinates; what falls outside
+    // the box is left out.
+    void Add(long long x, long long y, const Glyph& g);
+    // Blends the ink into the surface by the mask: each pixel becomes dst + (ink - dst) x coverage;
+    // a 32-bit pixel with any coverage gets 0 in its top byte, as GDI's other drawing gives it.
+    void Paint(const gdi::Surface& s, const Ink& ink) const;
+
+private:
+    RECT m_box{0, 0, 0, 0};
+    int m_width = 0;
+    int m_stride = 0;      // the width and kRowSlack bytes that are never painted
+    int m_filledRight = 0; // columns from here on hold no coverage yet
+    std::vector<uint8_t> m_cov;
+};
+
+// Tests: keeps to the instructions every processor of the architecture has (no AVX2), so that both
+// paths can be checked on one machine.
+void UseBaselineVectorsOnly(bool on);
 
 // Fills [x0, x1) x [y0, y1) within clip.
 void PaintBox(const gdi::Surface& s, const RECT& clip, long long x0, long long y0, long long x1, long long y1,

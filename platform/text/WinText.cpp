@@ -10,6 +10,7 @@
 #include "platform/WinSystem.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace text {
@@ -48,6 +49,11 @@ void Shape(Strike& strike, LPCWSTR text, size_t count, Shaped* out) {
         out->glyphs.push_back(&g);
         out->advances.push_back(g.advance);
     }
+}
+
+CoverageMask& Mask() {
+    static CoverageMask* m = new CoverageMask;
+    return *m;
 }
 
 Shaped& Scratch() {
@@ -174,23 +180,48 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
             x = rect->left;
         x += ox;
         const long long y = top + oy + static_cast<long long>(i) * lineHeight;
-        if (y >= clip.bottom + strike.Ascent() || y + lineHeight + lineHeight < clip.top)
-            continue; // wholly outside, accents included
+        if (y > clip.bottom + 2LL * lineHeight || y + 3LL * lineHeight < clip.top)
+            continue; // far outside the clip, whatever its accents
         if (dc->bkMode == OPAQUE)
             PaintBox(surface, clip, x, y, x + line.width, y + lineHeight, back);
-        // Pens far outside the clip are skipped before they could overflow an int.
+        // The line's glyphs gathered over the part of their box that is visible, then blended.
         const long long baseline = y + strike.Ascent();
-        long long pen = x;
-        auto paint = [&](const Glyph& glyph) {
-            if (pen + glyph.left + glyph.width > clip.left && pen + glyph.left < clip.right)
-                PaintGlyph(surface, clip, static_cast<int>(pen), static_cast<int>(baseline), glyph, ink);
+        long long pen = x, bx0 = LLONG_MAX, by0 = LLONG_MAX, bx1 = LLONG_MIN, by1 = LLONG_MIN;
+        auto extend = [&](const Glyph& glyph) {
+            if (glyph.width > 0) {
+                bx0 = std::min(bx0, pen + glyph.left);
+                bx1 = std::max(bx1, pen + glyph.left + glyph.width);
+                by0 = std::min(by0, baseline - glyph.top);
+                by1 = std::max(by1, baseline - glyph.top + glyph.height);
+            }
             pen += glyph.advance;
         };
         for (int k = line.start; k < line.end; k++)
-            paint(*shaped.glyphs[k]);
+            extend(*shaped.glyphs[k]);
         if (line.ellipsis && dot)
             for (int k = 0; k < 3; k++)
-                paint(*dot);
+                extend(*dot);
+        bx0 = std::max<long long>(bx0, clip.left);
+        by0 = std::max<long long>(by0, clip.top);
+        bx1 = std::min<long long>(bx1, clip.right);
+        by1 = std::min<long long>(by1, clip.bottom);
+        if (bx0 < bx1 && by0 < by1) {
+            const RECT box{static_cast<LONG>(bx0), static_cast<LONG>(by0), static_cast<LONG>(bx1),
+                           static_cast<LONG>(by1)};
+            CoverageMask& mask = Mask();
+            mask.Reset(box);
+            pen = x;
+            auto add = [&](const Glyph& glyph) {
+                mask.Add(pen, baseline, glyph);
+                pen += glyph.advance;
+            };
+            for (int k = line.start; k < line.end; k++)
+                add(*shaped.glyphs[k]);
+            if (line.ellipsis && dot)
+                for (int k = 0; k < 3; k++)
+                    add(*dot);
+            mask.Paint(surface, ink);
+        }
         if (font->underline)
             PaintBox(surface, clip, x, baseline + strike.UnderlinePos(), x + line.width,
                      baseline + strike.UnderlinePos() + strike.LineThickness(), ink);
