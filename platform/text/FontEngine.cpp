@@ -55,7 +55,14 @@ FT_Library Library() {
 }
 
 bool FontconfigReady() {
-    static bool ok = FcInit() == FcTrue;
+    static bool ok = [] {
+        if (FcInit() != FcTrue)
+            return false;
+        // Nothing of fontconfig's is kept beyond a match (only file names), so its configuration
+        // can go at exit, which keeps leak checkers quiet.
+        std::atexit([] { FcFini(); });
+        return true;
+    }();
     return ok;
 }
 
