@@ -184,6 +184,44 @@ TEST_F(BmptoolText, TheCommandDrawsWhatTheGoldenImagesHold) {
     EXPECT_GT(drawn.width, 30);
 }
 
+TEST_F(BmptoolText, AFontFileThatCannotBeLoadedGivesTheFallbackFace) {
+    // A font folder of its own: a good sans face and a serif face that is spoiled after fontconfig
+    // has listed it (writing into a file leaves the folder's time, so the listing stays).
+    const std::string fonts = Root() + "/fonts";
+    testsupport::MakeHostFolders(fonts);
+    const std::string dejavu = "/usr/share/fonts/truetype/dejavu/";
+    testsupport::WriteHostFile(fonts + "/DejaVuSans.ttf",
+                               testsupport::ReadHostFile(dejavu + "DejaVuSans.ttf"));
+    testsupport::WriteHostFile(fonts + "/DejaVuSerif.ttf",
+                               testsupport::ReadHostFile(dejavu + "DejaVuSerif.ttf"));
+    testsupport::WriteHostFile(Root() + "/fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig>\n<dir>" +
+                                                           fonts + "</dir>\n<cachedir>" + Root() +
+                                                           "/fccache</cachedir>\n</fontconfig>\n");
+    const std::string env = "FONTCONFIG_FILE=" + Root() + "/fonts.conf ";
+    const std::string out = Root() + "/out.png";
+    auto run = [&](const std::string& args) {
+        const std::string errPath = Root() + "/stderr.txt";
+        const int status = std::system((env + BMPTOOL_PATH + " text " + args + " 2>" + errPath).c_str());
+        m_stderr = testsupport::ReadHostFile(errPath);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(0, run(out + " Serif --font 'DejaVu Serif' --height 20")) << m_stderr;
+    EXPECT_EQ(m_stderr, "");
+    testsupport::WriteHostFile(fonts + "/DejaVuSerif.ttf", std::string(4096, 'x'));
+    ASSERT_EQ(0, run(out + " Serif --font 'DejaVu Serif' --height 20")) << m_stderr;
+    EXPECT_NE(m_stderr.find("DejaVuSerif.ttf cannot be loaded; using \"DejaVu Sans\""), std::string::npos)
+        << m_stderr;
+    RgbaImage drawn;
+    std::string error;
+    ASSERT_TRUE(ReadPng(out, &drawn, &error)) << error;
+    EXPECT_EQ(drawn.height, 20);
+    // With the fallback spoiled too, the font is refused.
+    testsupport::WriteHostFile(fonts + "/DejaVuSans.ttf", std::string(4096, 'x'));
+    EXPECT_EQ(1, run(out + " Serif --font 'DejaVu Serif' --height 20"));
+    EXPECT_NE(m_stderr.find("no usable font file"), std::string::npos) << m_stderr;
+    EXPECT_NE(m_stderr.find("refused"), std::string::npos) << m_stderr;
+}
+
 TEST_F(BmptoolText, RefusalsAndUsageErrors) {
     const std::string out = Root() + "/out.png";
     EXPECT_EQ(1, Run(out + " x --font 'DejaVu Sans' --height 5000"));
