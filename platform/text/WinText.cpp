@@ -30,14 +30,25 @@ struct Shaped {
     std::vector<char32_t> cps;
     std::vector<const Glyph*> glyphs;
     std::vector<int> advances;
+    int mnemonic = -1; // the code point a prefix "&" underlines, or -1
 };
 
-void Shape(Strike& strike, LPCWSTR text, size_t count, Shaped* out) {
+// With prefixes (DrawTextW without DT_NOPREFIX), as on the device: "&&" draws one "&", and a single
+// "&" is not drawn but underlines the character after it (the last such one counts).
+void Shape(Strike& strike, LPCWSTR text, size_t count, bool prefixes, Shaped* out) {
     out->cps.clear();
     out->glyphs.clear();
     out->advances.clear();
+    out->mnemonic = -1;
     for (size_t i = 0; i < count; i++) {
         char32_t cp = text[i];
+        if (prefixes && cp == u'&') {
+            if (i + 1 >= count)
+                break;
+            if (text[i + 1] != u'&')
+                out->mnemonic = static_cast<int>(out->cps.size());
+            cp = text[++i];
+        }
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             i++;
@@ -93,7 +104,7 @@ BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size) {
         return FALSE;
     }
     Shaped& shaped = Scratch();
-    Shape(*font->strike, text, static_cast<size_t>(count), &shaped);
+    Shape(*font->strike, text, static_cast<size_t>(count), false, &shaped);
     long long width = 0;
     for (int a : shaped.advances)
         width += a;
@@ -115,7 +126,7 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     Strike& strike = *font->strike;
     const size_t n = count == -1 ? WStrLen(text) : static_cast<size_t>(count);
     Shaped& shaped = Scratch();
-    Shape(strike, text, n, &shaped);
+    Shape(strike, text, n, (format & DT_NOPREFIX) == 0, &shaped);
     // The ellipsis is three full stops.
     const Glyph* dot = (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) ? &strike.Get(U'.') : nullptr;
 
@@ -211,16 +222,24 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
             CoverageMask& mask = Mask();
             mask.Reset(box);
             pen = x;
+            long long mnemonicPen = 0;
             auto add = [&](const Glyph& glyph) {
                 mask.Add(pen, baseline, glyph);
                 pen += glyph.advance;
             };
-            for (int k = line.start; k < line.end; k++)
+            for (int k = line.start; k < line.end; k++) {
+                if (k == shaped.mnemonic)
+                    mnemonicPen = pen;
                 add(*shaped.glyphs[k]);
+            }
             if (line.ellipsis && dot)
                 for (int k = 0; k < 3; k++)
                     add(*dot);
             mask.Paint(surface, ink);
+            if (shaped.mnemonic >= line.start && shaped.mnemonic < line.end)
+                PaintBox(surface, clip, mnemonicPen, baseline + strike.UnderlinePos(),
+                         mnemonicPen + shaped.advances[shaped.mnemonic],
+                         baseline + strike.UnderlinePos() + strike.LineThickness(), ink);
         }
         if (font->underline)
             PaintBox(surface, clip, x, baseline + strike.UnderlinePos(), x + line.width,

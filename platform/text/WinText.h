@@ -20,7 +20,8 @@
 // with "...". Drawing is clipped to the rectangle unless DT_NOCLIP, and always to the context's clip
 // and the bitmap. DT_CALCRECT draws nothing: it sets rect->right to left + the widest line and
 // rect->bottom to top + the height, wrapping at the given width with DT_WORDBREAK and ignoring the
-// ellipsis flags. Other flags are ignored.
+// ellipsis flags. Unless DT_NOPREFIX, "&&" draws "&" and a single "&" is not drawn but underlines
+// the character after it. Other flags are ignored.
 int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
 #define DrawText DrawTextW
 

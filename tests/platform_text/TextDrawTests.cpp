@@ -403,6 +403,52 @@ TEST_F(TextDraw, CalcRectMeasuresWithoutDrawing) {
     EXPECT_EQ(InkBox(c.Px(), 100, 100, 0x1111).right, 0); // nothing drawn
 }
 
+TEST_F(TextDraw, PrefixesUnderlineTheNextCharacterUnlessNoPrefix) {
+    Canvas c(Dib::Rgb565, 120, 30);
+    Selected s(c.Dc(), MakeFont(u"DejaVu Sans", 20));
+    SetBkMode(c.Dc(), TRANSPARENT);
+    auto width = [&](const char16_t* t, UINT f) {
+        RECT r{0, 0, 0, 0};
+        DrawTextW(c.Dc(), t, -1, &r, f | DT_CALCRECT | DT_SINGLELINE);
+        return r.right;
+    };
+    SIZE plain{}, amp{};
+    ASSERT_TRUE(GetTextExtentPoint32W(c.Dc(), u"Save", 4, &plain));
+    ASSERT_TRUE(GetTextExtentPoint32W(c.Dc(), u"&Save", 5, &amp)); // no prefixes when measuring
+    EXPECT_GT(amp.cx, plain.cx);
+    EXPECT_EQ(width(u"&Save", 0), plain.cx);
+    EXPECT_EQ(width(u"&Save", DT_NOPREFIX), amp.cx);
+    EXPECT_EQ(width(u"A&&B", 0), width(u"A&B", DT_NOPREFIX));
+
+    // The prefixed character gets a line under it, in the text's colour; nothing else changes.
+    auto draw = [&](const char16_t* t, UINT f) {
+        c.Px().Fill(0xFFFF);
+        RECT r{0, 0, 120, 30};
+        DrawTextW(c.Dc(), t, -1, &r, f | DT_SINGLELINE);
+        std::vector<DWORD> px;
+        for (int y = 0; y < 30; y++)
+            for (int x = 0; x < 120; x++)
+                px.push_back(c.Px().Get(x, y));
+        return px;
+    };
+    const std::vector<DWORD> marked = draw(u"S&ave", 0), unmarked = draw(u"Save", 0);
+    SIZE s1{};
+    ASSERT_TRUE(GetTextExtentPoint32W(c.Dc(), u"S", 1, &s1));
+    int changed = 0;
+    for (int y = 0; y < 30; y++)
+        for (int x = 0; x < 120; x++) {
+            const size_t i = static_cast<size_t>(y) * 120 + x;
+            if (marked[i] == unmarked[i])
+                continue;
+            changed++;
+            EXPECT_EQ(marked[i], 0u) << x << "," << y;
+            EXPECT_GE(x, s1.cx); // under the "a"
+            EXPECT_GE(y, 15);    // below the baseline
+        }
+    EXPECT_GT(changed, 3);
+    EXPECT_EQ(draw(u"Save", DT_NOPREFIX), unmarked);
+}
+
 TEST_F(TextDraw, BadInputFailsCleanly) {
     Canvas c(Dib::Rgb565, 20, 20);
     RECT r{0, 0, 20, 20};
