@@ -28,6 +28,7 @@ namespace {
 PlatformTextLogSink g_sink = nullptr;
 unsigned long g_rasterised = 0;
 size_t g_cachedBytes = 0;
+unsigned long g_generation = 0;
 // Beyond this many bytes of coverage the whole cache starts again (checked between calls).
 constexpr size_t kCacheLimit = 32u << 20;
 
@@ -289,6 +290,11 @@ void DropAllGlyphs() {
     for (auto& entry : Strikes())
         entry.second->DropGlyphs();
     g_cachedBytes = 0;
+    g_generation++;
+}
+
+unsigned long GlyphGeneration() {
+    return g_generation;
 }
 
 void TrimCache() {

@@ -100,6 +100,8 @@ void Log(const std::string& line);
 // The cache's memory bound: bytes of coverage kept.
 void NoteRasterised(size_t bytes);
 void DropAllGlyphs();
+// Changes whenever glyphs are dropped, so that whatever was made from them is dropped too.
+unsigned long GlyphGeneration();
 // Starts the cache again when it has grown beyond its bound; only between calls, while no glyph
 // reference is held.
 void TrimCache();

@@ -266,6 +266,14 @@ void CoverageMask::Reset(const RECT& box) {
     m_cov.assign(m_width > 0 ? static_cast<size_t>(m_stride) * height : 0, 0);
 }
 
+void CoverageMask::MoveTo(long long left, long long top) {
+    const LONG w = m_box.right - m_box.left, h = m_box.bottom - m_box.top;
+    m_box.left = static_cast<LONG>(left);
+    m_box.top = static_cast<LONG>(top);
+    m_box.right = m_box.left + w;
+    m_box.bottom = m_box.top + h;
+}
+
 void CoverageMask::Add(long long x, long long y, const Glyph& g) {
     if (g.width <= 0 || g.height <= 0 || m_cov.empty())
         return;

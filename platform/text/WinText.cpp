@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <list>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace text {
@@ -60,6 +63,74 @@ void Shape(Strike& strike, LPCWSTR text, size_t count, bool prefixes, Shaped* ou
         out->glyphs.push_back(&g);
         out->advances.push_back(g.advance);
     }
+}
+
+// Masks of whole lines, for lines drawn again unclipped (labels repaint with every frame): keyed by
+// strike and text, their boxes kept relative to the pen's start on the baseline. The least recently
+// used go first once there are too many or they take too much memory.
+class LineMasks {
+public:
+    CoverageMask* Find(const Strike* strike, const std::u32string& text) {
+        Forget();
+        auto it = m_index.find(Key{strike, text});
+        if (it == m_index.end())
+            return nullptr;
+        m_entries.splice(m_entries.begin(), m_entries, it->second);
+        return &it->second->mask;
+    }
+    // Keeps a filled mask; it moves into the cache.
+    void Keep(const Strike* strike, const std::u32string& text, CoverageMask&& mask) {
+        if (mask.Bytes() > kMaxBytes / 8)
+            return;
+        Forget();
+        m_bytes += mask.Bytes();
+        m_entries.push_front(Entry{Key{strike, text}, std::move(mask)});
+        m_index[m_entries.front().key] = m_entries.begin();
+        while (m_entries.size() > kMaxEntries || m_bytes > kMaxBytes) {
+            m_bytes -= m_entries.back().mask.Bytes();
+            m_index.erase(m_entries.back().key);
+            m_entries.pop_back();
+        }
+    }
+
+private:
+    static constexpr size_t kMaxEntries = 128;
+    static constexpr size_t kMaxBytes = 4u << 20;
+    struct Key {
+        const Strike* strike;
+        std::u32string text;
+        bool operator==(const Key& o) const { return strike == o.strike && text == o.text; }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            return std::hash<std::u32string>()(k.text) ^ (std::hash<const void*>()(k.strike) * 31);
+        }
+    };
+    struct Entry {
+        Key key;
+        CoverageMask mask;
+    };
+    // Everything goes when the glyphs it was made of have gone.
+    void Forget() {
+        if (m_generation == GlyphGeneration())
+            return;
+        m_generation = GlyphGeneration();
+        m_index.clear();
+        m_entries.clear();
+        m_bytes = 0;
+    }
+    std::list<Entry> m_entries;
+    std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> m_index;
+    size_t m_bytes = 0;
+    unsigned long m_generation = 0;
+};
+
+// Not a code point: marks a line that ends in an ellipsis.
+constexpr char32_t kEllipsisMark = 0x110000;
+
+LineMasks& Lines() {
+    static LineMasks* l = new LineMasks;
+    return *l;
 }
 
 CoverageMask& Mask() {
@@ -212,35 +283,57 @@ int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format) {
         if (line.ellipsis && dot)
             for (int k = 0; k < 3; k++)
                 extend(*dot);
-        bx0 = std::max<long long>(bx0, clip.left);
-        by0 = std::max<long long>(by0, clip.top);
-        bx1 = std::min<long long>(bx1, clip.right);
-        by1 = std::min<long long>(by1, clip.bottom);
-        if (bx0 < bx1 && by0 < by1) {
-            const RECT box{static_cast<LONG>(bx0), static_cast<LONG>(by0), static_cast<LONG>(bx1),
-                           static_cast<LONG>(by1)};
-            CoverageMask& mask = Mask();
-            mask.Reset(box);
+        // The pen position of the prefixed character, if this line has it.
+        long long mnemonicPen = x;
+        if (shaped.mnemonic >= line.start && shaped.mnemonic < line.end)
+            for (int k = line.start; k < shaped.mnemonic; k++)
+                mnemonicPen += shaped.advances[k];
+        auto addAll = [&](CoverageMask& mask) {
             pen = x;
-            long long mnemonicPen = 0;
-            auto add = [&](const Glyph& glyph) {
-                mask.Add(pen, baseline, glyph);
-                pen += glyph.advance;
-            };
             for (int k = line.start; k < line.end; k++) {
-                if (k == shaped.mnemonic)
-                    mnemonicPen = pen;
-                add(*shaped.glyphs[k]);
+                mask.Add(pen, baseline, *shaped.glyphs[k]);
+                pen += shaped.glyphs[k]->advance;
             }
             if (line.ellipsis && dot)
-                for (int k = 0; k < 3; k++)
-                    add(*dot);
-            mask.Paint(surface, ink);
-            if (shaped.mnemonic >= line.start && shaped.mnemonic < line.end)
-                PaintBox(surface, clip, mnemonicPen, baseline + strike.UnderlinePos(),
-                         mnemonicPen + shaped.advances[shaped.mnemonic],
-                         baseline + strike.UnderlinePos() + strike.LineThickness(), ink);
+                for (int k = 0; k < 3; k++) {
+                    mask.Add(pen, baseline, *dot);
+                    pen += dot->advance;
+                }
+        };
+        const bool whole = bx0 >= clip.left && by0 >= clip.top && bx1 <= clip.right && by1 <= clip.bottom;
+        if (whole && bx0 < bx1) {
+            // Seen before: the same coverage again, wherever the line is now.
+            std::u32string key(shaped.cps.begin() + line.start, shaped.cps.begin() + line.end);
+            if (line.ellipsis)
+                key.push_back(kEllipsisMark);
+            if (CoverageMask* kept = Lines().Find(&strike, key)) {
+                kept->MoveTo(bx0, by0);
+                kept->Paint(surface, ink);
+            } else {
+                CoverageMask mask;
+                mask.Reset(RECT{static_cast<LONG>(bx0), static_cast<LONG>(by0), static_cast<LONG>(bx1),
+                                static_cast<LONG>(by1)});
+                addAll(mask);
+                mask.Paint(surface, ink);
+                Lines().Keep(&strike, key, std::move(mask));
+            }
+        } else {
+            bx0 = std::max<long long>(bx0, clip.left);
+            by0 = std::max<long long>(by0, clip.top);
+            bx1 = std::min<long long>(bx1, clip.right);
+            by1 = std::min<long long>(by1, clip.bottom);
+            if (bx0 < bx1 && by0 < by1) {
+                CoverageMask& mask = Mask();
+                mask.Reset(RECT{static_cast<LONG>(bx0), static_cast<LONG>(by0), static_cast<LONG>(bx1),
+                                static_cast<LONG>(by1)});
+                addAll(mask);
+                mask.Paint(surface, ink);
+            }
         }
+        if (shaped.mnemonic >= line.start && shaped.mnemonic < line.end)
+            PaintBox(surface, clip, mnemonicPen, baseline + strike.UnderlinePos(),
+                     mnemonicPen + shaped.advances[shaped.mnemonic],
+                     baseline + strike.UnderlinePos() + strike.LineThickness(), ink);
         if (font->underline)
             PaintBox(surface, clip, x, baseline + strike.UnderlinePos(), x + line.width,
                      baseline + strike.UnderlinePos() + strike.LineThickness(), ink);

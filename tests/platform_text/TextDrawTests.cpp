@@ -241,6 +241,32 @@ TEST_F(TextDraw, ARepeatedStringIsNeverRasterisedTwice) {
     }
 }
 
+TEST_F(TextDraw, ALineDrawnAgainElsewhereLooksAsIfDrawnAfresh) {
+    // Whole lines are kept for drawing again; moved, clipped or with another ending they must give
+    // what a first drawing gives.
+    Canvas c(Dib::Rgb565, 200, 60);
+    Selected s(c.Dc(), MakeFont(u"DejaVu Serif", -18, FW_NORMAL, true));
+    SetBkMode(c.Dc(), TRANSPARENT);
+    auto draw = [&](RECT r, UINT f, bool fresh) {
+        if (fresh)
+            PlatformTextDropGlyphCache();
+        c.Px().Fill(0x7BEF);
+        DrawTextW(c.Dc(), u"Vivid fjord text", -1, &r, f);
+        std::vector<DWORD> px;
+        for (int y = 0; y < 60; y++)
+            for (int x = 0; x < 200; x++)
+                px.push_back(c.Px().Get(x, y));
+        return px;
+    };
+    draw(RECT{0, 0, 200, 30}, DT_SINGLELINE, true);
+    const RECT moved{13, 21, 200, 60}, narrow{13, 21, 90, 60};
+    EXPECT_EQ(draw(moved, DT_SINGLELINE, false), draw(moved, DT_SINGLELINE, true));
+    draw(moved, DT_SINGLELINE | DT_END_ELLIPSIS, false);
+    EXPECT_EQ(draw(narrow, DT_SINGLELINE | DT_END_ELLIPSIS, false),
+              draw(narrow, DT_SINGLELINE | DT_END_ELLIPSIS, true));
+    EXPECT_EQ(draw(narrow, DT_SINGLELINE, false), draw(narrow, DT_SINGLELINE, true));
+}
+
 // The box of pixels that differ from the fill value; empty (right <= left) when none.
 RECT InkBox(const Pixels& px, int width, int height, DWORD fill) {
     RECT box{width, height, 0, 0};
