@@ -28,7 +28,6 @@ public:
     void Add(long long x, long long y, const Glyph& g);
     // Moves the mask's box (its size stays) so that the same coverage paints elsewhere.
     void MoveTo(long long left, long long top);
-    const RECT& Box() const { return m_box; }
     size_t Bytes() const { return m_cov.size(); }
     // Blends the ink into the surface by the mask: each pixel becomes dst + (ink - dst) x coverage;
     // a 32-bit pixel with any coverage gets 0 in its top byte, as GDI's other drawing gives it.

@@ -1,5 +1,6 @@
 // DrawTextW and GetTextExtentPoint32W: the string decoded to code points, each looked up once in the
-// font's glyph cache, laid out by TextLayout and painted by GlyphPaint.
+// font's glyph cache, laid out by TextLayout, each line's glyphs gathered into a coverage mask and
+// blended by GlyphPaint. Masks of whole lines are kept, so a label drawn again is one blend.
 #include "platform/text/WinText.h"
 #include "platform/text/FontEngine.h"
 #include "platform/text/GlyphPaint.h"
