@@ -69,6 +69,7 @@ int Usage(const std::string& why) {
         fprintf(stderr, "bmptool: %s\n", why.c_str());
     }
     fputs(kUsage, stderr);
+    fputs(kTextUsage, stderr);
     return 2;
 }
 
