@@ -475,6 +475,66 @@ TEST_F(TextDraw, PrefixesUnderlineTheNextCharacterUnlessNoPrefix) {
     EXPECT_EQ(draw(u"Save", DT_NOPREFIX), unmarked);
 }
 
+TEST_F(TextDraw, UnderlineAndStrikeOutSpanTheLine) {
+    Canvas c(Dib::Xrgb8888, 120, 30);
+    SetBkMode(c.Dc(), TRANSPARENT);
+    auto draw = [&](BYTE underline, BYTE strikeOut) {
+        LOGFONTW lf{};
+        lf.lfHeight = 20;
+        lf.lfUnderline = underline;
+        lf.lfStrikeOut = strikeOut;
+        WStrCpyN(lf.lfFaceName, LF_FACESIZE, u"DejaVu Sans");
+        Selected s(c.Dc(), CreateFontIndirectW(&lf));
+        c.Px().Fill(0x00FFFFFF);
+        RECT r{0, 0, 120, 30};
+        DrawTextW(c.Dc(), u"xo xo", -1, &r, DT_SINGLELINE);
+        std::vector<DWORD> px;
+        for (int y = 0; y < 30; y++)
+            for (int x = 0; x < 120; x++)
+                px.push_back(c.Px().Get(x, y));
+        return px;
+    };
+    const std::vector<DWORD> plain = draw(0, 0);
+    PlatformFontInfo info;
+    {
+        LOGFONTW lf{};
+        lf.lfHeight = 20;
+        WStrCpyN(lf.lfFaceName, LF_FACESIZE, u"DejaVu Sans");
+        HFONT f = CreateFontIndirectW(&lf);
+        ASSERT_TRUE(PlatformGetFontInfo(f, &info));
+        DeleteObject(f);
+    }
+    SIZE size{};
+    {
+        Selected s(c.Dc(), MakeFont(u"DejaVu Sans", 20));
+        ASSERT_TRUE(GetTextExtentPoint32W(c.Dc(), u"xo xo", 5, &size));
+    }
+    // Each decoration: whole rows of ink from the line's start to its end, below the baseline for
+    // the underline and above it for the strike-out.
+    for (int kind = 0; kind < 2; kind++) {
+        const std::vector<DWORD> decorated = kind == 0 ? draw(1, 0) : draw(0, 1);
+        int rows = 0;
+        for (int y = 0; y < 30; y++) {
+            int changed = 0;
+            for (int x = 0; x < 120; x++) {
+                const size_t i = static_cast<size_t>(y) * 120 + x;
+                if (decorated[i] != plain[i]) {
+                    changed++;
+                    EXPECT_LT(x, size.cx);
+                    EXPECT_EQ(decorated[i], 0u);
+                }
+            }
+            if (changed == 0)
+                continue;
+            rows++;
+            EXPECT_EQ(kind == 0, y >= info.ascent) << y;
+            // The space between the words has no letter, so the line shows there.
+            EXPECT_EQ(decorated[static_cast<size_t>(y) * 120 + size.cx / 2], 0u);
+        }
+        EXPECT_GE(rows, 1);
+    }
+}
+
 TEST_F(TextDraw, BadInputFailsCleanly) {
     Canvas c(Dib::Rgb565, 20, 20);
     RECT r{0, 0, 20, 20};
