@@ -8,3 +8,5 @@
 #include "platform/WinRegistry.h"
 #include "platform/WinRect.h"
 #include "platform/WinGdi.h"
+#include "platform/windows/WinUser.h"
+#include "platform/system/WinProcess.h"
