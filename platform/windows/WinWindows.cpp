@@ -898,8 +898,18 @@ HWND GetParent(HWND hWnd) {
     return w ? w->parent : nullptr;
 }
 
-LRESULT DefWindowProcW(HWND hWnd, UINT message, WPARAM wParam, LPARAM) {
+LRESULT DefWindowProcW(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_SETTEXT: {
+            auto w = Live(hWnd);
+            if (!w)
+                return FALSE;
+            LPCWSTR text = reinterpret_cast<LPCWSTR>(lParam);
+            w->title = text ? text : u"";
+            if (!w->parent)
+                PublishTopLevel();
+            return TRUE;
+        }
         case WM_CLOSE:
             DestroyWindow(hWnd);
             return 0;
@@ -970,10 +980,8 @@ BOOL SetWindowTextW(HWND hWnd, LPCWSTR text) {
     auto w = Live(hWnd);
     if (!w)
         return FALSE;
-    w->title = text ? text : u"";
-    if (!w->parent)
-        PublishTopLevel();
-    return TRUE;
+    // The window's procedure sees the change; the default processing stores the text.
+    return CallProc(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
 }
 
 int GetWindowTextW(HWND hWnd, LPWSTR text, int count) {
@@ -1093,11 +1101,9 @@ BOOL ShowWindow(HWND hWnd, int command) {
                 InvalidateScreenArea(area, hWnd);
             }
         }
+        // With no other window to take it, a hidden window stays active until it is destroyed.
         if (s.active && IsDescendant(hWnd, s.active)) {
-            HWND next = NextActivatable(RootOf(hWnd));
-            s.active = nullptr;
-            s.focus = nullptr;
-            if (next)
+            if (HWND next = NextActivatable(RootOf(hWnd)))
                 Activate(next);
         }
         if (!w->parent)
