@@ -460,7 +460,8 @@ bool TakePosted(Queue& q, MSG* out, HWND filter, UINT mn, UINT mx, bool remove) 
     return false;
 }
 
-bool TakeInput(Queue& q, MSG* out, HWND filter, UINT mn, UINT mx, bool remove) {
+// *handled is set when a close or quit request was taken from the input queue.
+bool TakeInput(Queue& q, MSG* out, HWND filter, UINT mn, UINT mx, bool remove, bool* handled) {
     State& s = S();
     while (!q.input.empty()) {
         InputEvent e = q.input.front();
@@ -469,11 +470,13 @@ bool TakeInput(Queue& q, MSG* out, HWND filter, UINT mn, UINT mx, bool remove) {
             HWND target = s.active ? s.active : NextActivatable(nullptr);
             if (target)
                 PostMessageW(target, WM_CLOSE, 0, 0);
+            *handled = true;
             return false;
         }
         if (e.kind == InputEvent::Kind::Quit) {
             q.input.pop_front();
             s.quitting = true;
+            *handled = true;
             return false;
         }
         MSG m;
@@ -566,9 +569,12 @@ void ApplyRequest(const std::string& line) {
         SetForegroundWindow(h);
 }
 
-void PollRequests() {
-    for (const std::string& line : xproc::TakeRequests())
+// True when another process asked something of this one.
+bool PollRequests() {
+    std::vector<std::string> requests = xproc::TakeRequests();
+    for (const std::string& line : requests)
         ApplyRequest(line);
+    return !requests.empty();
 }
 
 // 1: a message; 0: WM_QUIT or the end of the run; -1: nothing (only when not blocking).
@@ -591,20 +597,19 @@ int Fetch(MSG* out, HWND filter, UINT mn, UINT mx, bool remove, bool block) {
             *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, now, POINT{0, 0}};
             return 0;
         }
-        if (TakeInput(q, out, filter, mn, mx, remove))
+        bool handled = false;
+        if (TakeInput(q, out, filter, mn, mx, remove, &handled))
             return 1;
-        if (!q.posted.empty() || s.quitting)
+        if (handled)
             continue; // a close or quit from the input queue
         if (TakeTimer(q, out, filter, mn, mx, remove, now))
             return 1;
         if (TakePaint(q, out, filter, mn, mx, now))
             return 1;
-        PollRequests();
-        if (!q.posted.empty())
+        if (PollRequests())
             continue;
-        if (q.input.empty() && b.Pump())
-            continue;
-        if (!q.input.empty())
+        // Idle (any input left waits for another filter): let the backend release what is due.
+        if (b.Pump())
             continue;
         if (!block)
             return -1;
@@ -788,9 +793,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     if (w->parent)
         parentWindow->children.push_back(w->handle);
     else
-        s.topLevel.insert(s.topLevel.begin(), w->handle); // stays behind until shown
-    if (!w->parent && parent)
-        w->parent = nullptr; // an owned popup is still top-level here
+        s.topLevel.push_back(w->handle); // a new window starts in front
 
     CREATESTRUCTW cs{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
                      windowName, className, exStyle};
@@ -1494,9 +1497,14 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
 }
 
 BOOL KillTimer(HWND hWnd, UINT_PTR id) {
-    if (hWnd && !Live(hWnd))
-        return FALSE;
-    Queue& q = ThisQueue();
+    Queue* owner = &ThisQueue();
+    if (hWnd) {
+        auto w = Live(hWnd);
+        if (!w)
+            return FALSE;
+        owner = w->queue;
+    }
+    Queue& q = *owner;
     auto it = std::find_if(q.timers.begin(), q.timers.end(),
                            [&](const Timer& t) { return t.hwnd == hWnd && t.id == id; });
     if (it == q.timers.end()) {

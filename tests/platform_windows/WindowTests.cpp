@@ -442,3 +442,23 @@ TEST_F(WindowTest, FindWindowShowAndActivation) {
     EXPECT_NE(std::string::npos, list.find("TestWnd \"Beta\" 0,0,100,100 visible enabled\n")) << list;
     EXPECT_NE(std::string::npos, list.find("TestWnd \"Alpha\" 0,0,100,100 hidden enabled\n")) << list;
 }
+
+// A loop that waits for one window's messages leaves the others queued, in order.
+TEST_F(WindowTest, FilteredGetMessageWaitsForItsWindow) {
+    StartScript("tap 10 10\n");
+    HWND a = MakeWindow(u"a", WS_VISIBLE, 0, 0, 50, 50);
+    HWND b = MakeWindow(u"b", 0, 100, 100, 50, 50);
+    PostMessageW(a, WM_APP, 1, 0);
+    SetTimer(b, 4, 30, nullptr);
+    MSG msg;
+    ASSERT_TRUE(GetMessageW(&msg, b, 0, 0));
+    EXPECT_EQ(b, msg.hwnd);
+    EXPECT_EQ(static_cast<UINT>(WM_TIMER), msg.message);
+    KillTimer(b, 4);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(static_cast<UINT>(WM_APP), msg.message);
+    ASSERT_TRUE(PeekMessageW(&msg, a, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(a, msg.hwnd);
+    // Nothing more for b can come: the run ends instead of waiting for ever.
+    EXPECT_FALSE(GetMessageW(&msg, b, 0, 0));
+}
