@@ -183,7 +183,7 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
-    PlatformJournal("CreateProcessW " + WideToUtf8(program) + " " + WideToUtf8(args));
+    PlatformJournal("CreateProcessW " + WideToUtf8(program) + (args.empty() ? "" : " " + WideToUtf8(args)));
     DWORD pid = 0;
     std::string command;
     if (MappedHostCommand(program, &command))

@@ -1046,16 +1046,6 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     return w->handle;
 }
 
-namespace {
-const char* ShowCommandName(int command) {
-    static const char* const names[] = {
-        "SW_HIDE", "SW_SHOWNORMAL", "SW_SHOWMINIMIZED",   "SW_SHOWMAXIMIZED", "SW_SHOWNOACTIVATE",
-        "SW_SHOW", "SW_MINIMIZE",   "SW_SHOWMINNOACTIVE", "SW_SHOWNA",        "SW_RESTORE"};
-    return command >= 0 && command <= 9 ? names[command] : nullptr;
-}
-
-} // namespace
-
 BOOL ShowWindow(HWND hWnd, int command) {
     auto w = Find(hWnd);
     if (!w) {
@@ -1063,15 +1053,13 @@ BOOL ShowWindow(HWND hWnd, int command) {
         return FALSE;
     }
     if (w->remote) {
-        const char* name = ShowCommandName(command);
-        std::string cmd = name ? name : std::to_string(command);
-        // The owner gets the number; the journal shows the name.
+        // The owner gets the command through its request file; the journal shows the number.
         std::u16string title;
         if (!xproc::RemoteWindowAlive(w->remotePid, w->remoteHandle, &title)) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
-        PlatformJournal("ShowWindow " + WideToUtf8(title) + " " + cmd);
+        PlatformJournal("ShowWindow " + WideToUtf8(title) + " " + std::to_string(command));
         char buf[64];
         std::snprintf(buf, sizeof buf, "%llx show %d", static_cast<unsigned long long>(w->remoteHandle),
                       command);

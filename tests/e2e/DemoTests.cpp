@@ -66,7 +66,7 @@ TEST_F(DemoTest, SecondStartBringsTheFirstToTheFront) {
     EXPECT_EQ(0, second.exitCode);
     EXPECT_NE(std::string::npos, second.out.find("already running; brought it to the front")) << second.out;
     std::string journal = testsupport::ReadHostFile(Root() + "/.wince/journal.log");
-    EXPECT_NE(std::string::npos, journal.find("wceui-demo: ShowWindow WCEUI_DEMO SW_SHOW\n")) << journal;
+    EXPECT_NE(std::string::npos, journal.find("wceui-demo: ShowWindow WCEUI_DEMO 5\n")) << journal;
     EXPECT_NE(std::string::npos, journal.find("wceui-demo: SetForegroundWindow WCEUI_DEMO\n")) << journal;
     // The first process takes the requests from its loop.
     std::string requests = Root() + "/.wince/requests/" + std::to_string(first);
@@ -101,8 +101,15 @@ TEST_F(DemoTest, SdlScreenshotEqualsHeadless) {
     std::string headlessShot = testsupport::ReadHostFile(Root() + "/shot.png");
     ASSERT_FALSE(headlessShot.empty());
     std::remove((Root() + "/shot.png").c_str());
-    RunResult sdl = RunDemo("--backend sdl --zoom 2 --bpp 32 " + common, "SDL_VIDEODRIVER=offscreen");
+    // The offscreen driver's EGL library keeps allocations past exit, which a leak-checking build
+    // would report as the program's.
+    RunResult sdl = RunDemo("--backend sdl --zoom 2 --bpp 32 " + common,
+                            "SDL_VIDEODRIVER=offscreen ASAN_OPTIONS=detect_leaks=0");
     ASSERT_EQ(0, sdl.exitCode) << sdl.out;
+    EXPECT_EQ(headlessShot, testsupport::ReadHostFile(Root() + "/shot.png"));
+    std::remove((Root() + "/shot.png").c_str());
+    RunResult dummy = RunDemo("--backend sdl --bpp 32 " + common, "SDL_VIDEODRIVER=dummy");
+    ASSERT_EQ(0, dummy.exitCode) << dummy.out;
     EXPECT_EQ(headlessShot, testsupport::ReadHostFile(Root() + "/shot.png"));
     // An untapped screen differs: the tap did arrive.
     testsupport::WriteHostFile(Root() + "/n.txt", "wait 2200\nshot none.png\nquit\n");
