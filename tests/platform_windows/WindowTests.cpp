@@ -3,6 +3,7 @@
 #include "platform/display/DisplayBackend.h"
 
 #include <cstring>
+#include <thread>
 
 std::vector<Seen>* WindowTest::s_seen = nullptr;
 std::function<bool(HWND, UINT, WPARAM, LPARAM)> WindowTest::s_hook;
@@ -461,4 +462,48 @@ TEST_F(WindowTest, FilteredGetMessageWaitsForItsWindow) {
     EXPECT_EQ(a, msg.hwnd);
     // Nothing more for b can come: the run ends instead of waiting for ever.
     EXPECT_FALSE(GetMessageW(&msg, b, 0, 0));
+}
+
+// Messages posted by another thread land in the queue of the thread that owns the window.
+TEST_F(WindowTest, PostsFromAnotherThreadReachTheOwner) {
+    HWND w = MakeWindow(u"owner", 0);
+    std::thread worker([w] {
+        for (int i = 0; i < 1000; i++)
+            PostMessageW(w, WM_APP, static_cast<WPARAM>(i), 0);
+        MSG msg;
+        EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)); // the worker's own queue is empty
+    });
+    worker.join();
+    RunLoop();
+    std::vector<Seen> got = Of(WM_APP);
+    ASSERT_EQ(1000u, got.size());
+    for (size_t i = 0; i < got.size(); i++)
+        ASSERT_EQ(i, got[i].wParam);
+}
+
+TEST_F(WindowTest, CaretFollowsItsCalls) {
+    HWND w = MakeWindow(u"caret");
+    EXPECT_FALSE(SetCaretPos(1, 1)); // no caret yet
+    ASSERT_TRUE(CreateCaret(w, nullptr, 2, 14));
+    EXPECT_TRUE(SetCaretPos(5, 7));
+    HWND owner = nullptr;
+    RECT r{};
+    BOOL shown = TRUE;
+    ASSERT_TRUE(PlatformCaretState(&owner, &r, &shown));
+    EXPECT_EQ(w, owner);
+    EXPECT_EQ(5, r.left);
+    EXPECT_EQ(21, r.bottom);
+    EXPECT_FALSE(shown); // a new caret is hidden until shown
+    EXPECT_TRUE(ShowCaret(w));
+    EXPECT_TRUE(HideCaret(w));
+    EXPECT_TRUE(HideCaret(w));
+    EXPECT_TRUE(ShowCaret(w));
+    PlatformCaretState(nullptr, nullptr, &shown);
+    EXPECT_FALSE(shown); // hides nest
+    EXPECT_TRUE(ShowCaret(w));
+    PlatformCaretState(nullptr, nullptr, &shown);
+    EXPECT_TRUE(shown);
+    DestroyWindow(w); // the caret goes with its window
+    EXPECT_FALSE(PlatformCaretState(nullptr, nullptr, nullptr));
+    EXPECT_FALSE(DestroyCaret());
 }
