@@ -276,3 +276,27 @@ TEST_F(RealWndTest, SetWindowTextOnlyWhenChanged) {
     EXPECT_TRUE(log.Contains(u"WceUiSetWindowText,check(NULL != lpszNew)fail"));
     DestroyWindow(h);
 }
+
+// Pen positions are signed: a captured pen left of and below the window gives negative x.
+TEST_F(RealWndTest, CapturedPenOutsideGivesSignedPositions) {
+    Start("down 50 50\nmove 10 230\nup 10 230\n");
+    CTraceDlg dlg;
+    dlg.onDown = [](CTraceDlg* d, int, int) { SetCapture(d->GetSafeHwnd()); };
+    RECT rc{20, 20, 120, 120};
+    dlg.DoModal(WS_POPUP | WS_VISIBLE, &rc, nullptr);
+    EXPECT_TRUE(dlg.Has("down 1 30,30"));
+    EXPECT_TRUE(dlg.Has("move -10,210"));
+    EXPECT_TRUE(dlg.Has("up -10,210"));
+}
+
+// A window that cannot be created ends the run at once, says why, and leaves the parent as it was.
+TEST_F(RealWndTest, ModalRunWithoutAWindowEndsAtOnce) {
+    testsupport::LogCapture log;
+    CTraceDlg dlg;
+    RECT rc = Screen();
+    HWND bogus = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7770));
+    EXPECT_EQ(-1, dlg.DoModal(WS_CHILD | WS_VISIBLE, &rc, bogus));
+    EXPECT_TRUE(log.Contains(u"CreateWindow failed, GetLastError is 1400"));
+    EXPECT_TRUE(log.Contains(u"call CRealWnd::Create failed, GetLastError is 1400"));
+    EXPECT_FALSE(dlg.Has("init"));
+}

@@ -24,8 +24,10 @@ BOOL CRealWnd::Create(DWORD dwStyle, LPCRECT lpRect, HWND hWndParent) {
                                   rc.right - rc.left, rc.bottom - rc.top, hWndParent, nullptr,
                                   CFhGlobalData::Instance().GetInstanceHandle(), this);
     if (!hWnd) {
-        WceUiLog(WCEUI_LOG_ERROR, "CreateWindow failed, GetLastError is %d",
-                 static_cast<int>(::GetLastError()));
+        // Writing the log line must not hide the cause from the caller.
+        DWORD dwError = ::GetLastError();
+        WceUiLog(WCEUI_LOG_ERROR, "CreateWindow failed, GetLastError is %d", static_cast<int>(dwError));
+        ::SetLastError(dwError);
         return FALSE;
     }
     return TRUE;
