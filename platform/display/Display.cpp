@@ -17,6 +17,7 @@ namespace {
 
 struct DisplayState {
     std::string exitShot;
+    bool atExitRegistered = false;
     PlatformDumpHook dumpHook;
 };
 
@@ -102,6 +103,19 @@ int PlatformStartDisplay(const PlatformDisplayOptions& options, std::string* err
         b = CreateHeadlessBackend(std::move(steps), options.realClock);
     }
     D().exitShot = options.exitShot;
+    if (!options.exitShot.empty() && !D().atExitRegistered) {
+        // A program that exits without stopping the display still leaves its last picture.
+        PlatformGetScreenBitmap();
+        std::atexit([] {
+            if (!D().exitShot.empty() && WindowManagerBackend()) {
+                std::string why;
+                if (!PlatformSaveScreenshot(D().exitShot, &why))
+                    std::fprintf(stderr, "%s\n", why.c_str());
+                D().exitShot.clear();
+            }
+        });
+        D().atExitRegistered = true;
+    }
     WindowManagerSetBackend(std::move(b));
     return 0;
 }
