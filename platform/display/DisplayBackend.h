@@ -39,10 +39,9 @@ public:
     virtual void Wait(DWORD deadline) = 0;
     // Another thread posted a message: end a Wait early.
     virtual void Wake() {}
-    // A rectangle of the screen surface changed (screen coordinates).
+    // A rectangle of the screen surface changed (screen coordinates): after a paint, or when a
+    // screen or window context is released.
     virtual void Present(const RECT& rect) { (void)rect; }
-    // Something may have drawn on the screen outside painting (a window context was handed out).
-    virtual void MarkDirty() {}
     virtual void SetWaitCursor(bool wait) { (void)wait; }
     // Bring the backend's window to the front of the host's desktop.
     virtual void Raise() {}

@@ -134,11 +134,17 @@ Queue& ThisQueue() {
 
 BOOL ProvideWindowDc(HWND hWnd, POINT* origin, RECT* clip);
 
+void ScreenDcReleased(const RECT* screenRect) {
+    if (S().backend && screenRect)
+        S().backend->Present(*screenRect);
+}
+
 DisplayBackend& Backend() {
     State& s = S();
     if (!s.backend) {
         s.backend = CreateHeadlessBackend({}, false);
         PlatformSetWindowDcProvider(&ProvideWindowDc);
+        PlatformSetScreenDcReleaseHook(&ScreenDcReleased);
     }
     return *s.backend;
 }
@@ -250,8 +256,6 @@ BOOL ProvideWindowDc(HWND hWnd, POINT* origin, RECT* clip) {
         return FALSE;
     *origin = ScreenOrigin(w);
     *clip = VisibleScreenRect(w);
-    if (S().backend)
-        S().backend->MarkDirty();
     return TRUE;
 }
 
@@ -641,6 +645,7 @@ void WindowManagerSetBackend(std::unique_ptr<DisplayBackend> backend) {
     s.backend = std::move(backend);
     s.quitting = false;
     PlatformSetWindowDcProvider(&ProvideWindowDc);
+    PlatformSetScreenDcReleaseHook(&ScreenDcReleased);
 }
 
 DisplayBackend* WindowManagerBackend() {

@@ -1,4 +1,5 @@
 #include "WindowTestUtil.h"
+#include "platform/GdiHost.h"
 #include "platform/Platform.h"
 #include "platform/display/DisplayBackend.h"
 
@@ -506,4 +507,33 @@ TEST_F(WindowTest, CaretFollowsItsCalls) {
     DestroyWindow(w); // the caret goes with its window
     EXPECT_FALSE(PlatformCaretState(nullptr, nullptr, nullptr));
     EXPECT_FALSE(DestroyCaret());
+}
+
+// Drawing through a window's context outside painting reaches the screen at the window's place and
+// is reported when the context is released, so that a real display can show it.
+TEST_F(WindowTest, WindowContextDrawsAtItsPlaceAndReportsRelease) {
+    static RECT s_released;
+    static int s_count;
+    s_count = 0;
+    HWND w = MakeWindow(u"ctx", WS_VISIBLE, 100, 50, 60, 40);
+    PlatformSetScreenDcReleaseHook([](const RECT* r) {
+        s_released = *r;
+        s_count++;
+    });
+    HDC dc = GetDC(w);
+    ASSERT_NE(nullptr, dc);
+    EXPECT_EQ(RGB(0, 255, 0), SetPixel(dc, 0, 0, RGB(0, 255, 0)));
+    EXPECT_EQ(CLR_INVALID, SetPixel(dc, 60, 0, RGB(0, 255, 0))); // outside the window
+    EXPECT_EQ(1, ReleaseDC(w, dc));
+    ASSERT_EQ(1, s_count);
+    EXPECT_EQ(100, s_released.left);
+    EXPECT_EQ(50, s_released.top);
+    EXPECT_EQ(160, s_released.right);
+    EXPECT_EQ(90, s_released.bottom);
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(RGB(0, 255, 0), GetPixel(screen, 100, 50));
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(2, s_count);
+    DestroyWindow(w);
+    EXPECT_EQ(nullptr, GetDC(w));
 }

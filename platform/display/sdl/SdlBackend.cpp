@@ -15,6 +15,7 @@ namespace {
 
 // Waits are cut into slices so that requests from other processes are seen.
 const DWORD kWaitSlice = 50;
+const DWORD kFrameInterval = 16;
 
 UINT VirtualKey(SDL_Keycode k) {
     if (k >= SDLK_a && k <= SDLK_z)
@@ -158,8 +159,14 @@ public:
         SDL_PushEvent(&e);
     }
 
-    void Present(const RECT&) override { m_dirty = true; }
-    void MarkDirty() override { m_dirty = true; }
+    // Frames drawn outside the message loop (animations) show at up to about 60 a second; the rest
+    // shows when the loop goes idle.
+    void Present(const RECT&) override {
+        m_dirty = true;
+        DWORD now = Now();
+        if (now - m_lastFlush >= kFrameInterval)
+            Flush();
+    }
     void SetWaitCursor(bool wait) override {
         SDL_Cursor* c = wait ? m_waitCursor : m_arrowCursor;
         if (c)
@@ -233,6 +240,7 @@ private:
     // Shows the whole surface (it is small; one copy per idle moment).
     void Flush() {
         m_dirty = false;
+        m_lastFlush = Now();
         HBITMAP screen = PlatformGetScreenBitmap();
         DIBSECTION ds{};
         if (!screen || GetObjectW(screen, sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits)
@@ -266,6 +274,7 @@ private:
     bool m_sdlUp = false;
     bool m_dirty = false;
     bool m_penDown = false;
+    DWORD m_lastFlush = 0;
     Uint32 m_wakeEvent = 0;
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
