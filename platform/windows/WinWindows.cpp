@@ -543,11 +543,14 @@ bool TakePaint(Queue& q, MSG* out, HWND filter, UINT mn, UINT mx, DWORD now) {
     return false;
 }
 
-DWORD NextTimerDue(Queue& q) {
+// The earliest due time of the timers a loop with this filter can take.
+DWORD NextTimerDue(Queue& q, HWND filter, UINT mn, UINT mx) {
     DWORD best = INFINITE;
     bool any = false;
     DWORD now = Backend().Now();
     for (const Timer& t : q.timers) {
+        if (!Matches(filter, mn, mx, t.hwnd, WM_TIMER))
+            continue;
         if (!any || static_cast<int32_t>(t.due - best) < 0) {
             best = t.due;
             any = true;
@@ -617,7 +620,7 @@ int Fetch(MSG* out, HWND filter, UINT mn, UINT mx, bool remove, bool block) {
             continue;
         if (!block)
             return -1;
-        DWORD deadline = NextTimerDue(q);
+        DWORD deadline = NextTimerDue(q, filter, mn, mx);
         DWORD next = b.NextEventTime();
         if (next != INFINITE && (deadline == INFINITE || static_cast<int32_t>(next - deadline) < 0))
             deadline = next;
@@ -1315,7 +1318,7 @@ BOOL GetMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax) {
         return -1;
     int r = Fetch(msg, hWnd, filterMin, filterMax, true, true);
     S().messageTime = msg->time;
-    return r == 1 ? TRUE : FALSE;
+    return r == 1 && msg->message != WM_QUIT ? TRUE : FALSE;
 }
 
 BOOL PeekMessageW(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT removeFlags) {

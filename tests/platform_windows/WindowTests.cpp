@@ -461,8 +461,15 @@ TEST_F(WindowTest, FilteredGetMessageWaitsForItsWindow) {
     EXPECT_EQ(static_cast<UINT>(WM_APP), msg.message);
     ASSERT_TRUE(PeekMessageW(&msg, a, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
     EXPECT_EQ(a, msg.hwnd);
-    // Nothing more for b can come: the run ends instead of waiting for ever.
+    // A due timer of another window does not keep a filtered wait busy; with nothing more for b
+    // the run ends instead of waiting for ever.
+    SetTimer(a, 9, 10, nullptr);
     EXPECT_FALSE(GetMessageW(&msg, b, 0, 0));
+    KillTimer(a, 9);
+    // A posted WM_QUIT ends a loop like PostQuitMessage.
+    PostMessageW(a, WM_QUIT, 4, 0);
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(4u, msg.wParam);
 }
 
 // Messages posted by another thread land in the queue of the thread that owns the window.
