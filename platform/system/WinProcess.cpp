@@ -183,11 +183,18 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
-    PlatformJournal("CreateProcessW " + WideToUtf8(program) + (args.empty() ? "" : " " + WideToUtf8(args)));
+    std::string tail;
+    if (!args.empty()) {
+        tail.push_back(' ');
+        tail.append(WideToUtf8(args));
+    }
+    std::string line("CreateProcessW ");
+    line.append(WideToUtf8(program)).append(tail);
+    PlatformJournal(line);
     DWORD pid = 0;
     std::string command;
     if (MappedHostCommand(program, &command))
-        pid = RunDetached(args.empty() ? command : command + " " + WideToUtf8(args));
+        pid = RunDetached(command.append(tail));
     if (info) {
         auto* process = new ProcessObject;
         process->m_pid = pid;
@@ -211,7 +218,7 @@ DWORD SetSystemPowerState(LPCWSTR name, DWORD state, DWORD flags) {
     std::snprintf(buf, sizeof buf, "SetSystemPowerState 0x%08X 0x%04X", state, flags);
     std::string line = buf;
     if (name && name[0])
-        line += " " + WideToUtf8(name);
+        line.append(1, ' ').append(WideToUtf8(name));
     PlatformJournal(line);
     return ERROR_SUCCESS;
 }

@@ -104,12 +104,12 @@ std::vector<WindowEntry> ParseList(const std::string& text) {
 } // namespace
 
 std::string RuntimeFolder() {
-    std::string root = PlatformGetDeviceRoot();
-    if (root.empty())
-        root = ".";
-    if (root.back() != '/')
-        root += '/';
-    std::string folder = root + ".wince";
+    std::string folder = PlatformGetDeviceRoot();
+    if (folder.empty())
+        folder.push_back('.');
+    if (folder.back() != '/')
+        folder.push_back('/');
+    folder.append(".wince");
     MakeFolders(folder);
     return folder + "/";
 }
