@@ -118,3 +118,23 @@ TEST_F(DemoTest, SdlScreenshotEqualsHeadless) {
                      .exitCode);
     EXPECT_NE(headlessShot, testsupport::ReadHostFile(Root() + "/none.png"));
 }
+
+// Two headless runs of the same script give the same pictures, and the close command ends the
+// program through its own close handling.
+TEST_F(DemoTest, HeadlessRunsRepeatExactly) {
+    testsupport::WriteHostFile(Root() + "/d.txt",
+                               "tap 40 40\ndrag 40 40 200 150 300\nwait 700\nshot a.png\nwait 3000\nclose\n");
+    std::string args = "--backend headless --screen 320x240 " + Device() + " --script '" + Root() + "/d.txt'";
+    RunResult first = RunDemo(args + " --shot '" + Root() + "/end1.png'");
+    ASSERT_EQ(0, first.exitCode) << first.out;
+    std::string shot1 = testsupport::ReadHostFile(Root() + "/a.png");
+    RunResult second = RunDemo(args + " --shot '" + Root() + "/end2.png'");
+    ASSERT_EQ(0, second.exitCode) << second.out;
+    EXPECT_FALSE(shot1.empty());
+    EXPECT_EQ(shot1, testsupport::ReadHostFile(Root() + "/a.png"));
+    std::string end1 = testsupport::ReadHostFile(Root() + "/end1.png");
+    EXPECT_FALSE(end1.empty());
+    EXPECT_EQ(end1, testsupport::ReadHostFile(Root() + "/end2.png"));
+    // The bar was still filling at the first shot and full at the end.
+    EXPECT_NE(shot1, end1);
+}
