@@ -33,10 +33,12 @@ TRACK = (0x2C, 0x37, 0x45)
 WARN = (0xF2, 0xB2, 0x33)
 ERROR = (0xE5, 0x48, 0x4D)
 WHITE = (0xFF, 0xFF, 0xFF)
+BOX = (0x22, 0x2C, 0x39)         # the message box stands out from the screen under it
+BOX_EDGE = (0x5B, 0x6B, 0x7D)
 
 COLORS = [
     ("bg", BG), ("panel", PANEL), ("text", TEXT), ("text_dim", DIM), ("accent", ACCENT),
-    ("text_on_accent", DARK_TEXT), ("button_text", DARK_TEXT), ("msg_panel", ROW),
+    ("text_on_accent", DARK_TEXT), ("button_text", DARK_TEXT),
 ]
 
 
@@ -189,7 +191,7 @@ def img_panel(path, w, h, fill, edge):
     c = Canvas(w, h)
     r = max(6.0, h * 0.05)
     c.fill(rrect(0.5, 0.5, w - 1, h - 1, r), edge)
-    c.fill(rrect(2.0, 2.0, w - 4, h - 4, r - 1.5), fill)
+    c.fill(rrect(2.5, 2.5, w - 5, h - 5, r - 2), fill)
     c.save(path)
 
 
@@ -497,7 +499,7 @@ def write_size(root, name, p):
     img_track(os.path.join(bm, "progress", "sel.png"), pw, ph, ACCENT)
     img_thumb(os.path.join(bm, "progress", "thumb.png"), thumb)
     _, _, w, h = p["box"]
-    img_panel(os.path.join(bm, "messagebox", "panel.png"), w, h, ROW, ROW_LINE)
+    img_panel(os.path.join(bm, "messagebox", "panel.png"), w, h, BOX, BOX_EDGE)
     bw, bh, _, _ = p["box_btn"]
     img_key(os.path.join(bm, "messagebox", "button_normal.png"), bw, bh, KEY, KEY_EDGE)
     img_key(os.path.join(bm, "messagebox", "button_down.png"), bw, bh, ACCENT, ACCENT_DARK)
