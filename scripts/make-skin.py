@@ -304,7 +304,7 @@ SIZES = {
     "320X240": dict(
         W=320, H=240, row=24, list=(4, 4, 212, 192), icon=16, item_w=26, check=14, text_off=6,
         btn=(222, 4, 94, 40, 8), prog=(5, 213, 240, 20, 20), status=(270, 213, 48, 20),
-        band=204, scroll=(4, 4), fonts=dict(list=12, button=13, status=12, msg=12),
+        band=204, scroll=(4, 4), fonts=dict(list=12, button=13, status=11, msg=12),
         box=(40, 45, 240, 150), box_icon=(10, 12, 30), box_msg=(48, 12, 184, 90),
         box_btn=(80, 30, 8, 10), extra=24),
 }
@@ -474,7 +474,9 @@ def write_size(root, name, p):
     f = p["fonts"]
     write_text(os.path.join(base, "res", "font", "list.conf"), font(f["list"], 400))
     write_text(os.path.join(base, "res", "font", "button.conf"), font(f["button"], 700))
-    write_text(os.path.join(base, "res", "font", "status.conf"), font(f["status"], 700))
+    # The status line at 320 x 240 is 50 pixels wide in the compact layout: "Delete..." fits only in a
+    # small regular face.
+    write_text(os.path.join(base, "res", "font", "status.conf"), font(f["status"], 700 if f["status"] > 12 else 400))
     write_text(os.path.join(base, "res", "font", "msg.conf"), font(f["msg"], 400))
 
     lang = ["; English texts of the updater", "uplevel_folder=..  Up one level"]
