@@ -247,6 +247,11 @@ TEST_F(SkincTest, TextBecomesUtf16AndImagesBecomeTheFrameworksBitmaps) {
     EXPECT_TRUE(items.count(u"s\\res\\bitmap\\see.alpha"));
     EXPECT_TRUE(items.count(u"s\\res\\bitmap\\deep.bmp"));
     EXPECT_TRUE(items.count(u"s\\wnd\\a.style.xml"));
+
+    // A second run may empty its own --keep folder, but no other.
+    EXPECT_EQ(Skinc(Root() + "/src", "--keep " + Root() + "/kept").status, 0);
+    EXPECT_EQ(Skinc(Root() + "/src", "--keep " + Root() + "/src/s").status, 1);
+    EXPECT_TRUE(testsupport::HostExists(Root() + "/src/s/language/english.ini"));
 }
 
 TEST_F(SkincTest, BrokenSourcesAreRefusedWithTheFrameworksLinesAndNoPack) {

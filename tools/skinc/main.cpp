@@ -51,7 +51,8 @@ const char kHelp[] =
     "bitmap, font, colour, text and style a dialog or style file names must exist in the same size\n"
     "folder. Any failure prints the framework's lines and exits 1 without writing the pack.\n"
     "\n"
-    "  --keep DIR   also leave the compiled files (the pack's content) in DIR\n"
+    "  --keep DIR   also leave the compiled files (the pack's content) in DIR: a new or empty folder,\n"
+    "               or one that an earlier --keep made\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
@@ -64,6 +65,9 @@ int Usage(const char* why) {
 }
 
 using tooling::LogLines;
+
+// Marks a --keep folder as skinc's own, which a later run may empty.
+const char kKeepMarker[] = ".skinc-output";
 
 std::string Lower(std::string s) {
     for (char& c : s) {
@@ -529,10 +533,18 @@ int main(int argc, char** argv) {
         }
         outDir = tmpl;
     } else {
+        // Only a folder that an earlier run made is emptied; anything else must be new or empty.
         outDir = fs::absolute(keep, ec);
-        fs::remove_all(outDir, ec);
+        if (fs::exists(outDir, ec) && !fs::is_empty(outDir, ec)) {
+            if (!fs::is_regular_file(outDir / kKeepMarker, ec)) {
+                fprintf(stderr, "skinc: %s is not empty and not an earlier --keep folder; not touching it\n",
+                        outDir.string().c_str());
+                return 1;
+            }
+            fs::remove_all(outDir, ec);
+        }
         fs::create_directories(outDir, ec);
-        if (ec) {
+        if (ec || !WriteHostFile(outDir / kKeepMarker, "compiled by skinc; emptied by its next run\n")) {
             fprintf(stderr, "skinc: cannot make %s\n", outDir.string().c_str());
             return 1;
         }
