@@ -224,8 +224,9 @@ def img_file(path, s):
     c.save(path)
 
 
-def img_check(path, s):
-    c = Canvas(s, s)
+def img_check(path, s, margin):
+    """The check mark, with a transparent margin on its right that keeps it clear of the scroll bar."""
+    c = Canvas(s + margin, s)
     u = s / 32.0
     c.fill(circle(16 * u, 16 * u, 14.5 * u), ACCENT)
     w = 2.4 * u
@@ -491,7 +492,7 @@ def write_size(root, name, p):
     img_folder(os.path.join(bm, "listbox", "folder.png"), p["icon"])
     img_uplevel(os.path.join(bm, "listbox", "uplevel.png"), p["icon"])
     img_file(os.path.join(bm, "listbox", "file.png"), p["icon"])
-    img_check(os.path.join(bm, "listbox", "check.png"), p["check"])
+    img_check(os.path.join(bm, "listbox", "check.png"), p["check"], p["scroll"][0])
     img_scroll(os.path.join(bm, "listbox"), *p["scroll"])
     _, _, bw, bh, _ = p["btn"]
     img_key(os.path.join(bm, "button", "normal.png"), bw, bh, KEY, KEY_EDGE)
