@@ -2,7 +2,9 @@
 #include "package/MskFormat.h"
 #include "package/MskZlibCheck.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <new>
 #include <zlib.h>
 
 #if MSK_HAVE_LIBDEFLATE
@@ -11,7 +13,11 @@
 
 namespace {
 
-MskDecoder g_decoder = MskHaveLibdeflate() ? MSK_DECODER_LIBDEFLATE : MSK_DECODER_ZLIB;
+// No stream can grow by more than the deflate limit; such a claim could only fail after the
+// allocation or the whole decode, so it is refused first.
+bool BeyondDeflateLimit(size_t dstLength, size_t srcLength) {
+    return srcLength < SIZE_MAX / MSK_MAX_INFLATE_RATIO && dstLength > srcLength * MSK_MAX_INFLATE_RATIO;
+}
 
 bool ZlibInflate(BYTE* dst, size_t dstLength, const BYTE* src, size_t srcLength) {
     uLongf length = static_cast<uLongf>(dstLength);
@@ -64,22 +70,8 @@ bool MskHaveLibdeflate() {
 #endif
 }
 
-MskDecoder MskGetDecoder() {
-    return g_decoder;
-}
-
-void MskSetDecoder(MskDecoder decoder) {
-    g_decoder = (decoder == MSK_DECODER_LIBDEFLATE && !MskHaveLibdeflate()) ? MSK_DECODER_ZLIB : decoder;
-}
-
-bool MskInflate(BYTE* dst, size_t dstLength, const BYTE* src, size_t srcLength) {
-    return MskInflateWith(g_decoder, dst, dstLength, src, srcLength);
-}
-
 bool MskInflateWith(MskDecoder decoder, BYTE* dst, size_t dstLength, const BYTE* src, size_t srcLength) {
-    // No stream can grow by more than the deflate limit; such a claim would only fail after the
-    // allocation, so it is refused before.
-    if (srcLength < SIZE_MAX / MSK_MAX_INFLATE_RATIO && dstLength > srcLength * MSK_MAX_INFLATE_RATIO)
+    if (BeyondDeflateLimit(dstLength, srcLength))
         return false;
 #if MSK_HAVE_LIBDEFLATE
     if (decoder == MSK_DECODER_LIBDEFLATE)
@@ -88,4 +80,87 @@ bool MskInflateWith(MskDecoder decoder, BYTE* dst, size_t dstLength, const BYTE*
     (void)decoder;
 #endif
     return ZlibInflate(dst, dstLength, src, srcLength);
+}
+
+struct CMskStreamInflater::State {
+    z_stream z = {};
+    bool initialised = false;
+    size_t pieceSize = 0;
+    std::unique_ptr<BYTE[]> in;
+    std::unique_ptr<BYTE[]> out;
+    ~State() {
+        if (initialised)
+            inflateEnd(&z);
+    }
+};
+
+CMskStreamInflater::CMskStreamInflater(size_t pieceSize) : m_state(new State) {
+    m_state->pieceSize = std::max<size_t>(pieceSize, 16);
+}
+
+CMskStreamInflater::~CMskStreamInflater() = default;
+
+size_t CMskStreamInflater::MemoryBytes() const {
+    // Two pieces, and zlib's state with its 32 KB window once it has been set up.
+    return (m_state->in ? 2 * m_state->pieceSize : 0) + (m_state->initialised ? sizeof(z_stream) + 40960 : 0);
+}
+
+MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpackedLength, IMskStreamIo& io) {
+    State& s = *m_state;
+    if (BeyondDeflateLimit(unpackedLength, storedLength))
+        return MSK_STREAM_BAD;
+    if (!s.in) {
+        s.in.reset(new (std::nothrow) BYTE[s.pieceSize]);
+        s.out.reset(new (std::nothrow) BYTE[s.pieceSize]);
+        if (!s.in || !s.out) {
+            s.in.reset();
+            s.out.reset();
+            return MSK_STREAM_BAD;
+        }
+    }
+    if (!s.initialised) {
+        s.z = z_stream();
+        if (inflateInit(&s.z) != Z_OK)
+            return MSK_STREAM_BAD;
+        s.initialised = true;
+    } else if (inflateReset(&s.z) != Z_OK) {
+        return MSK_STREAM_BAD;
+    }
+    // uncompress given no room decodes into a byte of its own and still succeeds, reporting 0 bytes,
+    // when the stream holds one byte; so up to one byte of output is taken (and dropped) then.
+    const size_t room = unpackedLength ? unpackedLength : 1;
+    size_t unread = storedLength;
+    size_t produced = 0;
+    s.z.next_in = s.in.get();
+    s.z.avail_in = 0;
+    for (;;) {
+        if (0 == s.z.avail_in && unread > 0) {
+            size_t n = std::min(unread, s.pieceSize);
+            if (!io.Read(s.in.get(), n))
+                return MSK_STREAM_READ_FAILED;
+            unread -= n;
+            s.z.next_in = s.in.get();
+            s.z.avail_in = static_cast<uInt>(n);
+        }
+        s.z.next_out = s.out.get();
+        s.z.avail_out = static_cast<uInt>(s.pieceSize);
+        int ret = inflate(&s.z, Z_NO_FLUSH);
+        size_t got = s.pieceSize - s.z.avail_out;
+        // Output beyond the room: uncompress would run out of it before the stream ends.
+        if (got > room - produced)
+            return MSK_STREAM_BAD;
+        produced += got;
+        if (got > 0 && unpackedLength > 0 && !io.Write(s.out.get(), got))
+            return MSK_STREAM_WRITE_FAILED;
+        if (Z_STREAM_END == ret)
+            return produced == unpackedLength || 0 == unpackedLength ? MSK_STREAM_OK : MSK_STREAM_BAD;
+        if (Z_BUF_ERROR == ret) {
+            // No progress was possible: the stream wants more than its stored bytes.
+            if (0 == s.z.avail_in && 0 == unread)
+                return MSK_STREAM_BAD;
+            continue;
+        }
+        if (Z_OK != ret)
+            return MSK_STREAM_BAD;
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <zlib.h>
 
@@ -42,6 +43,44 @@ Result Ours(MskDecoder decoder, const std::string& stream, size_t size) {
     return r;
 }
 
+// The piecewise decoder, reading the stream and taking the output in pieces of the given size.
+class CStringIo : public IMskStreamIo {
+public:
+    explicit CStringIo(const std::string& stream) : m_stream(stream) {}
+    bool Read(BYTE* buffer, size_t length) override {
+        if (length > m_stream.size() - m_read)
+            return false;
+        memcpy(buffer, m_stream.data() + m_read, length);
+        m_read += length;
+        return true;
+    }
+    bool Write(const BYTE* data, size_t length) override {
+        out.append(reinterpret_cast<const char*>(data), length);
+        return true;
+    }
+    std::string out;
+
+private:
+    const std::string& m_stream;
+    size_t m_read = 0;
+};
+
+Result InPieces(size_t pieceSize, const std::string& stream, size_t size) {
+    CMskStreamInflater inflater(pieceSize);
+    CStringIo io(stream);
+    Result r;
+    MskStreamResult result = inflater.Inflate(stream.size(), size, io);
+    EXPECT_NE(result, MSK_STREAM_READ_FAILED);
+    r.ok = result == MSK_STREAM_OK;
+    r.out = io.out;
+    // Nothing beyond the claimed size is ever handed on, and a success hands on exactly that much.
+    EXPECT_LE(io.out.size(), size);
+    if (r.ok) {
+        EXPECT_EQ(io.out.size(), size);
+    }
+    return r;
+}
+
 std::vector<MskDecoder> Decoders() {
     std::vector<MskDecoder> d{MSK_DECODER_ZLIB};
     if (MskHaveLibdeflate())
@@ -57,6 +96,14 @@ bool ExpectSameAsZlib(const std::string& stream, size_t size, const std::string&
         EXPECT_EQ(got.ok, expected.ok) << what << " decoder " << d << " size " << size;
         if (got.ok && expected.ok) {
             EXPECT_TRUE(got.out == expected.out) << what << " decoder " << d;
+        }
+    }
+    // In pieces smaller than any block, and in pieces of a typical size.
+    for (size_t piece : {size_t(16), size_t(4096)}) {
+        Result got = InPieces(piece, stream, size);
+        EXPECT_EQ(got.ok, expected.ok) << what << " in pieces of " << piece << " size " << size;
+        if (got.ok && expected.ok) {
+            EXPECT_TRUE(got.out == expected.out) << what << " in pieces of " << piece;
         }
     }
     return expected.ok;

@@ -1,5 +1,6 @@
 // packtool: builds, lists and extracts resource packs, prints what the framework reads for a path, and
 // checks skin files with the framework's own XML and configuration parsers.
+#include "platform/DeviceNames.h"
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
 #include "tools/common/ToolSupport.h"
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -120,11 +122,20 @@ std::string ParseOptions(int argc, char** argv, Options* opt) {
     return std::string();
 }
 
-bool WriteHostFile(const fs::path& path, const BYTE* data, size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    out.close();
-    return !out.fail();
+// Writes a whole host file; on failure returns why (the system's reason, such as a full disk).
+std::string WriteHostFile(const fs::path& path, const BYTE* data, size_t size) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) {
+        return strerror(errno);
+    }
+    bool ok = 0 == size || 1 == fwrite(data, size, 1, f);
+    int error = ok ? 0 : errno;
+    // A full disk often shows only when the buffered data is flushed.
+    if (0 != fclose(f) && ok) {
+        ok = false;
+        error = errno;
+    }
+    return ok ? std::string() : std::string(strerror(error));
 }
 
 int Create(const Options& opt) {
@@ -184,8 +195,9 @@ int Create(const Options& opt) {
     if (pack.has_parent_path()) {
         fs::create_directories(pack.parent_path(), ec);
     }
-    if (!WriteHostFile(pack, out.data(), out.size())) {
-        return Fail("cannot write " + pack.string());
+    const std::string why = WriteHostFile(pack, out.data(), out.size());
+    if (!why.empty()) {
+        return Fail("cannot write " + pack.string() + ": " + why);
     }
     printf("%s: %zu items, %zu bytes\n", pack.string().c_str(), writer.GetItemCount(), out.size());
     return 0;
@@ -235,10 +247,12 @@ int List(const Options& opt) {
     return 0;
 }
 
-// An item path that stays inside the destination when written there.
-bool SafeItemPath(const std::u16string& path) {
-    if (path.empty() || u'\\' == path[0] || (path.size() >= 2 && u':' == path[1])) {
-        return false;
+// Why an item path cannot be written below the destination, or NULL: it must be relative, every
+// component a name the device takes (the rule the pack writer applies), and no component may be
+// empty, "." or "..".
+const char* ItemPathProblem(const std::u16string& path) {
+    if (path.empty()) {
+        return "empty path";
     }
     size_t start = 0;
     while (start <= path.size()) {
@@ -246,18 +260,16 @@ bool SafeItemPath(const std::u16string& path) {
         if (std::u16string::npos == end) {
             end = path.size();
         }
-        const std::u16string comp = path.substr(start, end - start);
-        if (comp.empty() || u"." == comp || u".." == comp || std::u16string::npos != comp.find(u'/')) {
-            return false;
+        const std::u16string_view comp = std::u16string_view(path).substr(start, end - start);
+        if (comp.empty() || u"." == comp || u".." == comp) {
+            return 0 == start && comp.empty() ? "absolute path" : "empty, \".\" or \"..\" component";
         }
-        for (char16_t c : comp) {
-            if (c < 0x20) {
-                return false;
-            }
+        if (const char* why = DeviceNameProblem(comp)) {
+            return why;
         }
         start = end + 1;
     }
-    return true;
+    return NULL;
 }
 
 int Extract(const Options& opt) {
@@ -274,10 +286,15 @@ int Extract(const Options& opt) {
     for (int i = 0; i < pack->GetItemCount(); ++i) {
         FhPackItemInfo info;
         pack->GetItemInfo(i, &info);
-        if (!SafeItemPath(info.pPath)) {
-            return Fail("refusing the item path \"" + WideToUtf8(info.pPath) + "\": it would leave " +
-                        dest.string());
+        if (const char* why = ItemPathProblem(info.pPath)) {
+            return Fail("refusing the item path \"" + WideToUtf8(info.pPath) + "\": " + why);
         }
+    }
+    // DEST and its parents are made when missing, as unzip does.
+    std::error_code destError;
+    fs::create_directories(dest, destError);
+    if (destError) {
+        return Fail("cannot create " + dest.string() + ": " + destError.message());
     }
     const std::u16string password = Utf8ToWide(opt.password);
     Progress progress("extracting");
@@ -299,9 +316,10 @@ int Extract(const Options& opt) {
         const fs::path target = dest / rel;
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
-        if (ec || !WriteHostFile(target, data.get(), length)) {
+        const std::string why = ec ? ec.message() : WriteHostFile(target, data.get(), length);
+        if (!why.empty()) {
             progress.Done();
-            return Fail("cannot write " + target.string());
+            return Fail("cannot write " + target.string() + ": " + why);
         }
         progress.Show(static_cast<size_t>(i) + 1, static_cast<size_t>(pack->GetItemCount()));
     }
