@@ -45,6 +45,10 @@ const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, boo
     }
     if (isFile && (path.empty() || IsDeviceSeparator(path.back())))
         return path.empty() ? "empty path" : "file path ends in a separator";
+    // A file's own name must be a name: "a\." names the folder a.
+    if (isFile && (path == u"." ||
+                   (path.size() >= 2 && path.back() == u'.' && IsDeviceSeparator(path[path.size() - 2]))))
+        return "file path names a folder";
     // The entry lands below "\" + root + "\" at best; a longer destination is checked by the unpack.
     return DeviceRelativePathProblem(path, rootLength + 2);
 }

@@ -77,6 +77,10 @@ TEST_F(MskVerdict, TablesUnpackWouldFailOnAreRefusedByAllThreeBeforeAnythingIsWr
     cases.push_back({"a name of 86 CJK units (258 bytes on the host)",
                      Package({File(std::u16string(86, u'\x5730'), "x")}), u"name too long"});
     cases.push_back({"DEL in a name", Package({File(u"a\x7F", "x")}), u"control character"});
+    // Found by the verdict fuzzer: a file whose last component is "." names its folder.
+    cases.push_back(
+        {"a file named by \".\"", Package({Folder(u"a"), File(u"a\\.", "x")}), u"file path names a folder"});
+    cases.push_back({"a file \".\"", Package({File(u".", "x")}), u"file path names a folder"});
     for (const Case& c : cases) {
         Verdicts v = Run(c.package);
         EXPECT_FALSE(v.open) << c.what;
