@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <new>
 #include <zlib.h>
+#include <isa-l/igzip_lib.h>
 
 #if MSK_HAVE_LIBDEFLATE
 #include <libdeflate.h>
@@ -83,6 +84,8 @@ bool MskInflateWith(MskDecoder decoder, BYTE* dst, size_t dstLength, const BYTE*
 }
 
 struct CMskStreamInflater::State {
+    bool isal = false;
+    inflate_state is;
     z_stream z = {};
     bool initialised = false;
     size_t pieceSize = 0;
@@ -94,7 +97,8 @@ struct CMskStreamInflater::State {
     }
 };
 
-CMskStreamInflater::CMskStreamInflater(size_t pieceSize) : m_state(new State) {
+CMskStreamInflater::CMskStreamInflater(size_t pieceSize, bool isal) : m_state(new State) {
+    m_state->isal = isal;
     m_state->pieceSize = std::max<size_t>(pieceSize, 16);
 }
 
@@ -116,6 +120,38 @@ MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpacked
             s.in.reset();
             s.out.reset();
             return MSK_STREAM_BAD;
+        }
+    }
+    if (s.isal) {
+        isal_inflate_init(&s.is);
+        s.is.crc_flag = ISAL_ZLIB;
+        const size_t room = unpackedLength ? unpackedLength : 1;
+        size_t unread = storedLength, produced = 0;
+        s.is.avail_in = 0;
+        for (;;) {
+            if (0 == s.is.avail_in && unread > 0) {
+                size_t n = std::min(unread, s.pieceSize);
+                if (!io.Read(s.in.get(), n))
+                    return MSK_STREAM_READ_FAILED;
+                unread -= n;
+                s.is.next_in = s.in.get();
+                s.is.avail_in = static_cast<uint32_t>(n);
+            }
+            s.is.next_out = s.out.get();
+            s.is.avail_out = static_cast<uint32_t>(s.pieceSize);
+            int ret = isal_inflate(&s.is);
+            size_t got = s.pieceSize - s.is.avail_out;
+            if (got > room - produced)
+                return MSK_STREAM_BAD;
+            produced += got;
+            if (got > 0 && unpackedLength > 0 && !io.Write(s.out.get(), got))
+                return MSK_STREAM_WRITE_FAILED;
+            if (ret < 0 || ret == ISAL_NEED_DICT)
+                return MSK_STREAM_BAD;
+            if (s.is.block_state == ISAL_BLOCK_FINISH)
+                return produced == unpackedLength || 0 == unpackedLength ? MSK_STREAM_OK : MSK_STREAM_BAD;
+            if (0 == s.is.avail_in && 0 == unread && got < s.pieceSize)
+                return MSK_STREAM_BAD;
         }
     }
     if (!s.initialised) {

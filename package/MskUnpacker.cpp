@@ -124,7 +124,7 @@ struct CMskUnpacker::CMskUnpackerData {
     }
     CMskStreamInflater& Inflater() {
         if (!inflater)
-            inflater.reset(new CMskStreamInflater(options.pieceSize));
+            inflater.reset(new CMskStreamInflater(options.pieceSize, options.isal));
         return *inflater;
     }
 };

@@ -62,13 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (ok && std::memcmp(got.data(), expected.data(), claimed) != 0)
             abort();
     }
-    // In pieces: the same verdict, the same bytes, never more than the claimed size handed on.
-    CMskStreamInflater inflater(pieceSize);
-    CBufferIo io(stream, streamSize);
-    MskStreamResult result = inflater.Inflate(streamSize, claimed, io);
-    if ((result == MSK_STREAM_OK) != zlibOk || result == MSK_STREAM_READ_FAILED || io.out.size() > claimed)
-        abort();
-    if (zlibOk && (io.out.size() != claimed || std::memcmp(io.out.data(), expected.data(), claimed) != 0))
-        abort();
+    // In pieces, with zlib and with ISA-L: the same verdict, the same bytes, never more than the
+    // claimed size handed on.
+    for (bool isal : {false, true}) {
+        CMskStreamInflater inflater(pieceSize, isal);
+        CBufferIo io(stream, streamSize);
+        MskStreamResult result = inflater.Inflate(streamSize, claimed, io);
+        if ((result == MSK_STREAM_OK) != zlibOk || result == MSK_STREAM_READ_FAILED ||
+            io.out.size() > claimed)
+            abort();
+        if (zlibOk && (io.out.size() != claimed || std::memcmp(io.out.data(), expected.data(), claimed) != 0))
+            abort();
+    }
     return 0;
 }

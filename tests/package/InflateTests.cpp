@@ -65,8 +65,8 @@ private:
     size_t m_read = 0;
 };
 
-Result InPieces(size_t pieceSize, const std::string& stream, size_t size) {
-    CMskStreamInflater inflater(pieceSize);
+Result InPieces(size_t pieceSize, const std::string& stream, size_t size, bool isal = false) {
+    CMskStreamInflater inflater(pieceSize, isal);
     CStringIo io(stream);
     Result r;
     MskStreamResult result = inflater.Inflate(stream.size(), size, io);
@@ -99,11 +99,15 @@ bool ExpectSameAsZlib(const std::string& stream, size_t size, const std::string&
         }
     }
     // In pieces smaller than any block, and in pieces of a typical size.
-    for (size_t piece : {size_t(16), size_t(4096)}) {
-        Result got = InPieces(piece, stream, size);
-        EXPECT_EQ(got.ok, expected.ok) << what << " in pieces of " << piece << " size " << size;
-        if (got.ok && expected.ok) {
-            EXPECT_TRUE(got.out == expected.out) << what << " in pieces of " << piece;
+    // With zlib's inflate and with ISA-L's.
+    for (bool isal : {false, true}) {
+        for (size_t piece : {size_t(16), size_t(4096)}) {
+            Result got = InPieces(piece, stream, size, isal);
+            EXPECT_EQ(got.ok, expected.ok)
+                << what << " in pieces of " << piece << " isal " << isal << " size " << size;
+            if (got.ok && expected.ok) {
+                EXPECT_TRUE(got.out == expected.out) << what << " in pieces of " << piece << " isal " << isal;
+            }
         }
     }
     return expected.ok;

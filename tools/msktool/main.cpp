@@ -51,7 +51,9 @@ const char kUsage[] =
     "  --password P   the package password; 'gps' stands for the navigation unit's password\n"
     "                 (pwd_tanzo) and 'nvq' for the main navigation application's (pwd_ruv)\n"
     "  --root NAME    root folder name for create\n"
-    "  --decoder D    zlib or libdeflate (the default when built in), for comparisons\n"
+    "  --level N      zlib level 1 to 9 for create (default 9)\n"
+    "  --decoder D    zlib, or libdeflate for small files and ISA-L for large ones (the default),\n"
+    "                 for comparisons\n"
     "  -h, --help     this text\n"
     "\n"
     "exit status: 0 success, 1 failure (the error on stderr), 2 usage error\n";
@@ -110,6 +112,8 @@ struct Args {
     bool havePassword = false;
     std::string root;
     bool haveRoot = false;
+    std::string level;
+    bool haveLevel = false;
     std::string decoder;
     bool haveDecoder = false;
     bool dryRun = false;
@@ -119,8 +123,10 @@ struct Args {
 
 MskDecodeOptions DecodeOptions(const Args& args) {
     MskDecodeOptions options;
-    if (args.haveDecoder)
+    if (args.haveDecoder) {
         options.decoder = args.decoder == "zlib" ? MSK_DECODER_ZLIB : MSK_DECODER_LIBDEFLATE;
+        options.isal = args.decoder != "zlib";
+    }
     return options;
 }
 
@@ -154,6 +160,12 @@ std::string Parse(int argc, char** argv, Args& args) {
             std::string problem = value("--root", args.root, args.haveRoot);
             if (!problem.empty())
                 return problem;
+        } else if (a == "--level" || a.rfind("--level=", 0) == 0) {
+            std::string problem = value("--level", args.level, args.haveLevel);
+            if (!problem.empty())
+                return problem;
+            if (args.level.size() != 1 || args.level[0] < '1' || args.level[0] > '9')
+                return "--level is 1 to 9";
         } else if (a == "--decoder" || a.rfind("--decoder=", 0) == 0) {
             std::string problem = value("--decoder", args.decoder, args.haveDecoder);
             if (!problem.empty())
@@ -186,6 +198,8 @@ int Create(const Args& args) {
     std::u16string root = args.haveRoot ? Utf8ToWide(args.root) : Utf8ToWide(folder.filename().string());
 
     CMskWriter writer;
+    if (args.haveLevel)
+        writer.SetLevel(args.level[0] - '0');
     std::u16string error;
     if (!writer.AddHostTree(folder.string(), error, args.followOutsideLinks))
         return Fail(error);
@@ -444,8 +458,10 @@ int main(int argc, char** argv) {
             return Usage(("wrong number of arguments for " + args.command).c_str());
         if (c.needsPassword && !args.havePassword)
             return Usage((args.command + " needs --password").c_str());
-        if (args.haveRoot && args.command != "create")
-            return Usage("--root is only for create");
+        if ((args.haveRoot || args.haveLevel || args.followOutsideLinks) && args.command != "create")
+            return Usage("--root, --level and --follow-outside-links are only for create");
+        if (args.dryRun && args.command != "extract")
+            return Usage("--dry-run is only for extract");
         if (args.haveDecoder) {
             if (args.decoder == "libdeflate" && !MskHaveLibdeflate()) {
                 std::fprintf(stderr, "msktool: this build has no libdeflate\n");
