@@ -23,16 +23,16 @@ const DWORD kKey = FhPasswordToKey(u"pwd_tanzo");
 const LPCWSTR kPackage = u"\\SDMMC\\gpsApp.msk";
 const LPCWSTR kDest = u"\\Residentflash2";
 
-// Every case runs twice: with the one-call decode of small files, and with every file decoded in
+// Every case runs twice: with the one-call decode of files up to 1 MB, and with every file decoded in
 // pieces of 1 KB, so both paths give the same results, messages and callbacks.
 class MskUnpack : public DeviceFolderTest, public ::testing::WithParamInterface<bool> {
 protected:
     MskDecodeOptions Options() const {
         MskDecodeOptions o;
-        if (GetParam()) {
-            o.wholeFileLimit = 0;
+        if (GetParam())
             o.pieceSize = 1024;
-        }
+        else
+            o.wholeFileLimit = 1u << 20;
         return o;
     }
     void SetUp() override {

@@ -52,7 +52,7 @@ const char kUsage[] =
     "                 (pwd_tanzo) and 'nvq' for the main navigation application's (pwd_ruv)\n"
     "  --root NAME    root folder name for create\n"
     "  --level N      zlib level 1 to 9 for create (default 9)\n"
-    "  --decoder D    zlib, or libdeflate for small files and ISA-L for large ones (the default),\n"
+    "  --decoder D    isal (the default), zlib, or libdeflate (files up to 1 MB in one call),\n"
     "                 for comparisons\n"
     "  -h, --help     this text\n"
     "\n"
@@ -123,9 +123,12 @@ struct Args {
 
 MskDecodeOptions DecodeOptions(const Args& args) {
     MskDecodeOptions options;
-    if (args.haveDecoder) {
-        options.decoder = args.decoder == "zlib" ? MSK_DECODER_ZLIB : MSK_DECODER_LIBDEFLATE;
-        options.isal = args.decoder != "zlib";
+    if (args.decoder == "zlib") {
+        options.decoder = MSK_DECODER_ZLIB;
+        options.isal = false;
+    } else if (args.decoder == "libdeflate") {
+        options.decoder = MSK_DECODER_LIBDEFLATE;
+        options.wholeFileLimit = 1u << 20; // in one call up to 1 MB, ISA-L in pieces above
     }
     return options;
 }
@@ -170,8 +173,8 @@ std::string Parse(int argc, char** argv, Args& args) {
             std::string problem = value("--decoder", args.decoder, args.haveDecoder);
             if (!problem.empty())
                 return problem;
-            if (args.decoder != "zlib" && args.decoder != "libdeflate")
-                return "--decoder is zlib or libdeflate";
+            if (args.decoder != "isal" && args.decoder != "zlib" && args.decoder != "libdeflate")
+                return "--decoder is isal, zlib or libdeflate";
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option " + a;
         } else if (args.command.empty()) {
