@@ -36,8 +36,6 @@ private:
     size_t m_capacity = 0;
 };
 
-typedef CFhFileHandle CFileHandle;
-
 HANDLE OpenForReading(LPCWSTR pPath) {
     return CreateFileW(pPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
 }
@@ -93,7 +91,7 @@ std::u16string TableProblem(MskTableResult result, const std::u16string& detail,
 }
 
 // Closes a partly written output file and removes it.
-void DiscardOutput(CFileHandle& out, const std::u16string& path) {
+void DiscardOutput(CFhFileHandle& out, const std::u16string& path) {
     if (out.IsValid()) {
         out.Close();
         DeleteFileW(path.c_str());
@@ -194,7 +192,7 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
     d->packagePath = pPackagePath;
     d->dwKey = dwKey;
 
-    CFileHandle file(OpenForReading(pPackagePath));
+    CFhFileHandle file(OpenForReading(pPackagePath));
     if (!file.IsValid()) {
         errorOut =
             WFormat(u"open file %s failed, error code is %d", pPackagePath, static_cast<int>(GetLastError()));
@@ -240,7 +238,7 @@ BOOL CMskUnpacker::LoadFileTable() {
     if (NULL == d)
         return FALSE;
     LPCWSTR pPath = d->packagePath.c_str();
-    CFileHandle file(OpenForReading(pPath));
+    CFhFileHandle file(OpenForReading(pPath));
     if (!file.IsValid()) {
         d->errorText =
             WFormat(u"open file %s failed, GetLastError is %d", pPath, static_cast<int>(GetLastError()));
@@ -374,7 +372,7 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
-    CFileHandle file(OpenForReading(d->packagePath.c_str()));
+    CFhFileHandle file(OpenForReading(d->packagePath.c_str()));
     if (!file.IsValid()) {
         d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
                                static_cast<int>(GetLastError()));
@@ -446,7 +444,7 @@ public:
     CMskUnpacker& m_unpacker;
     HANDLE m_hPackage;
     const std::u16string* m_pOutPath; // NULL: the output is only checked
-    CFileHandle m_out;
+    CFhFileHandle m_out;
     DWORD m_dwError = 0;
     bool m_bCreateFailed = false;
 };
@@ -572,7 +570,7 @@ BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage) {
         return StreamFile(entry, hPackage, full.c_str(), &full);
     if (!ReadStream(entry, hPackage, full.c_str()))
         return FALSE;
-    CFileHandle out;
+    CFhFileHandle out;
     if (!CreateOutput(full, out))
         return FALSE;
     DWORD dwWritten = 0;

@@ -29,35 +29,29 @@ DWORD HashBytes(const BYTE* p, size_t n) {
     return h;
 }
 
+// The package being written: deleted again unless it was finished.
 class COutFile {
 public:
-    explicit COutFile(LPCWSTR pPath) : m_path(pPath) {
-        m_h = CreateFileW(pPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    }
+    explicit COutFile(LPCWSTR pPath)
+        : m_path(pPath),
+          m_file(CreateFileW(pPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL)) {}
     ~COutFile() {
-        if (INVALID_HANDLE_VALUE != m_h) {
-            CloseHandle(m_h);
-            if (!m_keep)
-                DeleteFileW(m_path.c_str());
+        if (m_file.IsValid()) {
+            m_file.Close();
+            DeleteFileW(m_path.c_str());
         }
     }
-    bool IsValid() const { return INVALID_HANDLE_VALUE != m_h; }
+    bool IsValid() const { return m_file.IsValid(); }
     bool Write(const void* p, size_t n) {
         DWORD written = 0;
-        return WriteFile(m_h, p, static_cast<DWORD>(n), &written, NULL) && written == n;
+        return WriteFile(m_file.Get(), p, static_cast<DWORD>(n), &written, NULL) && written == n;
     }
-    bool Rewind() { return 0 == SetFilePointer(m_h, 0, NULL, FILE_BEGIN); }
-    bool Finish() {
-        m_keep = true;
-        BOOL ok = CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-        return ok;
-    }
+    bool Rewind() { return 0 == SetFilePointer(m_file.Get(), 0, NULL, FILE_BEGIN); }
+    bool Finish() { return m_file.Close(); }
 
 private:
     std::u16string m_path;
-    HANDLE m_h;
-    bool m_keep = false;
+    CFhFileHandle m_file;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "wceui/res/FhPackWriter.h"
 #include "platform/DeviceNames.h"
+#include "wceui/core/FhFileHandle.h"
 
 #include "wceui/core/FhScramble.h"
 #include "wceui/res/FhPackFile.h"
@@ -12,17 +13,12 @@
 namespace {
 
 void PutLe32(std::vector<BYTE>& out, DWORD v) {
-    out.push_back(static_cast<BYTE>(v));
-    out.push_back(static_cast<BYTE>(v >> 8));
-    out.push_back(static_cast<BYTE>(v >> 16));
-    out.push_back(static_cast<BYTE>(v >> 24));
+    out.resize(out.size() + 4);
+    FhWriteLe32(&out[out.size() - 4], v);
 }
 
 void SetLe32(std::vector<BYTE>& out, size_t offset, DWORD v) {
-    out[offset] = static_cast<BYTE>(v);
-    out[offset + 1] = static_cast<BYTE>(v >> 8);
-    out[offset + 2] = static_cast<BYTE>(v >> 16);
-    out[offset + 3] = static_cast<BYTE>(v >> 24);
+    FhWriteLe32(&out[offset], v);
 }
 
 void PutWide(std::vector<BYTE>& out, const std::u16string& s) {
