@@ -122,38 +122,8 @@ MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpacked
             return MSK_STREAM_BAD;
         }
     }
-    if (s.isal) {
-        isal_inflate_init(&s.is);
-        s.is.crc_flag = ISAL_ZLIB;
-        const size_t room = unpackedLength ? unpackedLength : 1;
-        size_t unread = storedLength, produced = 0;
-        s.is.avail_in = 0;
-        for (;;) {
-            if (0 == s.is.avail_in && unread > 0) {
-                size_t n = std::min(unread, s.pieceSize);
-                if (!io.Read(s.in.get(), n))
-                    return MSK_STREAM_READ_FAILED;
-                unread -= n;
-                s.is.next_in = s.in.get();
-                s.is.avail_in = static_cast<uint32_t>(n);
-            }
-            s.is.next_out = s.out.get();
-            s.is.avail_out = static_cast<uint32_t>(s.pieceSize);
-            int ret = isal_inflate(&s.is);
-            size_t got = s.pieceSize - s.is.avail_out;
-            if (got > room - produced)
-                return MSK_STREAM_BAD;
-            produced += got;
-            if (got > 0 && unpackedLength > 0 && !io.Write(s.out.get(), got))
-                return MSK_STREAM_WRITE_FAILED;
-            if (ret < 0 || ret == ISAL_NEED_DICT)
-                return MSK_STREAM_BAD;
-            if (s.is.block_state == ISAL_BLOCK_FINISH)
-                return produced == unpackedLength || 0 == unpackedLength ? MSK_STREAM_OK : MSK_STREAM_BAD;
-            if (0 == s.is.avail_in && 0 == unread && got < s.pieceSize)
-                return MSK_STREAM_BAD;
-        }
-    }
+    if (s.isal)
+        return InflateWithIsal(storedLength, unpackedLength, io);
     if (!s.initialised) {
         s.z = z_stream();
         if (inflateInit(&s.z) != Z_OK)
@@ -199,4 +169,103 @@ MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpacked
         if (Z_OK != ret)
             return MSK_STREAM_BAD;
     }
+}
+
+namespace {
+
+// Reads the stream piece by piece for the walk over its form, and decodes each piece with ISA-L
+// before handing it on, so that the package is read once.
+class CIsalSource : public IMskStreamSource {
+public:
+    CIsalSource(inflate_state& state, BYTE* in, BYTE* out, size_t pieceSize, size_t stored, size_t unpacked,
+                IMskStreamIo& io)
+        : m_state(state), m_in(in), m_out(out), m_pieceSize(pieceSize), m_unread(stored),
+          m_unpacked(unpacked), m_room(unpacked ? unpacked : 1), m_io(io) {}
+
+    bool Next(const BYTE** data, size_t* length) override {
+        if (MSK_STREAM_OK != result || 0 == m_unread)
+            return false;
+        size_t n = std::min(m_unread, m_pieceSize);
+        if (!m_io.Read(m_in, n)) {
+            result = MSK_STREAM_READ_FAILED;
+            return false;
+        }
+        m_unread -= n;
+        if (!finished && !Decode(n))
+            return false;
+        *data = m_in;
+        *length = n;
+        return true;
+    }
+    // Reads and decodes what is left of the stream after the walk has done.
+    void Drain() {
+        const BYTE* p;
+        size_t n;
+        while (!finished && Next(&p, &n)) {
+        }
+    }
+
+    MskStreamResult result = MSK_STREAM_OK;
+    bool finished = false;
+    size_t produced = 0;
+
+private:
+    bool Decode(size_t n) {
+        m_state.next_in = m_in;
+        m_state.avail_in = static_cast<uint32_t>(n);
+        for (;;) {
+            m_state.next_out = m_out;
+            m_state.avail_out = static_cast<uint32_t>(m_pieceSize);
+            int ret = isal_inflate(&m_state);
+            size_t got = m_pieceSize - m_state.avail_out;
+            // Output beyond the room: uncompress would run out of it before the stream ends.
+            if (got > m_room - produced)
+                return Fail(MSK_STREAM_BAD);
+            produced += got;
+            if (got > 0 && m_unpacked > 0 && !m_io.Write(m_out, got))
+                return Fail(MSK_STREAM_WRITE_FAILED);
+            if (ret < 0 || ISAL_NEED_DICT == ret)
+                return Fail(MSK_STREAM_BAD);
+            if (ISAL_BLOCK_FINISH == m_state.block_state) {
+                finished = true;
+                return true;
+            }
+            if (0 == m_state.avail_in && got < m_pieceSize)
+                return true; // wants the next piece
+        }
+    }
+    bool Fail(MskStreamResult r) {
+        result = r;
+        return false;
+    }
+
+    inflate_state& m_state;
+    BYTE* m_in;
+    BYTE* m_out;
+    size_t m_pieceSize;
+    size_t m_unread;
+    size_t m_unpacked;
+    size_t m_room;
+    IMskStreamIo& m_io;
+};
+
+} // namespace
+
+// ISA-L decodes what zlib decodes and checks distances and the Adler-32 as zlib does, but it takes
+// some code descriptions zlib refuses (an incomplete distance code, for one). So, as with libdeflate,
+// the walk over the stream's form gives zlib's verdict on those; it reads the same pieces.
+MskStreamResult CMskStreamInflater::InflateWithIsal(size_t storedLength, size_t unpackedLength,
+                                                    IMskStreamIo& io) {
+    State& s = *m_state;
+    isal_inflate_init(&s.is);
+    s.is.crc_flag = ISAL_ZLIB;
+    CIsalSource source(s.is, s.in.get(), s.out.get(), s.pieceSize, storedLength, unpackedLength, io);
+    bool formOk = MskZlibAcceptsStreamPieces(source, storedLength);
+    if (formOk)
+        source.Drain();
+    if (MSK_STREAM_OK != source.result)
+        return source.result;
+    if (!formOk || !source.finished)
+        return MSK_STREAM_BAD;
+    return source.produced == unpackedLength || 0 == unpackedLength ? MSK_STREAM_OK : MSK_STREAM_BAD;
 }

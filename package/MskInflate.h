@@ -73,6 +73,8 @@ public:
     size_t MemoryBytes() const;
 
 private:
+    MskStreamResult InflateWithIsal(size_t storedLength, size_t unpackedLength, IMskStreamIo& io);
+
     struct State;
     std::unique_ptr<State> m_state;
 };

@@ -19,3 +19,15 @@
 // The walk produces no output. It skips the symbols of a last block whose codes are complete: every
 // pattern there is a valid symbol, and libdeflate has already found the block's end where zlib would.
 bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length);
+
+// Hands on a stream piece by piece; false when there is no more (or reading failed).
+class IMskStreamSource {
+public:
+    virtual ~IMskStreamSource() = default;
+    virtual bool Next(const BYTE** data, size_t* length) = 0;
+};
+
+// The same walk over a stream of totalLength bytes that comes in pieces (each piece is used up before
+// the next is asked for; pieces after the first may be of any size, the first holds at least the
+// 2-byte header): for a stream another decoder has decoded, in pieces, into the expected size.
+bool MskZlibAcceptsStreamPieces(IMskStreamSource& source, size_t totalLength);
