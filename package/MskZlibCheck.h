@@ -6,13 +6,13 @@
 
 #include <cstddef>
 
-// For a zlib stream that libdeflate has just decoded successfully into the expected number of bytes:
-// true when zlib's inflate would accept it too. libdeflate checks what needs the output (distances,
-// length, Adler-32) as zlib does, and produces the same output for every stream zlib accepts; but it
-// is more lenient about the form of a few streams zlib refuses. This walk applies zlib's rules of form:
-// the header (method, window size, checksum, no preset dictionary), the block types, the lengths of
-// stored blocks, the Huffman code descriptions (counts, complete or single-codeword codes, repeats, an
-// end-of-block code), every code read while decoding (including the reserved length and distance
+// For a zlib stream that libdeflate (or, in pieces, ISA-L) has just decoded successfully into the
+// expected number of bytes: true when zlib's inflate would accept it too. libdeflate checks what needs the
+// output (distances, length, Adler-32) as zlib does, and produces the same output for every stream zlib
+// accepts; but it is more lenient about the form of a few streams zlib refuses. This walk applies zlib's
+// rules of form: the header (method, window size, checksum, no preset dictionary), the block types, the
+// lengths of stored blocks, the Huffman code descriptions (counts, complete or single-codeword codes,
+// repeats, an end-of-block code), every code read while decoding (including the reserved length and distance
 // symbols), and a stream that ends, with its 4-byte trailer, inside the input. Bytes after the trailer
 // are ignored, as zlib ignores them.
 //
