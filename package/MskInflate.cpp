@@ -3,6 +3,11 @@
 #include "package/MskZlibCheck.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <cstdint>
 #include <new>
 #include <zlib.h>
@@ -13,6 +18,10 @@
 #endif
 
 namespace {
+
+// Streams from this long are walked beside the decode (see WalkBeside), with this many pieces.
+const size_t kWalkBesideFrom = 4u << 20;
+const int kPiecesInFlight = 4;
 
 // No stream can grow by more than the deflate limit; such a claim could only fail after the
 // allocation or the whole decode, so it is refused first.
@@ -91,6 +100,7 @@ struct CMskStreamInflater::State {
     size_t pieceSize = 0;
     std::unique_ptr<BYTE[]> in;
     std::unique_ptr<BYTE[]> out;
+    std::unique_ptr<BYTE[]> ring; // pieces shared with the walk beside the decode
     ~State() {
         if (initialised)
             inflateEnd(&z);
@@ -106,7 +116,9 @@ CMskStreamInflater::~CMskStreamInflater() = default;
 
 size_t CMskStreamInflater::MemoryBytes() const {
     // Two pieces, and zlib's state with its 32 KB window once it has been set up.
-    return (m_state->in ? 2 * m_state->pieceSize : 0) + (m_state->initialised ? sizeof(z_stream) + 40960 : 0);
+    return (m_state->in ? 2 * m_state->pieceSize : 0) +
+           (m_state->ring ? kPiecesInFlight * m_state->pieceSize : 0) +
+           (m_state->initialised ? sizeof(z_stream) + 40960 : 0);
 }
 
 MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpackedLength, IMskStreamIo& io) {
@@ -183,17 +195,24 @@ public:
           m_unpacked(unpacked), m_room(unpacked ? unpacked : 1), m_io(io) {}
 
     bool Next(const BYTE** data, size_t* length) override {
+        if (!ReadPiece(m_in, length))
+            return false;
+        *data = m_in;
+        return true;
+    }
+    // Reads the next piece into buffer and decodes it (until the stream has ended); false at the end
+    // of the stored bytes or after a failure.
+    bool ReadPiece(BYTE* buffer, size_t* length) {
         if (MSK_STREAM_OK != result || 0 == m_unread)
             return false;
         size_t n = std::min(m_unread, m_pieceSize);
-        if (!m_io.Read(m_in, n)) {
+        if (!m_io.Read(buffer, n)) {
             result = MSK_STREAM_READ_FAILED;
             return false;
         }
         m_unread -= n;
-        if (!finished && !Decode(n))
+        if (!finished && !Decode(buffer, n))
             return false;
-        *data = m_in;
         *length = n;
         return true;
     }
@@ -205,13 +224,15 @@ public:
         }
     }
 
+    size_t PieceSize() const { return m_pieceSize; }
+
     MskStreamResult result = MSK_STREAM_OK;
     bool finished = false;
     size_t produced = 0;
 
 private:
-    bool Decode(size_t n) {
-        m_state.next_in = m_in;
+    bool Decode(BYTE* data, size_t n) {
+        m_state.next_in = data;
         m_state.avail_in = static_cast<uint32_t>(n);
         for (;;) {
             m_state.next_out = m_out;
@@ -249,6 +270,102 @@ private:
     IMskStreamIo& m_io;
 };
 
+// Long streams: the walk runs on a thread of its own over the pieces the decode has read, so the two
+// overlap. A few pieces circulate between them; the caller's thread reads, decodes and writes.
+
+class CHandedPieces : public IMskStreamSource {
+public:
+    // The walk's side: waits for the next piece, giving back the one it had.
+    bool Next(const BYTE** data, size_t* length) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        GiveBack();
+        m_changed.wait(lock, [&] { return !m_ready.empty() || m_noMore; });
+        if (m_ready.empty())
+            return false;
+        m_held = m_ready.front().first;
+        *data = m_held;
+        *length = m_ready.front().second;
+        m_ready.pop_front();
+        return true;
+    }
+    void WalkDone() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        GiveBack();
+        m_walkDone = true;
+        m_changed.notify_all();
+    }
+    // The decode's side.
+    void AddFree(BYTE* buffer) { m_free.push_back(buffer); }
+    // A buffer for the next piece, or NULL once the walk has stopped reading.
+    BYTE* TakeFree() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_free.empty() || m_walkDone; });
+        if (m_walkDone)
+            return NULL;
+        BYTE* buffer = m_free.back();
+        m_free.pop_back();
+        return buffer;
+    }
+    void Hand(BYTE* buffer, size_t length) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_walkDone)
+            m_free.push_back(buffer);
+        else
+            m_ready.emplace_back(buffer, length);
+        m_changed.notify_all();
+    }
+    void Return(BYTE* buffer) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_free.push_back(buffer);
+        m_changed.notify_all();
+    }
+    void NoMore() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_noMore = true;
+        m_changed.notify_all();
+    }
+
+private:
+    void GiveBack() {
+        if (m_held) {
+            m_free.push_back(m_held);
+            m_held = NULL;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::pair<BYTE*, size_t>> m_ready;
+    std::vector<BYTE*> m_free;
+    BYTE* m_held = NULL;
+    bool m_noMore = false;
+    bool m_walkDone = false;
+};
+
+bool WalkBeside(CIsalSource& decode, size_t storedLength, BYTE* buffers) {
+    CHandedPieces pieces;
+    for (int i = 0; i < kPiecesInFlight; ++i)
+        pieces.AddFree(buffers + static_cast<size_t>(i) * decode.PieceSize());
+    bool formOk = false;
+    std::thread walk([&] {
+        formOk = MskZlibAcceptsStreamPieces(pieces, storedLength);
+        pieces.WalkDone();
+    });
+    // Hand every piece on until the walk stops reading (the decode then finishes alone, in Drain).
+    while (BYTE* buffer = pieces.TakeFree()) {
+        size_t n = 0;
+        if (!decode.ReadPiece(buffer, &n)) {
+            pieces.Return(buffer);
+            break;
+        }
+        pieces.Hand(buffer, n);
+    }
+    pieces.NoMore();
+    walk.join();
+    return formOk;
+}
+
 } // namespace
 
 // ISA-L decodes what zlib decodes and checks distances and the Adler-32 as zlib does, but it takes
@@ -260,7 +377,13 @@ MskStreamResult CMskStreamInflater::InflateWithIsal(size_t storedLength, size_t 
     isal_inflate_init(&s.is);
     s.is.crc_flag = ISAL_ZLIB;
     CIsalSource source(s.is, s.in.get(), s.out.get(), s.pieceSize, storedLength, unpackedLength, io);
-    bool formOk = MskZlibAcceptsStreamPieces(source, storedLength);
+    bool formOk;
+    if (storedLength >= kWalkBesideFrom && !s.ring)
+        s.ring.reset(new (std::nothrow) BYTE[kPiecesInFlight * s.pieceSize]);
+    if (storedLength >= kWalkBesideFrom && s.ring)
+        formOk = WalkBeside(source, storedLength, s.ring.get());
+    else
+        formOk = MskZlibAcceptsStreamPieces(source, storedLength);
     if (formOk)
         source.Drain();
     if (MSK_STREAM_OK != source.result)

@@ -548,6 +548,34 @@ TEST(MskInflate, HandMadeStreamsInTheLenientCornersFollowZlib) {
     EXPECT_GT(isalLenient, 0);
 }
 
+TEST(MskInflate, LongStreamsWalkedBesideTheDecodeFollowZlib) {
+    // Streams of several megabytes are walked on a second thread: damage early, late, at the end.
+    std::mt19937 rng(77);
+    std::string data = Content(rng, 0, 2u << 20) + Content(rng, 1, 5u << 20);
+    std::string good = Deflate(data, 6, 15, 8, Z_DEFAULT_STRATEGY);
+    ASSERT_GT(good.size(), 4u << 20);
+    std::vector<std::pair<std::string, size_t>> variants = {{good, data.size()},
+                                                            {good, data.size() + 1},
+                                                            {good.substr(0, good.size() - 3), data.size()},
+                                                            {good + "tail", data.size()}};
+    for (size_t at : {size_t(1000), good.size() / 2, good.size() - 10}) {
+        std::string bad = good;
+        bad[at] ^= 0x10;
+        variants.emplace_back(bad, data.size());
+    }
+    int accepted = 0;
+    for (const auto& v : variants) {
+        Result expected = Zlib(v.first, v.second);
+        Result got = InPieces(256u << 10, v.first, v.second, true);
+        EXPECT_EQ(got.ok, expected.ok) << "variant " << (&v - &variants[0]);
+        if (got.ok && expected.ok) {
+            EXPECT_TRUE(got.out == expected.out);
+            ++accepted;
+        }
+    }
+    EXPECT_EQ(accepted, 2); // the sound stream, and the same with bytes after its end
+}
+
 TEST(MskInflate, TheDensestStreamStaysBelowTheDeflateLimit) {
     // Matches of 258 bytes at distance 1 with one-bit codes for both: two bits for 258 bytes.
     std::vector<int> litlen(286, 0);
