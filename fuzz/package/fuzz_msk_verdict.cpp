@@ -102,6 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
         PlatformSetDeviceRoot(pattern);
         PlatformMount(u"\\Program", pattern + "/no-program-folder");
+        static std::string made = pattern;
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(made, ec);
+        });
         return fs::path(pattern);
     }();
     fs::remove_all(root / "dest");
