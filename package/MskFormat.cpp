@@ -1,4 +1,5 @@
 #include "package/MskFormat.h"
+#include "platform/DeviceNames.h"
 
 #include <cstring>
 #include <unordered_set>
@@ -6,7 +7,7 @@
 namespace {
 
 bool IsSeparator(WCHAR c) {
-    return u'\\' == c || u'/' == c;
+    return IsDeviceSeparator(c);
 }
 
 std::u16string Narrow(const char* text) {
@@ -33,36 +34,23 @@ std::u16string ReadPath(const BYTE* p, size_t units) {
 
 } // namespace
 
-const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, bool isFile) {
-    if (path.empty())
-        return isFile ? "empty path" : NULL;
-    if (IsSeparator(path[0]))
-        return "absolute path";
-    size_t start = 0;
-    for (size_t i = 0; i <= path.size(); ++i) {
-        WCHAR c = i < path.size() ? path[i] : 0;
-        if (i < path.size()) {
-            if (c < 0x20 || c == 0x7F)
-                return "control character";
-            if (c == u':')
-                return "drive or stream name";
-            if (!IsSeparator(c))
-                continue;
-            if (isRootName)
-                return "separator in the root folder name";
-        }
-        std::u16string_view component(path.data() + start, i - start);
-        if (component == u"..")
-            return "parent folder component";
-        // Empty and "." components name no new place; the device's paths pass over them. A root
-        // name is one plain component.
-        if (isRootName && (component.empty() || component == u"."))
+const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, bool isFile, size_t rootLength) {
+    if (isRootName) {
+        // One plain component, below the destination: "\" + name + "\" must leave room for entries.
+        if (path == u"." || path == u"..")
             return "dot component";
-        start = i + 1;
+        if (const char* why = DeviceNameProblem(path))
+            return why;
+        return path.size() + 2 >= MAX_PATH ? "path too long" : NULL;
     }
-    if (isFile && IsSeparator(path.back()))
-        return "file path ends in a separator";
-    return NULL;
+    if (isFile && (path.empty() || IsDeviceSeparator(path.back())))
+        return path.empty() ? "empty path" : "file path ends in a separator";
+    // A file's own name must be a name: "a\." names the folder a.
+    if (isFile && (path == u"." ||
+                   (path.size() >= 2 && path.back() == u'.' && IsDeviceSeparator(path[path.size() - 2]))))
+        return "file path names a folder";
+    // The entry lands below "\" + root + "\" at best; a longer destination is checked by the unpack.
+    return DeviceRelativePathProblem(path, rootLength + 2);
 }
 
 std::u16string MskPathFoldKey(const std::u16string& path) {
@@ -85,17 +73,17 @@ std::u16string MskPathFoldKey(const std::u16string& path) {
 }
 
 MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
-                             MskTable* out, std::u16string* detail) {
+                             MskTable* out, std::u16string* detail, const char** reason) {
     MskTable parsed;
     // The check word comes first: a table too short for anything else still tells a wrong password.
-    if (NULL != table && length >= 4 && MskReadDword(table) != checkWord)
+    if (NULL != table && length >= 4 && FhReadLe32(table) != checkWord)
         return MSK_TABLE_CHECK_WORD;
     if (NULL == table || length < MSK_TABLE_NAME_OFFSET) {
         if (detail)
             *detail = WFormat(u"the table of %u bytes is too short", length);
         return MSK_TABLE_SHORT;
     }
-    LONG n = static_cast<LONG>(MskReadDword(table + MSK_TABLE_NAME_LENGTH_OFFSET));
+    LONG n = static_cast<LONG>(FhReadLe32(table + MSK_TABLE_NAME_LENGTH_OFFSET));
     if (n >= MSK_MAX_NAME_LENGTH)
         return MSK_TABLE_BAD_NAME;
     if (n <= 0)
@@ -120,11 +108,11 @@ MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, U
         const BYTE* e = table + pos;
         MskEntry entry;
         entry.tableOffset = static_cast<DWORD>(pos);
-        entry.length = MskReadDword(e);
-        entry.type = MskReadDword(e + 4);
-        entry.unpackedSize = MskReadDword(e + 8);
-        entry.storedSize = MskReadDword(e + 12);
-        entry.dataOffset = MskReadDword(e + 16);
+        entry.length = FhReadLe32(e);
+        entry.type = FhReadLe32(e + 4);
+        entry.unpackedSize = FhReadLe32(e + 8);
+        entry.storedSize = FhReadLe32(e + 12);
+        entry.dataOffset = FhReadLe32(e + 16);
         if (static_cast<LONG>(entry.length) <= 0)
             return Malformed(detail,
                              WFormat(u"entry %d has the length %d", index, static_cast<LONG>(entry.length)));
@@ -152,22 +140,41 @@ MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, U
         ++index;
     }
 
-    // Nothing may leave the target folder or land twice on the same place.
-    if (MskUnsafePathReason(parsed.rootName, true)) {
+    // Nothing may leave the target folder, be a name the device refuses, land twice on the same place
+    // or lie below a file.
+    auto unsafe = [&](const std::u16string& path, const char* why) {
         if (detail)
-            *detail = parsed.rootName;
+            *detail = path;
+        if (reason)
+            *reason = why;
         return MSK_TABLE_UNSAFE_PATH;
-    }
-    std::unordered_set<std::u16string> seen;
+    };
+    if (const char* why = MskUnsafePathReason(parsed.rootName, true))
+        return unsafe(parsed.rootName, why);
+    const size_t rootLength = parsed.rootName.size();
+    std::unordered_set<std::u16string> seen, files;
     seen.reserve(parsed.entries.size());
-    for (const MskEntry& entry : parsed.entries) {
+    std::vector<std::u16string> keys(parsed.entries.size());
+    for (size_t i = 0; i < parsed.entries.size(); ++i) {
+        const MskEntry& entry = parsed.entries[i];
         if (entry.type != MSK_ENTRY_FOLDER && entry.type != MSK_ENTRY_FILE)
             continue;
-        if (MskUnsafePathReason(entry.path, false, entry.type == MSK_ENTRY_FILE) ||
-            !seen.insert(MskPathFoldKey(entry.path)).second) {
-            if (detail)
-                *detail = entry.path;
-            return MSK_TABLE_UNSAFE_PATH;
+        if (const char* why =
+                MskUnsafePathReason(entry.path, false, entry.type == MSK_ENTRY_FILE, rootLength))
+            return unsafe(entry.path, why);
+        keys[i] = MskPathFoldKey(entry.path);
+        if (!seen.insert(keys[i]).second)
+            return unsafe(entry.path, "names the same place as another entry");
+        if (entry.type == MSK_ENTRY_FILE)
+            files.insert(keys[i]);
+    }
+    if (!files.empty()) {
+        for (size_t i = 0; i < parsed.entries.size(); ++i) {
+            const std::u16string& key = keys[i];
+            for (size_t cut = key.find(u'\\'); cut != std::u16string::npos; cut = key.find(u'\\', cut + 1)) {
+                if (files.count(key.substr(0, cut)))
+                    return unsafe(parsed.entries[i].path, "lies below a file entry");
+            }
         }
     }
     if (out)

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/WinCe.h"
+#include "wceui/core/FhFileHandle.h"
 
 #include <string>
 #include <vector>
@@ -60,28 +61,20 @@ enum MskTableResult {
 
 // Reads the table's fields from unscrambled bytes and checks, in this order: the check word, the name
 // length and its NUL (the tests of a wrong password), then the structure (name and entries inside the
-// table and tiling it, data inside a file of fileSize bytes), then the safety of every folder and file
-// path and of the root name. Never reads outside [table, table + length).
+// table and tiling it, data inside a file of fileSize bytes), then every folder and file path and the
+// root name: names the device takes (DeviceNames.h), nothing that leaves the target folder, no two
+// entries on the same place, nothing below a file entry. For an unsafe path, detail is the path and
+// reason says why. Never reads outside [table, table + length).
 MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
-                             MskTable* out, std::u16string* detail);
+                             MskTable* out, std::u16string* detail, const char** reason = NULL);
 
-// Why a path is unsafe to extract, or null when it is safe: absolute, a drive or stream name, a ".."
-// component, or a control character; a file path must also name something (not empty, no trailing
-// separator). A root folder name must be one plain component.
-const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, bool isFile = false);
+// Why a path cannot be extracted, or null when it can: a root folder name must be one name the
+// device takes; an entry path is relative to the target folder "\" + root + "\" (rootLength units of
+// root name) and follows DeviceRelativePathProblem; a file path must also name something (not empty,
+// no trailing separator).
+const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, bool isFile = false,
+                                size_t rootLength = 0);
 
 // The key under which two paths name the same place on the device: empty and "." components passed
 // over, separators unified and letters folded as the device's file system compares them.
 std::u16string MskPathFoldKey(const std::u16string& path);
-
-// Little-endian access to table and header bytes.
-inline DWORD MskReadDword(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
-           static_cast<DWORD>(p[3]) << 24;
-}
-inline void MskWriteDword(BYTE* p, DWORD v) {
-    p[0] = static_cast<BYTE>(v);
-    p[1] = static_cast<BYTE>(v >> 8);
-    p[2] = static_cast<BYTE>(v >> 16);
-    p[3] = static_cast<BYTE>(v >> 24);
-}

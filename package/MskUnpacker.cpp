@@ -2,8 +2,10 @@
 #include "wceui/core/FhDirectories.h"
 #include "wceui/core/FhScramble.h"
 #include "package/MskInflate.h"
+#include "wceui/core/FhFileHandle.h"
 #include "wceui/core/WceUiLog.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -27,28 +29,11 @@ public:
         m_p.reset();
         m_capacity = 0;
     }
+    size_t Capacity() const { return m_capacity; }
 
 private:
     std::unique_ptr<BYTE[]> m_p;
     size_t m_capacity = 0;
-};
-
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    ~CFileHandle() { Close(); }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    bool IsValid() const { return INVALID_HANDLE_VALUE != m_h; }
-    HANDLE Get() const { return m_h; }
-    void Close() {
-        if (INVALID_HANDLE_VALUE != m_h)
-            CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_h;
 };
 
 HANDLE OpenForReading(LPCWSTR pPath) {
@@ -80,13 +65,37 @@ HeaderResult ReadHeader(HANDLE h, DWORD* pTableEnd, DWORD* pCheckWord) {
     BYTE words[12];
     if (!ReadExactly(h, words, sizeof(words)))
         return HEADER_SHORT;
-    *pTableEnd = MskReadDword(words);
-    *pCheckWord = MskReadDword(words + 8);
+    *pTableEnd = FhReadLe32(words);
+    *pCheckWord = FhReadLe32(words + 8);
     return HEADER_OK;
 }
 
 std::u16string Damaged(const std::u16string& packagePath, const std::u16string& detail) {
     return WFormat(u"file table of %s is damaged: %s", packagePath.c_str(), detail.c_str());
+}
+
+// What a tool shows after the error key of a refused table.
+std::u16string TableProblem(MskTableResult result, const std::u16string& detail, const char* pReason) {
+    switch (result) {
+        case MSK_TABLE_OK:
+            return std::u16string();
+        case MSK_TABLE_CHECK_WORD:
+            return u"the check word does not match: wrong password or changed file";
+        case MSK_TABLE_BAD_NAME:
+            return u"the root folder name does not end where its length says: wrong password?";
+        case MSK_TABLE_UNSAFE_PATH:
+            return u"entry '" + detail + u"': " + Utf8ToWide(pReason ? pReason : "unsafe path");
+        default:
+            return detail;
+    }
+}
+
+// Closes a partly written output file and removes it.
+void DiscardOutput(CFhFileHandle& out, const std::u16string& path) {
+    if (out.IsValid()) {
+        out.Close();
+        DeleteFileW(path.c_str());
+    }
 }
 
 } // namespace
@@ -102,6 +111,20 @@ struct CMskUnpacker::CMskUnpackerData {
     LPVOID pContext = NULL;
     CGrowBuffer stored;
     CGrowBuffer unpacked;
+    MskDecodeOptions options;
+    std::unique_ptr<CMskStreamInflater> inflater;
+    std::u16string problem; // why the last table was refused, when it was
+    size_t highWater = 0;
+
+    void NoteMemory() {
+        size_t now = stored.Capacity() + unpacked.Capacity() + (inflater ? inflater->MemoryBytes() : 0);
+        highWater = std::max(highWater, now);
+    }
+    CMskStreamInflater& Inflater() {
+        if (!inflater)
+            inflater.reset(new CMskStreamInflater(options.pieceSize, options.isal));
+        return *inflater;
+    }
 };
 
 CMskUnpacker::CMskUnpacker() : m_pData(new (std::nothrow) CMskUnpackerData) {}
@@ -139,6 +162,26 @@ void CMskUnpacker::Reset() {
     d->entries.shrink_to_fit();
     d->stored.Free();
     d->unpacked.Free();
+    d->problem.clear();
+    d->highWater = 0;
+}
+
+void CMskUnpacker::SetDecodeOptions(const MskDecodeOptions& options) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return;
+    d->options = options;
+    d->inflater.reset();
+}
+
+LPCWSTR CMskUnpacker::GetTableProblem() const {
+    CMskUnpackerData* d = GetData();
+    return d ? d->problem.c_str() : u"";
+}
+
+size_t CMskUnpacker::GetBufferHighWater() const {
+    CMskUnpackerData* d = GetData();
+    return d ? d->highWater : 0;
 }
 
 BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
@@ -149,7 +192,7 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
     d->packagePath = pPackagePath;
     d->dwKey = dwKey;
 
-    CFileHandle file(OpenForReading(pPackagePath));
+    CFhFileHandle file(OpenForReading(pPackagePath));
     if (!file.IsValid()) {
         errorOut =
             WFormat(u"open file %s failed, error code is %d", pPackagePath, static_cast<int>(GetLastError()));
@@ -173,8 +216,11 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
         return FALSE;
     }
     FhScrambleWords(table.get(), dwTableLength, dwKey);
+    std::u16string detail;
+    const char* pReason = NULL;
     MskTableResult result =
-        MskParseTable(table.get(), dwTableLength, dwCheckWord, FileSize(file.Get()), NULL, NULL);
+        MskParseTable(table.get(), dwTableLength, dwCheckWord, FileSize(file.Get()), NULL, &detail, &pReason);
+    d->problem = TableProblem(result, detail, pReason);
     if (MSK_TABLE_CHECK_WORD == result) {
         errorOut = u"crc_check_fail";
         return FALSE;
@@ -192,7 +238,7 @@ BOOL CMskUnpacker::LoadFileTable() {
     if (NULL == d)
         return FALSE;
     LPCWSTR pPath = d->packagePath.c_str();
-    CFileHandle file(OpenForReading(pPath));
+    CFhFileHandle file(OpenForReading(pPath));
     if (!file.IsValid()) {
         d->errorText =
             WFormat(u"open file %s failed, GetLastError is %d", pPath, static_cast<int>(GetLastError()));
@@ -228,7 +274,11 @@ BOOL CMskUnpacker::LoadFileTable() {
     FhScrambleWords(table.get(), dwTableLength, d->dwKey);
     MskTable parsed;
     std::u16string detail;
-    switch (MskParseTable(table.get(), dwTableLength, dwCheckWord, fileSize, &parsed, &detail)) {
+    const char* pReason = NULL;
+    MskTableResult result =
+        MskParseTable(table.get(), dwTableLength, dwCheckWord, fileSize, &parsed, &detail, &pReason);
+    d->problem = TableProblem(result, detail, pReason);
+    switch (result) {
         case MSK_TABLE_OK:
             break;
         case MSK_TABLE_CHECK_WORD:
@@ -275,8 +325,21 @@ BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey
         appendFolder(target, u"");
         d->destFolder = target;
 
+        // Every path must fit below this destination; that is known before anything is written.
+        const MskEntry* pTooLong = NULL;
+        for (const MskEntry& entry : d->entries) {
+            // (A target that is too long itself is reported when it cannot be created.)
+            if ((MSK_ENTRY_FOLDER == entry.type || MSK_ENTRY_FILE == entry.type) &&
+                target.size() < MAX_PATH && target.size() + entry.path.size() >= MAX_PATH) {
+                pTooLong = &entry;
+                break;
+            }
+        }
         dwAttributes = GetFileAttributesW(target.c_str());
-        if (INVALID_FILE_ATTRIBUTES == dwAttributes && !WceUiCreateDirectories(target.c_str())) {
+        if (NULL != pTooLong) {
+            d->errorText = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
+            d->problem = u"entry '" + pTooLong->path + u"': path too long for this destination";
+        } else if (INVALID_FILE_ATTRIBUTES == dwAttributes && !WceUiCreateDirectories(target.c_str())) {
             d->errorText = WFormat(u"can not create directory: %s\n", target.c_str());
         } else if (INVALID_FILE_ATTRIBUTES != dwAttributes &&
                    0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -309,7 +372,7 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
-    CFileHandle file(OpenForReading(d->packagePath.c_str()));
+    CFhFileHandle file(OpenForReading(d->packagePath.c_str()));
     if (!file.IsValid()) {
         d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
                                static_cast<int>(GetLastError()));
@@ -339,7 +402,8 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite) {
             bDone = ExtractFile(entry, file.Get());
         } else {
             path = d->rootName.empty() ? entry.path : d->rootName + u"\\" + entry.path;
-            bDone = ReadStream(entry, file.Get(), path.c_str());
+            bDone = IsWholeFile(entry) ? ReadStream(entry, file.Get(), path.c_str())
+                                       : StreamFile(entry, file.Get(), path.c_str(), NULL);
         }
         if (!bDone || !Progress(nIndex, entry))
             return FALSE;
@@ -348,6 +412,92 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite) {
     d->stored.Free();
     d->unpacked.Free();
     return TRUE;
+}
+
+// The piecewise path: reads the stream from the package, and hands the output to a file that is
+// created with the first piece (so a stream found bad in its first piece leaves nothing behind, as in
+// the one-call path) or, for Verify, drops it.
+class CMskUnpacker::CStreamIo : public IMskStreamIo {
+public:
+    CStreamIo(CMskUnpacker& unpacker, HANDLE hPackage, const std::u16string* pOutPath)
+        : m_unpacker(unpacker), m_hPackage(hPackage), m_pOutPath(pOutPath) {}
+    bool Read(BYTE* buffer, size_t length) override {
+        if (ReadExactly(m_hPackage, buffer, static_cast<DWORD>(length)))
+            return true;
+        m_dwError = GetLastError();
+        return false;
+    }
+    bool Write(const BYTE* data, size_t length) override {
+        if (NULL == m_pOutPath)
+            return true;
+        if (!m_out.IsValid() && !m_unpacker.CreateOutput(*m_pOutPath, m_out)) {
+            m_bCreateFailed = true;
+            return false;
+        }
+        DWORD dwWritten = 0;
+        if (WriteFile(m_out.Get(), data, static_cast<DWORD>(length), &dwWritten, NULL) && dwWritten == length)
+            return true;
+        m_dwError = GetLastError();
+        return false;
+    }
+
+    CMskUnpacker& m_unpacker;
+    HANDLE m_hPackage;
+    const std::u16string* m_pOutPath; // NULL: the output is only checked
+    CFhFileHandle m_out;
+    DWORD m_dwError = 0;
+    bool m_bCreateFailed = false;
+};
+
+BOOL CMskUnpacker::CreateOutput(const std::u16string& full, CFhFileHandle& out) {
+    CMskUnpackerData* d = m_pData;
+    HANDLE hOut = INVALID_HANDLE_VALUE;
+    bool bMadeParents = false;
+    for (int attempt = 0; attempt < kCreateAttempts && INVALID_HANDLE_VALUE == hOut; ++attempt) {
+        hOut = CreateFileW(full.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        // A file whose folder has no entry of its own in the table gets its folder made here.
+        if (INVALID_HANDLE_VALUE == hOut && ERROR_PATH_NOT_FOUND == GetLastError() && !bMadeParents) {
+            bMadeParents = true;
+            size_t cut = full.find_last_of(u"\\/");
+            if (std::u16string::npos != cut && cut > d->destFolder.size())
+                WceUiCreateDirectories(full.substr(0, cut).c_str());
+            SetLastError(ERROR_PATH_NOT_FOUND);
+        }
+    }
+    if (INVALID_HANDLE_VALUE == hOut) {
+        d->errorText = WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(),
+                               static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    out.Reset(hOut);
+    return TRUE;
+}
+
+void CMskUnpacker::SetWriteError(const std::u16string& full, DWORD dwError) {
+    CMskUnpackerData* d = m_pData;
+    if (ERROR_DISK_FULL == dwError)
+        d->errorText = u"error_disk_full";
+    else
+        d->errorText =
+            WFormat(u"WriteFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
+}
+
+BOOL CMskUnpacker::SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
+    CMskUnpackerData* d = m_pData;
+    LONG lHigh = 0;
+    if (INVALID_SET_FILE_POINTER ==
+            SetFilePointer(hPackage, static_cast<LONG>(entry.dataOffset), &lHigh, FILE_BEGIN) &&
+        NO_ERROR != GetLastError()) {
+        d->errorText = WFormat(u"SetFilePointer for %s failed, GetLastError is %d", pName,
+                               static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CMskUnpacker::IsWholeFile(const MskEntry& entry) const {
+    const MskDecodeOptions& o = m_pData->options;
+    return entry.storedSize <= o.wholeFileLimit && entry.unpackedSize <= o.wholeFileLimit;
 }
 
 BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
@@ -360,28 +510,55 @@ BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
     }
     BYTE* pStored = d->stored.Get(entry.storedSize);
     BYTE* pUnpacked = d->unpacked.Get(entry.unpackedSize);
+    d->NoteMemory();
     if (NULL == pStored || NULL == pUnpacked) {
         d->errorText = WFormat(u"not enough memory for %s", pName);
         return FALSE;
     }
-    LONG lHigh = 0;
-    if (INVALID_SET_FILE_POINTER ==
-            SetFilePointer(hPackage, static_cast<LONG>(entry.dataOffset), &lHigh, FILE_BEGIN) &&
-        NO_ERROR != GetLastError()) {
-        d->errorText = WFormat(u"SetFilePointer for %s failed, GetLastError is %d", pName,
-                               static_cast<int>(GetLastError()));
+    if (!SeekToStream(entry, hPackage, pName))
         return FALSE;
-    }
     if (!ReadExactly(hPackage, pStored, entry.storedSize)) {
         d->errorText =
             WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(GetLastError()));
         return FALSE;
     }
-    if (!MskInflate(pUnpacked, entry.unpackedSize, pStored, entry.storedSize)) {
+    if (!MskInflateWith(d->options.decoder, pUnpacked, entry.unpackedSize, pStored, entry.storedSize)) {
         d->errorText = u"uncompress failed";
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName,
+                              const std::u16string* pOut) {
+    CMskUnpackerData* d = m_pData;
+    if (!SeekToStream(entry, hPackage, pName))
+        return FALSE;
+    CStreamIo io(*this, hPackage, pOut);
+    MskStreamResult result = d->Inflater().Inflate(entry.storedSize, entry.unpackedSize, io);
+    d->NoteMemory();
+    switch (result) {
+        case MSK_STREAM_OK:
+            if (NULL != pOut && !io.m_out.IsValid())
+                return CreateOutput(*pOut, io.m_out); // nothing was written: an empty file
+            return TRUE;
+        case MSK_STREAM_READ_FAILED:
+            d->errorText =
+                WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(io.m_dwError));
+            break;
+        case MSK_STREAM_WRITE_FAILED:
+            // What was written stays, as after a failed write of the whole file.
+            if (!io.m_bCreateFailed)
+                SetWriteError(*pOut, io.m_dwError);
+            return FALSE;
+        default:
+            d->errorText = u"uncompress failed";
+            break;
+    }
+    // A stream found bad or unreadable part-way leaves no half file behind.
+    if (NULL != pOut)
+        DiscardOutput(io.m_out, *pOut);
+    return FALSE;
 }
 
 BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage) {
@@ -389,27 +566,17 @@ BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage) {
     if (NULL == d)
         return FALSE;
     std::u16string full = d->destFolder + entry.path;
+    if (!IsWholeFile(entry))
+        return StreamFile(entry, hPackage, full.c_str(), &full);
     if (!ReadStream(entry, hPackage, full.c_str()))
         return FALSE;
-
-    HANDLE hOut = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < kCreateAttempts && INVALID_HANDLE_VALUE == hOut; ++attempt)
-        hOut = CreateFileW(full.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (INVALID_HANDLE_VALUE == hOut) {
-        d->errorText = WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(),
-                               static_cast<int>(GetLastError()));
+    CFhFileHandle out;
+    if (!CreateOutput(full, out))
         return FALSE;
-    }
-    CFileHandle out(hOut);
     DWORD dwWritten = 0;
-    if (!WriteFile(hOut, d->unpacked.Get(entry.unpackedSize), entry.unpackedSize, &dwWritten, NULL) ||
+    if (!WriteFile(out.Get(), d->unpacked.Get(entry.unpackedSize), entry.unpackedSize, &dwWritten, NULL) ||
         dwWritten != entry.unpackedSize) {
-        DWORD dwError = GetLastError();
-        if (ERROR_DISK_FULL == dwError)
-            d->errorText = u"error_disk_full";
-        else
-            d->errorText =
-                WFormat(u"WriteFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
+        SetWriteError(full, GetLastError());
         return FALSE;
     }
     return TRUE;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "package/MskFormat.h"
+#include "package/MskInflate.h"
 #include "platform/WinCe.h"
 
 #include <string>
@@ -20,6 +21,8 @@ public:
     CMskUnpacker& operator=(const CMskUnpacker&) = delete;
 
     void SetProgressCallback(MskProgressCallback pCallback, LPVOID pContext);
+    // How files are decoded (kept across operations); see MskDecodeOptions.
+    void SetDecodeOptions(const MskDecodeOptions& options);
 
     // Checks the magic number and, with the key, the table's check word and form. On failure errorOut
     // receives "invalid_msk_file", "file_format_error", "crc_check_fail" or an open failure message;
@@ -46,6 +49,13 @@ public:
     // The sum of the unpacked sizes of the file entries.
     ULONGLONG GetUnpackedTotal() const;
 
+    // Why the last Open, Unpack, Verify or ReadTable refused the file table (the entry and the
+    // reason), beyond its error key; empty when it was not refused.
+    LPCWSTR GetTableProblem() const;
+    // The most memory the last operation held at once in file buffers and decoder state: bounded by
+    // the decode options, whatever the size of the files.
+    size_t GetBufferHighWater() const;
+
 private:
     struct CMskUnpackerData;
     CMskUnpackerData* GetData() const;
@@ -59,6 +69,14 @@ private:
     // Reads and decompresses one file's stream into the data record's output buffer; pName is the
     // path its messages name.
     BOOL ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName);
+    // Decodes one file's stream in pieces into the file pOut (created as it goes), or only checks it
+    // when pOut is NULL.
+    BOOL StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName, const std::u16string* pOut);
+    BOOL IsWholeFile(const MskEntry& entry) const;
+    BOOL SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName);
+    BOOL CreateOutput(const std::u16string& full, class CFhFileHandle& out);
+    void SetWriteError(const std::u16string& full, DWORD dwError);
+    class CStreamIo;
     BOOL Progress(LONG nIndex, const MskEntry& entry);
 
     CMskUnpackerData* m_pData;

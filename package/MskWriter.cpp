@@ -29,35 +29,29 @@ DWORD HashBytes(const BYTE* p, size_t n) {
     return h;
 }
 
+// The package being written: deleted again unless it was finished.
 class COutFile {
 public:
-    explicit COutFile(LPCWSTR pPath) : m_path(pPath) {
-        m_h = CreateFileW(pPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    }
+    explicit COutFile(LPCWSTR pPath)
+        : m_path(pPath),
+          m_file(CreateFileW(pPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL)) {}
     ~COutFile() {
-        if (INVALID_HANDLE_VALUE != m_h) {
-            CloseHandle(m_h);
-            if (!m_keep)
-                DeleteFileW(m_path.c_str());
+        if (m_file.IsValid()) {
+            m_file.Close();
+            DeleteFileW(m_path.c_str());
         }
     }
-    bool IsValid() const { return INVALID_HANDLE_VALUE != m_h; }
+    bool IsValid() const { return m_file.IsValid(); }
     bool Write(const void* p, size_t n) {
         DWORD written = 0;
-        return WriteFile(m_h, p, static_cast<DWORD>(n), &written, NULL) && written == n;
+        return WriteFile(m_file.Get(), p, static_cast<DWORD>(n), &written, NULL) && written == n;
     }
-    bool Rewind() { return 0 == SetFilePointer(m_h, 0, NULL, FILE_BEGIN); }
-    bool Finish() {
-        m_keep = true;
-        BOOL ok = CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-        return ok;
-    }
+    bool Rewind() { return 0 == SetFilePointer(m_file.Get(), 0, NULL, FILE_BEGIN); }
+    bool Finish() { return m_file.Close(); }
 
 private:
     std::u16string m_path;
-    HANDLE m_h;
-    bool m_keep = false;
+    CFhFileHandle m_file;
 };
 
 } // namespace
@@ -106,11 +100,17 @@ void CMskWriter::AddParents(const std::u16string& path) {
     }
 }
 
-BOOL CMskWriter::AddHostTree(const std::string& hostFolder, std::u16string& errorOut) {
+BOOL CMskWriter::AddHostTree(const std::string& hostFolder, std::u16string& errorOut,
+                             bool followOutsideLinks) {
     namespace fs = std::filesystem;
     std::error_code ec;
     if (!fs::is_directory(hostFolder, ec)) {
         errorOut = u"not a folder: " + Utf8ToWide(hostFolder);
+        return FALSE;
+    }
+    const fs::path realFolder = fs::canonical(hostFolder, ec);
+    if (ec) {
+        errorOut = u"cannot read " + Utf8ToWide(hostFolder) + u": " + Utf8ToWide(ec.message());
         return FALSE;
     }
     fs::recursive_directory_iterator it(hostFolder, fs::directory_options::none, ec);
@@ -123,6 +123,16 @@ BOOL CMskWriter::AddHostTree(const std::string& hostFolder, std::u16string& erro
         if (fs::is_directory(status)) {
             AddFolder(relative);
         } else if (fs::is_regular_file(status) || (fs::is_symlink(status) && fs::is_regular_file(p, ec))) {
+            // A link to a file elsewhere would put that file (any file of the host) into the package.
+            if (fs::is_symlink(status) && !followOutsideLinks) {
+                fs::path target = fs::canonical(p, ec);
+                fs::path inside = target.lexically_relative(realFolder);
+                if (ec || inside.empty() || *inside.begin() == "..") {
+                    errorOut = u"the link " + Utf8ToWide(p.string()) + u" points outside the folder, to " +
+                               Utf8ToWide(target.string()) + u" (--follow-outside-links packs it)";
+                    return FALSE;
+                }
+            }
             AddHostFile(relative, p.string());
         } else {
             errorOut = u"neither a folder nor a file: " + Utf8ToWide(p.string());
@@ -209,7 +219,7 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
     size_t tableLength = MSK_TABLE_NAME_OFFSET + 2 * (rootName.size() + 1);
     DWORD nFiles = 0;
     for (const Item* item : order) {
-        if (const char* why = MskUnsafePathReason(item->path, false, !item->folder)) {
+        if (const char* why = MskUnsafePathReason(item->path, false, !item->folder, rootName.size())) {
             errorOut = u"invalid entry path '" + item->path + u"': " + Utf8ToWide(why);
             return FALSE;
         }
@@ -300,8 +310,8 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
 
     // The table: check word, entry count, a reserved word, the root name, the entries.
     BYTE* table = head.data() + MSK_HEADER_SIZE;
-    MskWriteDword(table + 4, static_cast<DWORD>(order.size()));
-    MskWriteDword(table + MSK_TABLE_NAME_LENGTH_OFFSET, static_cast<DWORD>(rootName.size() + 1));
+    FhWriteLe32(table + 4, static_cast<DWORD>(order.size()));
+    FhWriteLe32(table + MSK_TABLE_NAME_LENGTH_OFFSET, static_cast<DWORD>(rootName.size() + 1));
     size_t pos = MSK_TABLE_NAME_OFFSET;
     auto putText = [&](const std::u16string& text) {
         for (WCHAR c : text) {
@@ -314,23 +324,23 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
     for (size_t i = 0; i < order.size(); ++i) {
         const Item* item = order[i];
         BYTE* e = table + pos;
-        MskWriteDword(e, static_cast<DWORD>(MSK_ENTRY_HEADER_SIZE + 2 * (item->path.size() + 1)));
-        MskWriteDword(e + 4, item->folder ? MSK_ENTRY_FOLDER : MSK_ENTRY_FILE);
-        MskWriteDword(e + 8, placed[i].unpacked);
-        MskWriteDword(e + 12, placed[i].stored);
-        MskWriteDword(e + 16, placed[i].offset);
+        FhWriteLe32(e, static_cast<DWORD>(MSK_ENTRY_HEADER_SIZE + 2 * (item->path.size() + 1)));
+        FhWriteLe32(e + 4, item->folder ? MSK_ENTRY_FOLDER : MSK_ENTRY_FILE);
+        FhWriteLe32(e + 8, placed[i].unpacked);
+        FhWriteLe32(e + 12, placed[i].stored);
+        FhWriteLe32(e + 16, placed[i].offset);
         pos += MSK_ENTRY_HEADER_SIZE;
         putText(item->path);
     }
     DWORD checkWord = HashBytes(table + 4, tableLength - 4);
-    MskWriteDword(table, checkWord);
+    FhWriteLe32(table, checkWord);
     FhScrambleWords(table, static_cast<DWORD>(tableLength), dwKey);
 
     BYTE* header = head.data();
     header[0] = static_cast<BYTE>(MSK_MAGIC);
     header[1] = static_cast<BYTE>(MSK_MAGIC >> 8);
-    MskWriteDword(header + MSK_TABLE_END_OFFSET, tableEnd);
-    MskWriteDword(header + MSK_CHECK_WORD_OFFSET, checkWord);
+    FhWriteLe32(header + MSK_TABLE_END_OFFSET, tableEnd);
+    FhWriteLe32(header + MSK_CHECK_WORD_OFFSET, checkWord);
     if (!out.Rewind() || !out.Write(head.data(), head.size()) || !out.Finish()) {
         errorOut = WFormat(u"WriteFile %s failed, GetLastError is %d", pPackagePath,
                            static_cast<int>(GetLastError()));

@@ -32,8 +32,11 @@ public:
     // A file whose content is read from the host when the package is written.
     void AddHostFile(const std::u16string& path, const std::string& hostPath);
     // Every folder and regular file below a host folder (the folder itself is the root). FALSE, with a
-    // message, when the folder cannot be read or holds something else than folders and files.
-    BOOL AddHostTree(const std::string& hostFolder, std::u16string& errorOut);
+    // message, when the folder cannot be read or holds something else than folders and files. A link
+    // to a file is packed as that file when the file lies inside the folder, or anywhere with
+    // followOutsideLinks; otherwise it is refused.
+    BOOL AddHostTree(const std::string& hostFolder, std::u16string& errorOut,
+                     bool followOutsideLinks = false);
 
     void SetProgressCallback(MskWriterProgress pCallback, LPVOID pContext);
     // zlib's level, 9 unless set.

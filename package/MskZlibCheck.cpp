@@ -1,5 +1,6 @@
 #include "package/MskZlibCheck.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -157,12 +158,15 @@ void CombineSteps(LitLenCode& litlen, const DistCode& dist) {
     }
 }
 
+// Reads a stream's bits least significant first, from one buffer or from pieces a source hands on as
+// they are needed. Bytes past the stream's end read as zero and are counted.
 class BitReader {
 public:
-    BitReader(const BYTE* start, size_t length) : m_start(start), m_next(start + 2), m_end(start + length) {}
+    BitReader(const BYTE* start, size_t length, size_t total, IMskStreamSource* source)
+        : m_start(start), m_next(start + 2), m_end(start + length), m_total(total), m_source(source) {}
 
-    // At least 56 bits in the buffer afterwards; bytes past the end read as zero and are counted.
-    // False once padding must have been consumed: the stream is cut short.
+    // At least 56 bits in the buffer afterwards. False once padding must have been consumed: the
+    // stream is cut short.
     bool Refill() {
         if (m_end - m_next >= 8) {
             uint64_t word;
@@ -178,6 +182,8 @@ public:
             return true;
         }
         while (m_count < 56) {
+            if (m_next == m_end && Pull())
+                continue;
             if (m_next < m_end)
                 m_bits |= uint64_t(*m_next++) << m_count;
             else
@@ -203,26 +209,57 @@ public:
         return v;
     }
     uint64_t ConsumedBits() const {
-        return static_cast<uint64_t>(m_next - m_start + static_cast<ptrdiff_t>(m_overread)) * 8 - m_count;
+        return static_cast<uint64_t>(m_base + static_cast<size_t>(m_next - m_start) + m_overread) * 8 -
+               m_count;
     }
     size_t Length() const {
-        return static_cast<size_t>(m_end - m_start);
+        return m_total;
     }
-    // Moves to a byte position (after a stored block), emptying the buffer.
-    void Seek(size_t position) {
-        m_next = m_start + position;
-        m_bits = 0;
-        m_count = 0;
-        m_overread = 0;
-    }
-    const BYTE* Start() const {
-        return m_start;
+    // A stored block after its 3 header bits: the byte-aligned lengths, then its bytes passed over.
+    bool StoredBlock() {
+        Drop(m_count % 8);
+        uint64_t position = (ConsumedBits() + 7) / 8;
+        if (position + 4 > m_total || !Refill())
+            return false;
+        unsigned len = Take(16);
+        unsigned nlen = Take(16);
+        if (len != (~nlen & 0xFFFFu) || position + 4 + len > m_total)
+            return false;
+        size_t skip = len;
+        unsigned buffered = std::min<size_t>(skip, m_count / 8);
+        Drop(buffered * 8);
+        skip -= buffered;
+        while (skip > 0) {
+            if (m_next == m_end && !Pull())
+                return false;
+            size_t step = std::min<size_t>(skip, static_cast<size_t>(m_end - m_next));
+            m_next += step;
+            skip -= step;
+        }
+        return true;
     }
 
 private:
+    // Moves on to the source's next piece, if there is one.
+    bool Pull() {
+        const BYTE* p = NULL;
+        size_t n = 0;
+        if (NULL == m_source || !m_source->Next(&p, &n) || 0 == n) {
+            m_source = NULL;
+            return false;
+        }
+        m_base += static_cast<size_t>(m_end - m_start);
+        m_start = m_next = p;
+        m_end = p + n;
+        return true;
+    }
+
     const BYTE* m_start;
     const BYTE* m_next;
     const BYTE* m_end;
+    size_t m_base = 0; // bytes of the pieces before the current one
+    size_t m_total;
+    IMskStreamSource* m_source;
     uint64_t m_bits = 0;
     unsigned m_count = 0;
     size_t m_overread = 0;
@@ -404,14 +441,15 @@ const FixedCodes& Fixed() {
 
 } // namespace
 
-bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
-    if (NULL == src || length < 2)
-        return false;
-    unsigned cmf = src[0], flg = src[1];
-    if ((cmf * 256 + flg) % 31 != 0 || (cmf & 15) != 8 || (cmf >> 4) > 7 || (flg & 0x20) != 0)
-        return false;
+namespace {
 
-    BitReader in(src, length);
+bool HeaderOk(const BYTE* src) {
+    unsigned cmf = src[0], flg = src[1];
+    return (cmf * 256 + flg) % 31 == 0 && (cmf & 15) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0;
+}
+
+// The blocks after the 2-byte header, and the trailer's place inside the stream.
+bool WalkBlocks(BitReader& in) {
     LitLenCode litlen;
     DistCode dist;
     bool last = false;
@@ -421,18 +459,8 @@ bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
         last = in.Take(1) != 0;
         unsigned type = in.Take(2);
         if (type == 0) {
-            uint64_t position = (in.ConsumedBits() + 7) / 8;
-            if (position + 4 > in.Length())
+            if (!in.StoredBlock())
                 return false;
-            const BYTE* p = in.Start() + position;
-            unsigned len = p[0] | p[1] << 8;
-            unsigned nlen = p[2] | p[3] << 8;
-            if (len != (~nlen & 0xFFFFu))
-                return false;
-            position += 4 + len;
-            if (position > in.Length())
-                return false;
-            in.Seek(static_cast<size_t>(position));
         } else if (type == 1) {
             if (!WalkCodes(Fixed().litlen, Fixed().dist, in))
                 return false;
@@ -450,4 +478,22 @@ bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
     if (consumed > static_cast<uint64_t>(in.Length()) * 8)
         return false;
     return (consumed + 7) / 8 + 4 <= in.Length();
+}
+
+} // namespace
+
+bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
+    if (NULL == src || length < 2 || !HeaderOk(src))
+        return false;
+    BitReader in(src, length, length, NULL);
+    return WalkBlocks(in);
+}
+
+bool MskZlibAcceptsStreamPieces(IMskStreamSource& source, size_t totalLength) {
+    const BYTE* first = NULL;
+    size_t n = 0;
+    if (totalLength < 2 || !source.Next(&first, &n) || n < 2 || !HeaderOk(first))
+        return false;
+    BitReader in(first, n, totalLength, &source);
+    return WalkBlocks(in);
 }

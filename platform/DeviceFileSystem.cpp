@@ -1,4 +1,5 @@
 #include "platform/DeviceFileSystem.h"
+#include "platform/DeviceNames.h"
 #include "platform/Platform.h"
 #include "platform/WinString.h"
 #include "platform/WinSystem.h"
@@ -93,24 +94,6 @@ std::u16string Lower(const std::u16string& s) {
     for (auto& c : out)
         c = WCharLower(c);
     return out;
-}
-
-bool IsInvalidNameChar(WCHAR c, bool allowWildcards) {
-    if (c < 32)
-        return true;
-    switch (c) {
-        case u'<':
-        case u'>':
-        case u':':
-        case u'"':
-        case u'|':
-            return true;
-        case u'*':
-        case u'?':
-            return !allowWildcards;
-        default:
-            return false;
-    }
 }
 
 std::string JoinHost(const std::string& folder, const std::string& name) {
@@ -332,10 +315,8 @@ bool SplitPath(LPCWSTR path, std::vector<std::u16string>* components, bool allow
     for (size_t i = 0; i < raw.size(); ++i) {
         const std::u16string& c = raw[i];
         bool last = i + 1 == raw.size();
-        for (WCHAR ch : c) {
-            if (IsInvalidNameChar(ch, allowWildcardsInLast && last))
-                return false;
-        }
+        if (c != u"." && c != u".." && DeviceNameProblem(c, allowWildcardsInLast && last))
+            return false;
         if (c == u".")
             continue;
         if (c == u"..") {

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Unpacking speed: msktool extract against unzip -q on the same ~50 MB tree of about 3,000 mixed files,
-# both into empty folders on the same file system, several runs each, medians compared.
+# both into empty folders on the same file system, several runs each, medians compared. Then one
+# large file compressible like map data (300 MB unless BIG_MB says otherwise): time and peak resident
+# memory of both tools in the same run.
 #
-#   bench/package/run.sh BUILD_DIR        (REPS=7 and BENCH_TMP=/some/folder to change the defaults)
+#   bench/package/run.sh BUILD_DIR        (REPS=7, BIG_REPS=3, BIG_MB=300 and BENCH_TMP=/some/folder to
+#                                          change the defaults; BIG_MB=0 skips the large file)
 #
 # The default folder is /dev/shm (tmpfs) when there is one: on a disk file system that has just had
 # thousands of files deleted, creating new ones is dominated by the file system's own inode search
@@ -11,7 +14,8 @@ set -euo pipefail
 build=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
 msktool=$build/bin/msktool
 gen=$build/bin/gen_tree
-for tool in "$msktool" "$gen"; do
+genmap=$build/bin/gen_map
+for tool in "$msktool" "$gen" "$genmap" /usr/bin/time; do
   [ -x "$tool" ] || { echo "missing $tool (build with -DWCEUI_BENCH=ON)" >&2; exit 1; }
 done
 for tool in zip unzip; do
@@ -70,6 +74,47 @@ awk -v m="$m" -v mz="$mz" -v u="$u" 'BEGIN {
   printf "median: msktool extract %.1f ms, with zlib %.1f ms, unzip -q %.1f ms\n", m / 1000, mz / 1000, u / 1000
   printf "ratio msktool/unzip: %.3f (target <= 0.35)   zlib decoder: %.3f\n", m / u, mz / u
 }'
+
+big_mb=${BIG_MB:-300}
+if ((big_mb > 0)); then
+  rm -rf "$work/out-msk" "$work/out-mskz" "$work/out-unzip"
+  mkdir -p "$work/big/map"
+  "$genmap" "$work/big/map/map.dat" "$big_mb"
+  # The same compression level for both, so that the streams are alike.
+  (cd "$work/big" && zip -q -6 -r "$work/big.zip" map)
+  "$msktool" create "$work/big.msk" "$work/big/map" --password gps --root map --level 6 >/dev/null
+  echo
+  echo "large file: $(stat -c %s "$work/big/map/map.dat") bytes; package $(stat -c %s "$work/big.msk") bytes," \
+    "zip $(stat -c %s "$work/big.zip") bytes"
+  # Prints "seconds peak-KiB" of a command run into a fresh empty folder.
+  measured() {
+    local out=$1
+    shift
+    rm -rf "$out"
+    mkdir -p "$out"
+    sync
+    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null
+    cat "$work/time.txt"
+  }
+  declare -a bt=() br=() ut=() ur=()
+  for ((i = 0; i < ${BIG_REPS:-3}; i++)); do
+    read -r t r < <(measured "$work/out-unzip" unzip -q "$work/big.zip" -d "$work/out-unzip")
+    ut+=("$t") ur+=("$r")
+    read -r t r < <(measured "$work/out-msk" "$msktool" extract "$work/big.msk" "$work/out-msk" --password gps)
+    bt+=("$t") br+=("$r")
+  done
+  cmp "$work/big/map/map.dat" "$work/out-msk/map/map.dat" || { echo "extracted large file differs" >&2; exit 1; }
+  bm=$(printf '%s\n' "${bt[@]}" | median)
+  um=$(printf '%s\n' "${ut[@]}" | median)
+  brm=$(printf '%s\n' "${br[@]}" | sort -n | tail -1)
+  urm=$(printf '%s\n' "${ur[@]}" | sort -n | tail -1)
+  echo "runs (s): msktool ${bt[*]} | unzip ${ut[*]}; peak RSS (KiB): msktool ${br[*]} | unzip ${ur[*]}"
+  awk -v b="$bm" -v u="$um" -v br="$brm" -v ur="$urm" 'BEGIN {
+    printf "median: msktool extract %.2f s, unzip -q %.2f s, ratio %.3f (target <= 0.4)\n", b, u, b / u
+    printf "peak RSS: msktool %.1f MB (target <= 16), unzip %.1f MB\n", br / 1024, ur / 1024
+  }'
+  rm -rf "$work/out-msk" "$work/out-unzip" "$work/big"
+fi
 
 if [ -x "$build/bin/bench_msk_inflate" ]; then
   echo

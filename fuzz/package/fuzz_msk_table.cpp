@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool fixCheckWord = (data[0] & 1) != 0;
     std::vector<uint8_t> package(data + 1, data + size);
     if (package.size() >= MSK_HEADER_SIZE) {
-        DWORD tableEnd = MskReadDword(package.data() + MSK_TABLE_END_OFFSET);
+        DWORD tableEnd = FhReadLe32(package.data() + MSK_TABLE_END_OFFSET);
         if (tableEnd >= MSK_HEADER_SIZE && tableEnd <= package.size()) {
             if (fixCheckWord && tableEnd >= MSK_HEADER_SIZE + 4)
                 std::memcpy(package.data() + MSK_HEADER_SIZE, package.data() + MSK_CHECK_WORD_OFFSET, 4);

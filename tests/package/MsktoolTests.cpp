@@ -1,4 +1,5 @@
 // msktool end to end: the built program, run on host folders.
+#include "MskTestSupport.h"
 #include "wceui/core/FhScramble.h"
 #include "package/MskUnpacker.h"
 #include "platform/Platform.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -123,7 +125,8 @@ TEST_F(Msktool, PasswordNamesStandForTheUnitPasswords) {
 
     ToolRun r = Tool({"verify", Path("nvq.msk"), "--password", "gps"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "msktool: crc_check_fail\n");
+    EXPECT_EQ(r.err,
+              "msktool: crc_check_fail: the check word does not match: wrong password or changed file\n");
 }
 
 TEST_F(Msktool, FailuresAndUsageErrorsHaveTheirExitStatus) {
@@ -157,9 +160,84 @@ TEST_F(Msktool, FailuresAndUsageErrorsHaveTheirExitStatus) {
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(std::filesystem::exists(Path("tree/inside.msk")));
     ASSERT_EQ(Tool({"create", Path("ok.msk"), Path("tree"), "--password", "gps"}).status, 0);
-    r = Tool({"extract", Path("ok.msk"), Path("no-such-folder"), "--password", "gps"});
+    // DEST and its parents are made, as unzip does.
+    r = Tool({"extract", Path("ok.msk"), Path("no-such-folder/below"), "--password", "gps"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadHostFile(Path("no-such-folder/below/tree/lang/english.txt")), "OK=OK\n");
+    // Messages name host paths as typed, not in the device's form.
+    r = Tool({"list", Path("missing.msk"), "--password", "gps"});
+    EXPECT_EQ(r.err, "msktool: open file " + Path("missing.msk") + " failed, GetLastError is 2\n");
+    std::filesystem::create_directories(Path("ro/tree/lang/english.txt"));
+    r = Tool({"extract", Path("ok.msk"), Path("ro/"), "--password", "gps"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("the unpack directory '"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err,
+              "msktool: CreateFile " + Path("ro/tree/lang/english.txt") + " failed, GetLastError is 5\n");
+}
+
+TEST_F(Msktool, RefusedTablesSayWhyAndDryRunWritesNothing) {
+    msktest::RawPackage bad;
+    bad.key = FhPasswordToKey(u"pwd_tanzo");
+    bad.entries = {msktest::File(u"good.txt", "g"), msktest::File(u"what?.txt", "b")};
+    WriteHostFile(Path("bad.msk"), msktest::Build(bad));
+    const std::string why = ": entry 'what?.txt': wildcard character in a name (* ?)\n";
+    ToolRun r = Tool({"verify", Path("bad.msk"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: file_format_error" + why);
+    r = Tool({"extract", Path("bad.msk"), Path("out"), "--password", "gps"});
+    EXPECT_EQ(r.err, "msktool: file_format_error" + why);
+    EXPECT_FALSE(std::filesystem::exists(Path("out")));
+    // The password is right even though the table is refused.
+    r = Tool({"info", Path("bad.msk"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("password:      matches\nfile table:    refused\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "msktool: invalid entry path what?.txt" + why);
+    r = Tool({"info", Path("bad.msk")});
+    EXPECT_NE(r.out.find("password:      gps\n"), std::string::npos) << r.out;
+
+    MakeTree();
+    ASSERT_EQ(Tool({"create", Path("ok.msk"), Path("tree"), "--password", "gps", "--root", "app"}).status, 0);
+    r = Tool({"extract", Path("ok.msk"), Path("dry"), "--password", "gps", "--dry-run"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("dry")));
+    EXPECT_NE(r.out.find("d " + Path("dry/app/") + "\nd " + Path("dry/app/config/") + "\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("f 3006 " + Path("dry/app/nvqmain.exe") + "\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("would write 3036 bytes into " + Path("dry/app") + " ("), std::string::npos)
+        << r.out;
+}
+
+TEST_F(Msktool, CreateRefusesLinksOutOfTheFolderUnlessAsked) {
+    MakeTree();
+    WriteHostFile(Path("secret.txt"), "outside");
+    std::filesystem::create_symlink(Path("secret.txt"), Path("tree/leak.txt"));
+    std::filesystem::create_symlink("lang/english.txt", Path("tree/alias.txt"));
+    ToolRun r = Tool({"create", Path("a.msk"), Path("tree"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("points outside the folder"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("a.msk")));
+    r = Tool({"create", Path("a.msk"), Path("tree"), "--password", "gps", "--follow-outside-links"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Tool({"extract", Path("a.msk"), Path("out"), "--password", "gps"}).status, 0);
+    EXPECT_EQ(ReadHostFile(Path("out/tree/leak.txt")), "outside");
+    // A link that stays inside is packed as its file without being asked.
+    std::filesystem::remove(Path("tree/leak.txt"));
+    ASSERT_EQ(Tool({"create", Path("b.msk"), Path("tree"), "--password", "gps"}).status, 0);
+}
+
+TEST_F(Msktool, PacktoolMakesDestAndNamesWhyAWriteFailed) {
+    WriteHostFile(Path("skin/a.xml"), "alpha");
+    std::string command =
+        Quote(PACKTOOL_PATH) + " create /dev/full " + Quote(Path("skin")) + " 2>" + Quote(Path("stderr.txt"));
+    EXPECT_NE(std::system(command.c_str()), 0);
+    EXPECT_NE(ReadHostFile(Path("stderr.txt")).find("cannot write /dev/full: No space left on device"),
+              std::string::npos)
+        << ReadHostFile(Path("stderr.txt"));
+    command = Quote(PACKTOOL_PATH) + " create " + Quote(Path("s.pack")) + " " + Quote(Path("skin")) +
+              " >/dev/null && " + Quote(PACKTOOL_PATH) + " extract " + Quote(Path("s.pack")) + " " +
+              Quote(Path("new/dest")) + " >/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadHostFile(Path("new/dest/a.xml")), "alpha");
 }
 
 // Links that a desktop folder may hold inside DEST: nothing lands outside it, whichever the tool.

@@ -23,8 +23,18 @@ const DWORD kKey = FhPasswordToKey(u"pwd_tanzo");
 const LPCWSTR kPackage = u"\\SDMMC\\gpsApp.msk";
 const LPCWSTR kDest = u"\\Residentflash2";
 
-class MskUnpack : public DeviceFolderTest {
+// Every case runs twice: with the one-call decode of files up to 1 MB, and with every file decoded in
+// pieces of 1 KB, so both paths give the same results, messages and callbacks.
+class MskUnpack : public DeviceFolderTest, public ::testing::WithParamInterface<bool> {
 protected:
+    MskDecodeOptions Options() const {
+        MskDecodeOptions o;
+        if (GetParam())
+            o.pieceSize = 1024;
+        else
+            o.wholeFileLimit = 1u << 20;
+        return o;
+    }
     void SetUp() override {
         DeviceFolderTest::SetUp();
         testsupport::MakeHostFolders(Root() + "/SDMMC");
@@ -46,6 +56,7 @@ protected:
     }
     std::u16string Unpack(CProgressRecorder* recorder = nullptr, LPCWSTR dest = kDest, DWORD key = kKey) {
         CMskUnpacker unpacker;
+        unpacker.SetDecodeOptions(Options());
         if (recorder)
             unpacker.SetProgressCallback(&CProgressRecorder::Callback, recorder);
         std::u16string error = u"untouched";
@@ -55,6 +66,7 @@ protected:
     }
     std::u16string Verify(CProgressRecorder* recorder = nullptr) {
         CMskUnpacker unpacker;
+        unpacker.SetDecodeOptions(Options());
         if (recorder)
             unpacker.SetProgressCallback(&CProgressRecorder::Callback, recorder);
         std::u16string error = u"untouched";
@@ -79,7 +91,7 @@ std::string Bytes(size_t n, unsigned seed) {
 
 } // namespace
 
-TEST_F(MskUnpack, RoundTripFromTheWriterRecreatesTheTree) {
+TEST_P(MskUnpack, RoundTripFromTheWriterRecreatesTheTree) {
     const std::string src = Root() + "/src";
     WriteHostFile(src + "/nvqmain.exe", Bytes(70000, 1));
     WriteHostFile(src + "/config/settings.ini", "[map]\nzoom=3\n");
@@ -116,13 +128,14 @@ TEST_F(MskUnpack, RoundTripFromTheWriterRecreatesTheTree) {
                                                   u"config\\empty.txt", u"config\\settings.ini",
                                                   u"lang\\Kartenübersicht.txt", u"nvqmain.exe"}));
     // Both decoders read the writer's streams alike.
-    MskDecoder saved = MskGetDecoder();
-    MskSetDecoder(MSK_DECODER_ZLIB);
-    EXPECT_EQ(Verify(), u"");
-    MskSetDecoder(saved);
+    CMskUnpacker zlibOnly;
+    MskDecodeOptions options;
+    options.decoder = MSK_DECODER_ZLIB;
+    zlibOnly.SetDecodeOptions(options);
+    EXPECT_TRUE(zlibOnly.Verify(kPackage, kKey, error)) << WideToUtf8(error);
 }
 
-TEST_F(MskUnpack, OpenReportsTheErrorKeys) {
+TEST_P(MskUnpack, OpenReportsTheErrorKeys) {
     EXPECT_EQ(Open(), u"open file \\SDMMC\\gpsApp.msk failed, error code is 2");
 
     Put(Package({File(u"a.txt", "alpha")}));
@@ -154,7 +167,7 @@ TEST_F(MskUnpack, OpenReportsTheErrorKeys) {
     EXPECT_EQ(Open(), u"crc_check_fail");
 }
 
-TEST_F(MskUnpack, UnpackChecksItsArgumentsAndTheTable) {
+TEST_P(MskUnpack, UnpackChecksItsArgumentsAndTheTable) {
     EXPECT_EQ(Unpack(), u"the file for unpack '\\SDMMC\\gpsApp.msk' is not valid");
     Put(Package({File(u"a.txt", "alpha")}));
     EXPECT_EQ(Unpack(nullptr, u"\\missing"), u"the unpack directory '\\missing' is not valid");
@@ -188,7 +201,7 @@ TEST_F(MskUnpack, UnpackChecksItsArgumentsAndTheTable) {
     EXPECT_FALSE(HostExists(Root() + "/Residentflash2/app"));
 }
 
-TEST_F(MskUnpack, TargetFolderIsFormedFromDestinationAndRoot) {
+TEST_P(MskUnpack, TargetFolderIsFormedFromDestinationAndRoot) {
     Put(Package({File(u"a.txt", "alpha")}));
     EXPECT_EQ(Unpack(nullptr, u"\\Residentflash2\\"), u"");
     EXPECT_EQ(ReadHostFile(Out("a.txt")), "alpha");
@@ -206,7 +219,7 @@ TEST_F(MskUnpack, TargetFolderIsFormedFromDestinationAndRoot) {
     EXPECT_EQ(Unpack(nullptr, deep.c_str()), u"can not create directory: " + deep + u"\\app\\\n");
 }
 
-TEST_F(MskUnpack, FoldersComeFirstAndTheCallbackCountsEveryEntry) {
+TEST_P(MskUnpack, FoldersComeFirstAndTheCallbackCountsEveryEntry) {
     RawEntry other = Folder(u"ignored");
     other.type = 7;
     Put(Package({File(u"a\\x.txt", "x"), Folder(u"a"), other, File(u"y.txt", "y"), Folder(u"b\\c")}));
@@ -230,7 +243,7 @@ TEST_F(MskUnpack, FoldersComeFirstAndTheCallbackCountsEveryEntry) {
     EXPECT_EQ(verifyRecorder.Calls()[2].path, u"a\\x.txt");
 }
 
-TEST_F(MskUnpack, ACancelStopsAfterTheEntryItWasCalledFor) {
+TEST_P(MskUnpack, ACancelStopsAfterTheEntryItWasCalledFor) {
     Put(Package({Folder(u"a"), Folder(u"b"), File(u"a\\x.txt", "x"), File(u"y.txt", "y")}));
     CProgressRecorder onFirstFolder(0);
     EXPECT_EQ(Unpack(&onFirstFolder), u"user_cancel");
@@ -247,7 +260,7 @@ TEST_F(MskUnpack, ACancelStopsAfterTheEntryItWasCalledFor) {
     EXPECT_EQ(Verify(&verifyCancel), u"user_cancel");
 }
 
-TEST_F(MskUnpack, StreamsThatDoNotGiveTheirSizeFailAndWriteNothing) {
+TEST_P(MskUnpack, StreamsThatDoNotGiveTheirSizeFailAndWriteNothing) {
     RawEntry longer = File(u"b.txt", "bravo");
     longer.unpackedSize = 6;
     Put(Package({File(u"a.txt", "alpha"), longer}));
@@ -277,7 +290,7 @@ TEST_F(MskUnpack, StreamsThatDoNotGiveTheirSizeFailAndWriteNothing) {
     EXPECT_EQ(Verify(), u"uncompress failed");
 }
 
-TEST_F(MskUnpack, OutputCreationIsTriedFourTimes) {
+TEST_P(MskUnpack, OutputCreationIsTriedFourTimes) {
     Put(Package({File(u"a.txt", "alpha")}));
     ASSERT_EQ(Unpack(), u"");
 
@@ -301,7 +314,7 @@ TEST_F(MskUnpack, OutputCreationIsTriedFourTimes) {
     EXPECT_EQ(Unpack(), u"");
 }
 
-TEST_F(MskUnpack, WriteFailuresMapDiskFullToItsKey) {
+TEST_P(MskUnpack, WriteFailuresMapDiskFullToItsKey) {
     Put(Package({File(u"a.txt", "alpha"), File(u"b.txt", "bravo")}));
     PlatformFailWrite(2, ERROR_ACCESS_DENIED);
     EXPECT_EQ(Unpack(), u"WriteFile \\Residentflash2\\app\\b.txt failed, GetLastError is 5");
@@ -311,7 +324,7 @@ TEST_F(MskUnpack, WriteFailuresMapDiskFullToItsKey) {
     EXPECT_EQ(Unpack(), u"error_disk_full");
 }
 
-TEST_F(MskUnpack, ShortReadsOfTheHeaderTableAndStreams) {
+TEST_P(MskUnpack, ShortReadsOfTheHeaderTableAndStreams) {
     Put(Package({File(u"a.txt", "alpha")}));
     // Reads of Open: magic, header words, table.
     PlatformShortRead(1, 1);
@@ -335,21 +348,21 @@ TEST_F(MskUnpack, ShortReadsOfTheHeaderTableAndStreams) {
     EXPECT_EQ(error.rfind(u"ReadFile failed for app\\a.txt, GetLastError is ", 0), 0u) << WideToUtf8(error);
 }
 
-TEST_F(MskUnpack, AFailedSeekToAStreamNamesTheFileBeingWritten) {
+TEST_P(MskUnpack, AFailedSeekToAStreamNamesTheFileBeingWritten) {
     Put(Package({File(u"a.txt", "alpha")}));
     PlatformFailSeek(2, ERROR_GEN_FAILURE); // the first seek is to the header words
     EXPECT_EQ(Unpack(), u"SetFilePointer for \\Residentflash2\\app\\a.txt failed, GetLastError is 31");
     EXPECT_FALSE(HostExists(Out("a.txt")));
 }
 
-TEST_F(MskUnpack, AFolderThatCannotBeCreatedStopsTheUnpack) {
+TEST_P(MskUnpack, AFolderThatCannotBeCreatedStopsTheUnpack) {
     WriteHostFile(Out("data"), "a file in the way");
     Put(Package({Folder(u"data"), File(u"a.txt", "alpha")}));
     EXPECT_EQ(Unpack(), u"can not create directory: \\Residentflash2\\app\\data");
     EXPECT_FALSE(HostExists(Out("a.txt")));
 }
 
-TEST_F(MskUnpack, PackageThatCannotBeOpenedAgainForTheFiles) {
+TEST_P(MskUnpack, PackageThatCannotBeOpenedAgainForTheFiles) {
     Put(Package({File(u"a.txt", "alpha")}));
     PlatformFailCreate(2, 1, ERROR_SHARING_VIOLATION); // the table loads, the second open fails
     EXPECT_EQ(Unpack(), u"open file \\SDMMC\\gpsApp.msk failed, error code is 32");
@@ -358,7 +371,7 @@ TEST_F(MskUnpack, PackageThatCannotBeOpenedAgainForTheFiles) {
 }
 
 // Real disk full: a small tmpfs, mounted by the test when it runs as root.
-TEST_F(MskUnpack, AFullVolumeGivesTheDiskFullKeyAndKeepsThePartialFile) {
+TEST_P(MskUnpack, AFullVolumeGivesTheDiskFullKeyAndKeepsThePartialFile) {
     if (geteuid() != 0)
         GTEST_SKIP() << "mounting a tmpfs needs root";
     const std::string volume = Root() + "/Residentflash2";
@@ -378,3 +391,8 @@ TEST_F(MskUnpack, AFullVolumeGivesTheDiskFullKeyAndKeepsThePartialFile) {
     EXPECT_GT(partial, 0u);
     EXPECT_LT(partial, big.size());
 }
+
+INSTANTIATE_TEST_SUITE_P(WholeAndInPieces, MskUnpack, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                             return i.param ? "Pieces" : "Whole";
+                         });

@@ -119,7 +119,19 @@ TEST_F(MskWrite, RefusesWhatTheUnpackerWouldRefuse) {
     EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"../x", V("1")); }, u"app"),
               u"invalid entry path '..\\x': parent folder component");
     EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"x", V("1")); }, u"a/b"),
-              u"invalid root folder name 'a/b': separator in the root folder name");
+              u"invalid root folder name 'a/b': separator in a name");
+    // Names the device refuses are refused here too, and a file cannot hold another entry.
+    EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"a|b", V("1")); }, u"app"),
+              u"invalid entry path 'a|b': character the device does not allow in names (< > : \" |)");
+    EXPECT_EQ(refused([](CMskWriter& w) { w.AddFile(u"x", V("1")); }, u"ro*t"),
+              u"invalid root folder name 'ro*t': wildcard character in a name (* ?)");
+    EXPECT_EQ(refused(
+                  [](CMskWriter& w) {
+                      w.AddFile(u"y", V("1"));
+                      w.AddFile(u"y/z", V("2"));
+                  },
+                  u"app"),
+              u"entry paths name the same place: 'y' and 'y'");
     EXPECT_EQ(refused([](CMskWriter& w) { w.AddFolder(u"/abs"); }, u"app"),
               u"invalid entry path '\\abs': absolute path");
 }

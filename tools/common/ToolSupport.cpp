@@ -52,6 +52,45 @@ bool WriteWholeFile(const std::u16string& devicePath, const void* data, size_t s
     return ok;
 }
 
+std::u16string HostPathsInMessage(const std::u16string& message, const std::vector<TypedPath>& paths) {
+    // Where a path inside a message ends: the texts the framework's messages put after a path.
+    static const char16_t* const kAfterPath[] = {u"'", u"\n", u" failed", u", GetLastError", u", error code"};
+    auto endsPath = [&](size_t at) {
+        if (at >= message.size())
+            return true;
+        for (const char16_t* stop : kAfterPath) {
+            if (message.compare(at, std::char_traits<char16_t>::length(stop), stop) == 0)
+                return true;
+        }
+        return false;
+    };
+    std::u16string out;
+    size_t i = 0;
+    while (i < message.size()) {
+        const TypedPath* match = nullptr;
+        for (const TypedPath& p : paths) {
+            size_t n = p.device.size();
+            if (n == 0 || message.compare(i, n, p.device) != 0 || (match && match->device.size() >= n))
+                continue;
+            // Only a whole path or a path with more below it, not a longer name that starts alike.
+            if (endsPath(i + n) || u'\\' == message[i + n] || u'/' == message[i + n])
+                match = &p;
+        }
+        if (!match) {
+            out.push_back(message[i++]);
+            continue;
+        }
+        std::u16string typed = Utf8ToWide(match->typed);
+        i += match->device.size();
+        if (i < message.size() && !endsPath(i) && !typed.empty() && u'/' == typed.back())
+            typed.pop_back(); // the separator comes from the message
+        out += typed;
+        for (; !endsPath(i); ++i)
+            out.push_back(u'\\' == message[i] ? u'/' : message[i]);
+    }
+    return out;
+}
+
 LogLines::LogLines() {
     CWceUiLogFile::Instance().SetHook([this](int, const std::u16string& m) { m_lines.push_back(m); });
 }

@@ -29,6 +29,15 @@ std::string RefusedLinkNote();
 // with the platform's error code.
 bool WriteWholeFile(const std::u16string& devicePath, const void* data, size_t size, DWORD* error);
 
+// A framework message with host paths as the user typed them: every occurrence of the device form
+// of a typed path becomes the typed text, and the rest of a path that goes on below it takes "/" as
+// its separator.
+struct TypedPath {
+    std::u16string device;
+    std::string typed;
+};
+std::u16string HostPathsInMessage(const std::u16string& message, const std::vector<TypedPath>& paths);
+
 // Collects the framework's log lines while it lives, for printing when an operation fails.
 class LogLines {
 public:

@@ -1,10 +1,10 @@
 // msktool: the update package tool for the people who build updates.
 //
-//   msktool create PACKAGE FOLDER --password P [--root NAME]
+//   msktool create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links]
 //   msktool list PACKAGE --password P
 //   msktool verify PACKAGE --password P
 //   msktool info PACKAGE [--password P]
-//   msktool extract PACKAGE DEST --password P
+//   msktool extract PACKAGE DEST --password P [--dry-run]
 //
 // Paths are host paths. Exit status: 0 success, 1 failure (the error on stderr), 2 usage error.
 #include "wceui/core/FhScramble.h"
@@ -32,23 +32,28 @@ const char kUsage[] =
     "Builds, lists, checks and unpacks update packages (.msk files).\n"
     "\n"
     "commands:\n"
-    "  create PACKAGE FOLDER --password P [--root NAME]\n"
+    "  create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links]\n"
     "      pack the folders and files below FOLDER; they unpack into the root folder NAME\n"
-    "      (default: FOLDER's own name)\n"
+    "      (default: FOLDER's own name). A link inside FOLDER that points outside it is refused\n"
+    "      unless --follow-outside-links is given (then what it points to is packed)\n"
     "  list PACKAGE --password P\n"
     "      one entry a line: d or f, unpacked size, stored size, path\n"
     "  verify PACKAGE --password P\n"
     "      check the password, the file table and every file's data, writing nothing\n"
     "  info PACKAGE [--password P]\n"
     "      the header fields; with the password also the entry counts and sizes\n"
-    "  extract PACKAGE DEST --password P\n"
-    "      unpack into DEST (an existing folder) as the unit does: the tree lands in DEST/ROOT\n"
+    "  extract PACKAGE DEST --password P [--dry-run]\n"
+    "      unpack into DEST as the unit does: the tree lands in DEST/ROOT (DEST and its parents\n"
+    "      are made when missing). With --dry-run: check everything, then list what would be\n"
+    "      written and the space it needs, writing nothing\n"
     "\n"
     "options:\n"
     "  --password P   the package password; 'gps' stands for the navigation unit's password\n"
     "                 (pwd_tanzo) and 'nvq' for the main navigation application's (pwd_ruv)\n"
     "  --root NAME    root folder name for create\n"
-    "  --decoder D    zlib or libdeflate (the default when built in), for comparisons\n"
+    "  --level N      zlib level 1 to 9 for create (default 9)\n"
+    "  --decoder D    isal (the default), zlib, or libdeflate (files up to 1 MB in one call),\n"
+    "                 for comparisons\n"
     "  -h, --help     this text\n"
     "\n"
     "exit status: 0 success, 1 failure (the error on stderr), 2 usage error\n";
@@ -63,11 +68,21 @@ int Usage(const char* problem) {
 // The framework's log lines of the current command, shown under its error.
 tooling::LogLines* g_logLines = nullptr;
 
+// The paths the user typed, so that messages show them as typed instead of in device form.
+std::vector<tooling::TypedPath> g_typedPaths;
+
 int Fail(const std::u16string& error) {
-    std::fprintf(stderr, "msktool: %s\n", WideToUtf8(error).c_str());
+    std::fprintf(stderr, "msktool: %s\n",
+                 WideToUtf8(tooling::HostPathsInMessage(error, g_typedPaths)).c_str());
     if (g_logLines)
         g_logLines->Print("  ");
     return 1;
+}
+
+// An unpacker's failure: its error key or message, then why the file table was refused, if it was.
+int FailWith(const std::u16string& error, const CMskUnpacker& unpacker) {
+    std::u16string problem = unpacker.GetTableProblem();
+    return Fail(problem.empty() ? error : error + u": " + problem);
 }
 
 std::u16string PasswordText(const std::string& password) {
@@ -79,7 +94,9 @@ std::u16string PasswordText(const std::string& password) {
 }
 
 std::u16string DevicePath(const std::string& hostPath) {
-    return tooling::DevicePath(hostPath);
+    std::u16string device = tooling::DevicePath(hostPath);
+    g_typedPaths.push_back({device, hostPath});
+    return device;
 }
 
 BOOL UnpackProgress(LPVOID context, LONG index, LPCWSTR, LONG total) {
@@ -95,10 +112,26 @@ struct Args {
     bool havePassword = false;
     std::string root;
     bool haveRoot = false;
+    std::string level;
+    bool haveLevel = false;
     std::string decoder;
     bool haveDecoder = false;
+    bool dryRun = false;
+    bool followOutsideLinks = false;
     bool help = false;
 };
+
+MskDecodeOptions DecodeOptions(const Args& args) {
+    MskDecodeOptions options;
+    if (args.decoder == "zlib") {
+        options.decoder = MSK_DECODER_ZLIB;
+        options.isal = false;
+    } else if (args.decoder == "libdeflate") {
+        options.decoder = MSK_DECODER_LIBDEFLATE;
+        options.wholeFileLimit = 1u << 20; // in one call up to 1 MB, ISA-L in pieces above
+    }
+    return options;
+}
 
 // Returns an empty text, or what is wrong with the command line.
 std::string Parse(int argc, char** argv, Args& args) {
@@ -118,6 +151,10 @@ std::string Parse(int argc, char** argv, Args& args) {
         };
         if (a == "-h" || a == "--help") {
             args.help = true;
+        } else if (a == "--dry-run") {
+            args.dryRun = true;
+        } else if (a == "--follow-outside-links") {
+            args.followOutsideLinks = true;
         } else if (a == "--password" || a.rfind("--password=", 0) == 0) {
             std::string problem = value("--password", args.password, args.havePassword);
             if (!problem.empty())
@@ -126,12 +163,18 @@ std::string Parse(int argc, char** argv, Args& args) {
             std::string problem = value("--root", args.root, args.haveRoot);
             if (!problem.empty())
                 return problem;
+        } else if (a == "--level" || a.rfind("--level=", 0) == 0) {
+            std::string problem = value("--level", args.level, args.haveLevel);
+            if (!problem.empty())
+                return problem;
+            if (args.level.size() != 1 || args.level[0] < '1' || args.level[0] > '9')
+                return "--level is 1 to 9";
         } else if (a == "--decoder" || a.rfind("--decoder=", 0) == 0) {
             std::string problem = value("--decoder", args.decoder, args.haveDecoder);
             if (!problem.empty())
                 return problem;
-            if (args.decoder != "zlib" && args.decoder != "libdeflate")
-                return "--decoder is zlib or libdeflate";
+            if (args.decoder != "isal" && args.decoder != "zlib" && args.decoder != "libdeflate")
+                return "--decoder is isal, zlib or libdeflate";
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option " + a;
         } else if (args.command.empty()) {
@@ -158,8 +201,10 @@ int Create(const Args& args) {
     std::u16string root = args.haveRoot ? Utf8ToWide(args.root) : Utf8ToWide(folder.filename().string());
 
     CMskWriter writer;
+    if (args.haveLevel)
+        writer.SetLevel(args.level[0] - '0');
     std::u16string error;
-    if (!writer.AddHostTree(folder.string(), error))
+    if (!writer.AddHostTree(folder.string(), error, args.followOutsideLinks))
         return Fail(error);
     tooling::ProgressBar bar("packing");
     writer.SetProgressCallback(&UnpackProgress, &bar);
@@ -180,7 +225,7 @@ int List(const Args& args) {
     std::u16string error;
     if (!unpacker.ReadTable(DevicePath(args.positional[0]).c_str(),
                             FhPasswordToKey(PasswordText(args.password).c_str()), error))
-        return Fail(error);
+        return FailWith(error, unpacker);
     for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
         const MskEntry* e = unpacker.GetEntry(i);
         char type = e->type == MSK_ENTRY_FOLDER ? 'd' : e->type == MSK_ENTRY_FILE ? 'f' : '?';
@@ -195,11 +240,12 @@ int Verify(const Args& args) {
     DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
     tooling::ProgressBar bar("checking");
     CMskUnpacker unpacker(&UnpackProgress, &bar);
+    unpacker.SetDecodeOptions(DecodeOptions(args));
     std::u16string error;
     BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.Verify(package.c_str(), key, error);
     bar.Done();
     if (!ok)
-        return Fail(error);
+        return FailWith(error, unpacker);
     int files = 0;
     for (int i = 0; i < unpacker.GetEntryCount(); ++i)
         files += unpacker.GetEntry(i)->type == MSK_ENTRY_FILE;
@@ -208,22 +254,97 @@ int Verify(const Args& args) {
     return 0;
 }
 
+// The host form of a path below the destination: DEST as typed, then the entry's path with "/".
+std::string HostTarget(const std::string& dest, const std::u16string& below) {
+    std::string out = dest;
+    if (out.empty() || out.back() != '/')
+        out += '/';
+    std::string rest = WideToUtf8(below);
+    for (char& c : rest)
+        c = c == '\\' ? '/' : c;
+    return out + rest;
+}
+
+// Checks everything extract would (the table, every stream, the paths below this destination and
+// the free space) and lists what it would write.
+int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& package,
+           const std::u16string& dest, DWORD key) {
+    std::u16string error;
+    tooling::ProgressBar bar("checking");
+    unpacker.SetProgressCallback(&UnpackProgress, &bar);
+    BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.Verify(package.c_str(), key, error);
+    bar.Done();
+    if (!ok)
+        return FailWith(error, unpacker);
+    std::u16string target = dest;
+    if (!target.empty() && (target.back() == u'\\' || target.back() == u'/'))
+        target.pop_back();
+    target += u'\\';
+    target += unpacker.GetRootName();
+    target += u'\\';
+    const std::string& destHost = args.positional[1];
+    const std::u16string root = unpacker.GetRootName();
+    std::printf("d %s/\n", HostTarget(destHost, root).c_str());
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
+            const MskEntry* e = unpacker.GetEntry(i);
+            if (e->type != (pass == 0 ? MSK_ENTRY_FOLDER : MSK_ENTRY_FILE))
+                continue;
+            if (target.size() >= MAX_PATH || target.size() + e->path.size() >= MAX_PATH)
+                return Fail(WFormat(u"invalid entry path %s: entry '%s': path too long for this destination",
+                                    e->path.c_str(), e->path.c_str()));
+            std::string host = HostTarget(destHost, root + u"\\" + e->path);
+            if (pass == 0)
+                std::printf("d %s/\n", host.c_str());
+            else
+                std::printf("f %u %s\n", e->unpackedSize, host.c_str());
+        }
+    }
+    // The free space of DEST, or of the nearest folder above it that exists.
+    ULONGLONG needed = unpacker.GetUnpackedTotal();
+    std::filesystem::path probe = std::filesystem::absolute(destHost);
+    std::error_code ec;
+    while (!std::filesystem::is_directory(probe, ec) && probe.has_relative_path())
+        probe = probe.parent_path();
+    ULARGE_INTEGER freeBytes = {};
+    bool known = GetDiskFreeSpaceExW(tooling::DevicePath(probe.string()).c_str(), &freeBytes, NULL, NULL);
+    std::printf("would write %" PRIu64 " bytes into %s", static_cast<uint64_t>(needed),
+                HostTarget(destHost, root).c_str());
+    if (known)
+        std::printf(" (%" PRIu64 " bytes free)", static_cast<uint64_t>(freeBytes.QuadPart));
+    std::printf("\n");
+    if (known && needed > freeBytes.QuadPart)
+        return Fail(u"error_disk_full: the files need more space than is free");
+    return 0;
+}
+
 int Extract(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     std::u16string dest = DevicePath(args.positional[1]);
     tooling::ConfineTo(args.positional[1]);
     DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
-    tooling::ProgressBar bar("unpacking");
-    CMskUnpacker unpacker(&UnpackProgress, &bar);
+    CMskUnpacker unpacker;
+    unpacker.SetDecodeOptions(DecodeOptions(args));
+    if (args.dryRun)
+        return DryRun(args, unpacker, package, dest, key);
     std::u16string error;
-    BOOL ok = unpacker.Open(package.c_str(), key, error) &&
-              unpacker.Unpack(package.c_str(), dest.c_str(), key, error);
+    // Open first, so that a package that cannot be unpacked leaves no DEST behind.
+    if (!unpacker.Open(package.c_str(), key, error))
+        return FailWith(error, unpacker);
+    // DEST and its parents are made when missing, as unzip does.
+    std::error_code ec;
+    std::filesystem::create_directories(args.positional[1], ec);
+    if (ec)
+        return Fail(Utf8ToWide("cannot create " + args.positional[1] + ": " + ec.message()));
+    tooling::ProgressBar bar("unpacking");
+    unpacker.SetProgressCallback(&UnpackProgress, &bar);
+    BOOL ok = unpacker.Unpack(package.c_str(), dest.c_str(), key, error);
     bar.Done();
     if (!ok) {
         std::string note = tooling::RefusedLinkNote();
         if (!note.empty())
             error += u"\n" + Utf8ToWide("msktool: " + note);
-        return Fail(error);
+        return FailWith(error, unpacker);
     }
     return 0;
 }
@@ -247,30 +368,37 @@ int Info(const Args& args) {
     std::printf("magic:         0x%04X\n", MSK_MAGIC);
     if (got < MSK_HEADER_SIZE)
         return Fail(u"file_format_error");
-    DWORD tableEnd = MskReadDword(header + MSK_TABLE_END_OFFSET);
+    DWORD tableEnd = FhReadLe32(header + MSK_TABLE_END_OFFSET);
     std::printf("table end:     %u\n", tableEnd);
     std::printf("table length:  %ld\n", static_cast<long>(tableEnd) - static_cast<long>(MSK_HEADER_SIZE));
-    std::printf("header word:   0x%08X (offset 36)\n", MskReadDword(header + MSK_HEADER_WORD36_OFFSET));
-    std::printf("check word:    0x%08X\n", MskReadDword(header + MSK_CHECK_WORD_OFFSET));
+    std::printf("header word:   0x%08X (offset 36)\n", FhReadLe32(header + MSK_HEADER_WORD36_OFFSET));
+    std::printf("check word:    0x%08X\n", FhReadLe32(header + MSK_CHECK_WORD_OFFSET));
     if (tableEnd >= MSK_HEADER_SIZE && tableEnd <= fileSize)
         std::printf("data region:   %" PRIu64 " bytes\n", fileSize - tableEnd);
+    // A password is right when the table's check word matches under it; the table may still be
+    // refused for what it holds, which is reported apart.
     CMskUnpacker unpacker;
+    auto tryPassword = [&](const std::string& password, std::u16string& error) {
+        DWORD key = FhPasswordToKey(PasswordText(password).c_str());
+        if (unpacker.ReadTable(package.c_str(), key, error))
+            return 1;                                                  // opens and reads
+        return error == u"check CRC failed, Wrong password?" ? 0 : -1; // wrong, or refused for another reason
+    };
     std::u16string error;
+    int verdict = 0;
     if (args.havePassword) {
-        DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
-        if (!unpacker.Open(package.c_str(), key, error) || !unpacker.ReadTable(package.c_str(), key, error)) {
+        verdict = tryPassword(args.password, error);
+        if (verdict == 0) {
             std::printf("password:      does not open the table\n");
-            return Fail(error);
+            return Fail(u"crc_check_fail");
         }
         std::printf("password:      matches\n");
     } else {
         // Without a password, the unit's own two are tried: packages for the unit open with one.
         const char* found = NULL;
         for (const char* name : {"gps", "nvq"}) {
-            DWORD key = FhPasswordToKey(PasswordText(name).c_str());
-            std::u16string ignored;
-            if (unpacker.Open(package.c_str(), key, ignored) &&
-                unpacker.ReadTable(package.c_str(), key, ignored)) {
+            verdict = tryPassword(name, error);
+            if (verdict != 0) {
                 found = name;
                 break;
             }
@@ -280,6 +408,10 @@ int Info(const Args& args) {
             return 0;
         }
         std::printf("password:      %s\n", found);
+    }
+    if (verdict < 0) {
+        std::printf("file table:    refused\n");
+        return FailWith(error, unpacker);
     }
     int folders = 0, files = 0, other = 0;
     uint64_t unpacked = 0, stored = 0;
@@ -334,14 +466,15 @@ int main(int argc, char** argv) {
             return Usage(("wrong number of arguments for " + args.command).c_str());
         if (c.needsPassword && !args.havePassword)
             return Usage((args.command + " needs --password").c_str());
-        if (args.haveRoot && args.command != "create")
-            return Usage("--root is only for create");
+        if ((args.haveRoot || args.haveLevel || args.followOutsideLinks) && args.command != "create")
+            return Usage("--root, --level and --follow-outside-links are only for create");
+        if (args.dryRun && args.command != "extract")
+            return Usage("--dry-run is only for extract");
         if (args.haveDecoder) {
             if (args.decoder == "libdeflate" && !MskHaveLibdeflate()) {
                 std::fprintf(stderr, "msktool: this build has no libdeflate\n");
                 return 1;
             }
-            MskSetDecoder(args.decoder == "zlib" ? MSK_DECODER_ZLIB : MSK_DECODER_LIBDEFLATE);
         }
         tooling::UseHostFileSystem();
         tooling::LogLines logLines;

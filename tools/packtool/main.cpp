@@ -1,5 +1,6 @@
 // packtool: builds, lists and extracts resource packs, prints what the framework reads for a path, and
 // checks skin files with the framework's own XML and configuration parsers.
+#include "platform/DeviceNames.h"
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
 #include "tools/common/ToolSupport.h"
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -124,11 +126,36 @@ std::string ParseOptions(int argc, char** argv, Options* opt) {
     return std::string();
 }
 
-bool WriteHostFile(const fs::path& path, const BYTE* data, size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    out.close();
-    return !out.fail();
+// Writes a whole host file; on failure returns why (the system's reason, such as a full disk).
+std::string WriteHostFile(const fs::path& path, const BYTE* data, size_t size) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) {
+        return strerror(errno);
+    }
+    bool ok = 0 == size || 1 == fwrite(data, size, 1, f);
+    int error = ok ? 0 : errno;
+    // A full disk often shows only when the buffered data is flushed.
+    if (0 != fclose(f) && ok) {
+        ok = false;
+        error = errno;
+    }
+    return ok ? std::string() : std::string(strerror(error));
+}
+
+// The reason behind one of the platform's error codes, as a user reads it.
+std::string PlatformErrorText(DWORD error) {
+    switch (error) {
+        case ERROR_DISK_FULL:
+            return "No space left on device";
+        case ERROR_ACCESS_DENIED:
+            return "Access denied (error 5)";
+        case ERROR_PATH_NOT_FOUND:
+            return "Path not found (error 3)";
+        case ERROR_SHARING_VIOLATION:
+            return "The file is in use (error 32)";
+        default:
+            return "error " + std::to_string(error);
+    }
 }
 
 int Create(const Options& opt) {
@@ -188,8 +215,9 @@ int Create(const Options& opt) {
     if (pack.has_parent_path()) {
         fs::create_directories(pack.parent_path(), ec);
     }
-    if (!WriteHostFile(pack, out.data(), out.size())) {
-        return Fail("cannot write " + pack.string());
+    const std::string why = WriteHostFile(pack, out.data(), out.size());
+    if (!why.empty()) {
+        return Fail("cannot write " + pack.string() + ": " + why);
     }
     printf("%s: %zu items, %zu bytes\n", pack.string().c_str(), writer.GetItemCount(), out.size());
     return 0;
@@ -239,10 +267,12 @@ int List(const Options& opt) {
     return 0;
 }
 
-// An item path that stays inside the destination when written there.
-bool SafeItemPath(const std::u16string& path) {
-    if (path.empty() || u'\\' == path[0] || (path.size() >= 2 && u':' == path[1])) {
-        return false;
+// Why an item path cannot be written below the destination, or NULL: it must be relative, every
+// component a name the device takes (the rule the pack writer applies), and no component may be
+// empty, "." or "..".
+const char* ItemPathProblem(const std::u16string& path) {
+    if (path.empty()) {
+        return "empty path";
     }
     size_t start = 0;
     while (start <= path.size()) {
@@ -250,18 +280,16 @@ bool SafeItemPath(const std::u16string& path) {
         if (std::u16string::npos == end) {
             end = path.size();
         }
-        const std::u16string comp = path.substr(start, end - start);
-        if (comp.empty() || u"." == comp || u".." == comp || std::u16string::npos != comp.find(u'/')) {
-            return false;
+        const std::u16string_view comp = std::u16string_view(path).substr(start, end - start);
+        if (comp.empty() || u"." == comp || u".." == comp) {
+            return 0 == start && comp.empty() ? "absolute path" : "empty, \".\" or \"..\" component";
         }
-        for (char16_t c : comp) {
-            if (c < 0x20) {
-                return false;
-            }
+        if (const char* why = DeviceNameProblem(comp)) {
+            return why;
         }
         start = end + 1;
     }
-    return true;
+    return NULL;
 }
 
 int Extract(const Options& opt) {
@@ -278,10 +306,15 @@ int Extract(const Options& opt) {
     for (int i = 0; i < pack->GetItemCount(); ++i) {
         FhPackItemInfo info;
         pack->GetItemInfo(i, &info);
-        if (!SafeItemPath(info.pPath)) {
-            return Fail("refusing the item path \"" + WideToUtf8(info.pPath) + "\": it would leave " +
-                        dest.string());
+        if (const char* why = ItemPathProblem(info.pPath)) {
+            return Fail("refusing the item path \"" + WideToUtf8(info.pPath) + "\": " + why);
         }
+    }
+    // DEST and its parents are made when missing, as unzip does.
+    std::error_code destError;
+    fs::create_directories(dest, destError);
+    if (destError) {
+        return Fail("cannot create " + dest.string() + ": " + destError.message());
     }
     const std::u16string password = Utf8ToWide(opt.password);
     const std::u16string destDevice = tooling::DevicePath(dest.string());
@@ -308,7 +341,7 @@ int Extract(const Options& opt) {
         if (!tooling::WriteWholeFile(destDevice + u"\\" + info.pPath, data.get(), length, &error)) {
             progress.Done();
             std::string note = tooling::RefusedLinkNote();
-            return Fail("cannot write " + target.string() + " (error " + std::to_string(error) + ")" +
+            return Fail("cannot write " + target.string() + ": " + PlatformErrorText(error) +
                         (note.empty() ? "" : "\npacktool: " + note));
         }
         progress.Show(static_cast<size_t>(i) + 1, static_cast<size_t>(pack->GetItemCount()));

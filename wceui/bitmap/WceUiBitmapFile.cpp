@@ -1,4 +1,5 @@
 #include "wceui/bitmap/WceUiBitmapFile.h"
+#include "wceui/core/FhFileHandle.h"
 
 #include "wceui/bitmap/FhBmp.h"
 #include "wceui/bitmap/WceUi32Bitmap.h"
@@ -12,33 +13,6 @@
 #include <new>
 
 namespace {
-
-DWORD ReadLe32(const BYTE* p) {
-    return (DWORD)p[0] | ((DWORD)p[1] << 8) | ((DWORD)p[2] << 16) | ((DWORD)p[3] << 24);
-}
-WORD ReadLe16(const BYTE* p) {
-    return (WORD)(p[0] | (p[1] << 8));
-}
-void PutLe32(BYTE* p, DWORD v) {
-    p[0] = (BYTE)v;
-    p[1] = (BYTE)(v >> 8);
-    p[2] = (BYTE)(v >> 16);
-    p[3] = (BYTE)(v >> 24);
-}
-void PutLe16(BYTE* p, WORD v) {
-    p[0] = (BYTE)v;
-    p[1] = (BYTE)(v >> 8);
-}
-
-// Closes a file handle when it goes out of scope.
-struct FileCloser {
-    HANDLE h;
-    ~FileCloser() {
-        if (INVALID_HANDLE_VALUE != h) {
-            CloseHandle(h);
-        }
-    }
-};
 
 // Writes the header, the info block and the pixels; every write must be complete.
 BOOL SaveBmpFile(const char16_t* pName, LPCWSTR pSaveFileName, LPCVOID pData, int nWidth, int nHeight,
@@ -60,24 +34,24 @@ BOOL SaveBmpFile(const char16_t* pName, LPCWSTR pSaveFileName, LPCVOID pData, in
     BYTE fileHeader[14] = {};
     fileHeader[0] = 'B';
     fileHeader[1] = 'M';
-    PutLe32(fileHeader + 2, dwDataLen + dwOffBits);
-    PutLe32(fileHeader + 10, dwOffBits);
+    FhWriteLe32(fileHeader + 2, dwDataLen + dwOffBits);
+    FhWriteLe32(fileHeader + 10, dwOffBits);
     BYTE info[56] = {};
-    PutLe32(info + 0, 40);
-    PutLe32(info + 4, (DWORD)nWidth);
-    PutLe32(info + 8, (DWORD)nHeight);
-    PutLe16(info + 12, 1);
-    PutLe16(info + 14, (WORD)nBitCount);
-    PutLe32(info + 16, 16 == nBitCount ? BI_BITFIELDS : BI_RGB);
-    PutLe32(info + 20, dwDataLen);
+    FhWriteLe32(info + 0, 40);
+    FhWriteLe32(info + 4, (DWORD)nWidth);
+    FhWriteLe32(info + 8, (DWORD)nHeight);
+    FhWriteLe16(info + 12, 1);
+    FhWriteLe16(info + 14, (WORD)nBitCount);
+    FhWriteLe32(info + 16, 16 == nBitCount ? BI_BITFIELDS : BI_RGB);
+    FhWriteLe32(info + 20, dwDataLen);
     if (16 == nBitCount) {
-        PutLe32(info + 40, 0xF800);
-        PutLe32(info + 44, 0x07E0);
-        PutLe32(info + 48, 0x001F);
+        FhWriteLe32(info + 40, 0xF800);
+        FhWriteLe32(info + 44, 0x07E0);
+        FhWriteLe32(info + 48, 0x001F);
     }
-    FileCloser file{
-        CreateFileW(pSaveFileName, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL)};
-    if (INVALID_HANDLE_VALUE == file.h) {
+    CFhFileHandle file(
+        CreateFileW(pSaveFileName, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file.IsValid()) {
         WceUiLogW(WCEUI_LOG_ERROR, u"%s, CreateFile (%s) fail, GetLastError is %d", pName, pSaveFileName,
                   (int)GetLastError());
         return FALSE;
@@ -88,7 +62,7 @@ BOOL SaveBmpFile(const char16_t* pName, LPCWSTR pSaveFileName, LPCVOID pData, in
     } parts[] = {{fileHeader, 14}, {info, dwInfoLen}, {pData, dwDataLen}};
     for (const auto& part : parts) {
         DWORD dwWritten = 0;
-        if (!WriteFile(file.h, part.p, part.n, &dwWritten, NULL) || dwWritten != part.n) {
+        if (!WriteFile(file.Get(), part.p, part.n, &dwWritten, NULL) || dwWritten != part.n) {
             WceUiLogW(WCEUI_LOG_ERROR, u"%s, WriteFile (%s) fail, GetLastError is %d", pName, pSaveFileName,
                       (int)GetLastError());
             return FALSE;
@@ -128,13 +102,13 @@ BOOL GetBitmapInfoFromBuffer(const BYTE* lpBuffer, DWORD nBuffLen, BYTE pBmpInfo
     if ('B' != lpBuffer[0] || 'M' != lpBuffer[1]) {
         return FALSE;
     }
-    const DWORD dwOffBits = ReadLe32(lpBuffer + 10);
+    const DWORD dwOffBits = FhReadLe32(lpBuffer + 10);
     if (dwOffBits < 14 || dwOffBits > nBuffLen || nBuffLen < 14 + 44) {
         return FALSE;
     }
-    const LONG nWidth = (LONG)ReadLe32(lpBuffer + 18);
-    const LONG nHeight = (LONG)ReadLe32(lpBuffer + 22);
-    const WORD wBitCount = ReadLe16(lpBuffer + 28);
+    const LONG nWidth = (LONG)FhReadLe32(lpBuffer + 18);
+    const LONG nHeight = (LONG)FhReadLe32(lpBuffer + 22);
+    const WORD wBitCount = FhReadLe16(lpBuffer + 28);
     // Top-down files (negative height) and images without width are refused; a bit count of 0 has no
     // pixel data to check and is refused by the loader as neither 16 nor 32 bits.
     if (nWidth <= 0 || nHeight <= 0) {
@@ -191,9 +165,9 @@ CWceUiGenericBitmap* WceUiLoadBmpFromFile(LPCWSTR pFilePath, BOOL bPerPixelAlpha
         WceUiLogW(WCEUI_LOG_ERROR, u"%s, %s is not a valid bitmap", kLoadName, pFilePath);
         return NULL;
     }
-    const int nWidth = (int)ReadLe32(info + 4);
-    const int nHeight = (int)ReadLe32(info + 8);
-    const int nBitCount = ReadLe16(info + 14);
+    const int nWidth = (int)FhReadLe32(info + 4);
+    const int nHeight = (int)FhReadLe32(info + 8);
+    const int nBitCount = FhReadLe16(info + 14);
     if (16 == nBitCount) {
         std::unique_ptr<CWceUi565Bitmap> pBmp(new (std::nothrow) CWceUi565Bitmap);
         if (!pBmp) {

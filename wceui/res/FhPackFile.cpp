@@ -1,4 +1,5 @@
 #include "wceui/res/FhPackFile.h"
+#include "wceui/core/FhFileHandle.h"
 
 #include "wceui/core/FhScramble.h"
 #include "wceui/core/WceUiLog.h"
@@ -12,11 +13,6 @@
 #include <string>
 
 namespace {
-
-DWORD ReadLe32(const BYTE* p) {
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
-           (static_cast<DWORD>(p[3]) << 24);
-}
 
 // Offsets inside an entry.
 enum {
@@ -40,16 +36,6 @@ HANDLE OpenForRead(LPCWSTR pPath) {
     return CreateFileW(pPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                        NULL);
 }
-
-// Closes the handle when the scope ends.
-struct FileCloser {
-    HANDLE h;
-    ~FileCloser() {
-        if (INVALID_HANDLE_VALUE != h) {
-            CloseHandle(h);
-        }
-    }
-};
 
 } // namespace
 
@@ -79,22 +65,22 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
     Clear();
     m_dwKey = FhPasswordToKey(pPassword);
 
-    FileCloser file{OpenForRead(m_szPackPath)};
-    if (INVALID_HANDLE_VALUE == file.h) {
+    CFhFileHandle file(OpenForRead(m_szPackPath));
+    if (!file.IsValid()) {
         WceUiLogW(WCEUI_LOG_ERROR, u"CreateFile : %s failed, GetLastError is %d", m_szPackPath,
                   static_cast<int>(GetLastError()));
         return FALSE;
     }
     BYTE header[FH_PACK_HEADER_SIZE];
     DWORD dwRead = 0;
-    if (!ReadFile(file.h, header, sizeof(header), &dwRead, NULL) || sizeof(header) != dwRead) {
+    if (!ReadFile(file.Get(), header, sizeof(header), &dwRead, NULL) || sizeof(header) != dwRead) {
         WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile failed %s", m_szPackPath);
         return FALSE;
     }
-    const DWORD dwDirEnd = ReadLe32(header + 4);
-    const DWORD dwCheckWord = ReadLe32(header + 8);
+    const DWORD dwDirEnd = FhReadLe32(header + 4);
+    const DWORD dwCheckWord = FhReadLe32(header + 8);
     // The directory must lie inside the file; checked before anything is allocated for it.
-    const DWORD dwFileSize = GetFileSize(file.h, NULL);
+    const DWORD dwFileSize = GetFileSize(file.Get(), NULL);
     if (dwDirEnd < FH_PACK_HEADER_SIZE) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the directory end %u is not inside the file",
                   m_szPackPath, dwDirEnd);
@@ -111,13 +97,13 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
         WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile failed %s", m_szPackPath);
         return FALSE;
     }
-    if (!ReadFile(file.h, directory.get(), dwDirLength, &dwRead, NULL) || dwDirLength != dwRead) {
+    if (!ReadFile(file.Get(), directory.get(), dwDirLength, &dwRead, NULL) || dwDirLength != dwRead) {
         WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile failed %s", m_szPackPath);
         return FALSE;
     }
     FhScrambleWords(directory.get(), dwDirLength, m_dwKey);
 
-    if (dwDirLength < 4 || ReadLe32(directory.get()) != dwCheckWord) {
+    if (dwDirLength < 4 || FhReadLe32(directory.get()) != dwCheckWord) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, wrong password?", m_szPackPath);
         return FALSE;
     }
@@ -125,7 +111,7 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the directory is too short", m_szPackPath);
         return FALSE;
     }
-    const LONG nNameLength = static_cast<LONG>(ReadLe32(directory.get() + 12));
+    const LONG nNameLength = static_cast<LONG>(FhReadLe32(directory.get() + 12));
     if (nNameLength < 0 || nNameLength > FH_PACK_MAX_NAME) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed2, wrong password?", m_szPackPath);
         return FALSE;
@@ -147,7 +133,7 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
     m_dwDirectoryLength = dwDirLength;
     m_dwCheckWord = dwCheckWord;
     // An empty pack says 0; a negative count is damage, not emptiness.
-    const LONG nCount = static_cast<LONG>(ReadLe32(m_pDirectory + 4));
+    const LONG nCount = static_cast<LONG>(FhReadLe32(m_pDirectory + 4));
     if (nCount < 0) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the item count %d is negative", m_szPackPath,
                   (int)nCount);
@@ -167,7 +153,7 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
 // items could not be found or read: every entry and its NUL-terminated path inside the directory and
 // inside its own entry length, entries at even offsets, paths strictly ascending, data inside the file.
 BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
-    const DWORD dwFirst = FH_PACK_DIR_HEADER_SIZE + 2 * ReadLe32(m_pDirectory + 12);
+    const DWORD dwFirst = FH_PACK_DIR_HEADER_SIZE + 2 * FhReadLe32(m_pDirectory + 12);
     const DWORD dwMinEntry = FH_PACK_ENTRY_FIXED_SIZE + 2;
     if (static_cast<ULONGLONG>(m_nItemCount) * dwMinEntry > m_dwDirectoryLength - dwFirst) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, %d items do not fit in the directory", m_szPackPath,
@@ -182,7 +168,7 @@ BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
             return FALSE;
         }
         const BYTE* pEntry = m_pDirectory + nOffset;
-        const DWORD dwEntryLength = ReadLe32(pEntry + ENTRY_LENGTH);
+        const DWORD dwEntryLength = FhReadLe32(pEntry + ENTRY_LENGTH);
         // The path ends inside the directory and inside the entry's own length. The last entry's
         // length leads nowhere, so only the directory bounds it.
         const bool bLast = i + 1 == m_nItemCount;
@@ -202,8 +188,8 @@ BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
                       dwEntryLength);
             return FALSE;
         }
-        const DWORD dwStored = ReadLe32(pEntry + ENTRY_STORED_SIZE);
-        const DWORD dwData = ReadLe32(pEntry + ENTRY_DATA_OFFSET);
+        const DWORD dwStored = FhReadLe32(pEntry + ENTRY_STORED_SIZE);
+        const DWORD dwData = FhReadLe32(pEntry + ENTRY_DATA_OFFSET);
         if (static_cast<ULONGLONG>(dwData) + dwStored > dwFileSize) {
             WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the data of %s lies beyond the end of the file",
                       m_szPackPath, EntryPath(pEntry));
@@ -224,8 +210,8 @@ CFhPackFile::ReloadState CFhPackFile::NeedsReload(LPCWSTR pPassword) {
     if (FhPasswordToKey(pPassword) != m_dwKey) {
         return PACK_RELOAD;
     }
-    FileCloser file{OpenForRead(m_szPackPath)};
-    if (INVALID_HANDLE_VALUE == file.h) {
+    CFhFileHandle file(OpenForRead(m_szPackPath));
+    if (!file.IsValid()) {
         WceUiLogW(WCEUI_LOG_ERROR, u"CreateFile %s failed, GetLastError is %d", m_szPackPath,
                   static_cast<int>(GetLastError()));
         Clear();
@@ -233,12 +219,12 @@ CFhPackFile::ReloadState CFhPackFile::NeedsReload(LPCWSTR pPassword) {
     }
     BYTE header[FH_PACK_HEADER_SIZE];
     DWORD dwRead = 0;
-    if (!ReadFile(file.h, header, sizeof(header), &dwRead, NULL) || sizeof(header) != dwRead) {
+    if (!ReadFile(file.Get(), header, sizeof(header), &dwRead, NULL) || sizeof(header) != dwRead) {
         WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile %s failed", m_szPackPath);
         Clear();
         return PACK_FAILED;
     }
-    return ReadLe32(header + 8) == m_dwCheckWord ? PACK_UP_TO_DATE : PACK_RELOAD;
+    return FhReadLe32(header + 8) == m_dwCheckWord ? PACK_UP_TO_DATE : PACK_RELOAD;
 }
 
 int CFhPackFile::FindItem(LPCWSTR pItemPath) const {
@@ -263,7 +249,7 @@ int CFhPackFile::FindItem(LPCWSTR pItemPath) const {
 }
 
 LPCWSTR CFhPackFile::GetPackName() const {
-    if (!m_bLoaded || 0 == ReadLe32(m_pDirectory + 12)) {
+    if (!m_bLoaded || 0 == FhReadLe32(m_pDirectory + 12)) {
         return u"";
     }
     return reinterpret_cast<LPCWSTR>(m_pDirectory + FH_PACK_DIR_HEADER_SIZE);
@@ -275,9 +261,9 @@ BOOL CFhPackFile::GetItemInfo(int nIndex, FhPackItemInfo* pInfo) const {
     }
     const BYTE* pEntry = m_entries[nIndex];
     pInfo->pPath = EntryPath(pEntry);
-    pInfo->dwUnpackedSize = ReadLe32(pEntry + ENTRY_UNPACKED_SIZE);
-    pInfo->dwStoredSize = ReadLe32(pEntry + ENTRY_STORED_SIZE);
-    pInfo->dwDataOffset = ReadLe32(pEntry + ENTRY_DATA_OFFSET);
+    pInfo->dwUnpackedSize = FhReadLe32(pEntry + ENTRY_UNPACKED_SIZE);
+    pInfo->dwStoredSize = FhReadLe32(pEntry + ENTRY_STORED_SIZE);
+    pInfo->dwDataOffset = FhReadLe32(pEntry + ENTRY_DATA_OFFSET);
     return TRUE;
 }
 
@@ -313,15 +299,15 @@ BOOL CFhPackFile::ReadItemData(int nIndex, DWORD* pdwLength, BYTE** ppData) {
     FhPackItemInfo info;
     GetItemInfo(nIndex, &info);
 
-    FileCloser file{OpenForRead(m_szPackPath)};
-    if (INVALID_HANDLE_VALUE == file.h) {
+    CFhFileHandle file(OpenForRead(m_szPackPath));
+    if (!file.IsValid()) {
         WceUiLogW(WCEUI_LOG_ERROR, u"CreateFile : %s failed, GetLastError is %d", m_szPackPath,
                   static_cast<int>(GetLastError()));
         return FALSE;
     }
     LONG nHigh = 0;
     if (INVALID_SET_FILE_POINTER ==
-            SetFilePointer(file.h, static_cast<LONG>(info.dwDataOffset), &nHigh, FILE_BEGIN) &&
+            SetFilePointer(file.Get(), static_cast<LONG>(info.dwDataOffset), &nHigh, FILE_BEGIN) &&
         NO_ERROR != GetLastError()) {
         WceUiLogW(WCEUI_LOG_ERROR, u"SetFilePointer for %s in %s failed, GetLastError is %d", info.pPath,
                   m_szPackPath, static_cast<int>(GetLastError()));
@@ -329,7 +315,7 @@ BOOL CFhPackFile::ReadItemData(int nIndex, DWORD* pdwLength, BYTE** ppData) {
     }
     std::unique_ptr<BYTE[]> stored(new (std::nothrow) BYTE[info.dwStoredSize]);
     DWORD dwRead = 0;
-    if (!stored || !ReadFile(file.h, stored.get(), info.dwStoredSize, &dwRead, NULL) ||
+    if (!stored || !ReadFile(file.Get(), stored.get(), info.dwStoredSize, &dwRead, NULL) ||
         dwRead != info.dwStoredSize) {
         WceUiLogW(WCEUI_LOG_ERROR, u"ReadFile %s in %s failed", info.pPath, m_szPackPath);
         return FALSE;

@@ -1,4 +1,6 @@
 #include "wceui/res/FhPackWriter.h"
+#include "platform/DeviceNames.h"
+#include "wceui/core/FhFileHandle.h"
 
 #include "wceui/core/FhScramble.h"
 #include "wceui/res/FhPackFile.h"
@@ -11,17 +13,12 @@
 namespace {
 
 void PutLe32(std::vector<BYTE>& out, DWORD v) {
-    out.push_back(static_cast<BYTE>(v));
-    out.push_back(static_cast<BYTE>(v >> 8));
-    out.push_back(static_cast<BYTE>(v >> 16));
-    out.push_back(static_cast<BYTE>(v >> 24));
+    out.resize(out.size() + 4);
+    FhWriteLe32(&out[out.size() - 4], v);
 }
 
 void SetLe32(std::vector<BYTE>& out, size_t offset, DWORD v) {
-    out[offset] = static_cast<BYTE>(v);
-    out[offset + 1] = static_cast<BYTE>(v >> 8);
-    out[offset + 2] = static_cast<BYTE>(v >> 16);
-    out[offset + 3] = static_cast<BYTE>(v >> 24);
+    FhWriteLe32(&out[offset], v);
 }
 
 void PutWide(std::vector<BYTE>& out, const std::u16string& s) {
@@ -79,21 +76,27 @@ BOOL CFhPackWriter::AddItem(LPCWSTR pPath, const void* pData, size_t nLength, st
     if (path.empty()) {
         return fail("has an empty path");
     }
-    if (u'\\' == path[0] || (path.size() >= 2 && u':' == path[1])) {
-        return fail("has an absolute path");
-    }
     if (path.size() >= MAX_PATH - 1) {
         return fail("has a path of 259 units or more");
     }
+    // Items are read back through device paths (and packtool extracts them to files), so each
+    // component must be a name the device takes; empty, "." and ".." components would name another
+    // item than the one stored.
     size_t start = 0;
     while (start <= path.size()) {
         size_t end = path.find(u'\\', start);
         if (std::u16string::npos == end) {
             end = path.size();
         }
-        const std::u16string comp = path.substr(start, end - start);
+        const std::u16string_view comp = std::u16string_view(path).substr(start, end - start);
+        if (0 == start && comp.empty()) {
+            return fail("has an absolute path");
+        }
         if (comp.empty() || u"." == comp || u".." == comp) {
             return fail("has an empty, \".\" or \"..\" component");
+        }
+        if (const char* why = DeviceNameProblem(comp)) {
+            return fail((std::string("has a name the device refuses: ") + why).c_str());
         }
         start = end + 1;
     }
