@@ -67,11 +67,14 @@ DWORD CWUniqueID::GetID() {
             return INVALID_ID;
         }
     }
-    for (WORD& w : d.table) {
-        if (w == INVALID_ID) {
-            w = static_cast<WORD>(dwID);
-            ++d.nUsed;
-            return dwID;
+    // A free slot exists only when some identifier was released.
+    if (static_cast<size_t>(d.nUsed) < d.table.size()) {
+        for (WORD& w : d.table) {
+            if (w == INVALID_ID) {
+                w = static_cast<WORD>(dwID);
+                ++d.nUsed;
+                return dwID;
+            }
         }
     }
     if (d.table.size() == d.table.capacity()) {
