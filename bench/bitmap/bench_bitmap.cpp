@@ -6,6 +6,7 @@
 // on a processor that has it, else "generic"), and the portable loops are measured as well.
 #include "wceui/bitmap/WceUi32Bitmap.h"
 #include "wceui/bitmap/WceUi565Bitmap.h"
+#include "wceui/bitmap/WceUiPixelLoopSet.h"
 #include "wceui/bitmap/WceUiPixelOps.h"
 
 #include <benchmark/benchmark.h>

@@ -14,7 +14,8 @@ void Walk(const CWceUiXmlDoc& doc, const CWceUiXmlElem* elem, int depth) {
     doc.GetAttrValue(elem, u"name");
     doc.FindChildElem(elem, u"a");
     for (const CWceUiXmlAttr* attr = doc.GetFirstAttr(elem); attr; attr = doc.GetNextAttr(attr)) {
-        if (doc.GetAttrValue(elem, attr->pName) == nullptr) {
+        // Names repeat in no loaded tag, whatever their case: each name finds its own value.
+        if (doc.GetAttrValue(elem, attr->pName) != attr->pValue) {
             abort();
         }
     }

@@ -196,6 +196,23 @@ TEST_F(BitmapFileTest, DescriptionKeys) {
     EXPECT_EQ(0x00FF0000u, cr);
     EXPECT_FALSE(info.GetConstantAlpha(&nAlpha));
 
+    // The unit converts in 32 bits: a longer value saturates to 0xFFFFFFFF (white once cut to 24 bits)
+    // instead of wrapping to its low digits, and a minus sign negates in 32 bits.
+    const struct {
+        const char16_t* tc;
+        COLORREF expected;
+    } tcs[] = {{u"123456789", 0x00FFFFFFu},  {u"1000000FF", 0x00FFFFFFu},
+               {u"FFFFFFFF", 0x00FFFFFFu},   {u"0x12FF0000", 0x000000FFu},
+               {u"-1", 0x00FFFFFFu},         {u"-2", 0x00FEFFFFu},
+               {u"-100000001", 0x00FFFFFFu}, {u"-123456789ABCDEF0123", 0x00FFFFFFu},
+               {u"  ABCDEF", 0x00EFCDABu}};
+    for (const auto& t : tcs) {
+        WriteConf(u"\\res\\bitmap\\tc.conf", std::u16string(u"src=x.bmp\ntc=") + t.tc + u"\n");
+        ASSERT_TRUE(info.LoadBitmapConfFile(u"\\res\\bitmap\\tc.conf"));
+        EXPECT_TRUE(info.GetTransColor(&cr));
+        EXPECT_EQ(t.expected, cr) << WideToUtf8(t.tc);
+    }
+
     LogCapture log;
     WriteConf(u"\\res\\bitmap\\png.conf", u"src=x.png\npa=true\n");
     EXPECT_FALSE(info.LoadBitmapConfFile(u"\\res\\bitmap\\png.conf"));

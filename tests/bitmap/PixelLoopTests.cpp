@@ -1,5 +1,6 @@
 // The pixel loops against the per-pixel definitions: chosen pixels for each band and formula, then
 // seeded random runs over every alpha, with the portable and the wide-vector loops alike.
+#include "wceui/bitmap/WceUiPixelLoopSet.h"
 #include "wceui/bitmap/WceUiPixelOps.h"
 #include "wceui/bitmap/WceUiPixelRef.h"
 

@@ -234,6 +234,9 @@ TEST_F(ReadFileTest, MalformedDirectoriesAreRefused) {
         {"name_past", dirEdit([](std::string& d) { Put32(d, 12, 200); }),
          u"the pack name runs past the directory"},
         {"count", dirEdit([](std::string& d) { Put32(d, 4, 1000); }), u"1000 items do not fit"},
+        // An empty pack has the count 0; a negative count is a damaged directory, not an empty one.
+        {"count_negative", dirEdit([](std::string& d) { Put32(d, 4, 0xFFFFFFFFu); }),
+         u"the item count -1 is negative"},
         {"entry_past", dirEdit([](std::string& d) { Put32(d, FirstEntry(d), 0x10000); }),
          u"entry 1 runs past the directory"},
         {"entry_odd", dirEdit([](std::string& d) { Put32(d, FirstEntry(d), Get32(d, FirstEntry(d)) + 1); }),

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using restest::MakePack;
 using restest::Unicode;
 using testsupport::LogCapture;
@@ -248,4 +250,79 @@ TEST_F(XmlDocTest, DocumentsAndTheirIncludesAreReadFromPacks) {
     EXPECT_EQ(std::u16string(
                   m_doc.GetAttrValue(m_doc.FindChildElem(m_doc.GetRootElem(), u"cwceuibutton"), u"name")),
               u"ok");
+}
+
+TEST_F(XmlDocTest, TagsWithVeryManyAttributesParseInLinearTimeAndStillRefuseDuplicates) {
+    auto tag = [](int nCount, const std::u16string& extra) {
+        std::u16string text = u"<a";
+        for (int i = 0; i < nCount; ++i) {
+            const std::string attr = " n" + std::to_string(i) + "='" + std::to_string(i) + "'";
+            text.append(attr.begin(), attr.end());
+        }
+        return text + extra + u"/>";
+    };
+    // Comparing every name with every earlier one took about half a minute at this size.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Load(tag(100000, u"")));
+    const double dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Linear: about a second even with sanitizers.
+    EXPECT_LT(dSeconds, 15.0);
+    int nSeen = 0;
+    for (const CWceUiXmlAttr* p = m_doc.GetFirstAttr(m_doc.GetRootElem()); p; p = m_doc.GetNextAttr(p)) {
+        ASSERT_EQ(WideToUtf8(p->pValue), std::to_string(nSeen)) << "attributes keep their order";
+        ++nSeen;
+    }
+    EXPECT_EQ(nSeen, 100000);
+    EXPECT_EQ(std::u16string(m_doc.GetAttrValue(m_doc.GetRootElem(), u"N99999")), u"99999");
+
+    // A repeated name, ignoring case, is found whether the tag is short or long and wherever it stands.
+    const struct {
+        int nBefore;
+        const char16_t* extra;
+    } duplicates[] = {
+        {1, u" N0='x'"},
+        {7, u" n3='x'"},
+        {8, u" N7='x'"},
+        {9, u" n8='x'"},
+        {20, u" N0='x'"},
+        {20, u" n19='x'"},
+        {70000, u" N12345='x'"},
+        {70000, u" n69999=''"},
+        {40, u" \u0416='1' \u0436='2'"}, // Cyrillic ZHE in both cases
+    };
+    for (const auto& d : duplicates) {
+        EXPECT_FALSE(Load(tag(d.nBefore, d.extra))) << d.nBefore << " " << WideToUtf8(d.extra);
+        EXPECT_EQ(m_log.Messages().front(), Syntax(u"HandleXmlTagContent", u"029"));
+    }
+    // Names that only look alike are distinct.
+    EXPECT_TRUE(Load(tag(30, u" n1x='1' n01='2' \u0416\u0416='3' \u0416='4'")));
+}
+
+TEST_F(XmlDocTest, IncludesMayNotGrowADocumentPastTheCap) {
+    // <r>\n, the include line, </r>: 8 units of the document stay around the included text.
+    auto comment = [](size_t nUnits) { return u"<!--" + std::u16string(nUnits - 7, u'x') + u"-->"; };
+    const size_t nCap = WCEUI_XML_MAX_EXPANDED_UNITS;
+    WriteHostFile(Root() + "/big.xml", Unicode(comment(nCap - 8)));
+    EXPECT_TRUE(Load(u"<r>\n#include_xml \"big.xml\"\n</r>"));
+    WriteHostFile(Root() + "/big.xml", Unicode(comment(nCap - 7)));
+    EXPECT_FALSE(Load(u"<r>\n#include_xml \"big.xml\"\n</r>"));
+    const std::u16string message = u"CWceUiXmlDoc::ExpandIncludes, (\\d.xml) syntax error, the text with its "
+                                   u"includes exceeds 2097152 units";
+    EXPECT_TRUE(m_log.Contains(message));
+    EXPECT_FALSE(m_doc.IsLoaded());
+
+    // A small file that names a middle-sized one many times is refused as soon as it is over.
+    WriteHostFile(Root() + "/part.xml", Unicode(comment(300000)));
+    std::u16string many = u"<r>\n";
+    for (int i = 0; i < 1000; ++i) {
+        many += u"#include_xml \"part.xml\"\n";
+    }
+    EXPECT_FALSE(Load(many + u"</r>"));
+    EXPECT_TRUE(m_log.Contains(message));
+    // Six of them fit.
+    many = u"<r>\n";
+    for (int i = 0; i < 6; ++i) {
+        many += u"#include_xml \"part.xml\"\n";
+    }
+    EXPECT_TRUE(Load(many + u"</r>"));
 }

@@ -2,6 +2,7 @@
 // and runs the framework's own blend, colour mix, hue shift and rotation on BMP files.
 #include "AnimateCommand.h"
 #include "BmpToolFiles.h"
+#include "BmpInput.h"
 #include "PngFile.h"
 
 #include "platform/Platform.h"
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,14 +44,26 @@ const char kHelp[] =
     "\".alpha\" file beside it (one byte per pixel, 0..63, colours premultiplied), or 32-bit with a\n"
     "premultiplied alpha byte. Rows are stored bottom-up, 565 rows padded to an even width.\n"
     "\n"
-    "  info FILE.bmp        header fields, the alpha plane beside the file, and whether the framework\n"
-    "                       loads it\n"
+    "  info FILE.bmp        header fields, the alpha plane beside the file, how convert reads it, and\n"
+    "                       whether the framework loads it as written, misreads it (warnings) or\n"
+    "                       refuses it\n"
     "  convert IN OUT       between PNG and BMP by the files' extensions (.png, .bmp). To BMP:\n"
     "                         565a  565 pixels premultiplied by a 6-bit alpha, plane in OUT's .alpha\n"
     "                         565   565 pixels, alpha dropped\n"
     "                         32    32-bit pixels premultiplied by their alpha byte\n"
     "                       The default is 565a for images with transparency, else 565. To PNG: RGBA\n"
     "                       (straight alpha) when the BMP has alpha, else RGB\n"
+    "                       PNG input: the values as stored, no gamma or colour-space conversion is\n"
+    "                       applied (a gAMA chunk changes nothing); 16-bit samples are scaled to 8\n"
+    "                       bits; interlaced or not alike\n"
+    "                       BMP input: every uncompressed layout (1/4/8-bit palettes, 16-bit with any\n"
+    "                       masks, 24-bit, 32-bit with or without alpha or masks, top-down or\n"
+    "                       bottom-up); a 32-bit file whose alpha is 0 everywhere is opaque. A 32-bit\n"
+    "                       file with a plain 40-byte header is the framework's form: its colours are\n"
+    "                       taken as premultiplied unless one exceeds its alpha; other 32-bit files\n"
+    "                       have straight alpha. A 16-bit file with an \".alpha\" beside it is taken\n"
+    "                       as premultiplied by that plane. RLE and embedded JPEG/PNG are refused\n"
+    "                       Images are at most 16384 pixels a side and 16777216 pixels in all\n"
     "  blend DST SRC OUT    blends all of SRC onto DST at X,Y (--at, default 0,0) with the constant\n"
     "                       alpha N (0..255, --alpha) or with SRC's own alpha (--per-pixel)\n"
     "  mix IN OUT           tints the rectangle (--rect, default the whole bitmap) towards the colour\n"
@@ -76,77 +90,6 @@ int Usage(const std::string& why) {
 using namespace bmptool;
 
 // ---- conversions between straight RGBA and the framework's bitmaps ----
-
-uint8_t Widen5(int v) {
-    return (uint8_t)((v << 3) | (v >> 2));
-}
-uint8_t Widen6(int v) {
-    return (uint8_t)((v << 2) | (v >> 4));
-}
-
-// Undoes the premultiplication of a 32-bit pixel's channel (rounded both ways).
-int Unpremultiply32(int c, int nAlpha) {
-    if (0 == nAlpha) {
-        return 0;
-    }
-    const int v = (c * 255 + nAlpha / 2) / nAlpha;
-    return v > 255 ? 255 : v;
-}
-
-// The same for a 565 channel against a 6-bit alpha. The premultiplication below rounds down, so the
-// smallest value that premultiplies back to c is taken: converting back and forth changes nothing.
-int Unpremultiply565(int c, int nAlpha, int nMax) {
-    if (0 == nAlpha) {
-        return 0;
-    }
-    const int v = (c * 63 + nAlpha - 1) / nAlpha;
-    return v > nMax ? nMax : v;
-}
-
-RgbaImage ToRgba(const CWceUiGenericBitmap& bmp) {
-    RgbaImage image;
-    image.width = bmp.GetWidth();
-    image.height = bmp.GetHeight();
-    image.pixels.assign((size_t)image.width * image.height * 4, 0);
-    if (16 == bmp.GetBitsPixel()) {
-        const WORD* pBits = static_cast<const WORD*>(bmp.GetPixelData());
-        const BYTE* pPlane =
-            bmp.HasPerPixelAlpha() ? static_cast<const CWceUi565Bitmap&>(bmp).GetAlphaPlane() : nullptr;
-        const int nStride = (image.width + 1) & ~1;
-        image.hasAlpha = nullptr != pPlane;
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const size_t k = (size_t)(image.height - 1 - y) * nStride + x;
-                const WORD w = pBits[k];
-                int r = w >> 11, g = (w >> 5) & 63, b = w & 31;
-                int a = 63;
-                if (pPlane) {
-                    a = pPlane[k] > 63 ? 63 : pPlane[k];
-                    r = Unpremultiply565(r, a, 31);
-                    g = Unpremultiply565(g, a, 63);
-                    b = Unpremultiply565(b, a, 31);
-                }
-                uint8_t* p = image.At(x, y);
-                p[0] = Widen5(r), p[1] = Widen6(g), p[2] = Widen5(b), p[3] = Widen6(a);
-            }
-        }
-    } else {
-        const DWORD* pBits = static_cast<const DWORD*>(bmp.GetPixelData());
-        image.hasAlpha = true;
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const DWORD d = pBits[(size_t)(image.height - 1 - y) * image.width + x];
-                const int a = (int)(d >> 24);
-                uint8_t* p = image.At(x, y);
-                p[0] = (uint8_t)Unpremultiply32((int)((d >> 16) & 255), a);
-                p[1] = (uint8_t)Unpremultiply32((int)((d >> 8) & 255), a);
-                p[2] = (uint8_t)Unpremultiply32((int)(d & 255), a);
-                p[3] = (uint8_t)a;
-            }
-        }
-    }
-    return image;
-}
 
 // 565 channels are narrowed by dropping low bits, as the platform converts. With a plane the 6-bit alpha
 // is the top of the 8-bit one and each channel is premultiplied by it, rounding down, so that a blend
@@ -255,30 +198,55 @@ int CmdInfo(const Options& opt) {
     if (!bOk) {
         return Fail("cannot read " + path);
     }
-    auto le32 = [&](size_t off) -> long {
+    auto le32 = [&](size_t off) -> uint32_t {
         if (off + 4 > bytes.size()) {
             return 0;
         }
-        const uint32_t v = (uint32_t)(uint8_t)bytes[off] | (uint32_t)(uint8_t)bytes[off + 1] << 8 |
-                           (uint32_t)(uint8_t)bytes[off + 2] << 16 | (uint32_t)(uint8_t)bytes[off + 3] << 24;
-        return (long)(int32_t)v;
+        return (uint32_t)(uint8_t)bytes[off] | (uint32_t)(uint8_t)bytes[off + 1] << 8 |
+               (uint32_t)(uint8_t)bytes[off + 2] << 16 | (uint32_t)(uint8_t)bytes[off + 3] << 24;
     };
     printf("file: %s (%zu bytes)\n", path.c_str(), bytes.size());
-    if (bytes.size() < 58 || bytes[0] != 'B' || bytes[1] != 'M') {
-        printf("not a BMP file the framework reads (it needs \"BM\" and 58 bytes of headers)\n");
+    if (bytes.size() < 30 || bytes[0] != 'B' || bytes[1] != 'M') {
+        printf("not a BMP file (it needs \"BM\" and its headers)\n");
         return 1;
     }
-    const long w = le32(18), h = le32(22), bits = le32(28) & 0xFFFF, comp = le32(30), off = le32(10);
+    const long w = (int32_t)le32(18), h = (int32_t)le32(22), bits = le32(28) & 0xFFFF;
+    const uint32_t comp = le32(30), off = le32(10);
+    const char* pCompName = 0 == comp   ? " (none)"
+                            : 1 == comp ? " (RLE8)"
+                            : 2 == comp ? " (RLE4)"
+                            : 3 == comp ? " (bit fields)"
+                            : 4 == comp ? " (JPEG)"
+                            : 5 == comp ? " (PNG)"
+                            : 6 == comp ? " (alpha bit fields)"
+                                        : "";
+    printf("header: %u bytes\n", le32(14));
     printf("size: %ld x %ld, %ld bits per pixel, %s\n", w, h, bits, h < 0 ? "top-down" : "bottom-up");
-    printf("compression: %ld%s\n", comp, 3 == comp ? " (bit fields)" : 0 == comp ? " (none)" : "");
-    if (3 == comp) {
-        const bool b565 = le32(54) == 0xF800 && le32(58) == 0x07E0 && le32(62) == 0x001F;
-        printf("masks: red 0x%04lX green 0x%04lX blue 0x%04lX%s\n", le32(54), le32(58), le32(62),
-               16 == bits && !b565 ? " (not RGB565; the framework reads the pixels as RGB565)" : "");
+    printf("compression: %u%s\n", comp, pCompName);
+    BmpLayout layout;
+    std::string error;
+    const bool bParsed = ParseBmp(bytes, &layout, &error);
+    if (bParsed && layout.hasMasks) {
+        printf("masks: red 0x%04X green 0x%04X blue 0x%04X", layout.masks[0], layout.masks[1],
+               layout.masks[2]);
+        if (0 != layout.masks[3]) {
+            printf(" alpha 0x%04X", layout.masks[3]);
+        }
+        printf("\n");
+    }
+    if (bParsed && layout.paletteSize > 0) {
+        printf("palette: %u colours\n", layout.paletteSize);
     }
     if (w > 0 && h > 0 && bits > 0) {
-        printf("pixel data: offset %ld, %u bytes needed, %ld present\n", off,
-               (unsigned)FhGetBitmapDataLen((int)w, (int)h, (int)bits), (long)bytes.size() - off);
+        printf("pixel data: offset %u, %u bytes needed, %ld present\n", off,
+               (unsigned)FhGetBitmapDataLen((int)w, (int)h, (int)bits), (long)bytes.size() - (long)off);
+    }
+    if (bParsed) {
+        const std::string alpha = DescribeAlphaReading(bytes, layout);
+        printf("convert reads it as: %s%s%s\n", DescribeLayout(layout).c_str(), alpha.empty() ? "" : "; ",
+               alpha.c_str());
+    } else {
+        printf("convert refuses it: %s\n", error.c_str());
     }
     const bool bBmpName = EndsWith(path, ".bmp");
     const std::string alphaPath = bBmpName ? AlphaPathOf(path) : std::string();
@@ -309,6 +277,11 @@ int CmdInfo(const Options& opt) {
     }
     printf("framework: loads as %s%s\n", WideToUtf8(pBmp->GetClassName()).c_str(),
            pBmp->HasPerPixelAlpha() ? " with per-pixel alpha" : "");
+    if (bParsed) {
+        for (const std::string& line : FrameworkMisreadings(bytes, layout)) {
+            printf("framework: WARNING: misreads it: %s\n", line.c_str());
+        }
+    }
     return 0;
 }
 
@@ -333,12 +306,22 @@ int CmdConvert(const Options& opt) {
             return Fail("cannot read " + in + ": " + error);
         }
     } else {
-        int nExit = 0;
-        auto pBmp = LoadBmp(in, log, &nExit);
-        if (!pBmp) {
-            return nExit;
+        bool bOk = false;
+        const std::string bytes = ReadHostFile(in, &bOk);
+        if (!bOk) {
+            return Fail("cannot read " + in);
         }
-        image = ToRgba(*pBmp);
+        // A 16-bit file's plane beside it holds its transparency, as the framework loads the pair.
+        const std::string alphaPath = AlphaPathOf(in);
+        std::string plane;
+        const bool bPlane = fs::is_regular_file(alphaPath);
+        if (bPlane) {
+            plane = ReadHostFile(alphaPath, &bOk);
+        }
+        std::string error;
+        if (!ReadBmp(bytes, bPlane ? &plane : nullptr, &image, &error)) {
+            return Fail("cannot read " + in + ": " + error);
+        }
     }
     if (bOutPng) {
         std::string error;
@@ -488,7 +471,12 @@ int main(int argc, char** argv) {
                 return Usage(cmd + " takes " + std::to_string(c.nArgs - 1) + " file argument" +
                              (c.nArgs > 2 ? "s" : ""));
             }
-            return c.run(opt);
+            // Every size is checked before it is allocated; memory can still run out under a limit.
+            try {
+                return c.run(opt);
+            } catch (const std::bad_alloc&) {
+                return Fail("out of memory");
+            }
         }
     }
     return Usage("unknown command " + cmd);

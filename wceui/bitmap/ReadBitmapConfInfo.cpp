@@ -6,6 +6,7 @@
 #include "wceui/core/WceUiLog.h"
 #include "wceui/res/FhConfDoc.h"
 
+#include <cerrno>
 #include <climits>
 
 namespace {
@@ -17,6 +18,27 @@ bool IsFalse(LPCWSTR pValue) {
 // 0x00RRGGBB as written in a description to the platform colour value 0x00BBGGRR.
 COLORREF RgbToColorRef(unsigned long ulRgb) {
     return (COLORREF)(((ulRgb & 0xFF) << 16) | (ulRgb & 0xFF00) | ((ulRgb >> 16) & 0xFF));
+}
+
+// Hexadecimal text to a number the way the unit's 32-bit unsigned long conversion gives it: a magnitude
+// past 0xFFFFFFFF saturates there, and a minus sign negates in 32 bits. (Here unsigned long has 64 bits,
+// so the conversion alone would keep the low bits of a long value instead.)
+DWORD HexToU32(LPCWSTR pText) {
+    LPCWSTR p = pText;
+    while (u' ' == *p || (*p >= 9 && *p <= 13)) {
+        ++p;
+    }
+    const bool bNegative = u'-' == *p;
+    errno = 0;
+    const unsigned long ulValue = WStrToUL(pText, NULL, 16);
+    if (ERANGE == errno) {
+        return 0xFFFFFFFFu;
+    }
+    const unsigned long ulMagnitude = bNegative ? 0ul - ulValue : ulValue;
+    if (ulMagnitude > 0xFFFFFFFFul) {
+        return 0xFFFFFFFFu;
+    }
+    return bNegative ? 0u - (DWORD)ulMagnitude : (DWORD)ulMagnitude;
 }
 
 } // namespace
@@ -70,7 +92,7 @@ BOOL CReadBitmapConfInfo::LoadBitmapConfFile(LPCWSTR pBitmapConfFile) {
     }
     LPCWSTR pTc = doc.GetValue(u"tc");
     if (NULL != pTc && !IsFalse(pTc)) {
-        m_crTrans = RgbToColorRef(WStrToUL(pTc, NULL, 16));
+        m_crTrans = RgbToColorRef(HexToU32(pTc));
     }
     LPCWSTR pCa = doc.GetValue(u"ca");
     if (NULL == pCa || IsFalse(pCa)) {

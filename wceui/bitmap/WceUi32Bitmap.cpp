@@ -73,47 +73,15 @@ BOOL CWceUi32Bitmap::CreateDIB(int nWidth, int nHeight) {
 }
 
 BOOL CWceUi32Bitmap::SaveFile(LPCWSTR pFilePath) {
-    if (!WCEUI_CHECK("CWceUi32Bitmap::SaveFile", NULL != pFilePath)) {
-        return FALSE;
-    }
-    if (!IsLoaded()) {
-        WceUiLogW(WCEUI_LOG_ERROR, u"%s::SaveFile \"%s\", IsLoaded() return FALSE", u"CWceUi32Bitmap",
-                  pFilePath);
-        return FALSE;
-    }
-    const FhBmpData* pData = GetStore();
-    return Save32BmpFile(pFilePath, pData->pBits, pData->bmpInfo.bmWidth, pData->bmpInfo.bmHeight);
+    return SaveKindFile(32, pFilePath);
 }
 
 BOOL CWceUi32Bitmap::LoadFromHBitmap(HBITMAP hBitmap) {
-    ResetObject();
-    if (!WCEUI_CHECK("CWceUi32Bitmap::LoadFromHBitmap", NULL != hBitmap)) {
-        return FALSE;
-    }
-    if (NULL == m_pBmp || !m_pBmp->AllocNew()) {
-        return FALSE;
-    }
-    if (!m_pBmp->CopyHBitmap(32, hBitmap)) {
-        m_pBmp->Release();
-        return FALSE;
-    }
-    return TRUE;
+    return LoadKindFromHBitmap(32, hBitmap);
 }
 
 BOOL CWceUi32Bitmap::MakeACopy(CWceUiGenericBitmap** ppCopyBmp) {
-    if (!WCEUI_CHECK("CWceUi32Bitmap::MakeACopy", NULL != ppCopyBmp)) {
-        return FALSE;
-    }
-    if (NULL != *ppCopyBmp) {
-        WceUiLog(WCEUI_LOG_WARNING,
-                 "%s::MakeACopy, *ppCopyBmp should be NULL to prevent possible memory leak", kName);
-    }
-    *ppCopyBmp = new (std::nothrow) CWceUi32Bitmap(*this);
-    if (NULL == *ppCopyBmp) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::MakeACopy, new fail, sizeof(CWceUi32Bitmap) = %u", kName,
-                 (unsigned)sizeof(CWceUi32Bitmap));
-    }
-    return TRUE;
+    return MakeKindCopy(32, ppCopyBmp);
 }
 
 BOOL CWceUi32Bitmap::SetPerPixelAlpha(BOOL bPerPixelAlpha) {

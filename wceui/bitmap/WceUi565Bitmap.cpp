@@ -86,47 +86,15 @@ BOOL CWceUi565Bitmap::CreateDIB(int nWidth, int nHeight) {
 }
 
 BOOL CWceUi565Bitmap::SaveFile(LPCWSTR pFilePath) {
-    if (!WCEUI_CHECK("CWceUi565Bitmap::SaveFile", NULL != pFilePath)) {
-        return FALSE;
-    }
-    if (!IsLoaded()) {
-        WceUiLogW(WCEUI_LOG_ERROR, u"%s::SaveFile \"%s\", IsLoaded() return FALSE", u"CWceUi565Bitmap",
-                  pFilePath);
-        return FALSE;
-    }
-    const FhBmpData* pData = GetStore();
-    return Save565BmpFile(pFilePath, pData->pBits, pData->bmpInfo.bmWidth, pData->bmpInfo.bmHeight);
+    return SaveKindFile(16, pFilePath);
 }
 
 BOOL CWceUi565Bitmap::LoadFromHBitmap(HBITMAP hBitmap) {
-    ResetObject();
-    if (!WCEUI_CHECK("CWceUi565Bitmap::LoadFromHBitmap", NULL != hBitmap)) {
-        return FALSE;
-    }
-    if (NULL == m_pBmp || !m_pBmp->AllocNew()) {
-        return FALSE;
-    }
-    if (!m_pBmp->CopyHBitmap(16, hBitmap)) {
-        m_pBmp->Release();
-        return FALSE;
-    }
-    return TRUE;
+    return LoadKindFromHBitmap(16, hBitmap);
 }
 
 BOOL CWceUi565Bitmap::MakeACopy(CWceUiGenericBitmap** ppCopyBmp) {
-    if (!WCEUI_CHECK("CWceUi565Bitmap::MakeACopy", NULL != ppCopyBmp)) {
-        return FALSE;
-    }
-    if (NULL != *ppCopyBmp) {
-        WceUiLog(WCEUI_LOG_WARNING,
-                 "%s::MakeACopy, *ppCopyBmp should be NULL to prevent possible memory leak", kName);
-    }
-    *ppCopyBmp = new (std::nothrow) CWceUi565Bitmap(*this);
-    if (NULL == *ppCopyBmp) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::MakeACopy, new fail, sizeof(CWceUi565Bitmap) = %u", kName,
-                 (unsigned)sizeof(CWceUi565Bitmap));
-    }
-    return TRUE;
+    return MakeKindCopy(16, ppCopyBmp);
 }
 
 BOOL CWceUi565Bitmap::SetPerPixelAlpha(BOOL bPerPixelAlpha) {

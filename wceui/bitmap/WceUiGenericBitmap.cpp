@@ -7,6 +7,7 @@
 #include "wceui/bitmap/WceUiPixelOps.h"
 #include "wceui/core/WceUiLog.h"
 
+#include <cstdio>
 #include <new>
 
 namespace {
@@ -423,6 +424,80 @@ BOOL CWceUiGenericBitmap::AlphaBlend(int /*xDst*/, int /*yDst*/, int /*nWidth*/,
             kName);
         return FALSE;
     }
+    return TRUE;
+}
+
+namespace {
+
+const char* KindName(int nKindBits) {
+    return 16 == nKindBits ? "CWceUi565Bitmap" : "CWceUi32Bitmap";
+}
+
+// "<kind>::<operation>", the operation name of a kind's parameter check.
+struct KindOperation {
+    KindOperation(int nKindBits, const char* pOperation) {
+        snprintf(szName, sizeof(szName), "%s::%s", KindName(nKindBits), pOperation);
+    }
+    char szName[64];
+};
+
+} // namespace
+
+BOOL CWceUiGenericBitmap::SaveKindFile(int nKindBits, LPCWSTR pFilePath) {
+    if (!WCEUI_CHECK(KindOperation(nKindBits, "SaveFile").szName, NULL != pFilePath)) {
+        return FALSE;
+    }
+    if (!IsLoaded()) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"%hs::SaveFile \"%s\", IsLoaded() return FALSE", KindName(nKindBits),
+                  pFilePath);
+        return FALSE;
+    }
+    const FhBmpData* pData = GetStore();
+    return (16 == nKindBits ? Save565BmpFile : Save32BmpFile)(pFilePath, pData->pBits, pData->bmpInfo.bmWidth,
+                                                              pData->bmpInfo.bmHeight);
+}
+
+BOOL CWceUiGenericBitmap::LoadKindFromHBitmap(int nKindBits, HBITMAP hBitmap) {
+    ResetObject();
+    if (!WCEUI_CHECK(KindOperation(nKindBits, "LoadFromHBitmap").szName, NULL != hBitmap)) {
+        return FALSE;
+    }
+    if (NULL == m_pBmp || !m_pBmp->AllocNew()) {
+        return FALSE;
+    }
+    if (!m_pBmp->CopyHBitmap(nKindBits, hBitmap)) {
+        m_pBmp->Release();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CWceUiGenericBitmap::MakeKindCopy(int nKindBits, CWceUiGenericBitmap** ppCopyBmp) const {
+    if (!WCEUI_CHECK(KindOperation(nKindBits, "MakeACopy").szName, NULL != ppCopyBmp)) {
+        return FALSE;
+    }
+    if (NULL != *ppCopyBmp) {
+        WceUiLog(WCEUI_LOG_WARNING,
+                 "%s::MakeACopy, *ppCopyBmp should be NULL to prevent possible memory leak",
+                 KindName(nKindBits));
+    }
+    *ppCopyBmp = NULL;
+    CWceUiGenericBitmap* pCopy =
+        16 == nKindBits ? static_cast<CWceUiGenericBitmap*>(
+                              new (std::nothrow) CWceUi565Bitmap(static_cast<const CWceUi565Bitmap&>(*this)))
+                        : new (std::nothrow) CWceUi32Bitmap(static_cast<const CWceUi32Bitmap&>(*this));
+    if (NULL == pCopy) {
+        WceUiLog(WCEUI_LOG_ERROR, "%s::MakeACopy, new fail, sizeof(%s) = %u", KindName(nKindBits),
+                 KindName(nKindBits),
+                 (unsigned)(16 == nKindBits ? sizeof(CWceUi565Bitmap) : sizeof(CWceUi32Bitmap)));
+        return FALSE;
+    }
+    // The copy has logged why it is short of its store or its pixels.
+    if (NULL == pCopy->m_pBmp || pCopy->IsLoaded() != IsLoaded()) {
+        delete pCopy;
+        return FALSE;
+    }
+    *ppCopyBmp = pCopy;
     return TRUE;
 }
 

@@ -95,6 +95,14 @@ protected:
     BOOL AttachNewStore(HBITMAP hBitmap, LPVOID pBits, const BITMAP& bmpInfo, LPBYTE pAlpha);
     void CopyAttributes(const CWceUiGenericBitmap& bmpSrc);
 
+    // SaveFile, LoadFromHBitmap and MakeACopy of the two kinds, which differ only in their depth (16 for
+    // CWceUi565Bitmap, 32 for CWceUi32Bitmap) and the class name their messages carry.
+    BOOL SaveKindFile(int nKindBits, LPCWSTR pFilePath);
+    BOOL LoadKindFromHBitmap(int nKindBits, HBITMAP hBitmap);
+    // FALSE with nothing stored when the copy could not be made whole (no object, no store, or no
+    // pixels where the source has them).
+    BOOL MakeKindCopy(int nKindBits, CWceUiGenericBitmap** ppCopyBmp) const;
+
     CFhBmp* m_pBmp;
     COLORREF m_crTrans;
     BOOL m_bPerPixelAlpha;

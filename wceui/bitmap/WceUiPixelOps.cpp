@@ -1,13 +1,9 @@
 #include "wceui/bitmap/WceUiPixelOps.h"
 
+#include "wceui/bitmap/WceUiPixelLoopSet.h"
+
 #include <array>
 #include <cstring>
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(WCEUI_NO_WIDE_VECTORS)
-#define WCEUI_PIX_AVX2 1
-#else
-#define WCEUI_PIX_AVX2 0
-#endif
 
 // The loops that use the compiler's vector extension take vectors of the instruction set's width:
 // 128 bits for the portable loops (SSE2 on any x86-64), 256 bits for AVX2.
@@ -38,30 +34,10 @@ typedef uint8_t FhVecU8 __attribute__((vector_size(32)));
 #endif
 #endif
 
-namespace {
-
-bool DetectWideVectors() {
-#if WCEUI_PIX_AVX2
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
-
-const bool s_bHasWideVectors = DetectWideVectors();
-bool s_bUseWideVectors = true;
-
-inline bool Wide() {
-    return s_bHasWideVectors && s_bUseWideVectors;
-}
-
-} // namespace
-
 #if WCEUI_PIX_AVX2
 #define FH_PIX_CALL(fn, ...)                                                                                 \
     do {                                                                                                     \
-        if (Wide()) {                                                                                        \
+        if (FhPixWideVectorsInUse()) {                                                                       \
             fh_pix_avx2::fn(__VA_ARGS__);                                                                    \
         } else {                                                                                             \
             fh_pix_generic::fn(__VA_ARGS__);                                                                 \
@@ -70,14 +46,6 @@ inline bool Wide() {
 #else
 #define FH_PIX_CALL(fn, ...) fh_pix_generic::fn(__VA_ARGS__)
 #endif
-
-void FhPixUseWideVectors(BOOL bUse) {
-    s_bUseWideVectors = bUse != FALSE;
-}
-
-const char* FhPixVectorName() {
-    return Wide() ? "avx2" : "generic";
-}
 
 void FhPixBlend565PerPixel(WORD* pDst, const WORD* pSrc, const BYTE* pAlpha, size_t n) {
     FH_PIX_CALL(Blend565PerPixel, pDst, pSrc, pAlpha, n);

@@ -3,7 +3,7 @@
 // when the operation covers all of it. The arithmetic, band by band, is that of WceUiPixelRef.h.
 //
 // On x86-64 the loops are also built for AVX2 and picked at run time when the processor has it, so one
-// binary runs on any x86-64 and still uses the wide vector unit where there is one.
+// binary runs on any x86-64 and still uses the wide vector unit where there is one (WceUiPixelLoopSet.h).
 #pragma once
 
 #include "platform/WinCe.h"
@@ -27,8 +27,3 @@ void FhPixMix32(DWORD* pDst, size_t n, COLORREF crColor, int nAlpha);
 // not exact, so even an offset of 0 changes some pixels: callers skip 0 themselves.
 void FhPixHue565(WORD* pPixels, size_t n, int nOffsetHue);
 void FhPixHue32(DWORD* pPixels, size_t n, int nOffsetHue);
-
-// For tests and benchmarks: FALSE forces the portable loops, TRUE returns to the best the processor
-// offers. FhPixVectorName names the loops in use ("avx2" or "generic").
-void FhPixUseWideVectors(BOOL bUse);
-const char* FhPixVectorName();

@@ -146,8 +146,15 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
     m_pDirectory = directory.release();
     m_dwDirectoryLength = dwDirLength;
     m_dwCheckWord = dwCheckWord;
+    // An empty pack says 0; a negative count is damage, not emptiness.
     const LONG nCount = static_cast<LONG>(ReadLe32(m_pDirectory + 4));
-    m_nItemCount = nCount > 0 ? nCount : 0;
+    if (nCount < 0) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the item count %d is negative", m_szPackPath,
+                  (int)nCount);
+        Clear();
+        return FALSE;
+    }
+    m_nItemCount = nCount;
     if (!CheckDirectory(dwFileSize)) {
         Clear();
         return FALSE;

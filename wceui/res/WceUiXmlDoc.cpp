@@ -5,6 +5,8 @@
 #include "wceui/core/WceUiLog.h"
 #include "wceui/res/WceUiReadFile.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #if defined(__SSE2__)
@@ -21,6 +23,10 @@ const size_t kIncludeDirectiveLength = sizeof(kIncludeDirective) / sizeof(kInclu
 // An include file name has 1 to 258 units.
 const size_t kMaxIncludeName = MAX_PATH - 2;
 const size_t kMaxBlockSize = 64 * 1024;
+// Up to this many attributes a tag's names are compared one by one; past it they go into a hash
+// table, so that a tag with a huge number of attributes still parses in linear time.
+const size_t kLinearAttrCheck = 8;
+const size_t kMinAttrSlots = 64;
 
 inline bool IsWhite(WCHAR c) {
     return u' ' == c || u'\r' == c || u'\n' == c || u'\t' == c;
@@ -59,6 +65,15 @@ inline bool SameNameIgnoringCase(LPCWSTR a, LPCWSTR b) {
             return false;
         }
     }
+}
+
+// FNV-1a over the lower-cased units: names equal ignoring case hash alike.
+inline size_t LowerNameHash(LPCWSTR p) {
+    uint32_t h = 2166136261u;
+    for (; 0 != *p; ++p) {
+        h = (h ^ WCharLower(*p)) * 16777619u;
+    }
+    return h;
 }
 
 // The first "a b c" (three units) in [p, pEnd), or pEnd.
@@ -106,7 +121,8 @@ CWceUiXmlNode::CWceUiXmlNode()
 
 CWceUiXmlDoc::CWceUiXmlDoc()
     : m_pRoot(NULL), m_pText(NULL), m_nTextLength(0), m_pTextEnd(NULL), m_bLoaded(FALSE), m_nDepth(0),
-      m_bKeepComments(FALSE), m_nodes(&CWceUiXmlNode::pListNext, &CWceUiXmlNode::pListPre), m_pBlocks(NULL) {
+      m_bKeepComments(FALSE), m_nodes(&CWceUiXmlNode::pListNext, &CWceUiXmlNode::pListPre), m_pBlocks(NULL),
+      m_ppAttrSlots(NULL), m_nAttrSlots(0), m_nAttrSlotsUsed(0) {
     m_szFilePath[0] = 0;
 }
 
@@ -130,6 +146,10 @@ void CWceUiXmlDoc::Clean() {
     delete[] m_pText;
     m_pText = NULL;
     m_pTextEnd = NULL;
+    delete[] m_ppAttrSlots;
+    m_ppAttrSlots = NULL;
+    m_nAttrSlots = 0;
+    m_nAttrSlotsUsed = 0;
     m_nTextLength = 0;
     m_bLoaded = FALSE;
 }
@@ -299,6 +319,7 @@ BOOL CWceUiXmlDoc::ExpandIncludes() {
     WCHAR* const pText = m_pText;
     WCHAR* const pEnd = m_pTextEnd;
     WCHAR* pCopyFrom = pText;
+    size_t nExpanded = static_cast<size_t>(pEnd - pText);
 
     WCHAR szDir[MAX_PATH];
     WStrCpy(szDir, m_szFilePath);
@@ -381,6 +402,15 @@ BOOL CWceUiXmlDoc::ExpandIncludes() {
         }
         included.emplace_back(pData);
         if (dwLength >= 2) {
+            nExpanded += dwLength / 2 - 1;
+            nExpanded -= static_cast<size_t>(pLineEnd - pLineStart);
+            if (nExpanded > WCEUI_XML_MAX_EXPANDED_UNITS) {
+                WceUiLogW(
+                    WCEUI_LOG_ERROR,
+                    u"%s::ExpandIncludes, (%s) syntax error, the text with its includes exceeds %u units",
+                    kClassName, m_szFilePath, WCEUI_XML_MAX_EXPANDED_UNITS);
+                return FALSE;
+            }
             pieces.push_back({pCopyFrom, static_cast<size_t>(pLineStart - pCopyFrom)});
             pieces.push_back({reinterpret_cast<const WCHAR*>(pData + 2), dwLength / 2 - 1});
             pCopyFrom = pLineEnd;
@@ -607,6 +637,8 @@ BOOL CWceUiXmlDoc::ParseXmlTag(WCHAR*& p) {
 
 // The attributes in [p, pEnd): name="value" or name='value', white space around "=" allowed.
 BOOL CWceUiXmlDoc::HandleXmlTagContent(CWceUiXmlNode* pNode, WCHAR* p, WCHAR* pEnd) {
+    size_t nAttrs = 0;
+    m_nAttrSlotsUsed = 0;
     for (;;) {
         while (p < pEnd && IsWhite(*p)) {
             ++p;
@@ -655,11 +687,20 @@ BOOL CWceUiXmlDoc::HandleXmlTagContent(CWceUiXmlNode* pNode, WCHAR* p, WCHAR* pE
         }
         *pNameEnd = 0;
         *p++ = 0;
-        for (const CWceUiXmlAttr* pOld = pNode->attrs.GetHead(); NULL != pOld; pOld = pOld->pNext) {
-            if (SameNameIgnoringCase(pOld->pName, pName)) {
-                SyntaxError(u"HandleXmlTagContent", u"029");
-                return FALSE;
+        BOOL bDuplicate = FALSE;
+        if (nAttrs < kLinearAttrCheck) {
+            for (const CWceUiXmlAttr* pOld = pNode->attrs.GetHead(); NULL != pOld; pOld = pOld->pNext) {
+                if (SameNameIgnoringCase(pOld->pName, pName)) {
+                    bDuplicate = TRUE;
+                    break;
+                }
             }
+        } else if (!CheckAttrName(pNode, pName, nAttrs, &bDuplicate)) {
+            return FALSE;
+        }
+        if (bDuplicate) {
+            SyntaxError(u"HandleXmlTagContent", u"029");
+            return FALSE;
         }
         CWceUiXmlAttr* pAttr = NewAttr();
         if (NULL == pAttr) {
@@ -668,7 +709,50 @@ BOOL CWceUiXmlDoc::HandleXmlTagContent(CWceUiXmlNode* pNode, WCHAR* p, WCHAR* pE
         pAttr->pName = pName;
         pAttr->pValue = pValue;
         pNode->attrs.AddTail(pAttr);
+        ++nAttrs;
     }
+}
+
+// Whether pName repeats one of the nAttrs attributes pNode already has (ignoring case); it is then
+// entered in the table. The table is (re)built from the node's list when the tag first outgrows the
+// linear check and whenever it would become more than half full. FALSE when memory runs out.
+BOOL CWceUiXmlDoc::CheckAttrName(const CWceUiXmlNode* pNode, LPCWSTR pName, size_t nAttrs,
+                                 BOOL* pbDuplicate) {
+    *pbDuplicate = FALSE;
+    if (0 == m_nAttrSlotsUsed || 2 * (nAttrs + 1) > m_nAttrSlotsUsed) {
+        size_t nSlots = kMinAttrSlots;
+        while (nSlots < 4 * (nAttrs + 1)) {
+            nSlots *= 2;
+        }
+        if (nSlots > m_nAttrSlots) {
+            LPCWSTR* ppSlots = new (std::nothrow) LPCWSTR[nSlots];
+            if (NULL == ppSlots) {
+                return FALSE;
+            }
+            delete[] m_ppAttrSlots;
+            m_ppAttrSlots = ppSlots;
+            m_nAttrSlots = nSlots;
+        }
+        std::fill(m_ppAttrSlots, m_ppAttrSlots + nSlots, static_cast<LPCWSTR>(NULL));
+        m_nAttrSlotsUsed = nSlots;
+        for (const CWceUiXmlAttr* pOld = pNode->attrs.GetHead(); NULL != pOld; pOld = pOld->pNext) {
+            size_t i = LowerNameHash(pOld->pName) & (nSlots - 1);
+            while (NULL != m_ppAttrSlots[i]) {
+                i = (i + 1) & (nSlots - 1);
+            }
+            m_ppAttrSlots[i] = pOld->pName;
+        }
+    }
+    const size_t nMask = m_nAttrSlotsUsed - 1;
+    size_t i = LowerNameHash(pName) & nMask;
+    for (; NULL != m_ppAttrSlots[i]; i = (i + 1) & nMask) {
+        if (SameNameIgnoringCase(m_ppAttrSlots[i], pName)) {
+            *pbDuplicate = TRUE;
+            return TRUE;
+        }
+    }
+    m_ppAttrSlots[i] = pName;
+    return TRUE;
 }
 
 LPCWSTR CWceUiXmlDoc::GetElemName(const CWceUiXmlElem* pElem) const {

@@ -17,6 +17,9 @@ enum {
 
 // The deepest nesting of open elements a document may have.
 #define WCEUI_XML_MAX_DEPTH 32
+// The most text (UTF-16 units, 4 MB) a document may hold once its includes are spliced in: a small file
+// that includes a big one many times must not be able to take all memory.
+#define WCEUI_XML_MAX_EXPANDED_UNITS (2u * 1024u * 1024u)
 
 struct CWceUiXmlAttr {
     LPCWSTR pName;
@@ -100,6 +103,7 @@ private:
     CWceUiXmlAttr* NewAttr();
     void* Allocate(size_t nSize);
     void FreeNodes();
+    BOOL CheckAttrName(const CWceUiXmlNode* pNode, LPCWSTR pName, size_t nAttrs, BOOL* pbDuplicate);
 
     CWceUiXmlNode* m_pRoot;
     WCHAR* m_pText;
@@ -112,4 +116,9 @@ private:
     BOOL m_bKeepComments;
     CWceUiHTListOf<CWceUiXmlNode> m_nodes;
     Block* m_pBlocks; // nodes and attributes live in these, freed together
+    // The attribute names of the tag being parsed, by their lower-cased hash, once a tag has more than
+    // a few (open addressing; a power of two of slots, at most half of them used).
+    LPCWSTR* m_ppAttrSlots;
+    size_t m_nAttrSlots;     // slots allocated
+    size_t m_nAttrSlotsUsed; // slots in use by the current tag: a power of two, or 0
 };
