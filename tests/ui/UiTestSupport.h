@@ -24,18 +24,18 @@ inline const RECT* R(const RECT& rc) {
 
 class FakeHost : public CWceUiLayerHost {
 public:
-    void InvalidateRect(LPCRECT lpRect, BOOL) override {
+    void InvalidateWndRect(LPCRECT lpRect, BOOL) override {
         RECT rc = {0, 0, 0, 0};
         if (lpRect) {
             rc = *lpRect;
         }
         invalid.push_back(rc);
     }
-    BOOL SetTimer(UINT_PTR uIDEvent, UINT uElapse) override {
+    BOOL SetWndTimer(UINT_PTR uIDEvent, UINT uElapse) override {
         timers[uIDEvent] = uElapse;
         return TRUE;
     }
-    BOOL KillTimer(UINT_PTR uIDEvent) override { return timers.erase(uIDEvent) > 0; }
+    BOOL KillWndTimer(UINT_PTR uIDEvent) override { return timers.erase(uIDEvent) > 0; }
     BOOL RegisterMsg(UINT uMsg, CWceUiLayer* pLayer) override {
         messages.push_back({uMsg, pLayer});
         return TRUE;
@@ -48,11 +48,18 @@ public:
         messages.erase(it);
         return TRUE;
     }
-    void SetCaptureLayer(CWceUiLayer* pLayer) override {
+    CWceUiLayer* SetCapture(CWceUiLayer* pLayer) override {
+        CWceUiLayer* pOld = capture;
         if (capture && capture != pLayer) {
             capture->OnLoseCapture();
         }
         capture = pLayer;
+        return pOld;
+    }
+    void ReleaseCapture(CWceUiLayer* pLayer) override {
+        if (capture == pLayer) {
+            capture = nullptr;
+        }
     }
     CWceUiLayer* GetCaptureLayer() const override { return capture; }
 

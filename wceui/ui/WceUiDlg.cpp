@@ -11,7 +11,7 @@ struct CWceUiDlg::DlgData {
     CFhStyleFile styleFile;
     RECT rcWindow = {0, 0, 0, 0};
     BOOL bHasWindowRect = FALSE;
-    int m_DlgRunWay = DLG_NOT_RUNNING;
+    int m_DlgRunWay = DLG_RUN_NOT_RUNNING;
     BOOL bEnd = FALSE;
     int nResult = -1;
 };
@@ -150,7 +150,7 @@ void CWceUiDlg::SendOnInitLayer() {
 
 int CWceUiDlg::GetRunWay() const {
     const DlgData* pData = GetDlgData();
-    return NULL == pData ? DLG_NOT_RUNNING : pData->m_DlgRunWay;
+    return NULL == pData ? DLG_RUN_NOT_RUNNING : pData->m_DlgRunWay;
 }
 
 void CWceUiDlg::SetRunWay(int nRunWay) {
@@ -162,7 +162,7 @@ void CWceUiDlg::SetRunWay(int nRunWay) {
 BOOL CWceUiDlg::RunModeless() {
     CWceUiLayerCtrl* pCtrl = GetLayerCtrl();
     if (!WCEUI_CHECK("CWceUiDlg::RunModeless", NULL != pCtrl) ||
-        !WCEUI_CHECK("CWceUiDlg::RunModeless", DLG_NOT_RUNNING == GetRunWay()) ||
+        !WCEUI_CHECK("CWceUiDlg::RunModeless", DLG_RUN_NOT_RUNNING == GetRunWay()) ||
         !WCEUI_CHECK("CWceUiDlg::RunModeless", 0 == pCtrl->RootLayer()->GetChildCount())) {
         return FALSE;
     }
@@ -196,7 +196,7 @@ BOOL CWceUiDlg::EndModeless() {
         return FALSE;
     }
     pRoot->RemoveTail();
-    SetRunWay(DLG_NOT_RUNNING);
+    SetRunWay(DLG_RUN_NOT_RUNNING);
     return TRUE;
 }
 

@@ -10,9 +10,11 @@ class CWceUiXmlDoc;
 class CFhStyleFile;
 
 // How a dialog runs.
+#ifndef DLG_RUN_IN_MODELESS
 #define DLG_RUN_IN_MODELESS 1
 #define DLG_RUN_IN_MODAL 2
-#define DLG_NOT_RUNNING 3
+#define DLG_RUN_NOT_RUNNING 3
+#endif
 
 class CWceUiDlg : public CWceUiLayer {
 public:

@@ -53,14 +53,12 @@ CWceUiLayer::~CWceUiLayer() {
         CWceUiLayerHost* pWindow = GetWindow();
         if (NULL != pWindow) {
             for (WORD wTimer : pData->timers) {
-                pWindow->KillTimer(MAKELONG(pData->wLayerID, wTimer));
+                pWindow->KillWndTimer(MAKELONG(pData->wLayerID, wTimer));
             }
             for (UINT uMsg : pData->messages) {
                 pWindow->UnRegisterMsg(uMsg, this);
             }
-            if (pWindow->GetCaptureLayer() == this) {
-                pWindow->SetCaptureLayer(NULL);
-            }
+            pWindow->ReleaseCapture(this);
         }
         pData->timers.clear();
         pData->messages.clear();
@@ -103,7 +101,9 @@ void CWceUiLayer::OnLoad() {}
 void CWceUiLayer::OnInitLayer() {}
 void CWceUiLayer::OnTimer(WORD) {}
 void CWceUiLayer::OnLoseCapture() {}
-void CWceUiLayer::OnMessage(UINT, WPARAM, LPARAM) {}
+LRESULT CWceUiLayer::OnMessage(UINT, WPARAM, LPARAM) {
+    return 0;
+}
 BOOL CWceUiLayer::OnPreMessage(UINT, WPARAM, LPARAM) {
     return FALSE;
 }
@@ -489,8 +489,10 @@ void CWceUiLayer::ShowLayer(BOOL bShow, BOOL bRemember) {
     const BOOL bHaveRect = GetWindowRect(&rc);
     pData->style.StoreVisible(bShow);
     RebuildLists(TRUE, TRUE);
-    if (bHaveRect) {
-        InvalidateLayer(&rc);
+    // The whole area, even of a container: after hiding, its children no longer count as visible.
+    CWceUiLayerHost* pWindow = GetWindow();
+    if (bHaveRect && NULL != pWindow) {
+        pWindow->InvalidateWndRect(&rc, TRUE);
     }
 }
 
@@ -826,7 +828,7 @@ void CWceUiLayer::InvalidateLayer(LPCRECT lpWindowRect) {
         }
         lpWindowRect = &rc;
     }
-    pWindow->InvalidateRect(lpWindowRect, TRUE);
+    pWindow->InvalidateWndRect(lpWindowRect, TRUE);
 }
 
 BOOL CWceUiLayer::SetLayerTimer(WORD wTimerNum, UINT uElapse) {
@@ -838,7 +840,7 @@ BOOL CWceUiLayer::SetLayerTimer(WORD wTimerNum, UINT uElapse) {
     if (std::find(pData->timers.begin(), pData->timers.end(), wTimerNum) == pData->timers.end()) {
         pData->timers.push_back(wTimerNum);
     }
-    return pWindow->SetTimer(MAKELONG(pData->wLayerID, wTimerNum), uElapse);
+    return pWindow->SetWndTimer(MAKELONG(pData->wLayerID, wTimerNum), uElapse);
 }
 
 BOOL CWceUiLayer::KillLayerTimer(WORD wTimerNum) {
@@ -852,7 +854,7 @@ BOOL CWceUiLayer::KillLayerTimer(WORD wTimerNum) {
     }
     pData->timers.erase(it);
     CWceUiLayerHost* pWindow = GetWindow();
-    return NULL != pWindow && pWindow->KillTimer(MAKELONG(pData->wLayerID, wTimerNum));
+    return NULL != pWindow && pWindow->KillWndTimer(MAKELONG(pData->wLayerID, wTimerNum));
 }
 
 BOOL CWceUiLayer::RegisterMsg(UINT uMsg) {
@@ -876,7 +878,7 @@ BOOL CWceUiLayer::SetLayerCapture() {
     if (!WCEUI_CHECK("CWceUiLayer::SetLayerCapture", NULL != pWindow)) {
         return FALSE;
     }
-    pWindow->SetCaptureLayer(this);
+    pWindow->SetCapture(this);
     return TRUE;
 }
 
@@ -885,7 +887,7 @@ BOOL CWceUiLayer::ReleaseLayerCapture() {
     if (NULL == pWindow || pWindow->GetCaptureLayer() != this) {
         return FALSE;
     }
-    pWindow->SetCaptureLayer(NULL);
+    pWindow->ReleaseCapture(this);
     return TRUE;
 }
 

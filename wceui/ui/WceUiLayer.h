@@ -41,7 +41,7 @@ public:
     virtual void OnInitLayer();
     virtual void OnTimer(WORD wTimerNum);
     virtual void OnLoseCapture();
-    virtual void OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    virtual LRESULT OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
     // A message a layer may want before its own handling; the framework itself never asks.
     virtual BOOL OnPreMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
     // Pen events, in window coordinates.

@@ -15,16 +15,19 @@ class CWceUiGenericBitmap;
 class CWceUiLayerHost {
 public:
     // Asks for a repaint of a window rectangle (the whole window when null).
-    virtual void InvalidateRect(LPCRECT lpRect, BOOL bErase) = 0;
+    virtual void InvalidateWndRect(LPCRECT lpRect, BOOL bErase) = 0;
     // A platform timer on the window; the identifier carries the layer identifier in its low 16 bits
     // and the layer's timer number in the high 16 bits.
-    virtual BOOL SetTimer(UINT_PTR uIDEvent, UINT uElapse) = 0;
-    virtual BOOL KillTimer(UINT_PTR uIDEvent) = 0;
+    virtual BOOL SetWndTimer(UINT_PTR uIDEvent, UINT uElapse) = 0;
+    virtual BOOL KillWndTimer(UINT_PTR uIDEvent) = 0;
     // The layer receives OnMessage for the window message until it unregisters.
     virtual BOOL RegisterMsg(UINT uMsg, CWceUiLayer* pLayer) = 0;
     virtual BOOL UnRegisterMsg(UINT uMsg, CWceUiLayer* pLayer) = 0;
-    // The layer that takes the pen until released (null: none).
-    virtual void SetCaptureLayer(CWceUiLayer* pLayer) = 0;
+    // Makes the layer the one that takes the pen until released; the previous holder gets
+    // OnLoseCapture. Returns the previous holder.
+    virtual CWceUiLayer* SetCapture(CWceUiLayer* pLayer) = 0;
+    // Lets the capture go if this layer holds it.
+    virtual void ReleaseCapture(CWceUiLayer* pLayer) = 0;
     virtual CWceUiLayer* GetCaptureLayer() const = 0;
 
 protected:
