@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -26,7 +28,27 @@ struct DeviceState {
     std::string root;
     std::vector<Mount> mounts;
     std::u16string moduleName;
+    // Host folders below the root or a mount that a walk found to be real folders, not links, with
+    // their identity then.
+    std::unordered_map<std::string, std::pair<dev_t, ino_t>> realFolders;
+    struct Listing {
+        dev_t dev;
+        ino_t ino;
+        struct timespec mtime;
+        // Read while the folder's change time was recent: file systems with coarse time stamps may
+        // give a change right after it the same time, so the listing is read again next time.
+        bool racy;
+        std::unordered_map<std::u16string, std::string> byFold;
+    };
+    std::unordered_map<std::string, Listing> listings; // by host folder
 };
+
+const size_t kListingMemory = 64;
+
+const size_t kRealFolderMemory = 4096;
+
+// The link the last refused path of this thread ran into.
+thread_local std::string t_refusedLink;
 
 DeviceState& State() {
     static DeviceState* state = new DeviceState;
@@ -106,47 +128,184 @@ bool HostExists(const std::string& path, bool* isDir = nullptr) {
     return true;
 }
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// Letter case folds ASCII to ASCII and Latin-1 to Latin-1, so an ASCII name can only match an ASCII
-// entry of the same length; that is decided on the bytes, without converting every entry.
-bool SameIgnoringCase(const char* entry, const std::string& asciiName, const std::u16string& name) {
-    if (asciiName.empty())
-        return WStrICmp(Utf8ToWide(entry).c_str(), name.c_str()) == 0;
-    size_t i = 0;
-    for (; entry[i] != 0; ++i) {
-        if (i >= asciiName.size() || AsciiLower(entry[i]) != AsciiLower(asciiName[i]))
-            return false;
+// The entries of a host folder by their letter-case folded names, as last read, and the folder's
+// identity and change time then. A name that does not exist as written is looked up here instead of
+// reading the folder again, which made writing N new files into one folder cost N folder reads. The
+// platform's own changes update the listing in place (NoteEntryAdded/NoteEntryRemoved); any other
+// change of the folder shows in its change time and the folder is read again.
+const DeviceState::Listing* CurrentListing(DeviceState& s, const std::string& folder) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        s.listings.erase(folder);
+        return nullptr;
     }
-    return i == asciiName.size();
+    auto known = s.listings.find(folder);
+    if (known != s.listings.end() && known->second.dev == st.st_dev && known->second.ino == st.st_ino &&
+        SameTime(known->second.mtime, st.st_mtim) && !known->second.racy)
+        return &known->second;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return nullptr;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long kCoarseNs = 20000000; // well above a kernel tick
+    long long age = (static_cast<long long>(now.tv_sec) - st.st_mtim.tv_sec) * 1000000000ll +
+                    (now.tv_nsec - st.st_mtim.tv_nsec);
+    DeviceState::Listing listing{st.st_dev, st.st_ino, st.st_mtim, age < kCoarseNs, {}};
+    while (dirent* e = readdir(dir)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        auto [at, added] = listing.byFold.emplace(Lower(HostNameToWide(name)), name);
+        if (!added && name < at->second)
+            at->second = name; // among case variants the smallest name, so the choice is stable
+    }
+    closedir(dir);
+    if (s.listings.size() >= kListingMemory)
+        s.listings.clear();
+    return &(s.listings[folder] = std::move(listing));
 }
 
 // Finds the entry of a host folder whose name equals the given one ignoring case. The exact name
-// wins; among several case variants the smallest name is taken, so the choice is stable.
-bool FindEntryIgnoringCase(const std::string& folder, const std::u16string& name, std::string* found,
-                           bool exactKnownMissing = false) {
-    std::string exact = WideToUtf8(name);
+// wins; among several case variants the smallest name is taken.
+bool FindEntryIgnoringCase(DeviceState& s, const std::string& folder, const std::u16string& name,
+                           std::string* found, bool exactKnownMissing = false) {
+    std::string exact = WideToHostName(name);
     if (!exactKnownMissing && HostExists(JoinHost(folder, exact))) {
         *found = exact;
         return true;
     }
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
+    const DeviceState::Listing* listing = CurrentListing(s, folder);
+    if (!listing)
         return false;
-    bool ascii = std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; });
-    const std::string asciiName = ascii ? exact : std::string();
-    bool any = false;
-    while (dirent* e = readdir(dir)) {
-        if (SameIgnoringCase(e->d_name, asciiName, name)) {
-            if (!any || std::string(e->d_name) < *found)
-                *found = e->d_name;
-            any = true;
+    auto entry = listing->byFold.find(Lower(name));
+    if (entry == listing->byFold.end())
+        return false;
+    *found = entry->second;
+    return true;
+}
+
+// The host's own root folder holds every path, so nothing can leave it: there links are the host's
+// business and are followed. The exact name wins over its case variants, so the longest prefix that
+// exists exactly as written resolves to itself: one stat of the whole path (or of its folder, for a
+// new entry) stands for one stat per component. Only the rest is matched entry by entry.
+void ResolveFollowingLinks(DeviceState& s, const std::vector<std::u16string>& components, size_t start,
+                           std::string host, devicefs::Resolved* r) {
+    size_t exactEnd = start;
+    if (start < components.size()) {
+        std::vector<std::string> prefixes{host};
+        for (size_t i = start; i < components.size(); ++i)
+            prefixes.push_back(JoinHost(prefixes.back(), WideToHostName(components[i])));
+        for (size_t k = prefixes.size() - 1; k > 0; --k) {
+            if (HostExists(prefixes[k])) {
+                exactEnd = start + k;
+                host = prefixes[k];
+                break;
+            }
         }
     }
-    closedir(dir);
-    return any;
+    bool exists = true;
+    r->parentExists = true;
+    for (size_t i = exactEnd; i < components.size(); ++i) {
+        if (i + 1 == components.size())
+            r->parentExists = exists;
+        std::string name;
+        if (exists && FindEntryIgnoringCase(s, host, components[i], &name, i == exactEnd)) {
+            host = JoinHost(host, name);
+        } else {
+            exists = false;
+            host = JoinHost(host, WideToHostName(components[i]));
+        }
+    }
+    r->exists = exists && (exactEnd == components.size() || HostExists(host));
+    r->host = host;
+}
+
+// Below the device root or a mounted folder no link is followed, so no device path leads out of it
+// whatever the host folder holds: the walk goes component by component with lstat, a link on the way
+// refuses the path, and a link at the end is reported as one. Folders already walked are remembered
+// so that a path in a known folder costs two lstat calls (the folder, to see that it is still the one
+// walked, and the entry), as the whole-path stat above costs one or two. A folder on the way that
+// another program replaces by a link while this one runs is not noticed; one that is there before
+// is.
+void ResolveBeneath(DeviceState& s, const std::vector<std::u16string>& components, size_t start,
+                    std::string host, devicefs::Resolved* r) {
+    if (start == components.size()) {
+        // The root or the mounted folder itself.
+        struct stat st;
+        r->exists = stat(host.c_str(), &st) == 0;
+        r->parentExists = true;
+        r->host = host;
+        r->beneath = true;
+        return;
+    }
+    std::vector<std::string> prefixes{host};
+    for (size_t i = start; i + 1 < components.size(); ++i)
+        prefixes.push_back(JoinHost(prefixes.back(), WideToHostName(components[i])));
+    size_t from = start;
+    for (size_t k = prefixes.size() - 1; k > 0; --k) {
+        auto known = s.realFolders.find(prefixes[k]);
+        if (known == s.realFolders.end())
+            continue;
+        struct stat st;
+        if (lstat(prefixes[k].c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+            known->second == std::make_pair(st.st_dev, st.st_ino)) {
+            from = start + k;
+            host = prefixes[k];
+            break;
+        }
+        s.realFolders.erase(known);
+    }
+    bool exists = true;
+    r->parentExists = true;
+    for (size_t i = from; i < components.size(); ++i) {
+        bool last = i + 1 == components.size();
+        if (last)
+            r->parentExists = exists;
+        std::string name = WideToHostName(components[i]);
+        if (!exists) {
+            host = JoinHost(host, name);
+            continue;
+        }
+        struct stat st;
+        std::string path = JoinHost(host, name);
+        bool found = lstat(path.c_str(), &st) == 0;
+        std::string variant;
+        if (!found && FindEntryIgnoringCase(s, host, components[i], &variant, true)) {
+            path = JoinHost(host, variant);
+            found = lstat(path.c_str(), &st) == 0;
+        }
+        if (!found) {
+            exists = false;
+            host = JoinHost(host, name);
+            continue;
+        }
+        host = path;
+        if (S_ISLNK(st.st_mode)) {
+            if (!last) {
+                t_refusedLink = path;
+                *r = devicefs::Resolved();
+                r->error = ERROR_ACCESS_DENIED;
+                return;
+            }
+            r->isLink = true;
+        } else if (S_ISDIR(st.st_mode)) {
+            if (!last) {
+                if (s.realFolders.size() >= kRealFolderMemory)
+                    s.realFolders.clear();
+                s.realFolders[path] = {st.st_dev, st.st_ino};
+            }
+        } else if (!last) {
+            exists = false; // a file on the way: nothing is below it
+        }
+    }
+    r->exists = exists;
+    r->host = host;
+    r->beneath = true;
 }
 
 } // namespace
@@ -214,45 +373,16 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components) {
     // that holds the executable.
     if (!best && !components.empty() && Lower(components[0]) == u"program") {
         std::string name;
-        if (!FindEntryIgnoringCase(host, components[0], &name)) {
+        if (!FindEntryIgnoringCase(s, host, components[0], &name)) {
             host = ExecutableFolder();
             start = 1;
         }
     }
 
-    // The exact name wins over its case variants, so the longest prefix that exists exactly as
-    // written resolves to itself: one stat of the whole path (or of its folder, for a new entry)
-    // stands for one stat per component. Only the rest is matched entry by entry.
-    size_t exactEnd = start;
-    if (start < components.size()) {
-        std::vector<std::string> prefixes{host};
-        for (size_t i = start; i < components.size(); ++i)
-            prefixes.push_back(JoinHost(prefixes.back(), WideToUtf8(components[i])));
-        for (size_t k = prefixes.size() - 1; k > 0; --k) {
-            if (HostExists(prefixes[k])) {
-                exactEnd = start + k;
-                host = prefixes[k];
-                break;
-            }
-        }
-    }
-
-    bool exists = true;
-    r.parentExists = true;
-    for (size_t i = exactEnd; i < components.size(); ++i) {
-        if (i + 1 == components.size())
-            r.parentExists = exists;
-        std::string name;
-        if (exists && FindEntryIgnoringCase(host, components[i], &name, i == exactEnd)) {
-            host = JoinHost(host, name);
-        } else {
-            exists = false;
-            host = JoinHost(host, WideToUtf8(components[i]));
-        }
-    }
-    bool isDir = false;
-    r.exists = exists && (exactEnd == components.size() || HostExists(host, &isDir));
-    r.host = host;
+    if (host == "/")
+        ResolveFollowingLinks(s, components, start, host, &r);
+    else
+        ResolveBeneath(s, components, start, host, &r);
     return r;
 }
 
@@ -275,7 +405,12 @@ Resolved Resolve(LPCWSTR devicePath, bool allowWildcardsInLast) {
     // As on the device, a trailing separator names a folder: after an existing file it is an invalid
     // name, not that file.
     size_t length = WStrLen(devicePath);
-    if (length > 0 && (devicePath[length - 1] == u'\\' || devicePath[length - 1] == u'/') && r.exists) {
+    bool trailing = length > 0 && (devicePath[length - 1] == u'\\' || devicePath[length - 1] == u'/');
+    if (trailing && r.isLink) {
+        t_refusedLink = r.host;
+        r = Resolved();
+        r.error = ERROR_ACCESS_DENIED;
+    } else if (trailing && r.exists) {
         bool isDir = false;
         if (HostExists(r.host, &isDir) && !isDir) {
             r = Resolved();
@@ -283,6 +418,61 @@ Resolved Resolve(LPCWSTR devicePath, bool allowWildcardsInLast) {
         }
     }
     return r;
+}
+
+void ForgetFolders() {
+    DeviceState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.realFolders.clear();
+}
+
+namespace {
+
+// After the platform itself changed a folder: the listing takes the change and the folder's new
+// change time. A change by another program within the same time stamp as ours is taken for ours; it
+// only matters for names that differ from existing ones in letter case.
+void NoteChange(const std::string& hostPath, bool added) {
+    size_t slash = hostPath.rfind('/');
+    if (slash == std::string::npos)
+        return;
+    std::string folder = slash == 0 ? std::string("/") : hostPath.substr(0, slash);
+    std::string name = hostPath.substr(slash + 1);
+    DeviceState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto known = s.listings.find(folder);
+    if (known == s.listings.end())
+        return;
+    struct stat st;
+    DeviceState::Listing& listing = known->second;
+    if (stat(folder.c_str(), &st) != 0 || listing.dev != st.st_dev || listing.ino != st.st_ino) {
+        s.listings.erase(known);
+        return;
+    }
+    std::u16string fold = Lower(HostNameToWide(name));
+    auto entry = listing.byFold.find(fold);
+    if (added && (entry == listing.byFold.end() || name < entry->second)) {
+        listing.byFold[fold] = name;
+    } else if (!added && entry != listing.byFold.end() && entry->second == name) {
+        // Another case variant may remain; read the folder again when it is asked for.
+        s.listings.erase(known);
+        return;
+    }
+    listing.mtime = st.st_mtim;
+    listing.racy = false; // our own change is in it
+}
+
+} // namespace
+
+void NoteEntryAdded(const std::string& hostPath) {
+    NoteChange(hostPath, true);
+}
+
+void NoteEntryRemoved(const std::string& hostPath) {
+    NoteChange(hostPath, false);
+}
+
+void RefuseLink(const std::string& hostPath) {
+    t_refusedLink = hostPath;
 }
 
 bool IsHiddenEntry(const std::string& hostFolder, const std::string& name) {
@@ -296,6 +486,7 @@ void PlatformSetDeviceRoot(const std::string& hostFolder) {
     std::lock_guard<std::mutex> guard(s.lock);
     s.root = NormaliseHostFolder(hostFolder);
     s.rootSet = true;
+    s.realFolders.clear();
 }
 
 std::string PlatformGetDeviceRoot() {
@@ -316,6 +507,7 @@ void PlatformMount(LPCWSTR deviceFolder, const std::string& hostFolder) {
                                   [&](const Mount& m) { return m.components == components; }),
                    s.mounts.end());
     s.mounts.push_back(Mount{components, NormaliseHostFolder(hostFolder)});
+    s.realFolders.clear();
 }
 
 void PlatformUnmount(LPCWSTR deviceFolder) {
@@ -329,6 +521,19 @@ void PlatformUnmount(LPCWSTR deviceFolder) {
     s.mounts.erase(std::remove_if(s.mounts.begin(), s.mounts.end(),
                                   [&](const Mount& m) { return m.components == components; }),
                    s.mounts.end());
+    s.realFolders.clear();
+}
+
+std::string PlatformTakeRefusedLink() {
+    std::string link;
+    link.swap(t_refusedLink);
+    return link;
+}
+
+void PlatformConfine(const std::string& hostFolder) {
+    std::u16string device = PlatformDevicePath(hostFolder);
+    if (!device.empty())
+        PlatformMount(device.c_str(), hostFolder);
 }
 
 std::string PlatformHostPath(LPCWSTR devicePath) {
@@ -374,7 +579,7 @@ std::u16string PlatformDevicePath(const std::string& hostPath) {
         if (!under(Root(), &rest))
             return std::u16string();
     }
-    std::u16string out = prefix + u"\\" + Utf8ToWide(rest);
+    std::u16string out = prefix + u"\\" + HostNameToWide(rest);
     for (auto& c : out) {
         if (c == u'/')
             c = u'\\';

@@ -12,15 +12,28 @@ struct Resolved {
     std::string host;    // the host path (empty when the device path is not valid)
     bool exists = false; // the whole path names an existing entry
     bool parentExists = false;
-    DWORD error = 0; // set when host is empty
+    bool isLink = false;  // the last component is a symbolic link below the root or a mount
+    bool beneath = false; // resolved below the root or a mount, where links are not followed
+    DWORD error = 0;      // set when host is empty
 };
 
 // Splits a device path into components; "\\" and "/" both separate, "." is dropped and ".." removes
 // one component (never above the root). Returns false for a name the device refuses.
 bool SplitPath(LPCWSTR path, std::vector<std::u16string>* components, bool allowWildcardsInLast);
 
+// Below the device root and below every mounted folder no symbolic link is followed: a path through a
+// link fails with ERROR_ACCESS_DENIED, a link as the last component comes back with isLink. Under a
+// root of "/" (tools working on host paths) links are followed, since no path can leave that root.
 Resolved Resolve(LPCWSTR devicePath, bool allowWildcardsInLast = false);
 Resolved ResolveComponents(const std::vector<std::u16string>& components);
+
+// Forgets the folders known to be real (after the platform removed or moved a folder).
+void ForgetFolders();
+// The platform created (or replaced) or removed a host entry: keeps the folder listings current.
+void NoteEntryAdded(const std::string& hostPath);
+void NoteEntryRemoved(const std::string& hostPath);
+// Records the link a call refused (see PlatformTakeRefusedLink).
+void RefuseLink(const std::string& hostPath);
 
 // True when a host folder entry is the platform's own runtime folder at the device root.
 bool IsHiddenEntry(const std::string& hostFolder, const std::string& name);

@@ -16,6 +16,14 @@ std::string PlatformGetDeviceRoot();
 void PlatformMount(LPCWSTR deviceFolder, const std::string& hostFolder);
 void PlatformUnmount(LPCWSTR deviceFolder);
 
+// Makes a host folder a confinement: below it no symbolic link is followed, so no device path leads
+// out of it (a mount of the folder onto its own device path). Tools that write under a destination
+// given as a host path call this for it.
+void PlatformConfine(const std::string& hostFolder);
+// The host path of the symbolic link that the last refused call of this thread met (a link inside
+// the device root or a mount, which is never followed), and forgets it; empty when there was none.
+std::string PlatformTakeRefusedLink();
+
 // The host path a device path resolves to (existing components matched ignoring case; missing ones
 // kept as written). Empty when the path cannot be mapped.
 std::string PlatformHostPath(LPCWSTR devicePath);

@@ -18,7 +18,8 @@
 
 namespace {
 
-// Faults that tests ask for; each counter counts down to the call that fails.
+// Faults that tests ask for; each counter counts down to the call that fails. Any thread may make
+// the calls, so the counters change under their lock.
 struct Faults {
     int writeCountdown = 0;
     int writeFailures = 0;
@@ -33,9 +34,52 @@ struct Faults {
     int createCalls = 0;
 };
 
+std::mutex& FaultLock() {
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+
 Faults& FaultState() {
     static Faults faults;
     return faults;
+}
+
+// Counts a call down; true for the one that fails. With repeats left, the next call fails too.
+bool CountDown(int* countdown, int* failures) {
+    if (*countdown <= 0 || --*countdown != 0)
+        return false;
+    if (failures && --*failures > 0)
+        *countdown = 1;
+    return true;
+}
+
+bool TakeCreateFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    ++f.createCalls;
+    *error = f.createError;
+    return CountDown(&f.createCountdown, &f.createFailures);
+}
+
+bool TakeWriteFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    *error = f.writeError;
+    return CountDown(&f.writeCountdown, &f.writeFailures);
+}
+
+bool TakeSeekFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    *error = f.seekError;
+    return CountDown(&f.seekCountdown, nullptr);
+}
+
+// The most bytes this read may return (all of them without a fault).
+DWORD TakeReadLimit(DWORD bytes) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    return CountDown(&f.readCountdown, nullptr) ? std::min(bytes, f.readMax) : bytes;
 }
 
 class FileObject;
@@ -81,6 +125,7 @@ public:
 
 class FindObject : public KernelObject {
 public:
+    bool ClosedByCloseHandle() const override { return false; }
     std::vector<WIN32_FIND_DATAW> m_entries;
     size_t m_next = 0;
 };
@@ -163,10 +208,16 @@ bool HasWildcard(const std::u16string& s) {
     return s.find_first_of(u"*?") != std::u16string::npos;
 }
 
-bool FillFindData(const std::string& hostPath, const std::u16string& name, WIN32_FIND_DATAW* data) {
+bool FillFindData(const std::string& hostPath, const std::u16string& name, bool followLinks,
+                  WIN32_FIND_DATAW* data) {
     struct stat st;
-    if (stat(hostPath.c_str(), &st) != 0)
+    if ((followLinks ? stat(hostPath.c_str(), &st) : lstat(hostPath.c_str(), &st)) != 0)
         return false;
+    if (S_ISLNK(st.st_mode)) {
+        // A link inside the device folder lists as an empty file of its own.
+        st.st_mode = S_IFREG | 0666;
+        st.st_size = 0;
+    }
     memset(data, 0, sizeof(*data));
     data->dwFileAttributes = AttributesFromStat(st);
     data->ftCreationTime = FileTimeFrom(st.st_ctim);
@@ -184,9 +235,14 @@ bool FillFindData(const std::string& hostPath, const std::u16string& name, WIN32
 bool ListFolder(const std::vector<std::u16string>& folder, const std::u16string& pattern,
                 std::vector<WIN32_FIND_DATAW>* out, DWORD* error) {
     devicefs::Resolved dir = devicefs::ResolveComponents(folder);
+    if (dir.isLink) {
+        devicefs::RefuseLink(dir.host);
+        *error = ERROR_ACCESS_DENIED;
+        return false;
+    }
     struct stat st;
     if (dir.host.empty() || stat(dir.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        *error = ERROR_PATH_NOT_FOUND;
+        *error = dir.host.empty() && dir.error ? dir.error : ERROR_PATH_NOT_FOUND;
         return false;
     }
     std::u16string effective = pattern == u"*.*" ? u"*" : pattern;
@@ -198,11 +254,11 @@ bool ListFolder(const std::vector<std::u16string>& folder, const std::u16string&
     while (dirent* e = readdir(d)) {
         if (devicefs::IsHiddenEntry(dir.host, e->d_name))
             continue;
-        std::u16string name = Utf8ToWide(e->d_name);
+        std::u16string name = HostNameToWide(e->d_name);
         if (name.size() >= MAX_PATH || !MatchWildcard(effective.c_str(), name.c_str()))
             continue;
         WIN32_FIND_DATAW data;
-        if (FillFindData(dir.host + "/" + e->d_name, name, &data))
+        if (FillFindData(dir.host + "/" + e->d_name, name, !dir.beneath, &data))
             out->push_back(data);
     }
     closedir(d);
@@ -220,46 +276,84 @@ std::u16string JoinDevice(const std::vector<std::u16string>& components) {
     return out.empty() ? u"\\" : out;
 }
 
+// Gives a host name that shares its data with other names (hard links) a copy of its own: the copy
+// is written beside it and renamed over the name. Returns 0 or the error.
+DWORD DetachHardLink(const std::string& host, const struct stat& st) {
+    size_t slash = host.rfind('/');
+    std::string copy = host.substr(0, slash + 1) + ".wince-copy-" + std::to_string(getpid());
+    int in = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    int out = in < 0 ? -1 : open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    DWORD error = in < 0 || out < 0 ? PlatformErrorFromErrno(errno) : 0;
+    std::vector<char> buffer(1 << 16);
+    while (!error) {
+        ssize_t n = read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? PlatformErrorFromErrno(errno) : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n && !error;) {
+            ssize_t w = write(out, buffer.data() + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                error = PlatformErrorFromErrno(errno);
+            done += w > 0 ? w : 0;
+        }
+    }
+    if (out >= 0 && close(out) != 0 && !error)
+        error = PlatformErrorFromErrno(errno);
+    if (in >= 0)
+        close(in);
+    if (!error && rename(copy.c_str(), host.c_str()) != 0)
+        error = PlatformErrorFromErrno(errno);
+    if (error && out >= 0)
+        unlink(copy.c_str());
+    return error;
+}
+
 } // namespace
 
 void PlatformFailWrite(int nth, DWORD error, int count) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().writeCountdown = nth;
     FaultState().writeFailures = count;
     FaultState().writeError = error;
 }
 
 void PlatformFailSeek(int nth, DWORD error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().seekCountdown = nth;
     FaultState().seekError = error;
 }
 
 void PlatformShortRead(int nth, DWORD maxBytes) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().readCountdown = nth;
     FaultState().readMax = maxBytes;
 }
 
 void PlatformFailCreate(int nth, int count, DWORD error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().createCountdown = nth;
     FaultState().createFailures = count;
     FaultState().createError = error;
 }
 
 void PlatformClearFaults() {
+    std::lock_guard<std::mutex> guard(FaultLock());
     FaultState() = Faults();
 }
 
 int PlatformCreateFileCalls() {
+    std::lock_guard<std::mutex> guard(FaultLock());
     return FaultState().createCalls;
 }
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD disposition, DWORD flagsAndAttributes, HANDLE) {
-    Faults& faults = FaultState();
-    ++faults.createCalls;
-    if (faults.createCountdown > 0 && --faults.createCountdown == 0) {
-        if (--faults.createFailures > 0)
-            faults.createCountdown = 1;
-        SetLastError(faults.createError);
+    DWORD fault = 0;
+    if (TakeCreateFault(&fault)) {
+        SetLastError(fault);
         return INVALID_HANDLE_VALUE;
     }
 
@@ -271,6 +365,26 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
+    }
+    // A link inside the device folder is never written through: creating the file replaces the link
+    // with a file of its own, any other open is refused.
+    bool replacing = false;
+    if (r.exists && r.isLink) {
+        if (disposition == CREATE_NEW) {
+            SetLastError(ERROR_FILE_EXISTS);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (disposition != CREATE_ALWAYS) {
+            devicefs::RefuseLink(r.host);
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (unlink(r.host.c_str()) != 0) {
+            SetLastError(PlatformErrorFromErrno(errno));
+            return INVALID_HANDLE_VALUE;
+        }
+        r.exists = false;
+        replacing = true;
     }
     // The resolution has just looked for the path; one it did not find needs no second look (a file
     // that appears in between makes the exclusive create below fail).
@@ -284,14 +398,15 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    bool detached = false;
     if (exists) {
         if (disposition == CREATE_NEW) {
             SetLastError(ERROR_FILE_EXISTS);
             return INVALID_HANDLE_VALUE;
         }
         // A read-only file cannot be opened for writing, not even by root.
-        bool writes = (desiredAccess & GENERIC_WRITE) || disposition == CREATE_ALWAYS ||
-                      disposition == TRUNCATE_EXISTING;
+        bool writes = (desiredAccess & GENERIC_WRITE) || truncates;
         if (writes && IsReadOnlyMode(st.st_mode)) {
             SetLastError(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
@@ -299,6 +414,21 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         if (SharingConflict(st.st_dev, st.st_ino, desiredAccess, shareMode)) {
             SetLastError(ERROR_SHARING_VIOLATION);
             return INVALID_HANDLE_VALUE;
+        }
+        // Data that another host name shares (a hard link) is not written through this one: the
+        // name gets data of its own first, empty when it is truncated anyway, else a copy.
+        if (writes && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+            DWORD error = truncates ? (unlink(r.host.c_str()) == 0 ? 0 : PlatformErrorFromErrno(errno))
+                                    : DetachHardLink(r.host, st);
+            detached = true;
+            if (error) {
+                SetLastError(error);
+                return INVALID_HANDLE_VALUE;
+            }
+            if (truncates) {
+                exists = false;
+                replacing = true;
+            }
         }
     } else if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -327,10 +457,13 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         SetLastError(err == ENOENT ? ERROR_PATH_NOT_FOUND : PlatformErrorFromErrno(err));
         return INVALID_HANDLE_VALUE;
     }
+    if (!exists || detached)
+        devicefs::NoteEntryAdded(r.host);
     struct stat opened;
     fstat(fd, &opened);
     auto* file = new FileObject(fd, desiredAccess, shareMode, opened.st_dev, opened.st_ino);
-    bool reportExisting = exists && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
+    bool reportExisting =
+        (exists || replacing) && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
     SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return file->Handle();
 }
@@ -338,7 +471,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED) {
     if (bytesRead)
         *bytesRead = 0;
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -347,9 +480,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    Faults& faults = FaultState();
-    if (faults.readCountdown > 0 && --faults.readCountdown == 0)
-        bytesToRead = std::min(bytesToRead, faults.readMax);
+    bytesToRead = TakeReadLimit(bytesToRead);
     DWORD total = 0;
     auto* out = static_cast<char*>(buffer);
     while (total < bytesToRead) {
@@ -374,7 +505,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED) {
     if (bytesWritten)
         *bytesWritten = 0;
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -383,11 +514,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    Faults& faults = FaultState();
-    if (faults.writeCountdown > 0 && --faults.writeCountdown == 0) {
-        if (--faults.writeFailures > 0)
-            faults.writeCountdown = 1;
-        SetLastError(faults.writeError);
+    DWORD fault = 0;
+    if (TakeWriteFault(&fault)) {
+        SetLastError(fault);
         return FALSE;
     }
     DWORD total = 0;
@@ -411,14 +540,14 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
-    Faults& faults = FaultState();
-    if (faults.seekCountdown > 0 && --faults.seekCountdown == 0) {
-        SetLastError(faults.seekError);
+    DWORD fault = 0;
+    if (TakeSeekFault(&fault)) {
+        SetLastError(fault);
         return INVALID_SET_FILE_POINTER;
     }
     int64_t offset =
@@ -451,7 +580,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD moveM
 }
 
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     struct stat st;
     if (!f || fstat(f->m_fd, &st) != 0) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -464,9 +593,13 @@ DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
 }
 
 BOOL SetEndOfFile(HANDLE file) {
-    auto* f = KernelObjectAs<FileObject>(file);
+    KernelRef<FileObject> f(file);
     if (!f)
         return FALSE;
+    if (!(f->m_access & GENERIC_WRITE)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     off_t pos = lseek(f->m_fd, 0, SEEK_CUR);
     if (pos < 0 || ftruncate(f->m_fd, pos) != 0) {
         SetLastError(PlatformErrorFromErrno(errno));
@@ -478,7 +611,14 @@ BOOL SetEndOfFile(HANDLE file) {
 BOOL FlushFileBuffers(HANDLE file) {
     // Writes go straight to the host kernel, so a line written is already safe from the process
     // ending; syncing to the host's disk on every log line would only slow the simulation down.
-    return KernelObjectAs<FileObject>(file) ? TRUE : FALSE;
+    KernelRef<FileObject> f(file);
+    if (!f)
+        return FALSE;
+    if (!(f->m_access & GENERIC_WRITE)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName) {
@@ -487,6 +627,9 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
         SetLastError(r.error);
         return INVALID_FILE_ATTRIBUTES;
     }
+    // A link inside the device folder is an entry of its own there, never what it points to.
+    if (r.exists && r.isLink)
+        return FILE_ATTRIBUTE_ARCHIVE;
     struct stat st;
     if (stat(r.host.c_str(), &st) != 0) {
         SetLastError(MissingError(r));
@@ -497,6 +640,11 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {
     devicefs::Resolved r = devicefs::Resolve(fileName);
+    if (r.exists && r.isLink) {
+        devicefs::RefuseLink(r.host);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     struct stat st;
     if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
@@ -518,6 +666,9 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
         return FALSE;
     }
     if (r.exists) {
+        // A link where a folder should be is the usual way out of a folder; say which one it was.
+        if (r.isLink)
+            devicefs::RefuseLink(r.host);
         SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
@@ -529,13 +680,14 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    devicefs::NoteEntryAdded(r.host);
     return TRUE;
 }
 
 BOOL RemoveDirectoryW(LPCWSTR pathName) {
     devicefs::Resolved r = devicefs::Resolve(pathName);
     struct stat st;
-    if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
+    if (r.host.empty() || lstat(r.host.c_str(), &st) != 0) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
         return FALSE;
     }
@@ -547,13 +699,16 @@ BOOL RemoveDirectoryW(LPCWSTR pathName) {
         SetLastError(PlatformErrorFromErrno(errno == EEXIST ? ENOTEMPTY : errno));
         return FALSE;
     }
+    devicefs::ForgetFolders();
+    devicefs::NoteEntryRemoved(r.host);
     return TRUE;
 }
 
 BOOL DeleteFileW(LPCWSTR fileName) {
     devicefs::Resolved r = devicefs::Resolve(fileName);
     struct stat st;
-    if (r.host.empty() || stat(r.host.c_str(), &st) != 0) {
+    // A link inside the device folder is deleted itself, never what it points to.
+    if (r.host.empty() || (r.isLink ? lstat(r.host.c_str(), &st) : stat(r.host.c_str(), &st)) != 0) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
         return FALSE;
     }
@@ -569,6 +724,7 @@ BOOL DeleteFileW(LPCWSTR fileName) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    devicefs::NoteEntryRemoved(r.host);
     return TRUE;
 }
 
@@ -579,8 +735,14 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         SetLastError(from.host.empty() ? from.error : to.error);
         return FALSE;
     }
-    if (!from.exists) {
+    struct stat st;
+    if (!from.exists || lstat(from.host.c_str(), &st) != 0) {
         SetLastError(MissingError(from));
+        return FALSE;
+    }
+    // The unit moves no file that a handle holds open.
+    if (!S_ISDIR(st.st_mode) && IsOpen(st.st_dev, st.st_ino)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
     if (to.exists) {
@@ -595,6 +757,10 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    if (S_ISDIR(st.st_mode))
+        devicefs::ForgetFolders();
+    devicefs::NoteEntryRemoved(from.host);
+    devicefs::NoteEntryAdded(to.host);
     return TRUE;
 }
 
@@ -648,12 +814,12 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
     auto* find = new FindObject;
     DWORD error = 0;
     if (!ListFolder(components, pattern, &find->m_entries, &error)) {
-        delete find;
+        find->Release();
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     if (find->m_entries.empty()) {
-        delete find;
+        find->Release();
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -664,7 +830,7 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
 }
 
 BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
-    auto* find = KernelObjectAs<FindObject>(handle);
+    KernelRef<FindObject> find(handle);
     if (!find) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -678,13 +844,7 @@ BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
 }
 
 BOOL FindClose(HANDLE handle) {
-    auto* find = KernelObjectAs<FindObject>(handle);
-    if (!find) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    delete find;
-    return TRUE;
+    return KernelObjectCloseAs<FindObject>(handle);
 }
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
@@ -709,7 +869,7 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
                          PULARGE_INTEGER totalBytes, PULARGE_INTEGER totalFreeBytes) {
     devicefs::Resolved r = devicefs::Resolve(directoryName ? directoryName : u"\\");
     struct statvfs vfs;
-    if (r.host.empty() || !r.exists || statvfs(r.host.c_str(), &vfs) != 0) {
+    if (r.host.empty() || !r.exists || r.isLink || statvfs(r.host.c_str(), &vfs) != 0) {
         SetLastError(r.host.empty() ? r.error : ERROR_PATH_NOT_FOUND);
         return FALSE;
     }

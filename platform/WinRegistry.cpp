@@ -83,6 +83,7 @@ struct RegNode {
 // edit; a key deleted since it was opened reports ERROR_KEY_DELETED.
 class RegKeyObject : public KernelObject {
 public:
+    bool ClosedByCloseHandle() const override { return false; }
     int root = 0;
     std::vector<std::u16string> path;
 };
@@ -566,9 +567,9 @@ int PredefinedRoot(HKEY key) {
 
 // The open key behind a handle, or null. Registry calls report errors only through their result, so
 // the handle check must not disturb the last-error value.
-RegKeyObject* KeyObject(HKEY key) {
+KernelRef<RegKeyObject> KeyObject(HKEY key) {
     DWORD lastError = GetLastError();
-    RegKeyObject* object = KernelObjectAs<RegKeyObject>(reinterpret_cast<HANDLE>(key));
+    KernelRef<RegKeyObject> object(reinterpret_cast<HANDLE>(key));
     SetLastError(lastError);
     return object;
 }
@@ -581,7 +582,7 @@ LONG ResolveKey(RegistryState& s, HKEY key, RegNode** node) {
         *node = &s.roots[root];
         return ERROR_SUCCESS;
     }
-    RegKeyObject* object = KeyObject(key);
+    auto object = KeyObject(key);
     if (!object)
         return ERROR_INVALID_HANDLE;
     RegNode* n = &s.roots[object->root];
@@ -601,7 +602,7 @@ HKEY NewHandle(HKEY base, const std::vector<std::u16string>& parts) {
     if (root >= 0) {
         object->root = root;
     } else {
-        const RegKeyObject* parent = KeyObject(base);
+        auto parent = KeyObject(base);
         object->root = parent->root;
         object->path = parent->path;
     }
@@ -746,9 +747,8 @@ LONG RegCloseKey(HKEY key) {
         return ERROR_SUCCESS;
     RegistryState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
-    RegKeyObject* object = KeyObject(key);
-    if (!object)
-        return ERROR_INVALID_HANDLE;
-    delete object;
-    return ERROR_SUCCESS;
+    DWORD lastError = GetLastError();
+    BOOL closed = KernelObjectCloseAs<RegKeyObject>(reinterpret_cast<HANDLE>(key));
+    SetLastError(lastError);
+    return closed ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

@@ -475,8 +475,13 @@ std::u16string WFormat(LPCWSTR fmt, ...) {
     return out;
 }
 
-std::u16string Utf8ToWide(std::string_view utf8) {
+namespace {
+
+// keepSurrogates: a surrogate code point written in three bytes is taken as that unit (host file
+// names), instead of being an invalid sequence.
+std::u16string DecodeUtf8(std::string_view utf8, bool keepSurrogates) {
     std::u16string out;
+    bool lastWasLead = false;
     out.reserve(utf8.size());
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     size_t n = utf8.size();
@@ -498,6 +503,7 @@ std::u16string Utf8ToWide(std::string_view utf8) {
             len = 4;
         } else {
             out.push_back(0xFFFD);
+            lastWasLead = false;
             ++i;
             continue;
         }
@@ -509,7 +515,15 @@ std::u16string Utf8ToWide(std::string_view utf8) {
                 cp = (cp << 6) | (s[i + k] & 0x3F);
         }
         static const unsigned kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (!valid || cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+        if (valid && surrogate && keepSurrogates && cp >= 0xDC00 && lastWasLead) {
+            // Two three-byte halves of one pair are not a name WideToHostName writes (a pair takes
+            // four bytes); reading them as the pair would give two host names one device name.
+            out.back() = 0xFFFD;
+            valid = false;
+        }
+        lastWasLead = valid && surrogate && keepSurrogates && cp < 0xDC00;
+        if (!valid || cp < kMin[len] || cp > 0x10FFFF || (surrogate && !keepSurrogates)) {
             out.push_back(0xFFFD);
             ++i;
             continue;
@@ -526,7 +540,8 @@ std::u16string Utf8ToWide(std::string_view utf8) {
     return out;
 }
 
-std::string WideToUtf8(std::u16string_view wide) {
+// keepSurrogates: an unpaired surrogate is written as its own three bytes instead of U+FFFD.
+std::string EncodeUtf8(std::u16string_view wide, bool keepSurrogates) {
     std::string out;
     out.reserve(wide.size());
     for (size_t i = 0; i < wide.size(); ++i) {
@@ -535,7 +550,7 @@ std::string WideToUtf8(std::u16string_view wide) {
             wide[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
             ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+        } else if (cp >= 0xD800 && cp <= 0xDFFF && !keepSurrogates) {
             cp = 0xFFFD;
         }
         if (cp < 0x80) {
@@ -555,4 +570,22 @@ std::string WideToUtf8(std::u16string_view wide) {
         }
     }
     return out;
+}
+
+} // namespace
+
+std::u16string Utf8ToWide(std::string_view utf8) {
+    return DecodeUtf8(utf8, false);
+}
+
+std::string WideToUtf8(std::u16string_view wide) {
+    return EncodeUtf8(wide, false);
+}
+
+std::string WideToHostName(std::u16string_view wide) {
+    return EncodeUtf8(wide, true);
+}
+
+std::u16string HostNameToWide(std::string_view name) {
+    return DecodeUtf8(name, true);
 }

@@ -45,3 +45,9 @@ std::string WideToUtf8(std::u16string_view wide);
 inline std::string WideToUtf8(LPCWSTR wide) {
     return wide ? WideToUtf8(std::u16string_view(wide)) : std::string();
 }
+
+// Host file names of device names: UTF-8, except that an unpaired surrogate keeps a three-byte form
+// of its own (WTF-8), so that two device names never share one host name. Host names that are not
+// such text read with U+FFFD in place of the bytes that make no sense.
+std::string WideToHostName(std::u16string_view wide);
+std::u16string HostNameToWide(std::string_view name);

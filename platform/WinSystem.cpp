@@ -145,7 +145,7 @@ KernelObject::~KernelObject() {
     t.live.erase(this);
 }
 
-KernelObject* KernelObjectFromHandle(HANDLE handle) {
+KernelObject* KernelObjectAcquire(HANDLE handle) {
     HandleTable& t = Handles();
     std::lock_guard<std::mutex> guard(t.lock);
     auto* object = static_cast<KernelObject*>(handle);
@@ -153,15 +153,29 @@ KernelObject* KernelObjectFromHandle(HANDLE handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
+    object->AddRef();
     return object;
 }
 
-BOOL CloseHandle(HANDLE handle) {
-    KernelObject* object = KernelObjectFromHandle(handle);
-    if (!object)
-        return FALSE;
-    delete object;
+BOOL KernelObjectClose(HANDLE handle, bool (*accepts)(KernelObject*)) {
+    KernelObject* object = nullptr;
+    {
+        HandleTable& t = Handles();
+        std::lock_guard<std::mutex> guard(t.lock);
+        auto it = t.live.find(static_cast<KernelObject*>(handle));
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE || it == t.live.end() || !accepts(*it)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        object = *it;
+        t.live.erase(it);
+    }
+    object->Release();
     return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    return KernelObjectClose(handle, [](KernelObject* o) { return o->ClosedByCloseHandle(); });
 }
 
 namespace {

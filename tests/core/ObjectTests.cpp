@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -105,4 +107,44 @@ TEST(ClassRegistry, RegistrationBeforeTheBaseCompletesThePlaceholder) {
     } late;
     EXPECT_TRUE(late.IsKindOf(u"CLateParent"));
     EXPECT_TRUE(late.IsKindOf(u"CWceUiObject"));
+}
+
+// Class names are the one lookup that keeps letter case: across the Basic Multilingual Plane, a
+// name registered with one case partner of a unit is not found under another, by creation or kind.
+TEST(ClassRegistry, NamesKeepLetterCaseForEveryUnit) {
+    static std::vector<std::u16string>* names = new std::vector<std::u16string>; // registry keeps pointers
+    std::vector<std::vector<char16_t>> classes;
+    {
+        std::map<char16_t, std::vector<char16_t>> byFold;
+        for (unsigned c = 0x20; c <= 0xFFFF; ++c) {
+            if (c < 0xD800 || c > 0xDFFF)
+                byFold[WCharLower(static_cast<char16_t>(c))].push_back(static_cast<char16_t>(c));
+        }
+        for (auto& [fold, members] : byFold) {
+            if (members.size() > 1)
+                classes.push_back(members);
+        }
+    }
+    ASSERT_GT(classes.size(), 300u);
+    names->reserve(classes.size());
+    for (const auto& members : classes) {
+        names->push_back(u"CCase" + std::u16string(1, members[0]));
+        WceUiRegisterClass(names->back().c_str(), WCEUI_CLASS_NAME(CTestShape),
+                           [] { return static_cast<CWceUiObject*>(new CTestShape); });
+    }
+    testsupport::LogCapture log;
+    for (size_t i = 0; i < classes.size(); ++i) {
+        const LPCWSTR registered = (*names)[i].c_str();
+        std::unique_ptr<CWceUiObject> made(WceUiCreateObject(registered));
+        ASSERT_NE(made, nullptr) << i;
+        made->SetClassName(registered);
+        for (char16_t other : classes[i]) {
+            if (other == classes[i][0])
+                continue;
+            std::u16string variant = u"CCase" + std::u16string(1, other);
+            EXPECT_EQ(WceUiCreateObject(variant.c_str()), nullptr) << std::hex << unsigned(other);
+            EXPECT_FALSE(made->IsKindOf(variant.c_str())) << std::hex << unsigned(other);
+        }
+        EXPECT_TRUE(made->IsKindOf(registered));
+    }
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using testsupport::ReadHostFile;
 using testsupport::WriteHostFile;
@@ -159,4 +160,83 @@ TEST_F(Msktool, FailuresAndUsageErrorsHaveTheirExitStatus) {
     r = Tool({"extract", Path("ok.msk"), Path("no-such-folder"), "--password", "gps"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("the unpack directory '"), std::string::npos) << r.err;
+}
+
+// Links that a desktop folder may hold inside DEST: nothing lands outside it, whichever the tool.
+TEST_F(Msktool, ExtractNeverLeavesTheDestination) {
+    MakeTree();
+    WriteHostFile(Path("tree/target.txt"), "from the package");
+    ASSERT_EQ(Tool({"create", Path("app.msk"), Path("tree"), "--password", "gps", "--root", "app"}).status,
+              0);
+    WriteHostFile(Path("elsewhere/victim"), "precious");
+    WriteHostFile(Path("elsewhere/shared"), "shared data");
+    auto outsideUntouched = [&] {
+        size_t n = 0;
+        for (auto it = std::filesystem::recursive_directory_iterator(Path("elsewhere"));
+             it != std::filesystem::recursive_directory_iterator(); ++it)
+            ++n;
+        return n == 2 && ReadHostFile(Path("elsewhere/victim")) == "precious" &&
+               ReadHostFile(Path("elsewhere/shared")) == "shared data";
+    };
+    struct Case {
+        const char* name;
+        const char* link; // inside DEST
+        bool folder;      // the link stands for a folder of the package
+    };
+    for (const Case& c : {Case{"folder", "app/config", true}, Case{"case", "app/CONFIG", true},
+                          Case{"root", "app", true}, Case{"file", "app/target.txt", false}}) {
+        std::string dest = Path(std::string("dest-") + c.name);
+        std::filesystem::create_directories(dest + "/app");
+        if (std::string(c.link) == "app")
+            std::filesystem::remove(dest + "/app");
+        std::string target = c.folder ? Path("elsewhere") : Path("elsewhere/victim");
+        ASSERT_EQ(symlink(target.c_str(), (dest + "/" + c.link).c_str()), 0);
+        ToolRun r = Tool({"extract", Path("app.msk"), dest, "--password", "gps"});
+        EXPECT_TRUE(outsideUntouched()) << c.name;
+        if (c.folder) {
+            EXPECT_EQ(r.status, 1) << c.name;
+            EXPECT_NE(r.err.find(dest + "/" + c.link + " is a symbolic link inside the destination"),
+                      std::string::npos)
+                << c.name << ": " << r.err;
+        } else {
+            // A file is written whole, so the link is replaced by it.
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(ReadHostFile(dest + "/app/target.txt"), "from the package");
+        }
+    }
+    // A hard link in DEST: the file gets data of its own.
+    std::string dest = Path("dest-hard");
+    std::filesystem::create_directories(dest + "/app");
+    ASSERT_EQ(link(Path("elsewhere/shared").c_str(), (dest + "/app/target.txt").c_str()), 0);
+    ToolRun r = Tool({"extract", Path("app.msk"), dest, "--password", "gps"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadHostFile(dest + "/app/target.txt"), "from the package");
+    EXPECT_TRUE(outsideUntouched());
+}
+
+TEST_F(Msktool, PacktoolExtractNeverLeavesTheDestination) {
+    WriteHostFile(Path("skin/img/a.bmp"), "bitmap");
+    WriteHostFile(Path("skin/target.txt"), "from the pack");
+    std::string packtool = std::filesystem::path(MSKTOOL_PATH).parent_path() / "packtool";
+    auto run = [&](const std::string& args) {
+        std::string command =
+            Quote(packtool) + " " + args + " 2>" + Quote(Path("stderr.txt")) + " >/dev/null";
+        return WEXITSTATUS(std::system(command.c_str()));
+    };
+    ASSERT_EQ(run("create " + Quote(Path("skin.pack")) + " " + Quote(Path("skin"))), 0);
+    WriteHostFile(Path("elsewhere/victim"), "precious");
+    std::filesystem::create_directories(Path("dest"));
+    ASSERT_EQ(symlink(Path("elsewhere").c_str(), Path("dest/IMG").c_str()), 0);
+    ASSERT_EQ(symlink(Path("elsewhere/victim").c_str(), Path("dest/target.txt").c_str()), 0);
+    EXPECT_EQ(run("extract " + Quote(Path("skin.pack")) + " " + Quote(Path("dest"))), 1);
+    EXPECT_NE(ReadHostFile(Path("stderr.txt")).find(Path("dest/IMG") + " is a symbolic link"),
+              std::string::npos)
+        << ReadHostFile(Path("stderr.txt"));
+    EXPECT_FALSE(std::filesystem::exists(Path("elsewhere/a.bmp")));
+    EXPECT_EQ(ReadHostFile(Path("elsewhere/victim")), "precious");
+    std::filesystem::remove(Path("dest/IMG"));
+    EXPECT_EQ(run("extract " + Quote(Path("skin.pack")) + " " + Quote(Path("dest"))), 0);
+    EXPECT_EQ(ReadHostFile(Path("dest/target.txt")), "from the pack");
+    EXPECT_EQ(ReadHostFile(Path("dest/img/a.bmp")), "bitmap");
+    EXPECT_EQ(ReadHostFile(Path("elsewhere/victim")), "precious");
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <cerrno>
 #include <climits>
 
@@ -84,4 +86,26 @@ TEST(WideStrings, Utf8RoundTripAndInvalidInput) {
                          "b\xC3"),
               u"a\uFFFDb\uFFFD");
     EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD\uFFFD"); // overlong encodings are refused
+}
+
+// Host names give every device name a name of its own and read back as the same device name.
+TEST(WideStrings, HostNamesKeepEveryUnit) {
+    std::set<std::string> seen;
+    for (unsigned c = 1; c <= 0xFFFF; ++c) {
+        std::u16string one(1, static_cast<char16_t>(c));
+        std::string host = WideToHostName(one);
+        ASSERT_EQ(HostNameToWide(host), one) << std::hex << c;
+        ASSERT_TRUE(seen.insert(host).second) << std::hex << c;
+    }
+    // A pair is written as UTF-8 writes it; reversed or lone halves keep their own forms.
+    EXPECT_EQ(WideToHostName(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+    for (const std::u16string& s : {std::u16string(u"\xDE00\xD83D"),
+                                    std::u16string(u"a\xD83D"
+                                                   u"b"),
+                                    std::u16string(u"\xDC00\xDC00\xD800")})
+        EXPECT_EQ(HostNameToWide(WideToHostName(s)), s);
+    // Two three-byte halves of a pair are not such a name: they cannot stand for the pair too.
+    EXPECT_EQ(HostNameToWide("\xED\xA0\xBD\xED\xB8\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
+    // Text for people still shows U+FFFD for a lone half.
+    EXPECT_EQ(WideToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 using restest::EditDirectory;
@@ -304,4 +305,40 @@ TEST_F(ReadFileTest, WriterRefusesItemPathsThatCannotBeRead) {
         EXPECT_FALSE(writer.AddItem(bad, "z", 1, &error)) << WideToUtf8(bad);
     }
     EXPECT_EQ(CFhPackWriter::NormalizeItemPath(u"Img/Ä.BMP"), u"img\\ä.bmp");
+}
+
+// Item paths follow the same letter-case rule as the file system: across the whole Basic
+// Multilingual Plane, a path finds the item whose stored path equals it under WStrICmp, and no other.
+TEST_F(ReadFileTest, ItemLookupFollowsTheLetterCaseRuleOfEveryUnit) {
+    auto isNameUnit = [](char16_t c) {
+        return c >= 0x20 && (c < 0xD800 || c > 0xDFFF) &&
+               std::u16string_view(u"<>:\"|*?\\/.").find(c) == std::u16string_view::npos;
+    };
+    std::map<char16_t, char16_t> classOf; // folded form -> the unit stored for it
+    restest::Items items;
+    for (unsigned c = 1; c <= 0xFFFF; ++c) {
+        char16_t u = static_cast<char16_t>(c);
+        if (isNameUnit(u) && WCharLower(u) != u && !classOf.count(WCharLower(u))) {
+            classOf[WCharLower(u)] = u;
+            items.push_back({u"x" + std::u16string(1, u), std::to_string(c)});
+        }
+    }
+    ASSERT_GT(items.size(), 300u);
+    PutPack("t.pack", MakePack(items));
+    int found = 0;
+    for (unsigned c = 1; c <= 0xFFFF; ++c) {
+        char16_t u = static_cast<char16_t>(c);
+        if (!isNameUnit(u))
+            continue;
+        std::optional<std::string> got = Read((u"\\skin\\t.pack\\x" + std::u16string(1, u)).c_str());
+        auto stored = classOf.find(WCharLower(u));
+        if (stored == classOf.end()) {
+            ASSERT_EQ(got, std::nullopt) << std::hex << c;
+        } else {
+            ASSERT_EQ(got, std::to_string(stored->second)) << std::hex << c;
+            ++found;
+        }
+        m_log.Clear();
+    }
+    EXPECT_GT(found, 600);
 }

@@ -1,7 +1,9 @@
 #include "tools/common/ToolSupport.h"
 #include "platform/Platform.h"
+#include "wceui/core/FhDirectories.h"
 #include "wceui/core/WceUiLog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -14,6 +16,40 @@ void UseHostFileSystem() {
 
 std::u16string DevicePath(const std::string& hostPath) {
     return PlatformDevicePath(hostPath);
+}
+
+void ConfineTo(const std::string& hostFolder) {
+    PlatformConfine(hostFolder);
+}
+
+std::string RefusedLinkNote() {
+    std::string link = PlatformTakeRefusedLink();
+    if (link.empty())
+        return link;
+    return link + " is a symbolic link inside the destination; links there are never followed";
+}
+
+bool WriteWholeFile(const std::u16string& devicePath, const void* data, size_t size, DWORD* error) {
+    size_t slash = devicePath.find_last_of(u"\\/");
+    if (slash != std::u16string::npos && slash > 0)
+        WceUiCreateDirectories(devicePath.substr(0, slash).c_str());
+    HANDLE file = CreateFileW(devicePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return false;
+    }
+    const auto* bytes = static_cast<const BYTE*>(data);
+    bool ok = true;
+    while (ok && size > 0) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+        DWORD put = 0;
+        ok = WriteFile(file, bytes, chunk, &put, nullptr) && put == chunk;
+        bytes += chunk;
+        size -= chunk;
+    }
+    *error = ok ? 0 : GetLastError();
+    CloseHandle(file);
+    return ok;
 }
 
 LogLines::LogLines() {

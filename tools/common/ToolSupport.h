@@ -17,6 +17,18 @@ void UseHostFileSystem();
 // The device path of a host path (relative paths are taken from the current folder).
 std::u16string DevicePath(const std::string& hostPath);
 
+// Makes a destination folder given as a host path a confinement: below it no symbolic link is
+// followed, so nothing written there lands outside it (a link there is refused or, for a file that is
+// written whole, replaced).
+void ConfineTo(const std::string& hostFolder);
+// After a refused write: the line that names the link inside the destination it met; empty when the
+// failure had nothing to do with a link.
+std::string RefusedLinkNote();
+
+// Writes a whole file at a device path, creating the folders on the way. On failure returns false
+// with the platform's error code.
+bool WriteWholeFile(const std::u16string& devicePath, const void* data, size_t size, DWORD* error);
+
 // Collects the framework's log lines while it lives, for printing when an operation fails.
 class LogLines {
 public:

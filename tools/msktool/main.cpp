@@ -211,6 +211,7 @@ int Verify(const Args& args) {
 int Extract(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     std::u16string dest = DevicePath(args.positional[1]);
+    tooling::ConfineTo(args.positional[1]);
     DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
     tooling::ProgressBar bar("unpacking");
     CMskUnpacker unpacker(&UnpackProgress, &bar);
@@ -218,8 +219,12 @@ int Extract(const Args& args) {
     BOOL ok = unpacker.Open(package.c_str(), key, error) &&
               unpacker.Unpack(package.c_str(), dest.c_str(), key, error);
     bar.Done();
-    if (!ok)
+    if (!ok) {
+        std::string note = tooling::RefusedLinkNote();
+        if (!note.empty())
+            error += u"\n" + Utf8ToWide("msktool: " + note);
         return Fail(error);
+    }
     return 0;
 }
 

@@ -284,6 +284,8 @@ int Extract(const Options& opt) {
         }
     }
     const std::u16string password = Utf8ToWide(opt.password);
+    const std::u16string destDevice = tooling::DevicePath(dest.string());
+    tooling::ConfineTo(dest.string());
     Progress progress("extracting");
     for (int i = 0; i < pack->GetItemCount(); ++i) {
         FhPackItemInfo info;
@@ -301,11 +303,13 @@ int Extract(const Options& opt) {
             return 1;
         }
         const fs::path target = dest / rel;
-        std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
-        if (ec || !WriteHostFile(target, data.get(), length)) {
+        // Through the device file system, confined to DEST: links inside it are not followed.
+        DWORD error = 0;
+        if (!tooling::WriteWholeFile(destDevice + u"\\" + info.pPath, data.get(), length, &error)) {
             progress.Done();
-            return Fail("cannot write " + target.string());
+            std::string note = tooling::RefusedLinkNote();
+            return Fail("cannot write " + target.string() + " (error " + std::to_string(error) + ")" +
+                        (note.empty() ? "" : "\npacktool: " + note));
         }
         progress.Show(static_cast<size_t>(i) + 1, static_cast<size_t>(pack->GetItemCount()));
     }
