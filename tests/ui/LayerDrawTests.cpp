@@ -243,6 +243,23 @@ TEST_P(LayerDrawTest, LayersPartlyOrWhollyOutsideTheWindowDrawOnlyTheirInside) {
     ExpectSame(*Draw(), *Expected());
 }
 
+TEST_P(LayerDrawTest, APartialRepaintChangesOnlyTheDirtyRectangle) {
+    ASSERT_NE(OpenWithLayer(u"<position rect=\"2,1,4,3\"/><background color=\"0xFF0000\"/>"), nullptr);
+    auto pWnd = NewWindowBitmap(RGB(0, 0, 0));
+    RECT rc = {0, 0, kW, kH};
+    ASSERT_TRUE(m_ctrl->Draw(pWnd.get(), &rc));
+    // The dialog below is repainted for a rectangle that cuts through the layer: the layer's part
+    // outside it stays, and so does the rest of the window.
+    CWceUiLayer* pT = m_ctrl->RootLayer()->GetLastChild()->GetChildByName(u"t");
+    pT->GetStyle()->GetBgColorCtrl()->SetColor(kGreen);
+    rc = {0, 0, 3, 6};
+    ASSERT_TRUE(m_ctrl->Draw(pWnd.get(), &rc));
+    auto pExpected = Expected();
+    pExpected->FillColor(kRed, uitest::R({3, 1, 6, 4}));
+    pExpected->FillColor(kGreen, uitest::R({2, 1, 3, 4}));
+    ExpectSame(*pWnd, *pExpected);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, LayerDrawTest, ::testing::Values(16, 32),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return info.param == 16 ? std::string("Rgb565") : std::string("Rgb32");

@@ -493,15 +493,12 @@ void CWceUiLayerCtrl::BuildPaintList(LPCRECT lpDirty) {
     const RECT rcDirty = *lpDirty;
     const int nWidth = rcDirty.right - rcDirty.left;
     const int nHeight = rcDirty.bottom - rcDirty.top;
-    // One byte a pixel, rows rounded up to whole words; the padding counts as covered.
+    // One byte a pixel, rows rounded up to whole words; the padding counts as covered. The mask is
+    // cleared only once a layer covers a part of the dirty rectangle (a first layer that covers all of
+    // it ends the walk at once).
     const int nStride = (nWidth + 3) & ~3;
     std::vector<BYTE>& mask = pData->mask;
-    mask.assign(static_cast<size_t>(nStride) * nHeight, 0);
-    if (nStride > nWidth) {
-        for (int y = 0; y < nHeight; ++y) {
-            memset(&mask[static_cast<size_t>(y) * nStride + nWidth], 1, nStride - nWidth);
-        }
-    }
+    bool bMaskReady = false;
     int nUncoveredRows = nHeight;
     std::vector<bool> rowFull(nHeight, false);
     const std::vector<BYTE> fullRow(nStride, 1);
@@ -518,7 +515,7 @@ void CWceUiLayerCtrl::BuildPaintList(LPCRECT lpDirty) {
         const int x1 = rcPart.right - rcDirty.left;
         const int y0 = rcPart.top - rcDirty.top;
         const int y1 = rcPart.bottom - rcDirty.top;
-        bool bHidden = true;
+        bool bHidden = bMaskReady;
         for (int y = y0; y < y1 && bHidden; ++y) {
             const BYTE* pRow = &mask[static_cast<size_t>(y) * nStride];
             bHidden = rowFull[y] || 0 == memcmp(pRow + x0, fullRow.data(), static_cast<size_t>(x1 - x0));
@@ -530,6 +527,18 @@ void CWceUiLayerCtrl::BuildPaintList(LPCRECT lpDirty) {
         pData->paintList.AddHead(p);
         if (p->IsSeeThrough()) {
             continue;
+        }
+        if (!bMaskReady) {
+            if (EqualRect(&rcPart, &rcDirty)) {
+                break;
+            }
+            mask.assign(static_cast<size_t>(nStride) * nHeight, 0);
+            if (nStride > nWidth) {
+                for (int y = 0; y < nHeight; ++y) {
+                    memset(&mask[static_cast<size_t>(y) * nStride + nWidth], 1, nStride - nWidth);
+                }
+            }
+            bMaskReady = true;
         }
         for (int y = y0; y < y1; ++y) {
             if (rowFull[y]) {

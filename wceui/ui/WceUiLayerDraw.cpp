@@ -42,7 +42,9 @@ UINT WceUiLayerTextFormat(UINT uStyleFormat) {
 namespace {
 
 // The part of the draw bitmap the layer may touch, in client coordinates: its client rectangle within
-// the bitmap's bounds (a layer partly outside the window draws only its inside part).
+// the bitmap's bounds (a layer partly outside the window draws only its inside part). Drawn straight
+// into the window, a layer also keeps to its need-draw rectangle: outside it the window bitmap already
+// holds the right picture, which layers not in this paint would otherwise be drawn over.
 bool LayerClipRect(const CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, BOOL bClient, LPRECT lpClip) {
     RECT rcClient;
     if (!pLayer->GetClientRect(&rcClient)) {
@@ -52,7 +54,18 @@ bool LayerClipRect(const CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, 
     if (!bClient) {
         pLayer->WindowToClient(&rcBmp);
     }
-    return IntersectRect(lpClip, &rcClient, &rcBmp) && !IsRectEmpty(lpClip);
+    if (!IntersectRect(lpClip, &rcClient, &rcBmp) || IsRectEmpty(lpClip)) {
+        return false;
+    }
+    RECT rcNeed;
+    pLayer->GetNeedDrawRect(&rcNeed);
+    if (!bClient && !IsRectEmpty(&rcNeed)) {
+        pLayer->WindowToClient(&rcNeed);
+        if (!IntersectRect(lpClip, lpClip, &rcNeed) || IsRectEmpty(lpClip)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void LogRects(const char* pFormat, const RECT& rcSrc, const RECT& rcDst) {
@@ -100,6 +113,14 @@ void CWceUiLayer::OnDraw(CWceUiGenericBitmap* pWndBitmap, LPCRECT lpNeedDraw) {
     if (NULL == pStyle) {
         return;
     }
+    // Without a need-draw rectangle the layer draws all of itself.
+    RECT rcWhole;
+    if (NULL == lpNeedDraw && GetWindowRect(&rcWhole)) {
+        lpNeedDraw = &rcWhole;
+    }
+    if (NULL != lpNeedDraw) {
+        SetNeedDrawRect(lpNeedDraw);
+    }
     CWceUiGenericBitmap* pDrawBitmap = pWndBitmap;
     BOOL bClient = FALSE;
     if (pStyle->IsAlphaFilterEnabled()) {
@@ -123,11 +144,7 @@ void CWceUiLayer::OnDraw(CWceUiGenericBitmap* pWndBitmap, LPCRECT lpNeedDraw) {
         return;
     }
     RECT rcNeed;
-    if (NULL != lpNeedDraw) {
-        rcNeed = *lpNeedDraw;
-    } else if (!GetWindowRect(&rcNeed)) {
-        return;
-    }
+    GetNeedDrawRect(&rcNeed);
     // Only the part inside both the layer and the window bitmap can be blended.
     RECT rcWnd;
     RECT rcBmp = {0, 0, pWndBitmap->GetWidth(), pWndBitmap->GetHeight()};
