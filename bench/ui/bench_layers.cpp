@@ -37,6 +37,11 @@ public:
     CWceUiLayer* SetCapture(CWceUiLayer*) override { return nullptr; }
     void ReleaseCapture(CWceUiLayer*) override {}
     CWceUiLayer* GetCaptureLayer() const override { return nullptr; }
+    BOOL MoveWnd(LPCRECT) override { return TRUE; }
+    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
+    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
+    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
+    void WakeUp() override {}
 };
 
 std::string g_root;

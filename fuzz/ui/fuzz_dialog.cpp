@@ -32,6 +32,11 @@ public:
         }
     }
     CWceUiLayer* GetCaptureLayer() const override { return m_pCapture; }
+    BOOL MoveWnd(LPCRECT) override { return TRUE; }
+    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
+    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
+    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
+    void WakeUp() override {}
 
 private:
     CWceUiLayer* m_pCapture = nullptr;

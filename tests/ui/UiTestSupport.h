@@ -9,7 +9,10 @@
 #include "wceui/ui/WceUiLayer.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
 
+#include "wceui/anim/WceUiWndAnimate.h"
+
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -62,6 +65,32 @@ public:
         }
     }
     CWceUiLayer* GetCaptureLayer() const override { return capture; }
+    BOOL MoveWnd(LPCRECT lpRect) override {
+        moves.push_back(*lpRect);
+        return TRUE;
+    }
+    BOOL Apply(CWceUiGenericBitmap*) override {
+        ++applied;
+        return TRUE;
+    }
+    BOOL Play(CWceUiWndAnimate** ppWndAnimate, int nWndAnimate, BOOL) override {
+        for (int i = 0; i < nWndAnimate; ++i) {
+            played.push_back(ppWndAnimate[i]->GetClassName());
+        }
+        return TRUE;
+    }
+    // Runs the steps queued for this level of nesting, then stands for a queue that ran dry.
+    BOOL RunModalLoop(const BOOL* pbEnd) override {
+        const size_t level = loopDepth++;
+        while (!*pbEnd && level < loopSteps.size() && !loopSteps[level].empty()) {
+            auto step = loopSteps[level].front();
+            loopSteps[level].erase(loopSteps[level].begin());
+            step();
+        }
+        --loopDepth;
+        return *pbEnd;
+    }
+    void WakeUp() override { ++wakeUps; }
 
     bool WasInvalidated(const RECT& rc) const {
         return std::any_of(invalid.begin(), invalid.end(), [&](const RECT& r) { return EqualRect(&r, &rc); });
@@ -71,6 +100,13 @@ public:
     std::map<UINT_PTR, UINT> timers;
     std::vector<std::pair<UINT, CWceUiLayer*>> messages;
     CWceUiLayer* capture = nullptr;
+    std::vector<RECT> moves;
+    int applied = 0;
+    std::vector<std::u16string> played;
+    // loopSteps[n]: what happens, in order, inside the modal loop nested n deep.
+    std::vector<std::vector<std::function<void()>>> loopSteps;
+    size_t loopDepth = 0;
+    int wakeUps = 0;
 };
 
 // A device folder with "\wnd\" and "\res\", a controller on a recording host, and dialogs made from

@@ -1,10 +1,13 @@
 #include "wceui/ui/WceUiDlg.h"
 
+#include "wceui/anim/WceUiWndAnimate.h"
 #include "wceui/bitmap/WceUiRectOps.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/FhStyleFile.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+
+#include <memory>
 
 struct CWceUiDlg::DlgData {
     CWceUiXmlDoc doc;
@@ -32,6 +35,113 @@ CWceUiDlg::DlgData* CWceUiDlg::GetDlgData() const {
 
 void CWceUiDlg::OnInitDialog() {}
 void CWceUiDlg::OnBlankLButtonDown(UINT, POINT) {}
+
+namespace {
+LPCWSTR AnimateName(BOOL bEntering) {
+    return bEntering ? u"in" : u"out";
+}
+} // namespace
+
+BOOL CWceUiDlg::ApplyWndAnimate(BOOL bEntering) {
+    CWceUiLayerHost* pWindow = GetWindow();
+    if (NULL == pWindow || !DoesHaveAnimate(AnimateName(bEntering))) {
+        return FALSE;
+    }
+    return pWindow->Apply(NULL);
+}
+
+BOOL CWceUiDlg::PlayWndAnimate(BOOL bEntering) {
+    CWceUiLayerHost* pWindow = GetWindow();
+    if (NULL == pWindow || !DoesHaveAnimate(AnimateName(bEntering))) {
+        return FALSE;
+    }
+    std::unique_ptr<CWceUiWndAnimate> pAnimate(GetWndAnimate(AnimateName(bEntering)));
+    if (!pAnimate) {
+        return FALSE;
+    }
+    CWceUiWndAnimate* pOne = pAnimate.get();
+    return pWindow->Play(&pOne, 1, TRUE);
+}
+
+int CWceUiDlg::DoModal() {
+    DlgData* pData = GetDlgData();
+    CWceUiLayerCtrl* pCtrl = GetLayerCtrl();
+    if (NULL == pData || !WCEUI_CHECK("CWceUiDlg::DoModal", NULL != pCtrl)) {
+        return -1;
+    }
+    CWceUiLayerHost* pWindow = pCtrl->GetWindow();
+    if (!WCEUI_CHECK("CWceUiDlg::DoModal", NULL != pWindow) ||
+        !WCEUI_CHECK("CWceUiDlg::DoModal", NULL == GetParent())) {
+        return -1;
+    }
+    pData->bEnd = FALSE;
+    CWceUiLayer* pRoot = pCtrl->RootLayer();
+    CWceUiLayer* pLeftBrother = pRoot->GetLastChild();
+    BOOL bApplied = FALSE;
+    BOOL bReEnable = FALSE;
+    if (NULL != pLeftBrother) {
+        if (pLeftBrother->IsLayerEnabled()) {
+            WCEUI_CHECK("CWceUiDlg::DoModal", pLeftBrother->IsKindOf(WCEUI_CLASS_NAME(CWceUiDlg)));
+            bApplied = ApplyWndAnimate(TRUE);
+            pLeftBrother->EnableLayer(FALSE, FALSE);
+            bReEnable = TRUE;
+        }
+    } else {
+        RECT rc;
+        if (GetDlgWindowRect(&rc)) {
+            pWindow->MoveWnd(&rc);
+        }
+        bApplied = ApplyWndAnimate(TRUE);
+    }
+    if (!pRoot->AppendChild(this)) {
+        if (bReEnable) {
+            pLeftBrother->EnableLayer(TRUE, FALSE);
+        }
+        return -1;
+    }
+    pData->m_DlgRunWay = DLG_RUN_IN_MODAL;
+    InvalidateLayer();
+    SendOnInitLayer();
+    OnInitDialog();
+    if (bApplied) {
+        PlayWndAnimate(TRUE);
+    }
+    if (!pData->bEnd) {
+        pWindow->RunModalLoop(&pData->bEnd);
+    }
+    const BOOL bAppliedOut = ApplyWndAnimate(FALSE);
+    // The loop may also have ended without EndDialog (no message can come): the dialog stops running.
+    pData->m_DlgRunWay = DLG_RUN_NOT_RUNNING;
+    if (pRoot->GetLastChild() == this) {
+        pRoot->RemoveTail();
+    } else if (pRoot == GetParent()) {
+        // A dialog opened above this one is still in the tree: take out only this one.
+        pRoot->RemoveChild(this);
+    }
+    if (bReEnable) {
+        pLeftBrother->EnableLayer(TRUE, FALSE);
+    }
+    if (bAppliedOut) {
+        PlayWndAnimate(FALSE);
+    }
+    pWindow->InvalidateWndRect(NULL, TRUE);
+    return pData->nResult;
+}
+
+BOOL CWceUiDlg::EndDialog(int nResult) {
+    DlgData* pData = GetDlgData();
+    if (NULL == pData || !WceUiCheck(DLG_RUN_IN_MODAL == pData->m_DlgRunWay, "CWceUiDlg::EndDialog",
+                                     "DLG_RUN_IN_MODAL == GetData()->m_DlgRunWay")) {
+        return FALSE;
+    }
+    pData->nResult = nResult;
+    pData->bEnd = TRUE;
+    if (CWceUiLayerHost* pWindow = GetWindow()) {
+        pWindow->WakeUp();
+    }
+    pData->m_DlgRunWay = DLG_RUN_NOT_RUNNING;
+    return TRUE;
+}
 
 BOOL CWceUiDlg::SetProperties(CWceUiXmlElem* pCreateElem) {
     if (!WCEUI_CHECK("CWceUiDlg::SetProperties", NULL != pCreateElem) || NULL == GetDlgData()) {
@@ -179,7 +289,8 @@ BOOL CWceUiDlg::RunModeless() {
 BOOL CWceUiDlg::EndModeless() {
     CWceUiLayerCtrl* pCtrl = GetLayerCtrl();
     if (!WCEUI_CHECK("CWceUiDlg::EndModeless", NULL != pCtrl) ||
-        !WCEUI_CHECK("CWceUiDlg::EndModeless", DLG_RUN_IN_MODELESS == GetRunWay())) {
+        !WceUiCheck(DLG_RUN_IN_MODELESS == GetRunWay(), "CWceUiDlg::EndModeless",
+                    "DLG_RUN_IN_MODELESS == GetData()->m_DlgRunWay")) {
         return FALSE;
     }
     CWceUiLayer* pRoot = pCtrl->RootLayer();

@@ -26,6 +26,14 @@ public:
     virtual void OnInitDialog();
     // The pen went down where no layer takes it.
     virtual void OnBlankLButtonDown(UINT nFlags, POINT point);
+    // The window animation "in" (entering) or "out" (leaving) of the style file: Apply keeps the
+    // window's picture before the change, Play shows the change. Both FALSE when there is none.
+    virtual BOOL ApplyWndAnimate(BOOL bEntering);
+    virtual BOOL PlayWndAnimate(BOOL bEntering);
+    // Runs the dialog on top of the window's dialogs until EndDialog; returns its result (-1 when the
+    // loop ended otherwise).
+    virtual int DoModal();
+    BOOL EndDialog(int nResult);
 
     // Loads both files and creates the dialog's layers.
     BOOL Init(LPCWSTR pDlgFileFullPath, LPCWSTR pStyleFileFullPath);

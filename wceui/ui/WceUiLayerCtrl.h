@@ -9,6 +9,7 @@
 class CWceUiLayer;
 class CWceUiDlg;
 class CWceUiGenericBitmap;
+class CWceUiWndAnimate;
 
 // The window that hosts a layer tree, as the layers see it. The host window implements it; tests may
 // stand in for it.
@@ -29,6 +30,21 @@ public:
     // Lets the capture go if this layer holds it.
     virtual void ReleaseCapture(CWceUiLayer* pLayer) = 0;
     virtual CWceUiLayer* GetCaptureLayer() const = 0;
+
+    // What running dialogs need of their window.
+    // Moves and sizes the window (repainting it) to a dialog's window rectangle.
+    virtual BOOL MoveWnd(LPCRECT lpRect) = 0;
+    // Keeps a picture of the window (the one given, or the window drawn now when null) as the start of
+    // the next animation.
+    virtual BOOL Apply(CWceUiGenericBitmap* pFromBitmap) = 0;
+    // Plays animations from the applied picture to the window's picture now; with bIgnoreInput the pen
+    // input given meanwhile is discarded.
+    virtual BOOL Play(CWceUiWndAnimate** ppWndAnimate, int nWndAnimate, BOOL bIgnoreInput) = 0;
+    // Runs the thread's messages until *pbEnd is set; FALSE when the loop ended because no message can
+    // come any more or the queue failed.
+    virtual BOOL RunModalLoop(const BOOL* pbEnd) = 0;
+    // Wakes a waiting loop so that it looks at its end flag (an empty message).
+    virtual void WakeUp() = 0;
 
 protected:
     ~CWceUiLayerHost() = default;
