@@ -9,6 +9,10 @@
 #include <memory>
 #include <mutex>
 
+namespace text {
+struct FontInstance;
+}
+
 namespace gdi {
 
 // Every GDI call holds this lock for its whole run; the pixel loops run under it too.
@@ -72,6 +76,9 @@ struct PenObj : Object {
 struct FontObj : Object {
     FontObj() : Object(Kind::Font) {}
     LOGFONTW lf{};
+    // The face and size the record resolved to (see text/FontEngine.h); stock fonts resolve on first use.
+    bool resolved = false;
+    std::shared_ptr<text::FontInstance> instance;
 };
 
 enum class DcType : uint8_t { Memory, Screen, Window, Host };

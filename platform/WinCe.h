@@ -8,3 +8,4 @@
 #include "platform/WinRegistry.h"
 #include "platform/WinRect.h"
 #include "platform/WinGdi.h"
+#include "platform/text/WinText.h"

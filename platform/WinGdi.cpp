@@ -5,6 +5,7 @@
 #include "platform/GdiObjects.h"
 #include "platform/Platform.h"
 #include "platform/WinSystem.h"
+#include "platform/text/FontEngine.h"
 
 #include <cstring>
 #include <vector>
@@ -717,6 +718,14 @@ HFONT CreateFontIndirectW(const LOGFONTW* logFont) {
     auto f = std::make_unique<FontObj>();
     f->lf = *logFont;
     f->lf.lfFaceName[LF_FACESIZE - 1] = 0;
+    // The face is found now, so that a font that cannot be served is refused here, with its reason
+    // in the log, rather than drawing nothing later.
+    f->instance = text::ResolveFont(f->lf);
+    f->resolved = true;
+    if (!f->instance) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     return static_cast<HFONT>(Insert(std::move(f)));
 }
 

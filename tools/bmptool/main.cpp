@@ -4,6 +4,7 @@
 #include "BmpToolFiles.h"
 #include "BmpInput.h"
 #include "PngFile.h"
+#include "TextCommand.h"
 
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
@@ -37,6 +38,7 @@ const char kUsage[] = "usage: bmptool info FILE.bmp\n"
                       "       bmptool rotate IN OUT --angle 1|2|3\n"
                       "       bmptool animate FROM TO OUT --type CLASS --frame J ... (see animate --help)\n"
                       "       bmptool --help\n";
+// The text command's own lines follow the others in the usage and the help.
 
 const char kHelp[] =
     "\n"
@@ -84,6 +86,7 @@ int Usage(const std::string& why) {
         fprintf(stderr, "bmptool: %s\n", why.c_str());
     }
     fputs(kUsage, stderr);
+    fputs(kTextUsage, stderr);
     return 2;
 }
 
@@ -444,11 +447,16 @@ int main(int argc, char** argv) {
         tooling::UseHostFileSystem();
         return bmptool::RunAnimate(argc, argv);
     }
+    if (argc >= 2 && std::string(argv[1]) == "text") {
+        return RunTextCommand(argc - 2, argv + 2);
+    }
     Options opt;
     const std::string error = ParseOptions(argc, argv, &opt);
     if (opt.help) {
         fputs(kUsage, stdout);
+        fputs(kTextUsage, stdout);
         fputs(kHelp, stdout);
+        fputs(kTextHelp, stdout);
         return 0;
     }
     if (!error.empty()) {
