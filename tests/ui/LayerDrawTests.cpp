@@ -7,7 +7,9 @@
 #include "wceui/bitmap/WceUiDrawTextCtrl.h"
 #include "wceui/style/WceUiBgItem.h"
 #include "wceui/style/WceUiLoadBitmap.h"
+#include "wceui/style/WceUiLoadFont.h"
 #include "wceui/ui/WceUiLayerDraw.h"
+#include "platform/text/WinText.h"
 
 #include <memory>
 
@@ -258,6 +260,74 @@ TEST_P(LayerDrawTest, APartialRepaintChangesOnlyTheDirtyRectangle) {
     pExpected->FillColor(kRed, uitest::R({3, 1, 6, 4}));
     pExpected->FillColor(kGreen, uitest::R({2, 1, 3, 4}));
     ExpectSame(*pWnd, *pExpected);
+}
+
+TEST_P(LayerDrawTest, TextIsDrawnInItsRectangleWithTheEllipsisAndWordBreakRules) {
+    const int w = 72, h = 40;
+    WriteDialog(u"CWceUiDlg",
+                u"<dlg><body style=\"dlg\"><l type=\"CWceUiLayer\" name=\"t\" style=\"t\"/></body></dlg>",
+                u"<dlg><style><dlg><position rect=\"0,0,72,40\"/><background color=\"0x0000FF\"/></dlg>"
+                u"<t><position rect=\"4,2,64,36\"/><background color=\"transparent\"/>"
+                u"<text color=\"0xFFFFFF\"><drawtext rect=\"2,2,90,30\" multiline=\"true\" align=\"left\" "
+                u"valign=\"top\"/></text></t></style></dlg>");
+    CWceUiDlg* pDlg = Open(u"CWceUiDlg");
+    ASSERT_NE(pDlg, nullptr);
+    CWceUiLayer* pT = pDlg->GetChildByName(u"t");
+    const LPCWSTR pText = u"Wrapping words across lines of a narrow label";
+    pT->SetText(pText);
+
+    auto draw = [&] {
+        std::unique_ptr<CWceUiGenericBitmap> p(WceUiCreateBitmapObject(Bits()));
+        EXPECT_TRUE(p->CreateDIB(w, h));
+        RECT rc = {0, 0, w, h};
+        EXPECT_TRUE(m_ctrl->Draw(p.get(), &rc));
+        return p;
+    };
+    // The same text through the platform: the text rectangle clipped to the layer, in window
+    // coordinates, with the flags the layer adds.
+    auto expected = [&](UINT uFormat) {
+        std::unique_ptr<CWceUiGenericBitmap> p(WceUiCreateBitmapObject(Bits()));
+        EXPECT_TRUE(p->CreateDIB(w, h));
+        p->FillColor(RGB(0, 0, 255));
+        LPVOID pBits = nullptr;
+        HDC hdc = CreateCompatibleDC(NULL);
+        HGDIOBJ hOldBmp = SelectObject(hdc, p->GetHBitmap(&pBits));
+        HGDIOBJ hOldFont = SelectObject(hdc, pT->GetStyle()->GetFontCtrl()->GetFont());
+        SetBkMode(hdc, TRANSPARENT);
+        SetTextColor(hdc, RGB(255, 255, 255));
+        RECT rcText = {6, 4, 68, 34};
+        DrawTextW(hdc, pText, -1, &rcText, uFormat);
+        SelectObject(hdc, hOldFont);
+        SelectObject(hdc, hOldBmp);
+        DeleteDC(hdc);
+        p->ReleaseHBitmap();
+        return p;
+    };
+    auto compare = [&](const CWceUiGenericBitmap& a, const CWceUiGenericBitmap& b) {
+        int nDiffer = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                nDiffer += Pixel(a, x, y) != Pixel(b, x, y);
+            }
+        }
+        return nDiffer;
+    };
+    auto pWrapped = draw();
+    EXPECT_EQ(compare(*pWrapped, *expected(DT_LEFT | DT_TOP | DT_WORDBREAK | DT_END_ELLIPSIS)), 0);
+    // Something was drawn, and on more than one line.
+    auto pBlue = expected(DT_CALCRECT);
+    EXPECT_GT(compare(*pWrapped, *pBlue), 20);
+    bool bLowerLine = false;
+    for (int x = 0; x < w; ++x) {
+        bLowerLine = bLowerLine || Pixel(*pWrapped, x, 25) != Pixel(*pBlue, x, 25);
+    }
+    EXPECT_TRUE(bLowerLine);
+
+    // A single line gets no word break: the text ends in an ellipsis on the first line.
+    pT->GetStyle()->GetDrawTextCtrl()->SetFormat(DT_SINGLELINE);
+    auto pSingle = draw();
+    EXPECT_EQ(compare(*pSingle, *expected(DT_SINGLELINE | DT_END_ELLIPSIS)), 0);
+    EXPECT_GT(compare(*pSingle, *pWrapped), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, LayerDrawTest, ::testing::Values(16, 32),

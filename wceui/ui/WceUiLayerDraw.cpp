@@ -12,23 +12,12 @@
 #include "wceui/ui/WceUiLayer.h"
 #include "wceui/ui/WceUiLayerDraw.h"
 
-#if __has_include("platform/text/WinText.h")
 #include "platform/text/WinText.h"
-#define WCEUI_HAVE_DRAW_TEXT 1
-#endif
 
 #include <vector>
 
 int WceUiLayerDrawText(HDC hdc, LPCWSTR pText, LPRECT lpRect, UINT uFormat) {
-#ifdef WCEUI_HAVE_DRAW_TEXT
     return DrawTextW(hdc, pText, -1, lpRect, uFormat);
-#else
-    (void)hdc;
-    (void)pText;
-    (void)lpRect;
-    (void)uFormat;
-    return 0;
-#endif
 }
 
 UINT WceUiLayerTextFormat(UINT uStyleFormat) {

@@ -11,7 +11,7 @@ class CWceUiBgItemCtrl;
 // unless the text is on a single line.
 UINT WceUiLayerTextFormat(UINT uStyleFormat);
 
-// Draws text through the platform's text output; 0 when the platform has none.
+// Draws text through the platform's text output (the whole text; its height, 0 on failure).
 int WceUiLayerDrawText(HDC hdc, LPCWSTR pText, LPRECT lpRect, UINT uFormat);
 
 // The background items a layer draws, in order: the style's items with the layer's own merged in, each
