@@ -93,12 +93,51 @@ public:
     LRESULT lMessageResult = 0;
 };
 
+// Opens the box over itself from a timer, as an application opens a message box.
+class CAnimMainDlg : public CWceUiDlg {
+public:
+    CAnimMainDlg() { SetClassName(WCEUI_CLASS_NAME(CAnimMainDlg)); }
+    void OnInitDialog() override { SetLayerTimer(1, 10); }
+    void OnTimer(WORD) override {
+        KillLayerTimer(1);
+        g_calls.push_back("box opens");
+        CWceUiDlg* pBox = GetLayerCtrl()->CreateDlg(u"CAnimBoxDlg");
+        ASSERT_NE(pBox, nullptr);
+        g_calls.push_back("box result " + std::to_string(pBox->DoModal()));
+        GetLayerCtrl()->DeleteLayer(pBox);
+        EndDialog(0);
+    }
+};
+
+class CAnimBoxDlg : public CWceUiDlg {
+public:
+    CAnimBoxDlg() { SetClassName(WCEUI_CLASS_NAME(CAnimBoxDlg)); }
+    void OnKeyDown(UINT, UINT, UINT) override { EndDialog(1); }
+};
+
+class CAnimHost : public CWceUiRealWnd {
+public:
+    void OnInitDialog() override {
+        CWceUiDlg* pDlg = GetLayerCtrl()->CreateDlg(u"CAnimMainDlg");
+        ASSERT_NE(pDlg, nullptr);
+        pDlg->DoModal();
+        GetLayerCtrl()->DeleteLayer(pDlg);
+        EndDialog(0);
+    }
+    void OnAfterPaint(CWceUiGenericBitmap*) override { ++nPaints; }
+    int nPaints = 0;
+};
+
 } // namespace
 
 WCEUI_DYNCREATE_BEGIN(CPenLayer, CWceUiLayer)
 WCEUI_DYNCREATE_END(CPenLayer)
 WCEUI_DYNCREATE_BEGIN(CHostTestDlg, CWceUiDlg)
 WCEUI_DYNCREATE_END(CHostTestDlg)
+WCEUI_DYNCREATE_BEGIN(CAnimMainDlg, CWceUiDlg)
+WCEUI_DYNCREATE_END(CAnimMainDlg)
+WCEUI_DYNCREATE_BEGIN(CAnimBoxDlg, CWceUiDlg)
+WCEUI_DYNCREATE_END(CAnimBoxDlg)
 
 class HostWindowTest : public styletest::ResDirTest {
 protected:
@@ -156,4 +195,35 @@ TEST_F(HostWindowTest, PenKeysTimersAndMessagesReachTheirLayers) {
     EXPECT_EQ(bmptest::At565(*pBmp, 200, 10), 0x07E0);
     EXPECT_EQ(bmptest::At565(*pBmp, 10, 205), 0x001F);
     EXPECT_EQ(bmptest::At565(*pBmp, 10, 230), 0); // below the dialog nothing is drawn
+}
+
+TEST_F(HostWindowTest, AnAnimatedDialogPaintsItsFramesAndDropsPenInputGivenMeanwhile) {
+    WriteText(u"\\wnd\\CAnimMainDlg.dlg.xml",
+              u"<dlg><body name=\"main\" windowrect=\"0,0,320,240\" style=\"dlg\"/></dlg>");
+    WriteText(u"\\wnd\\CAnimMainDlg.style.xml",
+              u"<dlg><style><dlg><position rect=\"0,0,320,240\"/><background color=\"0x0000FF\"/></dlg>"
+              u"</style></dlg>");
+    WriteText(u"\\wnd\\CAnimBoxDlg.dlg.xml",
+              u"<dlg><body name=\"box\" style=\"dlg\"><l type=\"CPenLayer\" name=\"btn\" style=\"btn\"/>"
+              u"</body></dlg>");
+    WriteText(u"\\wnd\\CAnimBoxDlg.style.xml",
+              u"<dlg><style><dlg><position rect=\"40,40,240,160\"/><background color=\"0xFFFFFF\"/></dlg>"
+              u"<btn><position rect=\"40,40,240,160\"/><background color=\"0x00FF00\"/></btn></style>"
+              u"<animate><in type=\"CWceUiSliderAni\" direction=\"left\" frame-count=\"10\" "
+              u"frame-length=\"30\"/></animate></dlg>");
+    // The box opens at 10 ms and slides in for 300 ms: the first tap falls inside the animation.
+    Start("wait 50\ntap 50 50\nwait 500\ntap 60 60\nkey RETURN\n");
+    g_calls.clear();
+    CAnimHost host;
+    RECT rc = {0, 0, 320, 240};
+    EXPECT_EQ(host.DoModal(WS_POPUP | WS_VISIBLE, &rc, nullptr), 0);
+    const std::vector<std::string> expected = {"box opens", "btn down 60,60", "btn up 60,60", "box result 1"};
+    EXPECT_EQ(g_calls, expected);
+    EXPECT_GE(host.nPaints, 10); // every frame went to the screen
+    // After its animation the box was painted into the window bitmap (the main dialog ended at once
+    // after it, before any other paint), over the main dialog's blue.
+    CWceUiGenericBitmap* pBmp = host.GetWndBitmap();
+    ASSERT_TRUE(pBmp && pBmp->IsLoaded());
+    EXPECT_EQ(bmptest::At565(*pBmp, 100, 100), 0x07E0);
+    EXPECT_EQ(bmptest::At565(*pBmp, 10, 10), 0x001F);
 }
