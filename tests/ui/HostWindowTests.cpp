@@ -227,3 +227,29 @@ TEST_F(HostWindowTest, AnAnimatedDialogPaintsItsFramesAndDropsPenInputGivenMeanw
     EXPECT_EQ(bmptest::At565(*pBmp, 100, 100), 0x07E0);
     EXPECT_EQ(bmptest::At565(*pBmp, 10, 10), 0x001F);
 }
+
+namespace {
+// Leaves its dialog running without a loop when the window closes.
+class CModelessHost : public CWceUiRealWnd {
+public:
+    void OnInitDialog() override {
+        CWceUiDlg* pDlg = GetLayerCtrl()->CreateDlg(u"CAnimMainDlg");
+        ASSERT_NE(pDlg, nullptr);
+        EXPECT_TRUE(pDlg->RunModeless());
+        EndDialog(0);
+    }
+};
+} // namespace
+
+TEST_F(HostWindowTest, ClosingTheWindowEndsAndDeletesTheModelessDialogLeftInIt) {
+    WriteText(u"\\wnd\\CAnimMainDlg.dlg.xml", u"<dlg><body name=\"main\"/></dlg>");
+    WriteText(u"\\wnd\\CAnimMainDlg.style.xml", u"<dlg/>");
+    Start("");
+    CModelessHost host;
+    RECT rc = {0, 0, 320, 240};
+    testsupport::LogCapture log;
+    EXPECT_EQ(host.DoModal(WS_POPUP | WS_VISIBLE, &rc, nullptr), 0);
+    EXPECT_EQ(host.GetLayerCtrl()->RootLayer()->GetChildCount(), 0);
+    EXPECT_EQ(host.GetLayerCtrl()->GetLayerCount(), 1);
+    EXPECT_FALSE(log.Contains(u"was not closed normally"));
+}
