@@ -1,6 +1,7 @@
 #include "platform/display/Display.h"
 #include "support/TestSupport.h"
 #include "wceui/core/FhGlobalData.h"
+#include "wceui/style/WceUiLoadString.h"
 #include "wceui/ui/FhIgnoreMsg.h"
 #include "wceui/ui/RealDlg.h"
 #include "wceui/ui/WceUiInit.h"
@@ -107,16 +108,15 @@ TEST_F(RealWndTest, InitChecksItsValuesAndStoresThem) {
     EXPECT_FALSE(WceUiInit(nullptr, u"wnd", u"res", u"lang", 0));
     EXPECT_TRUE(log.Contains(u"WceUiInit,check(NULL != hInstance)fail"));
 
-    static std::u16string s_loaded;
-    WceUiSetLanguageLoader([](LPCWSTR path, DWORD) -> BOOL {
-        s_loaded = path;
-        return TRUE;
-    });
-    EXPECT_TRUE(WceUiInit(TestInstance(), u"\\skin\\wnd", u"\\skin\\res", u"lang\\en.lan", 0));
-    WceUiSetLanguageLoader(nullptr);
+    // The language file: UTF-16LE with its mark, one key and text a line.
+    testsupport::MakeHostFolders(Root() + "/skin");
+    testsupport::WriteHostFile(Root() + "/skin/en.lan", testsupport::Utf16Bytes(u"\xFEFFgreeting=Hello\r\n"));
+    EXPECT_TRUE(WceUiInit(TestInstance(), u"\\skin\\wnd", u"\\skin\\res", u"\\skin\\en.lan", 0));
     EXPECT_EQ(std::u16string(u"\\skin\\wnd\\"), std::u16string(g.GetWndDir()));
     EXPECT_EQ(std::u16string(u"\\skin\\res\\"), std::u16string(g.GetResDir()));
-    EXPECT_EQ(u"lang\\en.lan", s_loaded);
+    CWceUiLoadString text;
+    text.SetTextResID(u"greeting");
+    EXPECT_EQ(std::u16string(u"Hello"), std::u16string(text.GetText()));
     EXPECT_EQ(TestInstance(), WceUiGetInstanceHandle());
 }
 

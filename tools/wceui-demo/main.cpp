@@ -5,6 +5,7 @@
 #include "platform/display/Display.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/ui/RealDlg.h"
+#include "wceui/core/FhGlobalData.h"
 #include "wceui/ui/WceUiInit.h"
 
 #include <cstdio>
@@ -177,7 +178,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    WceUiInit(reinterpret_cast<HINSTANCE>(&s_instance), u"wnd", u"res", u"lang", 0);
+    // The demo draws no skin and has no texts, so it sets only what the window class needs instead of
+    // pointing WceUiInit at a language file it does not have.
+    CFhGlobalData::Instance().SetInstanceHandle(reinterpret_cast<HINSTANCE>(&s_instance));
     int result;
     {
         CDemoDlg dlg;

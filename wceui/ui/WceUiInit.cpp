@@ -1,14 +1,7 @@
 #include "wceui/ui/WceUiInit.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
-
-namespace {
-WceUiLanguageLoader s_pLanguageLoader = nullptr;
-}
-
-void WceUiSetLanguageLoader(WceUiLanguageLoader pLoader) {
-    s_pLanguageLoader = pLoader;
-}
+#include "wceui/style/FhLanguage.h"
 
 BOOL WceUiInit(HINSTANCE hInstance, LPCWSTR pWndDir, LPCWSTR pResDir, LPCWSTR pLangFilePath,
                DWORD dwLoadOption) {
@@ -19,8 +12,9 @@ BOOL WceUiInit(HINSTANCE hInstance, LPCWSTR pWndDir, LPCWSTR pResDir, LPCWSTR pL
     global.SetInstanceHandle(hInstance);
     global.SetWndDir(pWndDir);
     global.SetResDir(pResDir);
-    if (s_pLanguageLoader)
-        s_pLanguageLoader(pLangFilePath, dwLoadOption);
+    // A language file that does not load is logged by the loader; the texts then stay empty, which the
+    // framework survives, so initialisation still succeeds.
+    WceUiSetLanguage(pLangFilePath, 0 != dwLoadOption);
     return TRUE;
 }
 

@@ -9,11 +9,6 @@
 BOOL WceUiInit(HINSTANCE hInstance, LPCWSTR pWndDir, LPCWSTR pResDir, LPCWSTR pLangFilePath,
                DWORD dwLoadOption);
 
-// Loads the language file for WceUiInit. The language loader lives in a library above this one's
-// dependencies until it lands here; until it is set, WceUiInit loads no language.
-typedef BOOL (*WceUiLanguageLoader)(LPCWSTR pLangFilePath, DWORD dwLoadOption);
-void WceUiSetLanguageLoader(WceUiLanguageLoader pLoader);
-
 // Sets the window's text only when it differs from the current one (longer texts than 256
 // characters are always set), so that unchanged labels cause no work.
 BOOL WceUiSetWindowText(HWND hWndCtrl, LPCWSTR lpszNew);
