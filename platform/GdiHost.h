@@ -19,6 +19,11 @@ HDC PlatformCreateScreenDC(int originX, int originY, const RECT* clip);
 typedef BOOL (*PlatformWindowDcProvider)(HWND hWnd, POINT* origin, RECT* clip);
 void PlatformSetWindowDcProvider(PlatformWindowDcProvider provider);
 
+// ReleaseDC of a screen or window context reports the screen rectangle it could draw on, so that the
+// display shows what was drawn outside painting (animations draw through GetDC between frames).
+typedef void (*PlatformScreenDcReleased)(const RECT* screenRect);
+void PlatformSetScreenDcReleaseHook(PlatformScreenDcReleased hook);
+
 // How many GDI objects (bitmaps, brushes, pens, fonts, contexts; stock objects excluded) are alive:
 // tests use it to find leaks.
 int PlatformGdiObjectCount();

@@ -39,6 +39,8 @@ void PlatformSetModuleName(LPCWSTR name);
 // Time. With the virtual clock, GetTickCount only moves when Sleep or PlatformAdvanceClock move it.
 void PlatformUseVirtualClock(BOOL on);
 void PlatformAdvanceClock(DWORD milliseconds);
+// Sets the virtual clock's time (the headless display starts every run at the same tick).
+void PlatformSetClock(DWORD now);
 // A fixed local time for reproducible logs; null returns to the host clock.
 void PlatformSetLocalTime(const SYSTEMTIME* time);
 
@@ -63,3 +65,7 @@ int PlatformCreateFileCalls();
 
 // Maps a host errno value onto the platform's error code.
 DWORD PlatformErrorFromErrno(int err);
+
+// The caret as the window manager keeps it (the caret is not drawn): owner, rectangle in the owner's
+// client coordinates, and whether it is shown. FALSE when there is no caret.
+BOOL PlatformCaretState(HWND* owner, RECT* rect, BOOL* shown);

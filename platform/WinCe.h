@@ -9,3 +9,5 @@
 #include "platform/WinRect.h"
 #include "platform/WinGdi.h"
 #include "platform/text/WinText.h"
+#include "platform/windows/WinUser.h"
+#include "platform/system/WinProcess.h"

@@ -33,6 +33,7 @@ struct Table {
     HGDIOBJ screenBitmap = nullptr;
     int screenDcs = 0;
     PlatformWindowDcProvider windowDcProvider = nullptr;
+    PlatformScreenDcReleased screenDcReleased = nullptr;
 };
 
 // The table itself; T() also makes the stock objects on first use.
@@ -322,6 +323,11 @@ void PlatformSetWindowDcProvider(PlatformWindowDcProvider provider) {
     T().windowDcProvider = provider;
 }
 
+void PlatformSetScreenDcReleaseHook(PlatformScreenDcReleased hook) {
+    Guard g(Lock());
+    T().screenDcReleased = hook;
+}
+
 int PlatformGdiObjectCount() {
     Guard g(Lock());
     return T().live;
@@ -352,7 +358,10 @@ int ReleaseDC(HWND, HDC hdc) {
         return 0;
     if (dc->type != DcType::Screen && dc->type != DcType::Window)
         return 0;
+    RECT changed = dc->hasClip ? dc->clip : RECT{0, 0, PlatformScreenWidth(), PlatformScreenHeight()};
     FreeDc(hdc, dc);
+    if (PlatformScreenDcReleased released = T().screenDcReleased)
+        released(&changed);
     return 1;
 }
 

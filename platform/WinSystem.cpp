@@ -95,6 +95,10 @@ void PlatformAdvanceClock(DWORD milliseconds) {
     Clock().virtualNow += milliseconds;
 }
 
+void PlatformSetClock(DWORD now) {
+    Clock().virtualNow = now;
+}
+
 void PlatformSetLocalTime(const SYSTEMTIME* time) {
     ClockState& c = Clock();
     c.fixedTime = time != nullptr;

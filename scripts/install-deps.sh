@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev libdeflate-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libpixman-1-dev
-  zip unzip util-linux
+  zip unzip util-linux python3
 )
 
 missing=()

@@ -4,7 +4,7 @@
 // framework's own loader, which knows only its two forms, would take the same file.
 #pragma once
 
-#include "PngFile.h"
+#include "tools/imaging/PngFile.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,5 @@
 #include "BmpToolFiles.h"
+#include "tools/imaging/RgbaBitmaps.h"
 
 #include "wceui/bitmap/FhBmp.h"
 #include "wceui/bitmap/WceUi565Bitmap.h"
@@ -98,37 +99,20 @@ std::unique_ptr<CWceUiGenericBitmap> LoadBmp(const std::string& hostPath, const 
     return pBmp;
 }
 
-namespace {
-
-bool WriteHostBytes(const std::string& hostPath, const void* p, size_t n) {
-    std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
-    out.write(static_cast<const char*>(p), (std::streamsize)n);
-    return (bool)out;
-}
-
-} // namespace
-
 // Saves with the bitmap's own SaveFile; a 565 bitmap's plane goes beside the file, and a plane left
 // there from before is removed when the result has none, so that the pair always loads as written.
 int SaveBmp(CWceUiGenericBitmap& bmp, const std::string& hostPath, const LogLines& log) {
     if (!EndsWith(hostPath, ".bmp")) {
         return Fail(hostPath + ": the output must be a .bmp file");
     }
-    const std::u16string dev = DevicePath(hostPath);
-    if (dev.empty() || !bmp.SaveFile(dev.c_str())) {
-        return log.Fail("cannot write " + hostPath);
+    bool bRemoved = false;
+    std::string error;
+    if (!imaging::SaveBitmapFiles(bmp, hostPath, &bRemoved, &error)) {
+        return log.Fail(error);
     }
-    const std::string alphaHost = AlphaPathOf(hostPath);
-    const BYTE* pPlane =
-        16 == bmp.GetBitsPixel() ? static_cast<CWceUi565Bitmap&>(bmp).GetAlphaPlane() : nullptr;
-    if (pPlane && bmp.HasPerPixelAlpha()) {
-        if (!WriteHostBytes(alphaHost, pPlane, FhGetAlphaPlaneLen(bmp.GetWidth(), bmp.GetHeight()))) {
-            return Fail("cannot write " + alphaHost);
-        }
-    } else if (fs::exists(alphaHost)) {
-        std::error_code ec;
-        fs::remove(alphaHost, ec);
-        fprintf(stderr, "bmptool: removed %s: the result has no alpha plane\n", alphaHost.c_str());
+    if (bRemoved) {
+        fprintf(stderr, "bmptool: removed %s: the result has no alpha plane\n",
+                AlphaPathOf(hostPath).c_str());
     }
     return 0;
 }

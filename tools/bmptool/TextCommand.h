@@ -2,7 +2,7 @@
 // authors checking fonts and layouts, and for the golden images of the text tests.
 #pragma once
 
-#include "PngFile.h"
+#include "tools/imaging/PngFile.h"
 
 #include <cstdint>
 #include <string>

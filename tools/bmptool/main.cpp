@@ -3,8 +3,9 @@
 #include "AnimateCommand.h"
 #include "BmpToolFiles.h"
 #include "BmpInput.h"
-#include "PngFile.h"
 #include "TextCommand.h"
+#include "tools/imaging/PngFile.h"
+#include "tools/imaging/RgbaBitmaps.h"
 
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
@@ -91,53 +92,6 @@ int Usage(const std::string& why) {
 }
 
 using namespace bmptool;
-
-// ---- conversions between straight RGBA and the framework's bitmaps ----
-
-// 565 channels are narrowed by dropping low bits, as the platform converts. With a plane the 6-bit alpha
-// is the top of the 8-bit one and each channel is premultiplied by it, rounding down, so that a blend
-// never carries out of a channel.
-std::unique_ptr<CWceUiGenericBitmap> FromRgba(const RgbaImage& image, const std::string& format) {
-    if ("32" == format) {
-        std::vector<DWORD> pixels((size_t)image.width * image.height);
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                const uint8_t* p = image.At(x, y);
-                const DWORD a = p[3];
-                auto pre = [&](int c) { return (DWORD)((c * a + 127) / 255); };
-                pixels[(size_t)(image.height - 1 - y) * image.width + x] =
-                    (a << 24) | (pre(p[0]) << 16) | (pre(p[1]) << 8) | pre(p[2]);
-            }
-        }
-        auto pBmp = std::make_unique<CWceUi32Bitmap>();
-        if (!pBmp->CreateDIB32(image.width, image.height, pixels.data(), TRUE)) {
-            return nullptr;
-        }
-        return pBmp;
-    }
-    const bool bPlane = "565a" == format;
-    const int nStride = (image.width + 1) & ~1;
-    std::vector<WORD> pixels((size_t)nStride * image.height, 0);
-    std::vector<BYTE> plane(pixels.size(), 0);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const uint8_t* p = image.At(x, y);
-            int r = p[0] >> 3, g = p[1] >> 2, b = p[2] >> 3;
-            const size_t k = (size_t)(image.height - 1 - y) * nStride + x;
-            if (bPlane) {
-                const int a = p[3] >> 2;
-                r = r * a / 63, g = g * a / 63, b = b * a / 63;
-                plane[k] = (BYTE)a;
-            }
-            pixels[k] = (WORD)((r << 11) | (g << 5) | b);
-        }
-    }
-    auto pBmp = std::make_unique<CWceUi565Bitmap>();
-    if (!pBmp->CreateDIB565(image.width, image.height, pixels.data(), bPlane ? plane.data() : NULL)) {
-        return nullptr;
-    }
-    return pBmp;
-}
 
 // ---- commands ----
 
@@ -334,7 +288,7 @@ int CmdConvert(const Options& opt) {
         return 0;
     }
     const std::string format = !opt.format.empty() ? opt.format : (image.hasAlpha ? "565a" : "565");
-    auto pBmp = FromRgba(image, format);
+    auto pBmp = imaging::BitmapFromRgba(image, format);
     if (!pBmp) {
         return log.Fail("cannot make a bitmap of " + std::to_string(image.width) + " x " +
                         std::to_string(image.height));

@@ -1,4 +1,4 @@
-#include "PngFile.h"
+#include "tools/imaging/PngFile.h"
 
 #include <png.h>
 

@@ -1,0 +1,96 @@
+// travlek-device init: the device tree, the package under the unit's own password, and the registry
+// value read back through the platform's registry calls.
+#include "ToolRun.h"
+
+#include "package/MskFormat.h"
+#include "package/MskUnpacker.h"
+#include "wceui/core/FhScramble.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class TravlekDeviceTest : public DeviceFolderTest {
+protected:
+    tooltest::Result Init(const std::string& args) {
+        return tooltest::Run(Root(), std::string(TRAVLEK_DEVICE_PATH) + " init " + args);
+    }
+    // The configured application as the updater reads it, on the device folder dir.
+    std::u16string ConfiguredApp(const std::string& dir) {
+        PlatformSetDeviceRoot(dir);
+        HKEY hKey = NULL;
+        if (ERROR_SUCCESS != RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0x2001F, &hKey)) {
+            return u"(no key)";
+        }
+        WCHAR szApp[260] = {};
+        DWORD dwType = 0, cb = sizeof(szApp);
+        const LONG l = RegQueryValueExW(hKey, u"APP", NULL, &dwType, reinterpret_cast<LPBYTE>(szApp), &cb);
+        RegCloseKey(hKey);
+        PlatformSetDeviceRoot(Root());
+        return ERROR_SUCCESS == l && REG_SZ == dwType ? std::u16string(szApp) : u"(no value)";
+    }
+    // Whether the package opens with the password.
+    bool Opens(const std::string& dir, LPCWSTR pPackage, LPCWSTR pPassword) {
+        PlatformSetDeviceRoot(dir);
+        CMskUnpacker unpacker;
+        std::u16string error;
+        const BOOL ok = unpacker.Verify(pPackage, FhPasswordToKey(pPassword), error);
+        PlatformSetDeviceRoot(Root());
+        return ok;
+    }
+};
+
+TEST_F(TravlekDeviceTest, AMainNavigationUnitAndAnotherUnit) {
+    const std::string nvq = Root() + "/nvq";
+    tooltest::Result r = Init(nvq + " --app nvq --screen 480x272");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* rel : {"/Program/travlek.pack", "/Residentflash2/app/nvqmain.exe", "/SDMMC/nvqApp.msk",
+                            "/SDMMC/FactoryConfig.xml", "/registry.reg"}) {
+        EXPECT_TRUE(testsupport::HostExists(nvq + rel)) << rel;
+    }
+    EXPECT_FALSE(testsupport::HostExists(nvq + "/SDMMC/gpsApp.msk"));
+    EXPECT_EQ(testsupport::ReadHostFile(nvq + "/device.ini"), "screen=480x272\n");
+    EXPECT_EQ(ConfiguredApp(nvq), u"\\residentflash2\\app\\nvqmain.exe");
+    EXPECT_TRUE(Opens(nvq, u"\\SDMMC\\nvqApp.msk", MSK_PASSWORD_NVQ));
+    EXPECT_FALSE(Opens(nvq, u"\\SDMMC\\nvqApp.msk", MSK_PASSWORD_GPS));
+
+    const std::string gps = Root() + "/gps";
+    r = Init(gps + " --package " + DEMO_APP_DIR);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(testsupport::HostExists(gps + "/SDMMC/gpsApp.msk"));
+    EXPECT_FALSE(testsupport::HostExists(gps + "/SDMMC/nvqApp.msk"));
+    EXPECT_EQ(testsupport::ReadHostFile(gps + "/device.ini"), "screen=800x480\n");
+    const std::u16string app = ConfiguredApp(gps);
+    EXPECT_NE(app, u"\\residentflash2\\app\\nvqmain.exe");
+    EXPECT_EQ(app.rfind(u"\\residentflash2\\app\\", 0), 0u) << WideToUtf8(app);
+    EXPECT_TRUE(Opens(gps, u"\\SDMMC\\gpsApp.msk", MSK_PASSWORD_GPS));
+    EXPECT_FALSE(Opens(gps, u"\\SDMMC\\gpsApp.msk", MSK_PASSWORD_NVQ));
+    // The program that the registry names is the one the old application holds.
+    EXPECT_TRUE(testsupport::HostExists(gps + "/Residentflash2/app/" + WideToUtf8(app.substr(20))));
+}
+
+TEST_F(TravlekDeviceTest, RefusesWhatWouldSpoilAFolderOrMakeAUselessDevice) {
+    testsupport::WriteHostFile(Root() + "/used/keep.txt", "mine");
+    tooltest::Result r = Init(Root() + "/used");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not an empty folder"), std::string::npos) << r.err;
+    EXPECT_EQ(testsupport::ReadHostFile(Root() + "/used/keep.txt"), "mine");
+
+    r = Init(Root() + "/d --package " + Root() + "/no-such-folder");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(testsupport::HostExists(Root() + "/d"));
+
+    testsupport::WriteHostFile(Root() + "/bad.pack", "not a pack at all");
+    r = Init(Root() + "/d --pack " + Root() + "/bad.pack");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is not a resource pack"), std::string::npos) << r.err;
+    EXPECT_FALSE(testsupport::HostExists(Root() + "/d"));
+
+    EXPECT_EQ(Init(Root() + "/d --screen 640x480").status, 2);
+    EXPECT_EQ(Init(Root() + "/d --app tomtom").status, 2);
+    EXPECT_EQ(Init("").status, 2);
+}
+
+} // namespace

@@ -1,0 +1,273 @@
+// travlek-device: makes a device folder for the updater: its program folder with the skin, an old
+// application in the resident flash, an update package on the SD card and the registry that says which
+// application the unit runs.
+#include "package/MskFormat.h"
+#include "package/MskWriter.h"
+#include "platform/Platform.h"
+#include "platform/WinCe.h"
+#include "tools/common/ToolSupport.h"
+#include "wceui/core/FhScramble.h"
+#include "wceui/core/WceUiLog.h"
+#include "wceui/res/FhPackFile.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsage[] =
+    "usage: travlek-device init DIR [--app gps|nvq] [--package FOLDER] [--screen WxH] [--pack FILE]\n"
+    "       travlek-device --help\n";
+
+const char kHelp[] =
+    "\n"
+    "init makes the device folder DIR (it must be missing or empty):\n"
+    "  DIR/Program/travlek.pack         the updater's skin (--pack FILE, default: the travlek.pack\n"
+    "                                   beside this program)\n"
+    "  DIR/Residentflash2/app/          an old application, which the update replaces\n"
+    "  DIR/SDMMC/gpsApp.msk             the update package made from FOLDER (default: the demo\n"
+    "   or DIR/SDMMC/nvqApp.msk         application), under the password of the unit's kind\n"
+    "  DIR/SDMMC/FactoryConfig.xml      the factory configuration the update copies\n"
+    "  DIR/registry.reg                 HKEY_LOCAL_MACHINE\\OEM \"APP\": the configured application\n"
+    "  DIR/device.ini                   the screen the device was made for (screen=WxH)\n"
+    "\n"
+    "  --app nvq      a unit whose application is the main navigation program\n"
+    "                 (\\residentflash2\\app\\nvqmain.exe): the updater shows only the progress, then\n"
+    "                 calibrates and resets the unit\n"
+    "  --app gps      (default) a unit whose application is \\residentflash2\\app\\navi.exe: the full\n"
+    "                 screen, and the application starts after the update\n"
+    "  --screen WxH   800x480 (default), 480x272 or 320x240; the pack must hold that size's skin\n"
+    "\n"
+    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+
+const char16_t kNvqApp[] = u"\\residentflash2\\app\\nvqmain.exe";
+const char16_t kGpsApp[] = u"\\residentflash2\\app\\navi.exe";
+
+int Usage(const char* why) {
+    if (why) {
+        fprintf(stderr, "travlek-device: %s\n", why);
+    }
+    fputs(kUsage, stderr);
+    return 2;
+}
+
+int Fail(const std::string& why) {
+    fprintf(stderr, "travlek-device: %s\n", why.c_str());
+    return 1;
+}
+
+bool WriteHostFile(const fs::path& path, const std::string& bytes) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
+
+// The folder of this executable.
+fs::path ProgramFolder() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : self.parent_path();
+}
+
+struct Options {
+    std::string dir;
+    std::string app = "gps";
+    std::string package;
+    std::string screen = "800x480";
+    std::string pack;
+};
+
+// The skin folder the updater picks for a screen width.
+std::u16string SkinFolder(int width) {
+    if (480 == width) {
+        return u"480X272";
+    }
+    if (800 == width) {
+        return u"800x480";
+    }
+    return u"320X240";
+}
+
+// The pack must open with the framework's reader and hold the main dialog of the screen's size.
+bool CheckPack(const fs::path& pack, int width, std::string* pWhy) {
+    tooling::LogLines log;
+    CFhPackFile file(tooling::DevicePath(fs::absolute(pack).string()).c_str());
+    if (!file.Load(NULL)) {
+        *pWhy = pack.string() + " is not a resource pack";
+        for (const auto& line : log.Lines()) {
+            *pWhy += "\n  " + WideToUtf8(line);
+        }
+        return false;
+    }
+    const std::u16string want = SkinFolder(width) + u"\\wnd\\ctravlekdlg.dlg.xml";
+    for (int i = 0; i < file.GetItemCount(); ++i) {
+        FhPackItemInfo info;
+        file.GetItemInfo(i, &info);
+        if (0 == WStrICmp(info.pPath, want.c_str())) {
+            return true;
+        }
+    }
+    *pWhy = pack.string() + " has no skin for the screen (no " + WideToUtf8(want) + ")";
+    return false;
+}
+
+int Init(const Options& opt) {
+    int width = 0, height = 0;
+    char x = 0;
+    if (3 != sscanf(opt.screen.c_str(), "%d%c%d", &width, &x, &height) || ('x' != x && 'X' != x) ||
+        !((800 == width && 480 == height) || (480 == width && 272 == height) ||
+          (320 == width && 240 == height))) {
+        return Usage("--screen is 800x480, 480x272 or 320x240");
+    }
+    if ("gps" != opt.app && "nvq" != opt.app) {
+        return Usage("--app is gps or nvq");
+    }
+    const bool bNvq = "nvq" == opt.app;
+    std::error_code ec;
+    const fs::path dir = fs::absolute(opt.dir, ec);
+    if (fs::exists(dir, ec) && (!fs::is_directory(dir, ec) || !fs::is_empty(dir, ec))) {
+        return Fail(dir.string() + " exists and is not an empty folder");
+    }
+    const fs::path package = opt.package.empty() ? fs::path(TRAVLEK_DEMO_APP) : fs::absolute(opt.package, ec);
+    if (!fs::is_directory(package, ec)) {
+        return Fail(package.string() + " is not a folder");
+    }
+    const fs::path pack = opt.pack.empty() ? ProgramFolder() / "travlek.pack" : fs::absolute(opt.pack, ec);
+    if (!fs::is_regular_file(pack, ec)) {
+        return Fail("no resource pack at " + pack.string() + " (build it, or give --pack FILE)");
+    }
+
+    // The pack is read with host paths before the device root moves to DIR.
+    tooling::UseHostFileSystem();
+    std::string why;
+    if (!CheckPack(pack, width, &why)) {
+        return Fail(why);
+    }
+
+    fs::create_directories(dir, ec);
+    if (ec) {
+        return Fail("cannot make " + dir.string() + ": " + ec.message());
+    }
+    fs::create_directories(dir / "Program", ec);
+    fs::copy_file(pack, dir / "Program" / "travlek.pack", fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        return Fail("cannot copy the pack: " + ec.message());
+    }
+
+    // The application the unit runs now, which the update replaces.
+    const std::string program = bNvq ? "nvqmain.exe" : "navi.exe";
+    const fs::path old = dir / "Residentflash2" / "app";
+    if (!WriteHostFile(old / program, "old application\n") ||
+        !WriteHostFile(old / "version.txt", "old application, version 1.0\n") ||
+        !WriteHostFile(old / "config" / "settings.ini", "[unit]\nversion=1.0\n")) {
+        return Fail("cannot write the old application under " + old.string());
+    }
+    fs::create_directories(dir / "SDMMC", ec);
+    if (!WriteHostFile(dir / "SDMMC" / "FactoryConfig.xml",
+                       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                       "<FactoryConfig>\n  <Unit model=\"demo\" screen=\"" +
+                           opt.screen + "\"/>\n</FactoryConfig>\n") ||
+        !WriteHostFile(dir / "device.ini",
+                       "screen=" + std::to_string(width) + "x" + std::to_string(height) + "\n")) {
+        return Fail("cannot write into " + dir.string());
+    }
+
+    // Everything below goes through the platform, on the new device.
+    PlatformSetDeviceRoot(dir.string());
+    CWceUiLogFile::Instance().DisableFile();
+
+    const std::u16string packagePath = bNvq ? u"\\SDMMC\\nvqApp.msk" : u"\\SDMMC\\gpsApp.msk";
+    CMskWriter writer;
+    std::u16string error;
+    if (!writer.AddHostTree(package.string(), error) ||
+        !writer.Write(packagePath.c_str(), u"app",
+                      FhPasswordToKey(bNvq ? MSK_PASSWORD_NVQ : MSK_PASSWORD_GPS), error)) {
+        return Fail("cannot build the package from " + package.string() + ": " + WideToUtf8(error));
+    }
+
+    HKEY hKey = NULL;
+    DWORD dwDisposition = 0;
+    LONG lResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, NULL, 0, 0, NULL, &hKey, &dwDisposition);
+    if (ERROR_SUCCESS != lResult) {
+        return Fail("cannot create HKEY_LOCAL_MACHINE\\OEM (error " + std::to_string(lResult) + ")");
+    }
+    const char16_t* pApp = bNvq ? kNvqApp : kGpsApp;
+    const DWORD cbApp = static_cast<DWORD>((std::char_traits<char16_t>::length(pApp) + 1) * sizeof(char16_t));
+    lResult = RegSetValueExW(hKey, u"APP", 0, REG_SZ, reinterpret_cast<const BYTE*>(pApp), cbApp);
+    RegCloseKey(hKey);
+    if (ERROR_SUCCESS != lResult) {
+        return Fail("cannot set HKEY_LOCAL_MACHINE\\OEM \"APP\" (error " + std::to_string(lResult) + ")");
+    }
+
+    const MskWriterStats& stats = writer.GetStats();
+    printf("%s: a %s unit, %s screen\n", dir.string().c_str(), opt.app.c_str(), opt.screen.c_str());
+    printf("  Program/travlek.pack\n");
+    printf("  Residentflash2/app/           the old application (%s)\n", program.c_str());
+    printf("  SDMMC/%s             %u folders and %u files from %s\n", bNvq ? "nvqApp.msk" : "gpsApp.msk",
+           stats.folders, stats.files, package.string().c_str());
+    printf("  SDMMC/FactoryConfig.xml\n");
+    printf("  registry.reg                  HKEY_LOCAL_MACHINE\\OEM APP=%s\n", WideToUtf8(pApp).c_str());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        return Usage(NULL);
+    }
+    const std::string command = argv[1];
+    if ("--help" == command || "-h" == command || "help" == command) {
+        fputs(kUsage, stdout);
+        fputs(kHelp, stdout);
+        return 0;
+    }
+    if ("init" != command) {
+        return Usage(("unknown command " + command).c_str());
+    }
+    Options opt;
+    std::vector<std::string> args;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        std::string* pValue = nullptr;
+        if ("--help" == a || "-h" == a) {
+            fputs(kUsage, stdout);
+            fputs(kHelp, stdout);
+            return 0;
+        } else if ("--app" == a) {
+            pValue = &opt.app;
+        } else if ("--package" == a) {
+            pValue = &opt.package;
+        } else if ("--screen" == a) {
+            pValue = &opt.screen;
+        } else if ("--pack" == a) {
+            pValue = &opt.pack;
+        } else if (a.size() > 1 && '-' == a[0]) {
+            return Usage(("unknown option " + a).c_str());
+        } else {
+            args.push_back(a);
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return Usage((a + " needs a value").c_str());
+        }
+        *pValue = argv[++i];
+    }
+    if (1 != args.size()) {
+        return Usage("init takes DIR");
+    }
+    opt.dir = args[0];
+    return Init(opt);
+}
