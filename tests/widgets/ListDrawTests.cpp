@@ -66,28 +66,35 @@ TEST_P(ListDrawTest, ScrollStepsThroughTheCacheEqualFullRedraws) {
     const RECT rc = {10, 20, 210, 120};
     CWceUiListBox* pList = MakeDressedList(rc, 40);
     ASSERT_NE(nullptr, pList);
+    // A twin in a dialog of its own, drawn in full every time.
+    CWceUiDlg* pMain = m_pDlg;
+    m_pDlg = NewDlg(RECT{0, 0, 320, 240}, false);
+    CWceUiListBox* pTwin = MakeDressedList(rc, 40);
+    ASSERT_NE(nullptr, pTwin);
+    pTwin->SetCacheEnabled(FALSE);
+    m_pDlg = pMain;
+
     auto pCached = Window();
     Draw(pCached.get(), rc);
     EXPECT_EQ(5, pList->GetLastDrawnRowCount());
-    // Steps down and up, smaller and larger than a row, past the top into the margin and back.
-    const int steps[] = {7, 13, 20, 45, -3, -60, -22, 99, -99, -40, 5};
+    // Steps down and up, smaller and larger than a row, past the top into the margin and back, one
+    // after another, so that the cache's rows wrap round more than once.
+    const int steps[] = {7, 13, 20, 45, -3, -60, -22, 99, -99, -40, 5, 33, 33, 33, 33, 1, -97};
     for (int nStep : steps) {
         const int nBefore = pList->GetScrollPos();
         pList->ScrollBy(nStep, TRUE);
+        pTwin->ScrollBy(nStep, TRUE);
         const int nMoved = pList->GetScrollPos() - nBefore;
         Draw(pCached.get(), rc);
         // Only the rows of the strip that came into view were drawn.
-        const int nStripRows = nMoved == 0 ? 5 : (std::abs(nMoved) + 19) / 20 + 1;
+        const int nStripRows = nMoved == 0 || std::abs(nMoved) >= 100 ? 6 : (std::abs(nMoved) + 19) / 20 + 1;
         EXPECT_LE(pList->GetLastDrawnRowCount(), nStripRows) << "step " << nStep;
 
-        pList->SetCacheEnabled(FALSE);
         auto pFull = Window();
-        Draw(pFull.get(), rc);
-        pList->SetCacheEnabled(TRUE);
+        pTwin->OnDraw(pFull.get(), &rc);
+        EXPECT_EQ(pList->GetScrollPos(), pTwin->GetScrollPos());
         EXPECT_TRUE(SamePixels(pCached.get(), pFull.get()))
             << "step " << nStep << " to position " << pList->GetScrollPos();
-        // The cached picture goes on from the full redraw's state, as after any repaint.
-        pCached = std::move(pFull);
     }
 }
 

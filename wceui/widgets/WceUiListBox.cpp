@@ -55,6 +55,10 @@ struct CWceUiListBox::Data {
     // Where the list's client origin lies in the bitmap being drawn.
     int nDrawOx = 0;
     int nDrawOy = 0;
+    // Cache row of client row 0 (see CacheCopy).
+    int nCacheOrigin = 0;
+    // This drawing is a scroll step through the cache: the background is drawn for the strip only.
+    bool bStepPlanned = false;
 };
 
 namespace {
@@ -709,6 +713,84 @@ void CWceUiListBox::DrawRows(const RECT& rcArea, int nOnlyItem) {
     }
 }
 
+// The cache is kept as a ring of rows: client row y lives in cache row (y + nCacheOrigin) mod height,
+// so that a scroll step moves the origin instead of the pixels and only the strip that comes into view
+// is written.
+void CWceUiListBox::CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const RECT& rcClientArea,
+                              bool bToCache) {
+    Data* pData = GetData();
+    CWceUiGenericBitmap* pCache = pData->pCache.get();
+    const int nH = pCache->GetHeight();
+    int nRingTop = (rcClientArea.top + pData->nCacheOrigin) % nH;
+    if (nRingTop < 0) {
+        nRingTop += nH;
+    }
+    const int nWidth = rcClientArea.right - rcClientArea.left;
+    int y = rcClientArea.top;
+    while (y < rcClientArea.bottom && nWidth > 0) {
+        const int nRun = std::min(rcClientArea.bottom - y, nH - nRingTop);
+        if (bToCache) {
+            pCache->BitBlt(rcClientArea.left, nRingTop, nWidth, nRun, pOther, rcClientArea.left + dx, y + dy,
+                           SRCCOPY);
+        } else {
+            pOther->BitBlt(rcClientArea.left + dx, y + dy, nWidth, nRun, pCache, rcClientArea.left, nRingTop,
+                           SRCCOPY);
+        }
+        y += nRun;
+        nRingTop = 0;
+    }
+}
+
+bool CWceUiListBox::CanUseCacheFor(LPCRECT lpNeedDraw, CWceUiGenericBitmap* pWndBitmap) {
+    Data* pData = GetData();
+    RECT rcWnd;
+    if (NULL == pData || NULL == pWndBitmap || pData->nDrawOnlyItem >= 0 || !pData->bCacheEnabled ||
+        !pData->bCacheValid || pData->bContentChanged || NULL == pData->pCache || !GetWindowRect(&rcWnd)) {
+        return false;
+    }
+    const int nH = rcWnd.bottom - rcWnd.top;
+    const int nShift = GetScrollPos() - pData->nCachePos;
+    if (0 == nShift || nShift <= -nH || nShift >= nH || pData->pCache->GetHeight() != nH ||
+        pData->pCache->GetWidth() != rcWnd.right - rcWnd.left ||
+        pData->pCache->GetBitsPixel() != pWndBitmap->GetBitsPixel()) {
+        return false;
+    }
+    // Only a drawing of the whole list, all of it inside the window bitmap, can take the step.
+    RECT rcNeed = rcWnd;
+    if (NULL != lpNeedDraw) {
+        IntersectRect(&rcNeed, &rcNeed, lpNeedDraw);
+    }
+    const RECT rcBmp = {0, 0, pWndBitmap->GetWidth(), pWndBitmap->GetHeight()};
+    IntersectRect(&rcNeed, &rcNeed, &rcBmp);
+    return EqualRect(&rcNeed, &rcWnd);
+}
+
+void CWceUiListBox::OnDraw(CWceUiGenericBitmap* pWndBitmap, LPCRECT lpNeedDraw) {
+    Data* pData = GetData();
+    if (NULL != pData) {
+        pData->bStepPlanned = CanUseCacheFor(lpNeedDraw, pWndBitmap);
+    }
+    CWceUiScrollLayer::OnDraw(pWndBitmap, lpNeedDraw);
+    if (NULL != pData) {
+        pData->bStepPlanned = false;
+    }
+}
+
+void CWceUiListBox::OnDrawBackGround(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
+    Data* pData = GetData();
+    // A scroll step paints the background of the new strip only (in OnDrawText).
+    if (NULL == pData || !pData->bStepPlanned) {
+        CWceUiScrollLayer::OnDrawBackGround(pDrawBitmap, bClient);
+    }
+}
+
+void CWceUiListBox::OnDrawBgImgs(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
+    Data* pData = GetData();
+    if (NULL == pData || !pData->bStepPlanned) {
+        CWceUiScrollLayer::OnDrawBgImgs(pDrawBitmap, bClient);
+    }
+}
+
 void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
     Data* pData = GetData();
     RECT rcClient;
@@ -737,28 +819,32 @@ void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
         const int nHeight = rcClient.bottom;
         const bool bFull = EqualRect(&rcArea, &rcClient);
         CWceUiGenericBitmap* pBack = pData->pBack.get();
-        if (pData->nDrawOnlyItem < 0 && pData->bCacheEnabled && pData->bCacheValid &&
-            !pData->bContentChanged && bFull && 0 != nShift && nShift > -nHeight && nShift < nHeight) {
+        if (pData->bStepPlanned && pData->bCacheValid && 0 != nShift && nShift > -nHeight &&
+            nShift < nHeight) {
             // A scroll step: the rows that stay in view come from the last picture, moved by the step;
             // only the strip that comes into view is drawn.
             RECT rcStrip = rcClient;
-            RECT rcKept = rcClient;
             if (nShift > 0) {
                 rcStrip.top = nHeight - nShift;
-                rcKept.bottom = nHeight - nShift;
             } else {
                 rcStrip.bottom = -nShift;
-                rcKept.top = -nShift;
             }
+            // The background of the strip alone, then its rows over it.
+            RECT rcStripWnd = rcStrip;
+            ClientToWindow(&rcStripWnd);
+            RECT rcSavedNeed;
+            GetNeedDrawRect(&rcSavedNeed);
+            SetNeedDrawRect(&rcStripWnd);
+            CWceUiScrollLayer::OnDrawBackGround(pDrawBitmap, bClient);
+            CWceUiScrollLayer::OnDrawBgImgs(pDrawBitmap, bClient);
+            SetNeedDrawRect(&rcSavedNeed);
             CopyArea(pBack, -ox, -oy, pDrawBitmap,
                      {rcStrip.left + ox, rcStrip.top + oy, rcStrip.right + ox, rcStrip.bottom + oy});
             DrawRows(rcStrip, -1);
-            RECT rcOld = rcKept;
-            OffsetRect(&rcOld, 0, nShift);
-            CopyArea(pBack, 0, -nShift, pData->pCache.get(), rcOld);
-            CopyArea(pDrawBitmap, ox, oy, pBack, rcClient);
-            std::swap(pData->pCache, pData->pBack);
+            pData->nCacheOrigin = ((pData->nCacheOrigin + nShift) % nHeight + nHeight) % nHeight;
             pData->nCachePos = nPos;
+            CacheCopy(pBack, 0, 0, rcStrip, true);
+            CacheCopy(pDrawBitmap, ox, oy, rcClient, false);
         } else {
             RECT rcRows = rcArea;
             if (pData->nDrawOnlyItem >= 0) {
@@ -777,10 +863,11 @@ void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
             CopyArea(pDrawBitmap, ox, oy, pBack, rcRows);
             if (bFull && pData->nDrawOnlyItem < 0) {
                 std::swap(pData->pCache, pData->pBack);
+                pData->nCacheOrigin = 0;
                 pData->nCachePos = nPos;
                 pData->bCacheValid = TRUE;
             } else if (pData->bCacheValid && pData->nCachePos == nPos) {
-                CopyArea(pData->pCache.get(), 0, 0, pBack, rcRows);
+                CacheCopy(pBack, 0, 0, rcRows, true);
             } else {
                 pData->bCacheValid = FALSE;
             }

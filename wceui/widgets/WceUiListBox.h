@@ -32,6 +32,9 @@ public:
     void OnLButtonDown(UINT nFlags, POINT point) override;
     void OnLButtonUp(UINT nFlags, POINT point) override;
     void OnMouseMove(UINT nFlags, POINT point) override;
+    void OnDraw(CWceUiGenericBitmap* pWndBitmap, LPCRECT lpNeedDraw) override;
+    void OnDrawBackGround(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
+    void OnDrawBgImgs(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
     void OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
     // Draws the three pieces of the scroll bar at the list's right edge, within lpNeedDraw (in the
     // draw bitmap's coordinates).
@@ -101,6 +104,10 @@ private:
     BOOL PrepareBuffers(CWceUiGenericBitmap* pDrawBitmap, int nWidth, int nHeight);
     // Draws the rows that meet rcArea (client coordinates) into the back buffer.
     void DrawRows(const RECT& rcArea, int nOnlyItem);
+    // Copies between the ring-ordered cache and another bitmap whose client origin is at (dx, dy).
+    void CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const RECT& rcClientArea, bool bToCache);
+    // Whether a drawing of lpNeedDraw can be a scroll step through the cache.
+    bool CanUseCacheFor(LPCRECT lpNeedDraw, CWceUiGenericBitmap* pWndBitmap);
     void DrawRowBitmap(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap* pSrc, int x, int y,
                        const RECT& rcClip);
 
