@@ -309,3 +309,47 @@ TEST_F(ListTest, DumpNamesTheItemsInView) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ListTest, ADialogFileMakesAListWithItsProperties) {
+    testsupport::LogCapture log;
+    WriteDialog(
+        u"files\\CWceUiDlg",
+        u"<dlg><body name=\"files\" windowrect=\"0,0,320,240\" style=\"dlg\">"
+        u"<l type=\"CWceUiListBox\" name=\"list\" style=\"list\" item_height=\"32\" extra_scroll=\"40\" "
+        u"text_left_offset=\"9\" textcolor_select=\"0x102030\" draw_item_image=\"true\" "
+        u"item_image_width=\"24\" linebg_normal=\"no\\such\\row.conf\" default_item_image=\"no\\icon.conf\"/>"
+        u"<l type=\"CWceUiListBox\" name=\"flat\" style=\"list\" item_height=\"0\" draw_item_image=\"TRUE\"/>"
+        u"</body></dlg>",
+        u"<dlg><style><dlg><position rect=\"0,0,320,240\"/></dlg>"
+        u"<list><position way=\"relative\" rect=\"0,0,320,200\"/></list></style></dlg>");
+    // This dialog runs alone.
+    m_ctrl->DeleteLayer(m_pDlg);
+    m_pDlg = nullptr;
+    CWceUiDlg* pDlg = Open(u"files\\CWceUiDlg");
+    ASSERT_NE(nullptr, pDlg);
+    auto* pList = dynamic_cast<CWceUiListBox*>(pDlg->GetChildByName(u"list"));
+    auto* pFlat = dynamic_cast<CWceUiListBox*>(pDlg->GetChildByName(u"flat"));
+    ASSERT_TRUE(pList && pFlat);
+    EXPECT_EQ(32, pList->GetItemHeight());
+    EXPECT_EQ(40, pList->GetExtraScroll());
+    EXPECT_EQ(9, pList->GetTextLeftOffset());
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), pList->GetPressedTextColor());
+    EXPECT_TRUE(pList->IsDrawItemImage());
+    // A zero height is refused with a message; only exactly "true" draws item images.
+    EXPECT_EQ(20, pFlat->GetItemHeight());
+    EXPECT_TRUE(log.Contains(u"CWceUiListBox::SetProperties, item_height 0 refused"));
+    EXPECT_FALSE(pFlat->IsDrawItemImage());
+    // Missing row and item images leave plain rows; drawing goes on.
+    for (int i = 0; i < 12; ++i) {
+        pList->AddString(u"row");
+    }
+    EXPECT_EQ(12 * 32 - 200, pList->GetScrollMax());
+    pFlat->ShowLayer(FALSE); // it lies over the first
+    auto pWnd = listtest::SolidBitmap(16, 320, 240, RGB(0, 0, 0));
+    ASSERT_TRUE(m_ctrl->Draw(pWnd.get(), uitest::R(RECT{0, 0, 320, 240})));
+    EXPECT_EQ(7, pList->GetLastDrawnRowCount());
+}
+
+} // namespace

@@ -449,6 +449,21 @@ void CWceUiListBox::SetPressedTextColor(COLORREF cr) {
     }
 }
 
+COLORREF CWceUiListBox::GetPressedTextColor() const {
+    Data* pData = GetData();
+    return NULL == pData ? 0 : pData->crPressedText;
+}
+
+int CWceUiListBox::GetTextLeftOffset() const {
+    Data* pData = GetData();
+    return NULL == pData ? 0 : pData->nTextLeftOffset;
+}
+
+BOOL CWceUiListBox::IsDrawItemImage() const {
+    Data* pData = GetData();
+    return NULL != pData && pData->bDrawItemImage;
+}
+
 BOOL CWceUiListBox::SetRowBitmaps(LPCWSTR pNormal, LPCWSTR pPressed) {
     Data* pData = GetData();
     if (NULL == pData) {

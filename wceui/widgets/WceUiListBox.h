@@ -65,6 +65,9 @@ public:
     void SetDrawItemImage(BOOL bDraw, int nImageWidth);
     void SetTextLeftOffset(int nOffset);
     void SetPressedTextColor(COLORREF cr);
+    COLORREF GetPressedTextColor() const;
+    int GetTextLeftOffset() const;
+    BOOL IsDrawItemImage() const;
     // Bitmap names as a dialog file gives them.
     BOOL SetRowBitmaps(LPCWSTR pNormal, LPCWSTR pPressed);
     BOOL SetScrollBarBitmaps(LPCWSTR pTop, LPCWSTR pMiddle, LPCWSTR pBottom);
