@@ -6,6 +6,7 @@
 #include "wceui/core/WceUiLog.h"
 #include "wceui/ui/RealGenericWnd.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiRealWnd.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -216,6 +217,10 @@ void CWceUiScrollLayer::OnLButtonUp(UINT, POINT point) {
     }
     m_bPressed = FALSE;
     m_bDragging = FALSE;
+    // Pen input that piled up while the content was being drawn is stale now.
+    if (CWceUiRealWnd* pWnd = dynamic_cast<CWceUiRealWnd*>(GetWindow())) {
+        pWnd->IgnoreMsgBeforeTime(0);
+    }
 }
 
 void CWceUiScrollLayer::OnLoseCapture() {
