@@ -533,8 +533,12 @@ void CWceUiListBox::GetVisibleRange(int* pnFirst, int* pnEnd) const {
 }
 
 std::string CWceUiListBox::DumpState(int nIndent) const {
-    std::string out = " items=" + std::to_string(GetCount()) + " selected=" + std::to_string(GetCurSel()) +
-                      " top=" + std::to_string(GetScrollPos());
+    std::string out = " items=";
+    out += std::to_string(GetCount());
+    out += " selected=";
+    out += std::to_string(GetCurSel());
+    out += " top=";
+    out += std::to_string(GetScrollPos());
     int nFirst = 0;
     int nEnd = 0;
     GetVisibleRange(&nFirst, &nEnd);
@@ -550,8 +554,14 @@ std::string CWceUiListBox::DumpState(int nIndent) const {
                 text += c;
             }
         }
-        out += "\n" + std::string(nIndent < 0 ? 0 : nIndent, ' ') + "item " + std::to_string(i) + " \"" +
-               text + "\"";
+        // Appended piece by piece: GCC's optimiser misreads a chain of + on short strings as overlapping.
+        out += '\n';
+        out.append(static_cast<size_t>(nIndent < 0 ? 0 : nIndent), ' ');
+        out += "item ";
+        out += std::to_string(i);
+        out += " \"";
+        out += text;
+        out += '"';
     }
     return out;
 }
