@@ -353,3 +353,46 @@ TEST_F(ListTest, ADialogFileMakesAListWithItsProperties) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ListTest, AHorizontalScrollLayerFollowsXAndFlicksByHalfItsWidth) {
+    testsupport::LogCapture log;
+    auto* pLayer =
+        dynamic_cast<CWceUiScrollLayer*>(m_ctrl->CreateLayer(m_pDlg, u"CWceUiScrollLayer", u"strip"));
+    ASSERT_NE(nullptr, pLayer);
+    const RECT rc = {0, 0, 200, 50};
+    pLayer->SetLayerPosition(&rc, WCEUI_POS_WAY_WINDOW, FALSE);
+    EXPECT_FALSE(pLayer->SetOrientation(2));
+    EXPECT_TRUE(log.Contains(u"CWceUiScrollLayer::SetOrientation,check("));
+    ASSERT_TRUE(pLayer->SetOrientation(WCEUI_SCROLL_HORIZONTAL));
+    pLayer->SetScrollRange(0, 1000, FALSE);
+    // Thumb: 200 x 200 / (200 + 1000), at least 20.
+    EXPECT_EQ(33, pLayer->GetThumbSize());
+    // Vertical movement does nothing; 30 pixels to the left drag the content on.
+    pLayer->OnLButtonDown(0, Pt(150, 10));
+    pLayer->OnMouseMove(0, Pt(150, 45));
+    EXPECT_FALSE(pLayer->IsDragging());
+    pLayer->OnMouseMove(0, Pt(120, 45));
+    EXPECT_EQ(30, pLayer->GetScrollPos());
+    PlatformAdvanceClock(150);
+    pLayer->OnLButtonUp(0, Pt(120, 45)); // 100..199 ms: half the width
+    RunAnimation(pLayer);
+    EXPECT_EQ(130, pLayer->GetScrollPos());
+    EXPECT_EQ((200 - 33) * 130 / 1000, pLayer->GetThumbOffset());
+    // Back towards the start: the flick turns negative and stops at the minimum.
+    pLayer->OnLButtonDown(0, Pt(100, 10));
+    pLayer->OnMouseMove(0, Pt(130, 10));
+    EXPECT_EQ(100, pLayer->GetScrollPos());
+    PlatformAdvanceClock(20);
+    pLayer->OnLButtonUp(0, Pt(130, 10)); // below 100 ms: 200, limited to the 100 left
+    RunAnimation(pLayer);
+    EXPECT_EQ(0, pLayer->GetScrollPos());
+    // ScrollTo ignores positions out of range.
+    pLayer->ScrollTo(1001, FALSE);
+    EXPECT_EQ(0, pLayer->GetScrollPos());
+    pLayer->ScrollTo(1000, FALSE);
+    EXPECT_EQ(1000, pLayer->GetScrollPos());
+}
+
+} // namespace
