@@ -254,24 +254,47 @@ TEST_P(SliderDrawTest, ThreeBitmapsLandWhereTheyBelong) {
         "BBBBBBBBBBBBBBBB", //
         "BBBBBBBBBBBBBBBB", //
     };
-    for (int y = 0; y < 6; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const char c = expected[y][x];
-            const char u = static_cast<char>(toupper(c));
-            const COLORREF cr = u == 'B' ? kBlue : u == 'G' ? kGreen : u == 'R' ? kRed : kWhite;
-            const DWORD got =
-                16 == nBits ? bmptest::At565(*pWnd, x, y) : (bmptest::At32(*pWnd, x, y) & 0xFFFFFF);
-            if (c == u || 16 == nBits) {
-                EXPECT_EQ(got, Encode(nBits, cr)) << "at " << x << "," << y;
-            } else {
-                const DWORD want = Encode(nBits, cr);
-                for (int shift = 0; shift < 24; shift += 8) {
-                    EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF),
-                                static_cast<int>((want >> shift) & 0xFF), 1)
-                        << "at " << x << "," << y;
+    auto check = [&](const CWceUiGenericBitmap& bmp, const char* const* rows) {
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const char c = rows[y][x];
+                const char u = static_cast<char>(toupper(c));
+                const COLORREF cr = u == 'B' ? kBlue : u == 'G' ? kGreen : u == 'R' ? kRed : kWhite;
+                const DWORD got =
+                    16 == nBits ? bmptest::At565(bmp, x, y) : (bmptest::At32(bmp, x, y) & 0xFFFFFF);
+                if (c == u || 16 == nBits) {
+                    EXPECT_EQ(got, Encode(nBits, cr)) << "at " << x << "," << y;
+                } else {
+                    const DWORD want = Encode(nBits, cr);
+                    for (int shift = 0; shift < 24; shift += 8) {
+                        EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF),
+                                    static_cast<int>((want >> shift) & 0xFF), 1)
+                            << "at " << x << "," << y;
+                    }
                 }
             }
         }
+    };
+    check(*pWnd, expected);
+
+    // A range narrowed below the kept position (3 > 1) puts the thumb at the track's end, never past
+    // it, and no background part is drawn from outside its bitmap.
+    {
+        ASSERT_TRUE(s->SetRange(0, 1, FALSE));
+        std::unique_ptr<CWceUiGenericBitmap> pEnd(WceUiCreateBitmapObject(nBits));
+        ASSERT_TRUE(pEnd && pEnd->CreateDIB(16, 6));
+        pEnd->FillColor(kBlue);
+        s->OnDrawText(pEnd.get(), FALSE);
+        const char* atEnd[6] = {
+            "BBBBBBBBBBBBBBBB", //
+            "BBBGGGGGGGGGGBBB", //
+            "BBBGGGGGGGGgWWWB", //
+            "BBBBBBBBBBBbWWWB", //
+            "BBBBBBBBBBBBBBBB", //
+            "BBBBBBBBBBBBBBBB", //
+        };
+        check(*pEnd, atEnd);
+        ASSERT_TRUE(s->SetRange(0, 10, FALSE));
     }
 
     // In client coordinates the same picture lands one pixel up and left.
