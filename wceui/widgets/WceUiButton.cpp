@@ -37,15 +37,16 @@ BOOL CWceUiButton::SetProperties(CWceUiXmlElem* pCreateElem) {
     if (!CWceUiLayer::SetProperties(pCreateElem)) {
         return FALSE;
     }
-    CWceUiXmlDoc* pDoc = pCreateElem->pDoc;
-    if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"style")) {
-        SetNormalStyle(p);
+    BtnData* pData = GetBtnData();
+    if (NULL == pData) {
+        return FALSE;
     }
-    if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"down.style")) {
-        SetDownStyle(p);
-    }
-    if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"focus.style")) {
-        SetOutStyle(p);
+    // Only the names are kept: the layer has just applied "style" itself, and a fresh button is at rest.
+    static const LPCWSTR kAttrs[3] = {u"style", u"down.style", u"focus.style"};
+    for (int i = 0; i < 3; ++i) {
+        if (LPCWSTR p = pCreateElem->pDoc->GetAttrValue(pCreateElem, kAttrs[i])) {
+            WStrCpyN(pData->szStyle[i], WCEUI_BUTTON_STYLE_NAME_LEN, p);
+        }
     }
     return TRUE;
 }
