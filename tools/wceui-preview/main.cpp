@@ -10,6 +10,8 @@
 #include "wceui/core/WceUiLog.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/FhLanguage.h"
+#include "wceui/style/WceUiBgItem.h"
+#include "wceui/style/WceUiLoadBitmap.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayer.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
@@ -78,6 +80,16 @@ private:
     CWceUiLayer* m_pCapture = nullptr;
 };
 
+// While one lives, the framework's lines are not the user's business (probes whose failure is
+// expected and reported in the tool's own words).
+int g_nQuiet = 0;
+struct QuietLog {
+    QuietLog() { ++g_nQuiet; }
+    ~QuietLog() { --g_nQuiet; }
+    QuietLog(const QuietLog&) = delete;
+    QuietLog& operator=(const QuietLog&) = delete;
+};
+
 CWceUiObject* NewPlainLayer() {
     return new (std::nothrow) CWceUiLayer;
 }
@@ -94,7 +106,7 @@ std::list<std::u16string>& StandInNames() {
 bool IsCreatable(const std::u16string& className) {
     // Asking the registry is creating an object; its complaint about an unknown class is not the
     // user's business here.
-    tooling::LogLines quiet;
+    QuietLog quiet;
     std::unique_ptr<CWceUiObject> p(WceUiCreateObject(className.c_str()));
     return p != nullptr;
 }
@@ -116,7 +128,7 @@ void PrepareClasses(const std::u16string& dlgFile, const std::u16string& dlgClas
     }
     CWceUiXmlDoc doc;
     {
-        tooling::LogLines quiet; // a file that does not load says so again when the dialog is made
+        QuietLog quiet; // a file that does not load says so again when the dialog is made
         if (!doc.LoadXmlFile(dlgFile.c_str())) {
             return;
         }
@@ -199,6 +211,32 @@ bool SkinFolder(std::string skin, std::u16string* pDevice, std::string* pError) 
     return false;
 }
 
+// Images a layer's style names that do not load draw as nothing; a skin author wants to hear of them.
+int ReportMissingImages(const CWceUiLayer* pRoot) {
+    int nMissing = 0;
+    std::vector<const CWceUiLayer*> stack = {pRoot};
+    while (!stack.empty()) {
+        const CWceUiLayer* p = stack.back();
+        stack.pop_back();
+        CWceUiStyle* pStyle = p->GetStyle();
+        CWceUiBgItemCtrl* pItems = pStyle ? pStyle->GetBgItemCtrl() : NULL;
+        for (CWceUiBgItem* pItem = pItems ? pItems->GetHead() : NULL; pItem; pItem = pItems->GetNext(pItem)) {
+            CWceUiLoadBitmap* pLoad = pItem->GetLoadBitmap();
+            LPCWSTR pId = pLoad ? pLoad->GetBitmapID() : NULL;
+            CWceUiGenericBitmap* pBmp = pItem->GetBitmap();
+            if (pId && *pId && (NULL == pBmp || !pBmp->IsLoaded())) {
+                std::fprintf(stderr, "wceui-preview: layer \"%s\": the image %s does not load\n",
+                             WideToUtf8(p->GetName()).c_str(), WideToUtf8(pId).c_str());
+                ++nMissing;
+            }
+        }
+        for (CWceUiLayer* c = p->GetFirstChild(); c; c = p->NextChild(c)) {
+            stack.push_back(c);
+        }
+    }
+    return nMissing;
+}
+
 bool ParseScreen(const std::string& s, int* pW, int* pH) {
     char x = 0;
     char extra = 0;
@@ -250,6 +288,9 @@ int main(int argc, char** argv) {
     // Every framework line goes to stderr as it comes; an error among them fails the run.
     int nErrors = 0;
     CWceUiLogFile::Instance().SetHook([&nErrors](int level, const std::u16string& m) {
+        if (g_nQuiet > 0) {
+            return;
+        }
         std::fprintf(stderr, "%s\n", WideToUtf8(m).c_str());
         nErrors += level >= WCEUI_LOG_ERROR;
     });
@@ -270,7 +311,7 @@ int main(int argc, char** argv) {
         const std::u16string langFile = skin + u"language\\english.ini";
         BOOL bLoaded = FALSE;
         {
-            tooling::LogLines quiet;
+            QuietLog quiet;
             bLoaded = WceUiSetLanguage(langFile.c_str(), FALSE);
         }
         if (!bLoaded) {
@@ -313,6 +354,7 @@ int main(int argc, char** argv) {
         pScreen->FillColor(RGB(0, 0, 0));
         const RECT rcAll = {0, 0, width, height};
         ctrl.Draw(pScreen.get(), &rcAll);
+        nErrors += ReportMissingImages(ctrl.RootLayer());
         if (!dump.empty()) {
             std::ofstream out(dump, std::ios::binary);
             out << WceUiDumpLayerTree(&ctrl);
