@@ -323,6 +323,20 @@ TEST_F(PreviewTest, ClassesNotInTheToolDrawAsPlainLayersAndBrokenFilesFail) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("layer \"box\": the image gone.conf does not load"), std::string::npos) << r.err;
 
+    // An image with alpha of another depth than the screen's is not blended: named, and the run fails.
+    Bitmap("dot", Image(4, 4, [](int, int, uint8_t* p) { Set(p, 0, 255, 0, 128); }), "565a");
+    Text("wnd/CBoxDlg.style.xml",
+         "<styles><style><dlg><position rect=\"0,0,40,30\"/><background><i id=\"dot.conf\"/></background>"
+         "</dlg><b><position way=\"relative\" rect=\"1,1,2,2\"/></b></style></styles>");
+    r = Preview(m_skin + " CBoxDlg " + out + " --screen 40x30 --bpp 32");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("layer \"box\": the image dot.conf has alpha in 16 bits and is not blended onto the "
+                         "32-bit screen"),
+              std::string::npos)
+        << r.err;
+    r = Preview(m_skin + " CBoxDlg " + out + " --screen 40x30 --bpp 16");
+    EXPECT_EQ(r.status, 0) << r.err;
+
     // Arguments.
     EXPECT_EQ(Preview(m_skin + " CBoxDlg " + out + " --bpp 24").status, 2);
     EXPECT_EQ(Preview(m_skin + " CBoxDlg " + out + " --screen 40").status, 2);

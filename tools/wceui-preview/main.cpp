@@ -211,8 +211,9 @@ bool SkinFolder(std::string skin, std::u16string* pDevice, std::string* pError) 
     return false;
 }
 
-// Images a layer's style names that do not load draw as nothing; a skin author wants to hear of them.
-int ReportMissingImages(const CWceUiLayer* pRoot) {
+// Images a layer's style names that do not load, or that the window bitmap cannot blend, draw as
+// nothing; a skin author wants to hear of them by name.
+int ReportMissingImages(const CWceUiLayer* pRoot, int nScreenBits) {
     int nMissing = 0;
     std::vector<const CWceUiLayer*> stack = {pRoot};
     while (!stack.empty()) {
@@ -228,6 +229,14 @@ int ReportMissingImages(const CWceUiLayer* pRoot) {
                 std::fprintf(stderr, "wceui-preview: layer \"%s\": the image %s does not load\n",
                              WideToUtf8(p->GetName()).c_str(), WideToUtf8(pId).c_str());
                 ++nMissing;
+            } else if (int nAlpha = 0; pId && *pId && pBmp->GetBitsPixel() != nScreenBits &&
+                                       (pBmp->HasPerPixelAlpha() || pBmp->GetConstantAlpha(&nAlpha))) {
+                // The framework blends only bitmaps of the window bitmap's own depth.
+                std::fprintf(stderr,
+                             "wceui-preview: layer \"%s\": the image %s has alpha in %d bits and is not "
+                             "blended onto the %d-bit screen\n",
+                             WideToUtf8(p->GetName()).c_str(), WideToUtf8(pId).c_str(), pBmp->GetBitsPixel(),
+                             nScreenBits);
             }
         }
         for (CWceUiLayer* c = p->GetFirstChild(); c; c = p->NextChild(c)) {
@@ -354,7 +363,7 @@ int main(int argc, char** argv) {
         pScreen->FillColor(RGB(0, 0, 0));
         const RECT rcAll = {0, 0, width, height};
         ctrl.Draw(pScreen.get(), &rcAll);
-        nErrors += ReportMissingImages(ctrl.RootLayer());
+        nErrors += ReportMissingImages(ctrl.RootLayer(), bpp);
         if (!dump.empty()) {
             std::ofstream out(dump, std::ios::binary);
             out << WceUiDumpLayerTree(&ctrl);
