@@ -283,7 +283,7 @@ TEST_F(PreviewTest, TheDumpListsTheLayersWithTheirRectanglesStatesAndEscapedText
 }
 
 TEST_F(PreviewTest, ClassesNotInTheToolDrawAsPlainLayersAndBrokenFilesFail) {
-    Text("wnd/CBoxDlg.dlg.xml", "<dialog><body name=\"box\" style=\"dlg\">"
+    Text("wnd/CBoxDlg.dlg.xml", "<dialog><body name=\"box\" style=\"dlg\" windowrect=\"10,5,40,30\">"
                                 "<layer type=\"CNoSuchButton\" name=\"b\" style=\"b\"/></body></dialog>");
     Text("wnd/CBoxDlg.style.xml",
          "<styles><style><dlg><position rect=\"0,0,40,30\"/><background color=\"0x0000FF\"/></dlg>"
@@ -291,7 +291,7 @@ TEST_F(PreviewTest, ClassesNotInTheToolDrawAsPlainLayersAndBrokenFilesFail) {
          "</style></styles>");
     const std::string out = m_dir->Path() + "/box.png";
     const std::string dump = m_dir->Path() + "/box.txt";
-    auto r = Preview(m_skin + " CBoxDlg " + out + " --screen 40x30 --bpp 32 --dump " + dump);
+    auto r = Preview(m_skin + " CBoxDlg " + out + " --screen 60x40 --bpp 32 --dump " + dump);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("CBoxDlg is not part of this program; it draws as a plain CWceUiDlg"),
               std::string::npos)
@@ -304,8 +304,11 @@ TEST_F(PreviewTest, ClassesNotInTheToolDrawAsPlainLayersAndBrokenFilesFail) {
     RgbaImage image;
     std::string error;
     ASSERT_TRUE(ReadPng(out, &image, &error)) << error;
-    EXPECT_EQ(image.At(15, 15)[0], 255); // the stand-in still draws its style
-    EXPECT_EQ(image.At(5, 5)[2], 255);
+    // The window rectangle places the dialog on the screen; the stand-in still draws its style.
+    EXPECT_EQ(image.At(25, 20)[0], 255);
+    EXPECT_EQ(image.At(12, 8)[2], 255);
+    EXPECT_EQ(image.At(12, 8)[0], 0);
+    EXPECT_EQ(image.At(5, 2)[2], 0);
 
     // A dialog file that is not XML: the framework's lines, exit 1, no picture.
     Text("wnd/CBadDlg.dlg.xml", "<dialog><body name=\"x\"");

@@ -355,14 +355,27 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "wceui-preview: the dialog %s does not run\n", args[1].c_str());
             return 1;
         }
+        // The layers draw into the window, which the dialog's window rectangle places on the screen.
+        RECT rcWnd = {0, 0, width, height};
+        RECT rcDlgWnd;
+        if (pDlg->GetDlgWindowRect(&rcDlgWnd) && !IsRectEmpty(&rcDlgWnd) &&
+            rcDlgWnd.right - rcDlgWnd.left <= 4096 && rcDlgWnd.bottom - rcDlgWnd.top <= 4096) {
+            rcWnd = rcDlgWnd;
+        }
+        const int nWndW = rcWnd.right - rcWnd.left, nWndH = rcWnd.bottom - rcWnd.top;
+        std::unique_ptr<CWceUiGenericBitmap> pWnd(WceUiCreateBitmapObject(bpp));
         std::unique_ptr<CWceUiGenericBitmap> pScreen(WceUiCreateBitmapObject(bpp));
-        if (!pScreen || !pScreen->CreateDIB(width, height)) {
-            std::fprintf(stderr, "wceui-preview: no bitmap of %dx%d\n", width, height);
+        if (!pWnd || !pScreen || !pWnd->CreateDIB(nWndW, nWndH) || !pScreen->CreateDIB(width, height)) {
+            std::fprintf(stderr, "wceui-preview: no bitmap of %dx%d\n", nWndW, nWndH);
+            pDlg->EndModeless();
+            ctrl.DeleteLayer(pDlg);
             return 1;
         }
+        pWnd->FillColor(RGB(0, 0, 0));
         pScreen->FillColor(RGB(0, 0, 0));
-        const RECT rcAll = {0, 0, width, height};
-        ctrl.Draw(pScreen.get(), &rcAll);
+        const RECT rcAll = {0, 0, nWndW, nWndH};
+        ctrl.Draw(pWnd.get(), &rcAll);
+        pScreen->BitBlt(rcWnd.left, rcWnd.top, nWndW, nWndH, pWnd.get(), 0, 0, SRCCOPY);
         nErrors += ReportMissingImages(ctrl.RootLayer(), bpp);
         if (!dump.empty()) {
             std::ofstream out(dump, std::ios::binary);
