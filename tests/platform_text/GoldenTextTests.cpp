@@ -6,6 +6,7 @@
 
 #include "platform/WinCe.h"
 #include "platform_gdi/GdiTestUtil.h"
+#include "support/GoldenImage.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -74,55 +75,11 @@ const GoldenCase kCases[] = {
 const std::string kGoldenDir = GOLDEN_DIR;
 const std::string kOutDir = GOLDEN_OUT_DIR;
 
-bool SamePixels(const RgbaImage& a, const RgbaImage& b) {
-    return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
-}
+using golden::Difference;
+using golden::SamePixels;
 
-// Red where the images differ, a faded copy of the expected image elsewhere.
-RgbaImage Difference(const RgbaImage& expected, const RgbaImage& actual) {
-    RgbaImage diff;
-    diff.width = std::max(expected.width, actual.width);
-    diff.height = std::max(expected.height, actual.height);
-    diff.pixels.assign(static_cast<size_t>(diff.width) * diff.height * 4, 255);
-    for (int y = 0; y < diff.height; y++)
-        for (int x = 0; x < diff.width; x++) {
-            uint8_t* d = diff.At(x, y);
-            bool inE = x < expected.width && y < expected.height, inA = x < actual.width && y < actual.height;
-            if (inE && inA && std::equal(expected.At(x, y), expected.At(x, y) + 3, actual.At(x, y))) {
-                for (int c = 0; c < 3; c++)
-                    d[c] = static_cast<uint8_t>(192 + expected.At(x, y)[c] / 4);
-            } else {
-                d[0] = 255;
-                d[1] = 0;
-                d[2] = 0;
-            }
-        }
-    return diff;
-}
-
-// Compares the image with golden/NAME.png, or writes it there under UPDATE_GOLDEN=1.
 void CheckGolden(const std::string& name, const RgbaImage& actual) {
-    const std::string golden = kGoldenDir + "/" + name + ".png";
-    std::string error;
-    const char* update = std::getenv("UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        std::filesystem::create_directories(kGoldenDir);
-        ASSERT_TRUE(WritePng(golden, actual, &error)) << error;
-        return;
-    }
-    RgbaImage expected;
-    ASSERT_TRUE(ReadPng(golden, &expected, &error))
-        << "no golden image " << golden << " (" << error << "); run with UPDATE_GOLDEN=1 to make it";
-    if (SamePixels(expected, actual))
-        return;
-    std::filesystem::create_directories(kOutDir);
-    const std::string actualPath = kOutDir + "/" + name + ".actual.png";
-    const std::string diffPath = kOutDir + "/" + name + ".diff.png";
-    WritePng(actualPath, actual, &error);
-    WritePng(diffPath, Difference(expected, actual), &error);
-    ADD_FAILURE() << name << " differs from its golden image (" << expected.width << "x" << expected.height
-                  << " expected, " << actual.width << "x" << actual.height << " drawn); see " << actualPath
-                  << " and " << diffPath;
+    golden::CheckGolden(kGoldenDir, kOutDir, name, actual);
 }
 
 class GoldenText : public GdiTest {};

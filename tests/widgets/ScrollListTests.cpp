@@ -5,6 +5,7 @@
 #include "platform/display/Display.h"
 #include "support/TestSupport.h"
 #include "wceui/ui/RealGenericWnd.h"
+#include "wceui/ui/WceUiLayerDump.h"
 
 using listtest::ListTest;
 
@@ -300,12 +301,20 @@ TEST_F(ListTest, DumpNamesTheItemsInView) {
     pList->AddString(u"say \"hi\"", FALSE);
     pList->SetSel(3, FALSE);
     pList->ScrollTo(30, FALSE);
-    EXPECT_EQ(" items=21 selected=3 top=30\n  item 1 \"item 1\"\n  item 2 \"item 2\"\n  item 3 \"item 3\"\n"
-              "  item 4 \"item 4\"\n  item 5 \"item 5\"\n  item 6 \"item 6\"",
-              pList->DumpState(2));
+    // The list's own line ends in its pairs; the items in view follow one level deeper.
+    const std::string dump = WceUiDumpLayer(pList, 1);
+    EXPECT_EQ(0u, dump.find("  CWceUiListBox ")) << dump;
+    EXPECT_NE(std::string::npos,
+              dump.find("\" items=21 selected=3 top=30\n    item 1 \"item 1\"\n    item 2 \"item 2\"\n"
+                        "    item 3 \"item 3\"\n    item 4 \"item 4\"\n    item 5 \"item 5\"\n"
+                        "    item 6 \"item 6\"\n"))
+        << dump;
     pList->ScrollTo(pList->GetScrollMax(), FALSE);
-    const std::string dump = pList->DumpState(0);
-    EXPECT_NE(std::string::npos, dump.find("item 20 \"say \\\"hi\\\"\""));
+    std::string line;
+    std::vector<std::string> items;
+    pList->AppendDumpInfo(&line, &items);
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ("item 20 \"say \\\"hi\\\"\"", items.back());
 }
 
 } // namespace

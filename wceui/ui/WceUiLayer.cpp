@@ -118,6 +118,7 @@ void CWceUiLayer::OnChar(UINT, UINT, UINT) {}
 void CWceUiLayer::OnSetFocus() {}
 void CWceUiLayer::OnKillFocus() {}
 void CWceUiLayer::OnDrawExtra(CWceUiGenericBitmap*, BOOL) {}
+void CWceUiLayer::AppendDumpInfo(std::string*, std::vector<std::string>*) const {}
 
 BOOL CWceUiLayer::IsReDraw() const {
     const Data* pData = GetData();

@@ -8,6 +8,9 @@
 #include "wceui/core/WceUiObject.h"
 #include "wceui/style/WceUiStyle.h"
 
+#include <string>
+#include <vector>
+
 class CWceUiLayerCtrl;
 class CWceUiLayerHost;
 class CWceUiDlg;
@@ -67,6 +70,10 @@ public:
     virtual void OnDrawBgImgs(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient);
     virtual void OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient);
     virtual void OnDrawExtra(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient);
+    // What the layer-tree dump says beyond the common fields: " key=value" pairs appended to the
+    // layer's line, and lines of their own (without indent; the dump puts them one level below the
+    // layer). The plain layer adds nothing.
+    virtual void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const;
 
     void OnDrawMixColorFilter(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient);
     BOOL DrawOneBgImg(CWceUiBgItem* pBgItem, CWceUiGenericBitmap* pDrawBitmap, BOOL bClient);

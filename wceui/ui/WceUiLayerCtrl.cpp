@@ -398,7 +398,9 @@ void CWceUiLayerCtrl::ReBuildDrawList() {
     if (NULL == pData || !WCEUI_CHECK("CWceUiLayerCtrl::ReBuildDrawList", NULL != RootLayer())) {
         return;
     }
-    while (NULL != pData->drawList.RemoveHead()) {
+    // Emptied as the other lists are: popping until a pop fails would log a failed check every time.
+    while (NULL != pData->drawList.GetHead()) {
+        pData->drawList.RemoveHead();
     }
     for (CWceUiLayer* p = pData->m_pBody; NULL != p; p = PreOrderNext(p, pData->m_pBody, false)) {
         pData->drawList.AddTail(p);

@@ -7,6 +7,8 @@
 #include "wceui/ui/FhIgnoreMsg.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayer.h"
+#include "wceui/ui/WceUiLayerDump.h"
+#include "platform/display/Display.h"
 
 #include <algorithm>
 #include <map>
@@ -30,15 +32,28 @@ int ScreenBits() {
 }
 } // namespace
 
+namespace {
+// The host window whose layers the platform's dump describes.
+const CWceUiRealWnd* s_pDumpWnd = nullptr;
+} // namespace
+
 CWceUiRealWnd::CWceUiRealWnd() : m_pData(new (std::nothrow) Data) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiRealWnd));
     if (m_pData) {
         m_pData->pWndBitmap.reset(WceUiCreateBitmapObject(ScreenBits()));
         m_pData->layerCtrl.SetWindow(this);
+        // A script's "dump" describes the layers of the newest host window rather than the bare
+        // platform windows.
+        s_pDumpWnd = this;
+        PlatformSetDumpHook([this] { return WceUiDumpLayerTree(&GetData()->layerCtrl); });
     }
 }
 
 CWceUiRealWnd::~CWceUiRealWnd() {
+    if (s_pDumpWnd == this) {
+        s_pDumpWnd = nullptr;
+        PlatformSetDumpHook(nullptr);
+    }
     Data* pData = GetData();
     if (NULL == pData) {
         return;

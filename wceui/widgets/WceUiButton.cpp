@@ -113,6 +113,10 @@ std::u16string CWceUiButton::GetDumpInfo() const {
     }
 }
 
+void CWceUiButton::AppendDumpInfo(std::string* line, std::vector<std::string>*) const {
+    *line += WideToUtf8(GetDumpInfo());
+}
+
 void CWceUiButton::OnLButtonDown(UINT, POINT) {
     BtnData* pData = GetBtnData();
     if (NULL == pData) {

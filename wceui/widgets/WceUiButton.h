@@ -41,6 +41,7 @@ public:
 
     // What the layer-tree dump adds after a button's common fields: " state=normal|down|out".
     std::u16string GetDumpInfo() const;
+    void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
 
     struct BtnData;
     BtnData* GetBtnData() const;

@@ -1,5 +1,6 @@
 // The list box: items, pen handling on rows, and drawing through a cache of the last picture.
 #include "wceui/widgets/WceUiListBox.h"
+#include "wceui/ui/WceUiLayerDump.h"
 
 #include "platform/WinString.h"
 #include "platform/text/WinText.h"
@@ -115,6 +116,7 @@ BOOL ParseColorText(LPCWSTR pText, CWceUiLoadColor& color) {
 } // namespace
 
 CWceUiListBox::CWceUiListBox() : m_pData(new (std::nothrow) Data) {
+    SetClassName(WCEUI_CLASS_NAME(CWceUiListBox));
     SetOrientation(WCEUI_SCROLL_VERTICAL);
 }
 
@@ -532,38 +534,15 @@ void CWceUiListBox::GetVisibleRange(int* pnFirst, int* pnEnd) const {
     *pnEnd = static_cast<int>(std::clamp<long long>(llEnd, *pnFirst, GetCount()));
 }
 
-std::string CWceUiListBox::DumpState(int nIndent) const {
-    std::string out = " items=";
-    out += std::to_string(GetCount());
-    out += " selected=";
-    out += std::to_string(GetCurSel());
-    out += " top=";
-    out += std::to_string(GetScrollPos());
+void CWceUiListBox::AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const {
+    *line += " items=" + std::to_string(GetCount()) + " selected=" + std::to_string(GetCurSel()) +
+             " top=" + std::to_string(GetScrollPos());
     int nFirst = 0;
     int nEnd = 0;
     GetVisibleRange(&nFirst, &nEnd);
     for (int i = nFirst; i < nEnd; ++i) {
-        std::string text;
-        for (char c : WideToUtf8(GetItemText(i))) {
-            if ('\\' == c || '"' == c) {
-                text += '\\';
-                text += c;
-            } else if ('\n' == c) {
-                text += "\\n";
-            } else {
-                text += c;
-            }
-        }
-        // Appended piece by piece: GCC's optimiser misreads a chain of + on short strings as overlapping.
-        out += '\n';
-        out.append(static_cast<size_t>(nIndent < 0 ? 0 : nIndent), ' ');
-        out += "item ";
-        out += std::to_string(i);
-        out += " \"";
-        out += text;
-        out += '"';
+        extraLines->push_back("item " + std::to_string(i) + " " + WceUiDumpQuote(GetItemText(i)));
     }
-    return out;
 }
 
 // Pen.

@@ -87,9 +87,9 @@ public:
 
     // The items in view: first and one past the last index.
     void GetVisibleRange(int* pnFirst, int* pnEnd) const;
-    // The ` items=N selected=I top=PIXELS` pairs and one indented `item I "text"` line per item in
-    // view, as the layer-tree dump writes them (nIndent spaces before each item line).
-    std::string DumpState(int nIndent) const;
+    // The layer-tree dump's ` items=N selected=I top=PIXELS` pairs and one `item I "text"` line per
+    // item in view.
+    void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
 
     // How many rows the last drawing drew (those copied from the cache not counted).
     int GetLastDrawnRowCount() const { return m_nLastDrawnRows; }

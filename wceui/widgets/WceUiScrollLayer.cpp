@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-CWceUiScrollLayer::CWceUiScrollLayer() = default;
+CWceUiScrollLayer::CWceUiScrollLayer() {
+    SetClassName(WCEUI_CLASS_NAME(CWceUiScrollLayer));
+}
 CWceUiScrollLayer::~CWceUiScrollLayer() = default;
 
 int CWceUiScrollLayer::GetViewLength() const {

@@ -235,6 +235,10 @@ std::u16string CWceUiSlider::GetDumpInfo() const {
     return WFormat(u" range=%d..%d pos=%d", nMin, nMax, GetPos());
 }
 
+void CWceUiSlider::AppendDumpInfo(std::string* line, std::vector<std::string>*) const {
+    *line += WideToUtf8(GetDumpInfo());
+}
+
 void CWceUiSlider::TrackPen(POINT point, int nCode) {
     SliderData* pData = GetSliderData();
     if (NULL == pData) {

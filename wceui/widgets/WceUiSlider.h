@@ -62,6 +62,7 @@ public:
 
     // What the layer-tree dump adds after a slider's common fields: " range=MIN..MAX pos=P".
     std::u16string GetDumpInfo() const;
+    void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
 
     struct SliderData;
     SliderData* GetSliderData() const;

@@ -1,0 +1,407 @@
+// wceui-preview: draws one dialog of a skin, as a program would show it as its only dialog, into a PNG
+// file; optionally writes the layer-tree dump beside it. Layer and dialog classes that are not part
+// of this program draw as plain layers.
+#include "platform/Platform.h"
+#include "platform/WinString.h"
+#include "tools/common/ToolSupport.h"
+#include "tools/imaging/PngFile.h"
+#include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/core/FhGlobalData.h"
+#include "wceui/core/WceUiLog.h"
+#include "wceui/res/WceUiXmlDoc.h"
+#include "wceui/style/FhLanguage.h"
+#include "wceui/style/WceUiBgItem.h"
+#include "wceui/style/WceUiLoadBitmap.h"
+#include "wceui/ui/WceUiDlg.h"
+#include "wceui/ui/WceUiLayer.h"
+#include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiLayerDump.h"
+// The widgets register their classes where their headers are seen, so that dialogs draw them.
+#include "wceui/widgets/WceUiButton.h"
+#include "wceui/widgets/WceUiListBox.h"
+#include "wceui/widgets/WceUiScrollLayer.h"
+#include "wceui/widgets/WceUiSlider.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <list>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsage[] =
+    "usage: wceui-preview SKIN DIALOG OUT.png [--screen WxH] [--bpp 16|32] [--lang FILE] [--dump FILE]\n"
+    "\n"
+    "Draws one dialog of a skin into a PNG image of the screen.\n"
+    "  SKIN           a skin folder holding wnd/, res/ and language/english.ini, or a resource pack\n"
+    "                 with its size folder (travlek.pack/800x480; a backslash works as well)\n"
+    "  DIALOG         the dialog's class or file name (CMsgBoxDlg)\n"
+    "  --screen WxH   the screen size (default 800x480)\n"
+    "  --bpp 16|32    the window bitmap's depth: RGB 565 or 32-bit (default 16)\n"
+    "  --lang FILE    the language file (default SKIN/language/english.ini when it exists)\n"
+    "  --dump FILE    also write the layer-tree dump\n"
+    "Exit status: 0 drawn; 1 the dialog or its files have errors (the framework's lines are printed;\n"
+    "the image is still written when the dialog opened); 2 bad arguments.\n";
+
+int Usage(const char* why) {
+    std::fprintf(stderr, "wceui-preview: %s\n%s", why, kUsage);
+    return 2;
+}
+
+// A window that never shows anything: the dialog runs without a message loop, so timers, messages and
+// animations have nowhere to go.
+class CPreviewHost : public CWceUiLayerHost {
+public:
+    void InvalidateWndRect(LPCRECT, BOOL) override {}
+    BOOL SetWndTimer(UINT_PTR, UINT) override { return TRUE; }
+    BOOL KillWndTimer(UINT_PTR) override { return TRUE; }
+    BOOL RegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
+    BOOL UnRegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
+    CWceUiLayer* SetCapture(CWceUiLayer* pLayer) override {
+        CWceUiLayer* pOld = m_pCapture;
+        m_pCapture = pLayer;
+        return pOld;
+    }
+    void ReleaseCapture(CWceUiLayer* pLayer) override {
+        if (m_pCapture == pLayer) {
+            m_pCapture = nullptr;
+        }
+    }
+    CWceUiLayer* GetCaptureLayer() const override { return m_pCapture; }
+    BOOL MoveWnd(LPCRECT) override { return TRUE; }
+    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
+    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
+    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
+    void WakeUp() override {}
+
+private:
+    CWceUiLayer* m_pCapture = nullptr;
+};
+
+// While one lives, the framework's lines are not the user's business (probes whose failure is
+// expected and reported in the tool's own words).
+int g_nQuiet = 0;
+struct QuietLog {
+    QuietLog() { ++g_nQuiet; }
+    ~QuietLog() { --g_nQuiet; }
+    QuietLog(const QuietLog&) = delete;
+    QuietLog& operator=(const QuietLog&) = delete;
+};
+
+CWceUiObject* NewPlainLayer() {
+    return new (std::nothrow) CWceUiLayer;
+}
+CWceUiObject* NewPlainDlg() {
+    return new (std::nothrow) CWceUiDlg;
+}
+
+// The class names stay alive as long as the registry that keeps pointers to them.
+std::list<std::u16string>& StandInNames() {
+    static std::list<std::u16string> names;
+    return names;
+}
+
+bool IsCreatable(const std::u16string& className) {
+    // Asking the registry is creating an object; its complaint about an unknown class is not the
+    // user's business here.
+    QuietLog quiet;
+    std::unique_ptr<CWceUiObject> p(WceUiCreateObject(className.c_str()));
+    return p != nullptr;
+}
+
+void StandIn(const std::u16string& className, bool bDialog) {
+    std::list<std::u16string>& names = StandInNames();
+    names.push_back(className);
+    const std::u16string& name = names.back();
+    names.push_back(bDialog ? u"CWceUiDlg" : u"CWceUiLayer");
+    WceUiRegisterClass(name.c_str(), names.back().c_str(), bDialog ? &NewPlainDlg : &NewPlainLayer);
+    std::fprintf(stderr, "wceui-preview: %s is not part of this program; it draws as a plain %s\n",
+                 WideToUtf8(className).c_str(), bDialog ? "CWceUiDlg" : "CWceUiLayer");
+}
+
+// Lets every class the dialog file names be created, as itself when linked in, else as a plain layer.
+void PrepareClasses(const std::u16string& dlgFile, const std::u16string& dlgClass) {
+    if (!IsCreatable(dlgClass)) {
+        StandIn(dlgClass, true);
+    }
+    CWceUiXmlDoc doc;
+    {
+        QuietLog quiet; // a file that does not load says so again when the dialog is made
+        if (!doc.LoadXmlFile(dlgFile.c_str())) {
+            return;
+        }
+    }
+    std::set<std::u16string> seen;
+    for (CWceUiXmlNode* p = doc.GetFirstNode(); p; p = doc.GetNextNode(p)) {
+        if (WCEUI_XML_ELEMENT != p->nKind) {
+            continue;
+        }
+        LPCWSTR pType = doc.GetAttrValue(p, u"type");
+        if (NULL == pType || 0 == *pType || !seen.insert(pType).second) {
+            continue;
+        }
+        if (!IsCreatable(pType)) {
+            StandIn(pType, false);
+        }
+    }
+}
+
+// The window bitmap as straight RGBA, every pixel opaque.
+RgbaImage ToRgba(const CWceUiGenericBitmap& bmp) {
+    RgbaImage image;
+    image.width = bmp.GetWidth();
+    image.height = bmp.GetHeight();
+    image.pixels.assign(static_cast<size_t>(image.width) * image.height * 4, 255);
+    const int bits = bmp.GetBitsPixel();
+    const size_t stride = ((static_cast<size_t>(image.width) * bits / 8) + 3) & ~static_cast<size_t>(3);
+    const auto* pData = static_cast<const uint8_t*>(bmp.GetPixelData());
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* row = pData + stride * static_cast<size_t>(image.height - 1 - y);
+        for (int x = 0; x < image.width; ++x) {
+            uint8_t* d = image.At(x, y);
+            if (16 == bits) {
+                const unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
+                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+                d[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
+                d[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
+                d[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
+            } else {
+                d[0] = row[x * 4 + 2];
+                d[1] = row[x * 4 + 1];
+                d[2] = row[x * 4];
+            }
+        }
+    }
+    return image;
+}
+
+// The device folder of SKIN: a host folder, or "<file>.pack" followed by the folder inside it.
+bool SkinFolder(std::string skin, std::u16string* pDevice, std::string* pError) {
+    for (char& c : skin) {
+        if ('\\' == c) {
+            c = '/';
+        }
+    }
+    while (skin.size() > 1 && '/' == skin.back()) {
+        skin.pop_back();
+    }
+    std::error_code ec;
+    if (fs::is_directory(skin, ec)) {
+        *pDevice = tooling::DevicePath(skin) + u"\\";
+        return true;
+    }
+    // The longest leading part that is a pack file; the rest is a folder inside the pack.
+    fs::path path(skin), prefix;
+    for (auto it = path.begin(); it != path.end(); ++it) {
+        prefix /= *it;
+        const std::string name = it->string();
+        if (name.size() > 5 && 0 == name.compare(name.size() - 5, 5, ".pack") &&
+            fs::is_regular_file(prefix, ec)) {
+            std::u16string device = tooling::DevicePath(prefix.string());
+            for (auto rest = std::next(it); rest != path.end(); ++rest) {
+                device += u"\\" + Utf8ToWide(rest->string());
+            }
+            *pDevice = device + u"\\";
+            return true;
+        }
+    }
+    *pError = skin + " is neither a skin folder nor a resource pack with its size folder";
+    return false;
+}
+
+// Images a layer's style names that do not load, or that the window bitmap cannot blend, draw as
+// nothing; a skin author wants to hear of them by name.
+int ReportMissingImages(const CWceUiLayer* pRoot, int nScreenBits) {
+    int nMissing = 0;
+    std::vector<const CWceUiLayer*> stack = {pRoot};
+    while (!stack.empty()) {
+        const CWceUiLayer* p = stack.back();
+        stack.pop_back();
+        CWceUiStyle* pStyle = p->GetStyle();
+        CWceUiBgItemCtrl* pItems = pStyle ? pStyle->GetBgItemCtrl() : NULL;
+        for (CWceUiBgItem* pItem = pItems ? pItems->GetHead() : NULL; pItem; pItem = pItems->GetNext(pItem)) {
+            CWceUiLoadBitmap* pLoad = pItem->GetLoadBitmap();
+            LPCWSTR pId = pLoad ? pLoad->GetBitmapID() : NULL;
+            CWceUiGenericBitmap* pBmp = pItem->GetBitmap();
+            if (pId && *pId && (NULL == pBmp || !pBmp->IsLoaded())) {
+                std::fprintf(stderr, "wceui-preview: layer \"%s\": the image %s does not load\n",
+                             WideToUtf8(p->GetName()).c_str(), WideToUtf8(pId).c_str());
+                ++nMissing;
+            } else if (int nAlpha = 0; pId && *pId && pBmp->GetBitsPixel() != nScreenBits &&
+                                       (pBmp->HasPerPixelAlpha() || pBmp->GetConstantAlpha(&nAlpha))) {
+                // The framework blends only bitmaps of the window bitmap's own depth.
+                std::fprintf(stderr,
+                             "wceui-preview: layer \"%s\": the image %s has alpha in %d bits and is not "
+                             "blended onto the %d-bit screen\n",
+                             WideToUtf8(p->GetName()).c_str(), WideToUtf8(pId).c_str(), pBmp->GetBitsPixel(),
+                             nScreenBits);
+            }
+        }
+        for (CWceUiLayer* c = p->GetFirstChild(); c; c = p->NextChild(c)) {
+            stack.push_back(c);
+        }
+    }
+    return nMissing;
+}
+
+bool ParseScreen(const std::string& s, int* pW, int* pH) {
+    char x = 0;
+    char extra = 0;
+    return 3 == std::sscanf(s.c_str(), "%d%c%d%c", pW, &x, pH, &extra) && ('x' == x || 'X' == x) && *pW > 0 &&
+           *pH > 0 && *pW <= 4096 && *pH <= 4096;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    int width = 800, height = 480, bpp = 16;
+    std::string lang, dump;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if ("--help" == a || "-h" == a) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        const bool takesValue = "--screen" == a || "--bpp" == a || "--lang" == a || "--dump" == a;
+        if (takesValue && i + 1 >= argc) {
+            return Usage((a + " needs a value").c_str());
+        }
+        if ("--screen" == a) {
+            if (!ParseScreen(argv[++i], &width, &height)) {
+                return Usage("--screen takes WxH, for example 800x480");
+            }
+        } else if ("--bpp" == a) {
+            const std::string v = argv[++i];
+            if ("16" != v && "32" != v) {
+                return Usage("--bpp takes 16 or 32");
+            }
+            bpp = std::stoi(v);
+        } else if ("--lang" == a) {
+            lang = argv[++i];
+        } else if ("--dump" == a) {
+            dump = argv[++i];
+        } else if (a.size() > 1 && '-' == a[0]) {
+            return Usage(("unknown option " + a).c_str());
+        } else {
+            args.push_back(a);
+        }
+    }
+    if (3 != args.size()) {
+        return Usage("wceui-preview takes SKIN, DIALOG and OUT.png");
+    }
+
+    tooling::UseHostFileSystem();
+    // Every framework line goes to stderr as it comes; an error among them fails the run.
+    int nErrors = 0;
+    CWceUiLogFile::Instance().SetHook([&nErrors](int level, const std::u16string& m) {
+        if (g_nQuiet > 0) {
+            return;
+        }
+        std::fprintf(stderr, "%s\n", WideToUtf8(m).c_str());
+        nErrors += level >= WCEUI_LOG_ERROR;
+    });
+
+    std::u16string skin;
+    std::string error;
+    if (!SkinFolder(args[0], &skin, &error)) {
+        std::fprintf(stderr, "wceui-preview: %s\n", error.c_str());
+        return 1;
+    }
+    if (!CFhGlobalData::Instance().SetWndDir((skin + u"wnd\\").c_str()) ||
+        !CFhGlobalData::Instance().SetResDir((skin + u"res\\").c_str())) {
+        std::fprintf(stderr, "wceui-preview: the skin's folders cannot be used\n");
+        return 1;
+    }
+    if (lang.empty()) {
+        // The skin's own texts when it has them; a skin without a language file still draws.
+        const std::u16string langFile = skin + u"language\\english.ini";
+        BOOL bLoaded = FALSE;
+        {
+            QuietLog quiet;
+            bLoaded = WceUiSetLanguage(langFile.c_str(), FALSE);
+        }
+        if (!bLoaded) {
+            std::fprintf(stderr, "wceui-preview: no language file %s; layers show no resource texts\n",
+                         WideToUtf8(langFile).c_str());
+        }
+    } else if (!WceUiSetLanguage(tooling::DevicePath(lang).c_str(), FALSE)) {
+        std::fprintf(stderr, "wceui-preview: the language file %s does not load\n", lang.c_str());
+        return 1;
+    }
+
+    std::u16string dialog = Utf8ToWide(args[1]);
+    const std::u16string suffix = u".dlg.xml";
+    if (dialog.size() > suffix.size() &&
+        0 == dialog.compare(dialog.size() - suffix.size(), suffix.size(), suffix)) {
+        dialog.resize(dialog.size() - suffix.size());
+    }
+    PrepareClasses(skin + u"wnd\\" + dialog + suffix, CWceUiLayerCtrl::GetDlgLayerClassName(dialog.c_str()));
+
+    CPreviewHost host;
+    int status = 0;
+    {
+        CWceUiLayerCtrl ctrl;
+        ctrl.SetWindow(&host);
+        CWceUiDlg* pDlg = ctrl.CreateDlg(dialog.c_str());
+        if (NULL == pDlg) {
+            std::fprintf(stderr, "wceui-preview: the dialog %s cannot be made\n", args[1].c_str());
+            return 1;
+        }
+        if (!pDlg->RunModeless()) {
+            ctrl.DeleteLayer(pDlg);
+            std::fprintf(stderr, "wceui-preview: the dialog %s does not run\n", args[1].c_str());
+            return 1;
+        }
+        // The layers draw into the window, which the dialog's window rectangle places on the screen.
+        RECT rcWnd = {0, 0, width, height};
+        RECT rcDlgWnd;
+        if (pDlg->GetDlgWindowRect(&rcDlgWnd) && !IsRectEmpty(&rcDlgWnd) &&
+            rcDlgWnd.right - rcDlgWnd.left <= 4096 && rcDlgWnd.bottom - rcDlgWnd.top <= 4096) {
+            rcWnd = rcDlgWnd;
+        }
+        const int nWndW = rcWnd.right - rcWnd.left, nWndH = rcWnd.bottom - rcWnd.top;
+        std::unique_ptr<CWceUiGenericBitmap> pWnd(WceUiCreateBitmapObject(bpp));
+        std::unique_ptr<CWceUiGenericBitmap> pScreen(WceUiCreateBitmapObject(bpp));
+        if (!pWnd || !pScreen || !pWnd->CreateDIB(nWndW, nWndH) || !pScreen->CreateDIB(width, height)) {
+            std::fprintf(stderr, "wceui-preview: no bitmap of %dx%d\n", nWndW, nWndH);
+            pDlg->EndModeless();
+            ctrl.DeleteLayer(pDlg);
+            return 1;
+        }
+        pWnd->FillColor(RGB(0, 0, 0));
+        pScreen->FillColor(RGB(0, 0, 0));
+        const RECT rcAll = {0, 0, nWndW, nWndH};
+        ctrl.Draw(pWnd.get(), &rcAll);
+        pScreen->BitBlt(rcWnd.left, rcWnd.top, nWndW, nWndH, pWnd.get(), 0, 0, SRCCOPY);
+        nErrors += ReportMissingImages(ctrl.RootLayer(), bpp);
+        if (!dump.empty()) {
+            std::ofstream out(dump, std::ios::binary);
+            out << WceUiDumpLayerTree(&ctrl);
+            if (!out.flush()) {
+                std::fprintf(stderr, "wceui-preview: cannot write %s\n", dump.c_str());
+                status = 1;
+            }
+        }
+        if (!WritePng(args[2], ToRgba(*pScreen), &error)) {
+            std::fprintf(stderr, "wceui-preview: %s\n", error.c_str());
+            status = 1;
+        }
+        pDlg->EndModeless();
+        ctrl.DeleteLayer(pDlg);
+    }
+    CWceUiLogFile::Instance().SetHook(nullptr);
+    if (nErrors > 0) {
+        std::fprintf(stderr, "wceui-preview: %d error%s in the dialog or its files\n", nErrors,
+                     1 == nErrors ? "" : "s");
+        status = 1;
+    }
+    return status;
+}
