@@ -94,7 +94,7 @@ TEST_F(DemoTest, BadScriptIsRefusedWithItsLine) {
 // screenshot equals the headless one of the same content.
 TEST_F(DemoTest, SdlScreenshotEqualsHeadless) {
     // The shot comes after the bar has filled, so real and virtual time show the same picture.
-    testsupport::WriteHostFile(Root() + "/s.txt", "tap 100 100\nwait 2200\nshot shot.png\nquit\n");
+    testsupport::WriteHostFile(Root() + "/s.txt", "tap 100 100\nwait 3000\nshot shot.png\nquit\n");
     std::string common = Device() + " --screen 320x240 --script '" + Root() + "/s.txt'";
     RunResult headless = RunDemo("--backend headless --bpp 32 " + common);
     ASSERT_EQ(0, headless.exitCode) << headless.out;

@@ -18,6 +18,7 @@ namespace {
 const WCHAR kTitle[] = u"WCEUI_DEMO";
 const UINT_PTR kBarTimer = 1;
 const UINT kBarPeriod = 40;
+const DWORD kBarFill = 2000; // milliseconds from empty to full
 const int kBarHeight = 16;
 const int kBoxSize = 40;
 
@@ -60,10 +61,12 @@ public:
     void OnClose() override { EndDialog(0); }
 
     // The bar fills in two seconds and then stops, so that an idle run ends; a tap starts it again.
+    // It follows the clock rather than counting ticks, so a busy machine that delivers fewer timer
+    // messages in real time still shows a full bar after two seconds.
     void OnTimer(UINT_PTR nIDEvent) override {
         if (nIDEvent != kBarTimer)
             return;
-        m_percent += 2;
+        m_percent = static_cast<int>((::GetTickCount() - m_barStart) / (kBarFill / 100));
         if (m_percent >= 100) {
             m_percent = 100;
             KillTimer(kBarTimer);
@@ -108,6 +111,7 @@ private:
     }
     void StartBar() {
         m_percent = 0;
+        m_barStart = ::GetTickCount();
         if (!m_barRunning)
             SetTimer(kBarTimer, kBarPeriod);
         m_barRunning = true;
@@ -117,6 +121,7 @@ private:
 
     std::vector<Box> m_boxes;
     int m_percent = 0;
+    DWORD m_barStart = 0;
     bool m_barRunning = false;
 };
 
