@@ -1,7 +1,7 @@
 // Browsing the storage in the main dialog's list by tapping rows (30 pixels high) on a unit that waits
 // for the user: roots, folders that lead to packages, files of the accepted type in any case, and the
 // up-level row.
-#include "AppTestSupport.h"
+#include "DlgTestSupport.h"
 
 #include "wceui/widgets/WceUiListBox.h"
 

@@ -1,6 +1,6 @@
 // Whole update runs of the main dialog in the host window: what ends up on the device, in the
 // registry and in the journal, and what the progress display showed.
-#include "AppTestSupport.h"
+#include "DlgTestSupport.h"
 
 #include "package/MskTestSupport.h"
 #include "wceui/core/FhScramble.h"

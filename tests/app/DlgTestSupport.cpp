@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "DlgTestSupport.h"
 
 #include "app/MsgBox.h"
 #include "package/MskWriter.h"
