@@ -398,7 +398,9 @@ void CWceUiLayerCtrl::ReBuildDrawList() {
     if (NULL == pData || !WCEUI_CHECK("CWceUiLayerCtrl::ReBuildDrawList", NULL != RootLayer())) {
         return;
     }
-    while (NULL != pData->drawList.RemoveHead()) {
+    // Emptied by count: RemoveHead on an empty list reports a failed check.
+    while (0 != pData->drawList.GetCount()) {
+        pData->drawList.RemoveHead();
     }
     for (CWceUiLayer* p = pData->m_pBody; NULL != p; p = PreOrderNext(p, pData->m_pBody, false)) {
         pData->drawList.AddTail(p);
