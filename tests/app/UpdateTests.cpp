@@ -3,6 +3,7 @@
 #include "DlgTestSupport.h"
 
 #include "package/MskTestSupport.h"
+#include "platform/Platform.h"
 #include "wceui/core/FhScramble.h"
 #include "wceui/widgets/WceUiListBox.h"
 #include "wceui/widgets/WceUiSlider.h"
@@ -199,6 +200,26 @@ TEST_F(UpdateTest, UnsafePathIsRefusedBeforeAnythingIsDeleted) {
     const auto journal = Journal();
     EXPECT_LT(IndexOf(journal, "PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 0"),
               IndexOf(journal, "MessageBox "));
+}
+
+TEST_F(UpdateTest, TooLittleFlashEvenWithTheOldApplicationGoneFailsBeforeTheDelete) {
+    SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", kGpsApp);
+    WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo"); // 118 bytes unpacked
+    PlatformLimitFreeSpace(95); // with the old application's 22 bytes: 117
+    Run(u"\\SDMMC\\gpsApp.msk");
+    ExpectFailureShown(u"There is not enough space on the disk. Update fail.");
+    ExpectOldApplicationKept();
+    EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app\\gps.exe"));
+}
+
+TEST_F(UpdateTest, TheSpaceOfTheOldApplicationCountsAsFree) {
+    SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", kGpsApp);
+    WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo");
+    PlatformLimitFreeSpace(96); // 96 + 22 = 118: just enough
+    Run(u"\\SDMMC\\gpsApp.msk");
+    EXPECT_TRUE(g_messages.empty());
+    EXPECT_EQ("the new program", ReadDeviceFile(u"\\Residentflash2\\app\\gps.exe"));
+    EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app\\old.exe"));
 }
 
 TEST(UpdateErrorMessage, KeysMapToTheirTextsAndAnythingElseIsQuoted) {
