@@ -1,5 +1,10 @@
 #include "app/TravlekApp.h"
 
+// The dialogs the application creates by class name: seeing their headers here registers them in
+// every program that starts the application, even though nothing names them directly.
+#include "app/FileListDlg.h"
+#include "app/MsgBoxDlg.h"
+#include "app/TravlekDlg.h"
 #include "app/TravlekHostWnd.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/ui/WceUiInit.h"

@@ -1,5 +1,6 @@
 #include "app/TravlekHostWnd.h"
 
+#include "app/FileListDlg.h"
 #include "app/TravlekApp.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
@@ -65,6 +66,13 @@ void CTravlekHostWnd::OnInitDialog() {
     // On the simulator a script's "dump" describes the layers, not just the window.
     PlatformSetDumpHook([pCtrl]() { return PlatformWindowListText() + TravlekLayerTreeText(pCtrl); });
     CWceUiDlg* pDlg = NULL == pCtrl ? NULL : pCtrl->CreateDlg(u"CTravlekDlg");
+    if (NULL != pDlg && pDlg->IsKindOf(WCEUI_CLASS_NAME(CFileListDlg))) {
+        // The updater lists only packages, each with the package image, and opens the folder of the
+        // package this unit expects.
+        CFileListDlg* pList = static_cast<CFileListDlg*>(pDlg);
+        pList->AddAcceptedType(u"msk", u"listbox\\file.565a.conf");
+        pList->SetExpectedPath(TravlekExpectedPackagePath());
+    }
     if (NULL != pDlg) {
         m_nMainResult = pDlg->DoModal();
         pCtrl->DeleteLayer(pDlg);
