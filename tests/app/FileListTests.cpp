@@ -5,6 +5,8 @@
 
 #include "wceui/widgets/WceUiListBox.h"
 
+#include <algorithm>
+
 using apptest::AppTest;
 
 namespace {
@@ -89,6 +91,51 @@ TEST_F(FileListTest, TheExpectedPackagesFolderOpensFirstAndItsUpLevelIsTheTopOfT
     ASSERT_EQ(1u, apptest::g_messages.size());
     EXPECT_EQ("Invalid MSK file. Update fail.", WideToUtf8(apptest::g_messages[0].text));
     EXPECT_TRUE(DeviceFileExists(u"\\Residentflash2\\app\\old.exe"));
+}
+
+} // namespace
+
+namespace {
+
+// Buttons of the test dialog, on the right: update, reboot, calibrate, back, 40 pixels each.
+std::string Press(int button) {
+    const int y = button * 40 + 20;
+    return "down 280 " + std::to_string(y) + "\nup 280 " + std::to_string(y) + "\nwait 100\n";
+}
+
+int JournalIndex(const std::vector<std::string>& journal, const std::string& start) {
+    for (size_t i = 0; i < journal.size(); ++i) {
+        if (0 == journal[i].rfind(start, 0)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+TEST_F(FileListTest, ButtonsCalibrateAndUpdateOnlyAPickedPackageThenRebootEnds) {
+    apptest::AppTest::WritePackage(u"\\ResidentFlash\\backup.msk", {{u"gps.exe", "picked by hand"}},
+                                   u"pwd_tanzo");
+    // "update" with nothing selected, "calibrate", then the package picked by hand and "update".
+    Run(u"", "wait 50\n" + Press(0) + Press(2) + Tap(1) + Tap(1) + Press(0) + "wait 100\n");
+    auto journal = Journal();
+    const int calibrate = JournalIndex(journal, "TouchCalibrate");
+    const int broadcast = JournalIndex(journal, "PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 1");
+    ASSERT_GE(calibrate, 0);
+    EXPECT_LT(calibrate, broadcast); // the first "update" did nothing at all
+    EXPECT_EQ(1, static_cast<int>(std::count_if(journal.begin(), journal.end(), [](const std::string& line) {
+                  return 0 == line.rfind("PostMessageW HWND_BROADCAST", 0);
+              })));
+    EXPECT_EQ("picked by hand", ReadDeviceFile(u"\\Residentflash2\\app\\gps.exe"));
+    EXPECT_GT(JournalIndex(journal, "CreateProcessW"), broadcast);
+}
+
+TEST_F(FileListTest, RebootResetsWithoutAQuestionAndEndsTheDialog) {
+    // After "reboot" the dialog is gone: the later "calibrate" reaches nothing.
+    Run(u"", "wait 50\n" + Press(1) + Press(2));
+    const auto journal = Journal();
+    EXPECT_GE(JournalIndex(journal, "SetSystemPowerState 0x00800000 0x1000"), 0);
+    EXPECT_EQ(-1, JournalIndex(journal, "TouchCalibrate"));
+    EXPECT_TRUE(apptest::g_messages.empty());
 }
 
 } // namespace
