@@ -222,6 +222,20 @@ TEST_F(UpdateTest, TheSpaceOfTheOldApplicationCountsAsFree) {
     EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app\\old.exe"));
 }
 
+TEST_F(UpdateTest, AWriteFailureDuringTheUnpackShowsItsMessageOnASecondLine) {
+    SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", kGpsApp);
+    WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo");
+    PlatformFailWrite(1, ERROR_ACCESS_DENIED, 1000);
+    Run(u"\\SDMMC\\gpsApp.msk");
+    ASSERT_EQ(1u, g_messages.size());
+    const std::string text = WideToUtf8(g_messages[0].text);
+    EXPECT_EQ(0u, text.rfind("Update fail. \n(", 0)) << text;
+    EXPECT_EQ(')', text.back()) << text;
+    EXPECT_EQ(-1, IndexOf(Journal(), "CreateProcessW"));
+    // The failure came after the delete: the old application is gone, as the sequence says.
+    EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app\\old.exe"));
+}
+
 TEST(UpdateErrorMessage, KeysMapToTheirTextsAndAnythingElseIsQuoted) {
     EXPECT_EQ(u"Invalid MSK file. Update fail.", TravlekUpdateErrorMessage(u"invalid_msk_file"));
     EXPECT_EQ(u"MSK file format error. Update fail.", TravlekUpdateErrorMessage(u"file_format_error"));
