@@ -167,4 +167,16 @@ TEST_F(TravlekTest, AFailedRunShowsItsMessageBoxUntilOkIsTappedAndA640WideScreen
     EXPECT_NE(small.find("CMsgBoxDlg \"CMsgBoxDlg\" 40,45,280,195"), std::string::npos) << small;
 }
 
+TEST_F(TravlekTest, WithoutItsSkinTheRunEndsAtOnceWithAReasonAndTouchesNothing) {
+    Init();
+    std::filesystem::remove(Dev() + "/Program/travlek.pack");
+    RunResult r = Travlek("wait 100\ndump " + File("d.txt") + "\n");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("main dialog could not be made"), std::string::npos) << r.out;
+    EXPECT_FALSE(testsupport::HostExists(File("d.txt")));
+    EXPECT_EQ(Journal(), "");
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/navi.exe"));
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/SDMMC/gpsApp.msk"));
+}
+
 } // namespace
