@@ -79,6 +79,7 @@ LPCWSTR TravlekExpectedPackagePath() {
 
 BOOL CTravlekApp::InitInstance() {
     m_bOtherInstance = FALSE;
+    m_bRanMainDialog = FALSE;
     // The mutex is only an existence test; it stays open for the whole run.
     HANDLE hMutex = CreateMutexW(NULL, FALSE, TRAVLEK_MUTEX_NAME);
     if (0 != GetLastError()) {
@@ -104,6 +105,7 @@ BOOL CTravlekApp::InitInstance() {
         CTravlekHostWnd host;
         RECT rc = {0, 0, nWidth, nHeight};
         host.DoModal(WS_POPUP | WS_VISIBLE, &rc, NULL);
+        m_bRanMainDialog = -2 != host.GetMainDlgResult();
         CoUninitialize();
         if (NULL != hMutex) {
             CloseHandle(hMutex);

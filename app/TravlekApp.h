@@ -49,8 +49,11 @@ public:
     BOOL InitInstance();
     // Whether the last InitInstance found another updater running.
     BOOL FoundOtherInstance() const { return m_bOtherInstance; }
+    // Whether the last InitInstance could create the main dialog (the skin was there).
+    BOOL RanMainDialog() const { return m_bRanMainDialog; }
 
 private:
     HINSTANCE m_hInstance;
     BOOL m_bOtherInstance = FALSE;
+    BOOL m_bRanMainDialog = FALSE;
 };

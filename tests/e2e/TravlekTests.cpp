@@ -140,4 +140,43 @@ TEST_F(TravlekTest, ASecondStartBringsTheRunningUpdaterToTheFrontAndDoesNothingE
     waitpid(first, nullptr, 0);
 }
 
+TEST_F(TravlekTest, AFailedRunShowsItsMessageBoxUntilOkIsTappedAndA640WideScreenTakesTheSmallSkin) {
+    Init();
+    const std::string package = Dev() + "/SDMMC/gpsApp.msk";
+    const std::string head = testsupport::ReadHostFile(package).substr(0, 3000);
+    testsupport::WriteHostFile(package, head);
+    // 800x480: the box's "ok" is at 320..480, 294..350.
+    RunResult r = Travlek("wait 500\ndump " + File("box.txt") + "\ntap 400 320\nwait 500\ndump " +
+                          File("after.txt") + "\nclose\n");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string box = testsupport::ReadHostFile(File("box.txt"));
+    EXPECT_NE(box.find("CWceUiLayer \"msg\""), std::string::npos) << box;
+    EXPECT_NE(box.find("text=\"MSK file format error. Update fail.\""), std::string::npos) << box;
+    EXPECT_NE(box.find("\"error_icon\" 184,138,240,194 visible"), std::string::npos) << box;
+    const std::string after = testsupport::ReadHostFile(File("after.txt"));
+    EXPECT_NE(after.find("CTravlekDlg"), std::string::npos) << after;
+    EXPECT_EQ(after.find("CMsgBoxDlg"), std::string::npos) << after;
+    EXPECT_NE(Journal().find("TRAVLEK_FINISHED 0 0"), std::string::npos) << Journal();
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/navi.exe"));
+
+    // Only the width picks the skin: 640 pixels wide is not one of the two big skins.
+    r = Travlek("wait 500\ndump " + File("small.txt") + "\nclose\n", "--screen 640x480");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string small = testsupport::ReadHostFile(File("small.txt"));
+    EXPECT_NE(small.find("CTravlekDlg \"CTravlekDlg\" 0,0,320,240"), std::string::npos) << small;
+    EXPECT_NE(small.find("CMsgBoxDlg \"CMsgBoxDlg\" 40,45,280,195"), std::string::npos) << small;
+}
+
+TEST_F(TravlekTest, WithoutItsSkinTheRunEndsAtOnceWithAReasonAndTouchesNothing) {
+    Init();
+    std::filesystem::remove(Dev() + "/Program/travlek.pack");
+    RunResult r = Travlek("wait 100\ndump " + File("d.txt") + "\n");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("main dialog could not be made"), std::string::npos) << r.out;
+    EXPECT_FALSE(testsupport::HostExists(File("d.txt")));
+    EXPECT_EQ(Journal(), "");
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/navi.exe"));
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/SDMMC/gpsApp.msk"));
+}
+
 } // namespace

@@ -94,13 +94,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "travlek: %s\n", error.c_str());
         return started;
     }
+    int status = 0;
     {
         CTravlekApp app(reinterpret_cast<HINSTANCE>(&s_instance));
         app.InitInstance();
         if (app.FoundOtherInstance()) {
             std::printf("travlek: an updater is already running on this device\n");
+        } else if (!app.RanMainDialog()) {
+            // The unit would just end here; on the simulator say why.
+            std::fprintf(
+                stderr,
+                "travlek: the main dialog could not be made (is the skin travlek.pack in %s/Program or "
+                "beside travlek?); the log beside the pack says more\n",
+                root.c_str());
+            status = 1;
         }
     }
     PlatformStopDisplay();
-    return 0;
+    return status;
 }
