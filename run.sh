@@ -1,28 +1,63 @@
 #!/usr/bin/env bash
-# Runs the main job on the built-in demo device: packs the demo application into an update package
-# on the demo SD card, checks it under the unit's password and installs it into the resident flash.
+# The main job: builds the updater, makes a demo device from demo/ and runs the updater on it (a
+# window when a display is there, headless otherwise), then prints the outcome, the device's journal
+# and where the screenshots and the log are.
+#   APP=nvq ./run.sh          a main-navigation unit (progress only, calibration and reset)
+#   SCREEN=480x272 ./run.sh   another screen size (800x480, 480x272, 320x240)
+#   BACKEND=headless ./run.sh no window even when a display is there
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 if [ ! -f build/build.ninja ]; then
   cmake -S . -B build -G Ninja >/dev/null
 fi
-cmake --build build -j "${JOBS:-2}" --target msktool
+cmake --build build -j "${JOBS:-2}" --target travlek travlek-device
 
 device=demo-device
-msktool=build/bin/msktool
+app=${APP:-gps}
+screen=${SCREEN:-800x480}
+backend=${BACKEND:-}
+if [ -z "$backend" ]; then
+  if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then backend=sdl; else backend=headless; fi
+fi
 rm -rf "$device"
-mkdir -p "$device/SDMMC" "$device/Residentflash2"
+echo "== making the demo device ($app unit, $screen) from demo/app"
+build/bin/travlek-device init "$device" --app "$app" --screen "$screen" --package demo/app
 
-echo "== building the update package from demo/app"
-"$msktool" create "$device/SDMMC/gpsApp.msk" demo/app --password gps --root app
-echo "== package header"
-"$msktool" info "$device/SDMMC/gpsApp.msk" --password gps
-echo "== entries"
-"$msktool" list "$device/SDMMC/gpsApp.msk" --password gps
-echo "== verifying every stream"
-"$msktool" verify "$device/SDMMC/gpsApp.msk" --password gps
-echo "== installing into the resident flash"
-"$msktool" extract "$device/SDMMC/gpsApp.msk" "$device/Residentflash2" --password gps
-echo "== installed tree"
-(cd "$device" && find Residentflash2 | sort)
+shots="$device/shots"
+mkdir -p "$shots"
+args=(--device "$device" --backend "$backend" --shot "$shots/exit.png")
+if [ "$backend" = headless ]; then
+  # The virtual clock runs the whole update at once: one picture before it starts, one at the end.
+  cat >"$shots/script.txt" <<'SCRIPT'
+wait 5
+shot start.png
+dump start-layers.txt
+SCRIPT
+  args+=(--script "$shots/script.txt")
+fi
+echo "== running the updater ($backend)"
+status=0
+build/bin/travlek "${args[@]}" || status=$?
+
+journal="$device/.wince/journal.log"
+echo "== journal ($journal)"
+[ -f "$journal" ] && cat "$journal" || echo "(empty)"
+echo "== outcome"
+if [ "$status" -ne 0 ]; then
+  echo "travlek exited with $status"
+elif grep -q 'TRAVLEK_FINISHED 1' "$journal" 2>/dev/null; then
+  echo "update succeeded; installed tree:"
+  (cd "$device" && find Residentflash2 -maxdepth 3 | sort | head -40)
+elif grep -q 'TRAVLEK_FINISHED 0' "$journal" 2>/dev/null; then
+  echo "update failed (see the message box in the screenshots and the log)"
+else
+  echo "no update run finished"
+fi
+log=$(ls "$device"/Program/*.wceuilog 2>/dev/null | head -1 || true)
+echo "== screenshots: $shots/"
+ls "$shots"
+echo "== log: ${log:-none (nothing was logged)}"
+if [ -n "$log" ]; then
+  iconv -f UTF-16LE -t UTF-8 "$log" | tail -n 15
+fi

@@ -59,6 +59,8 @@ void PlatformFailSeek(int nth, DWORD error);
 void PlatformShortRead(int nth, DWORD maxBytes);
 // count CreateFileW calls, starting with the nth, fail with the error.
 void PlatformFailCreate(int nth, int count, DWORD error);
+// GetDiskFreeSpaceExW reports at most maxBytes available (0: no limit); writes are not limited.
+void PlatformLimitFreeSpace(ULONGLONG maxBytes);
 void PlatformClearFaults();
 // How many CreateFileW calls were made since the last PlatformClearFaults.
 int PlatformCreateFileCalls();

@@ -32,6 +32,7 @@ struct Faults {
     int createFailures = 0;
     DWORD createError = 0;
     int createCalls = 0;
+    ULONGLONG freeSpaceLimit = 0; // 0: the host's own free space
 };
 
 std::mutex& FaultLock() {
@@ -337,6 +338,11 @@ void PlatformFailCreate(int nth, int count, DWORD error) {
     FaultState().createCountdown = nth;
     FaultState().createFailures = count;
     FaultState().createError = error;
+}
+
+void PlatformLimitFreeSpace(ULONGLONG maxBytes) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    FaultState().freeSpaceLimit = maxBytes;
 }
 
 void PlatformClearFaults() {
@@ -874,8 +880,14 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
         return FALSE;
     }
     ULONGLONG unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+    ULONGLONG limit = 0;
+    {
+        std::lock_guard<std::mutex> guard(FaultLock());
+        limit = FaultState().freeSpaceLimit;
+    }
     if (freeBytesAvailable)
-        freeBytesAvailable->QuadPart = unit * vfs.f_bavail;
+        freeBytesAvailable->QuadPart =
+            limit ? std::min<ULONGLONG>(limit, unit * vfs.f_bavail) : unit * vfs.f_bavail;
     if (totalBytes)
         totalBytes->QuadPart = unit * vfs.f_blocks;
     if (totalFreeBytes)

@@ -1,0 +1,115 @@
+#include "app/TravlekApp.h"
+
+// The dialogs the application creates by class name: seeing their headers here registers them in
+// every program that starts the application, even though nothing names them directly.
+#include "app/FileListDlg.h"
+#include "app/MsgBoxDlg.h"
+#include "app/TravlekDlg.h"
+#include "app/TravlekHostWnd.h"
+#include "wceui/core/FhGlobalData.h"
+#include "wceui/ui/WceUiInit.h"
+
+const UINT g_uQnWmSdNotify = RegisterWindowMessageW(u"QN_WM_SDNOTIFY");
+const UINT g_uScanCodeMenu = RegisterWindowMessageW(u"SCAN_CODE_MENU");
+const UINT g_uTravlekFinished = RegisterWindowMessageW(u"TRAVLEK_FINISHED");
+
+namespace {
+
+// The key is opened with every right the unit's own tools ask for (KEY_ALL_ACCESS without
+// KEY_CREATE_LINK on the device).
+const REGSAM kOemKeyAccess = 0x2001F;
+
+const TravlekSkinDirs kSkin480 = {u"travlek.pack\\480X272\\wnd", u"travlek.pack\\480X272\\res",
+                                  u"travlek.pack\\480X272\\language\\english.ini"};
+const TravlekSkinDirs kSkin800 = {u"travlek.pack\\800x480\\wnd", u"travlek.pack\\800x480\\res",
+                                  u"travlek.pack\\800x480\\language\\english.ini"};
+const TravlekSkinDirs kSkin320 = {u"travlek.pack\\320X240\\wnd", u"travlek.pack\\320X240\\res",
+                                  u"travlek.pack\\320X240\\language\\english.ini"};
+
+} // namespace
+
+const TravlekSkinDirs& TravlekSkinDirsForWidth(int nScreenWidth) {
+    if (480 == nScreenWidth) {
+        return kSkin480;
+    }
+    if (800 == nScreenWidth) {
+        return kSkin800;
+    }
+    return kSkin320;
+}
+
+void TravlekReadConfiguredApp(LPWSTR pBuf) {
+    pBuf[0] = 0;
+    HKEY hKey = NULL;
+    if (ERROR_SUCCESS != RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, kOemKeyAccess, &hKey)) {
+        return;
+    }
+    WCHAR szValue[TRAVLEK_APP_PATH_LEN];
+    DWORD dwType = 0;
+    DWORD dwSize = sizeof(szValue);
+    const LONG lResult =
+        RegQueryValueExW(hKey, u"APP", NULL, &dwType, reinterpret_cast<LPBYTE>(szValue), &dwSize);
+    RegCloseKey(hKey);
+    if (ERROR_SUCCESS != lResult || (REG_SZ != dwType && REG_EXPAND_SZ != dwType)) {
+        return;
+    }
+    // A value that is not a whole, terminated string is not trusted as a path.
+    const DWORD dwUnits = dwSize / sizeof(WCHAR);
+    if (0 != dwSize % sizeof(WCHAR) || 0 == dwUnits || dwUnits > TRAVLEK_APP_PATH_LEN ||
+        0 != szValue[dwUnits - 1]) {
+        return;
+    }
+    for (DWORD i = 0; i < dwUnits; ++i) {
+        pBuf[i] = szValue[i];
+    }
+}
+
+LPCWSTR TravlekExpectedPackageFor(LPCWSTR pConfiguredApp) {
+    if (NULL != pConfiguredApp && 0 == WStrICmp(pConfiguredApp, TRAVLEK_NVQ_APP_PATH)) {
+        return TRAVLEK_NVQ_PACKAGE;
+    }
+    return TRAVLEK_GPS_PACKAGE;
+}
+
+LPCWSTR TravlekExpectedPackagePath() {
+    WCHAR szApp[TRAVLEK_APP_PATH_LEN];
+    TravlekReadConfiguredApp(szApp);
+    return TravlekExpectedPackageFor(szApp);
+}
+
+BOOL CTravlekApp::InitInstance() {
+    m_bOtherInstance = FALSE;
+    m_bRanMainDialog = FALSE;
+    // The mutex is only an existence test; it stays open for the whole run.
+    HANDLE hMutex = CreateMutexW(NULL, FALSE, TRAVLEK_MUTEX_NAME);
+    if (0 != GetLastError()) {
+        m_bOtherInstance = TRUE;
+        HWND hOther = FindWindowW(NULL, TRAVLEK_WINDOW_TITLE);
+        if (NULL != hOther) {
+            ShowWindow(hOther, SW_SHOW);
+            SetForegroundWindow(hOther);
+        }
+        // The handle is left for process exit, as the first instance keeps its own until then.
+        (void)hMutex;
+        return FALSE;
+    }
+
+    CFhGlobalData& global = CFhGlobalData::Instance();
+    const int nWidth = global.GetScreenWidth();
+    const int nHeight = global.GetScreenHeight();
+    const TravlekSkinDirs& dirs = TravlekSkinDirsForWidth(nWidth);
+    // A failure here (a missing language file, say) is logged by the framework and not fatal.
+    WceUiInit(m_hInstance, dirs.pWndDir, dirs.pResDir, dirs.pLangFile, 0);
+    CoInitializeEx(NULL, 0);
+    {
+        CTravlekHostWnd host;
+        RECT rc = {0, 0, nWidth, nHeight};
+        host.DoModal(WS_POPUP | WS_VISIBLE, &rc, NULL);
+        m_bRanMainDialog = -2 != host.GetMainDlgResult();
+        CoUninitialize();
+        if (NULL != hMutex) {
+            CloseHandle(hMutex);
+        }
+    }
+    return FALSE;
+}

@@ -1,0 +1,215 @@
+#include "app/TravlekDlg.h"
+
+#include "app/MsgBox.h"
+#include "app/TravlekDlgData.h"
+#include "wceui/core/FhGlobalData.h"
+#include "wceui/core/WceUiLog.h"
+#include "wceui/ui/WceUiRealWnd.h"
+#include "wceui/widgets/WceUiButton.h" // the dialog file creates its buttons by class name
+#include "wceui/widgets/WceUiListBox.h"
+#include "wceui/widgets/WceUiSlider.h"
+
+#include <new>
+
+namespace {
+
+const WORD kTimerFirstListing = 1;
+// Message the platform's SD driver sends on its own; registered so that it reaches the dialog.
+const UINT kMsgDriver = 0x7001;
+
+struct CompactPlace {
+    int width; // 0: any other width
+    RECT status;
+    int progressShift;
+};
+const CompactPlace kCompactPlaces[] = {
+    {800, {630, 200, 797, 270}, 200},
+    {480, {390, 135, 480, 155}, 100},
+    {0, {270, 113, 320, 133}, 100},
+};
+
+} // namespace
+
+CTravlekDlg::CTravlekDlg() : m_pTravlekData(new (std::nothrow) Data) {
+    SetClassName(WCEUI_CLASS_NAME(CTravlekDlg));
+}
+
+CTravlekDlg::~CTravlekDlg() {
+    delete m_pTravlekData;
+    m_pTravlekData = nullptr;
+}
+
+CTravlekDlg::Data* CTravlekDlg::GetData() const {
+    WCEUI_CHECK("CTravlekDlg::GetData", NULL != m_pTravlekData);
+    return m_pTravlekData;
+}
+
+CWceUiRealWnd* CTravlekDlg::GetRealWnd() const {
+    return dynamic_cast<CWceUiRealWnd*>(GetWindow());
+}
+
+LPCWSTR CTravlekDlg::GetConfiguredApp() const {
+    Data* pData = GetData();
+    return NULL == pData ? u"" : pData->configuredApp.c_str();
+}
+
+BOOL CTravlekDlg::IsMainNavigationUnit() const {
+    return 0 == WStrICmp(GetConfiguredApp(), TRAVLEK_MAIN_NAV_APP) ? TRUE : FALSE;
+}
+
+CWceUiSlider* CTravlekDlg::GetProgress() const {
+    Data* pData = GetData();
+    return NULL == pData ? NULL : pData->pProgress;
+}
+
+void CTravlekDlg::OnInitDialog() {
+    Data* pData = GetData();
+    if (NULL == pData) {
+        return;
+    }
+    RegisterMsg(TRAVLEK_MSG_SLIDER);
+    RegisterMsg(RegisterWindowMessageW(u"QN_WM_SDNOTIFY"));
+    RegisterMsg(kMsgDriver);
+    CFileListDlg::OnInitDialog();
+
+    pData->pListBox = dynamic_cast<CWceUiListBox*>(GetChildByName(u"listbox"));
+    pData->pProgress = dynamic_cast<CWceUiSlider*>(GetChildByName(u"progress"));
+    if (NULL != pData->pProgress) {
+        pData->pProgress->SetRange(0, 100, TRUE);
+    } else {
+        WceUiLog(WCEUI_LOG_ERROR, "CTravlekDlg::OnInitDialog, no slider named progress");
+    }
+
+    pData->configuredApp.clear();
+    HKEY hKey = NULL;
+    if (ERROR_SUCCESS == RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0x2001F, &hKey)) {
+        WCHAR szApp[MAX_PATH] = {0};
+        DWORD dwType = 0;
+        DWORD cbData = sizeof(szApp) - sizeof(WCHAR); // always room for the closing NUL
+        if (ERROR_SUCCESS ==
+                RegQueryValueExW(hKey, u"APP", NULL, &dwType, reinterpret_cast<LPBYTE>(szApp), &cbData) &&
+            (REG_SZ == dwType || REG_EXPAND_SZ == dwType)) {
+            szApp[MAX_PATH - 1] = 0;
+            pData->configuredApp = szApp;
+        }
+        RegCloseKey(hKey);
+    }
+    if (IsMainNavigationUnit()) {
+        CompactLayout();
+    }
+}
+
+void CTravlekDlg::CompactLayout() {
+    Data* pData = GetData();
+    if (NULL == pData) {
+        return;
+    }
+    if (NULL != pData->pListBox) {
+        pData->pListBox->ShowLayer(FALSE);
+        pData->pListBox->InvalidateLayer();
+    }
+    for (LPCWSTR pName : {u"calibrate", u"update", u"reboot", u"back", u"background"}) {
+        if (CWceUiLayer* pLayer = GetChildByName(pName)) {
+            pLayer->ShowLayer(FALSE);
+            InvalidateLayer();
+        }
+    }
+    const int nWidth = CFhGlobalData::Instance().GetScreenWidth();
+    const CompactPlace* pPlace = &kCompactPlaces[2];
+    for (const CompactPlace& place : kCompactPlaces) {
+        if (place.width == nWidth) {
+            pPlace = &place;
+            break;
+        }
+    }
+    if (CWceUiLayer* pStatus = GetChildByName(u"status")) {
+        pStatus->MoveLayer(&pPlace->status, TRUE);
+        if (CWceUiStyle* pStyle = pStatus->GetStyle()) {
+            pStyle->SetTextColorValue(RGB(0xFF, 0xFF, 0xFF));
+        }
+        pStatus->InvalidateLayer();
+    }
+    RECT rcProgress;
+    if (NULL != pData->pProgress && pData->pProgress->GetWindowRect(&rcProgress)) {
+        OffsetRect(&rcProgress, 0, -pPlace->progressShift);
+        pData->pProgress->MoveLayer(&rcProgress, TRUE);
+    }
+}
+
+void CTravlekDlg::OnTimer(WORD wTimerNum) {
+    if (kTimerFirstListing == wTimerNum) {
+        SetLayerTimer(TRAVLEK_TIMER_AUTOSTART, 10);
+    } else if (TRAVLEK_TIMER_AUTOSTART == wTimerNum) {
+        KillLayerTimer(TRAVLEK_TIMER_AUTOSTART);
+        AutoStart();
+    }
+    CFileListDlg::OnTimer(wTimerNum);
+}
+
+void CTravlekDlg::AutoStart() {
+    Data* pData = GetData();
+    const std::u16string expected(GetExpectedPath());
+    if (NULL == pData || expected.empty()) {
+        return;
+    }
+    CWceUiListBox* pList = pData->pListBox;
+    const int nCount = NULL == pList ? 0 : pList->GetCount();
+    for (int i = 0; i < nCount; ++i) {
+        const FileListItem* pItem = GetItemRecord(i);
+        if (NULL != pItem && FILELIST_KIND_FILE == pItem->nKind &&
+            0 == WStrICmp(pItem->szPath, expected.c_str())) {
+            pList->SetSel(i, TRUE);
+            OnFileChosen(pList);
+            StartUpdate();
+            return;
+        }
+    }
+    if (IsMainNavigationUnit()) {
+        ShowMessage(u"Cannot find the MSK file.", TRAVLEK_BOX_ERROR);
+    }
+}
+
+LRESULT CTravlekDlg::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    Data* pData = GetData();
+    if (TRAVLEK_MSG_SLIDER == uMsg && NULL != pData && NULL != pData->pProgress &&
+        reinterpret_cast<WPARAM>(static_cast<CWceUiLayer*>(pData->pProgress)) == wParam) {
+        return 0; // the bar shows progress; moving it by hand means nothing
+    }
+    return CFileListDlg::OnMessage(uMsg, wParam, lParam);
+}
+
+void CTravlekDlg::OnCommand(CWceUiLayer* pSender) {
+    if (NULL != pSender) {
+        if (pSender->IsEqualName(u"calibrate")) {
+            RunTouchCalibration();
+        } else if (pSender->IsEqualName(u"reboot")) {
+            SetSystemPowerState(NULL, POWER_STATE_RESET, POWER_FORCE);
+            EndDialog(0);
+        } else if (pSender->IsEqualName(u"update")) {
+            StartUpdate();
+        }
+    }
+    CFileListDlg::OnCommand(pSender);
+}
+
+void CTravlekDlg::OnFileChosen(CWceUiListBox* pListBox) {
+    if (NULL != pListBox) {
+        pListBox->SetSel(pListBox->GetCurSel(), TRUE);
+    }
+}
+
+BOOL CTravlekDlg::RunTouchCalibration() {
+    HMODULE hCoreDll = LoadLibraryW(u"coredll.dll");
+    if (NULL == hCoreDll) {
+        return FALSE;
+    }
+    if (FARPROC pTouchCalibrate = GetProcAddressW(hCoreDll, u"TouchCalibrate")) {
+        pTouchCalibrate(); // returns when the platform's calibration screen is done
+    }
+    FreeLibrary(hCoreDll);
+    return TRUE;
+}
+
+void CTravlekDlg::ShowMessage(LPCWSTR pText, UINT uFlags) {
+    TravlekMessageBox(GetRealWnd(), pText, uFlags);
+}

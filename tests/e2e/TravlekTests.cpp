@@ -1,0 +1,181 @@
+// The real travlek, headless, on device folders made by travlek-device: every screen size starts and
+// shows the main dialog, the platform's close message ends the run, and a second start brings the
+// first to the front.
+#include "support/TestSupport.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+};
+
+RunResult RunProgram(const std::string& program, const std::string& args) {
+    RunResult r;
+    FILE* p = popen(("'" + program + "' " + args + " 2>&1").c_str(), "r");
+    if (!p) {
+        return r;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
+        r.out.append(buf, n);
+    }
+    const int status = pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+template <typename F> bool WaitFor(F condition, int milliseconds) {
+    for (int i = 0; i < milliseconds / 10; i++) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+// Width and height of a PNG file from its header; 0, 0 when it is none.
+std::pair<int, int> PngSize(const std::string& bytes) {
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) {
+        return {0, 0};
+    }
+    auto be = [&](size_t at) {
+        return (static_cast<unsigned char>(bytes[at]) << 24) |
+               (static_cast<unsigned char>(bytes[at + 1]) << 16) |
+               (static_cast<unsigned char>(bytes[at + 2]) << 8) | static_cast<unsigned char>(bytes[at + 3]);
+    };
+    return {static_cast<int>(be(16)), static_cast<int>(be(20))};
+}
+
+class TravlekTest : public ::testing::Test {
+protected:
+    testsupport::TempFolder m_tmp;
+    std::string Dev() const { return m_tmp.Path() + "/dev"; }
+    std::string File(const std::string& name) const { return m_tmp.Path() + "/" + name; }
+    void Init(const std::string& args = "") {
+        RunResult r = RunProgram(TRAVLEK_DEVICE_PATH, "init '" + Dev() + "' " + args);
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+    }
+    RunResult Travlek(const std::string& script, const std::string& args = "") {
+        testsupport::WriteHostFile(File("script.txt"), script);
+        return RunProgram(TRAVLEK_PATH, "--backend headless --device '" + Dev() + "' --script '" +
+                                            File("script.txt") + "' " + args);
+    }
+    std::string Journal() const { return testsupport::ReadHostFile(Dev() + "/.wince/journal.log"); }
+};
+
+TEST_F(TravlekTest, EveryScreenSizeAndDepthStartsWithTheMainDialogFillingTheScreen) {
+    const struct {
+        const char* screen;
+        const char* bpp;
+        int w, h;
+    } cases[] = {{"800x480", "16", 800, 480},
+                 {"480x272", "16", 480, 272},
+                 {"320x240", "16", 320, 240},
+                 {"800x480", "32", 800, 480}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.screen) + "x" + c.bpp);
+        std::filesystem::remove_all(Dev());
+        Init(std::string("--screen ") + c.screen);
+        // The screen comes from device.ini; the dump is taken before the update starts by itself.
+        RunResult r = Travlek("wait 2\ndump " + File("d.txt") + "\nshot " + File("s.png") + "\nquit\n",
+                              std::string("--bpp ") + c.bpp);
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        const std::string dump = testsupport::ReadHostFile(File("d.txt"));
+        const std::string rect = " 0,0," + std::to_string(c.w) + "," + std::to_string(c.h) + " visible";
+        EXPECT_NE(dump.find("CTravlekDlg \"CTravlekDlg\"" + rect), std::string::npos) << dump;
+        EXPECT_EQ(PngSize(testsupport::ReadHostFile(File("s.png"))), std::make_pair(c.w, c.h));
+    }
+}
+
+TEST_F(TravlekTest, ThePlatformCloseMessageEndsTheMainDialogAndTheProcess) {
+    Init();
+    // Without a package nothing starts by itself; the dialog waits for the user.
+    std::filesystem::remove(Dev() + "/SDMMC/gpsApp.msk");
+    RunResult r = Travlek("wait 100\ndump " + File("before.txt") + "\nclose\nwait 60000\ndump " +
+                          File("after.txt") + "\n");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(testsupport::ReadHostFile(File("before.txt")).find("CTravlekDlg"), std::string::npos);
+    // The run ended at the close, long before the script's last command.
+    EXPECT_FALSE(testsupport::HostExists(File("after.txt")));
+    EXPECT_EQ(Journal().find("TRAVLEK_FINISHED"), std::string::npos) << Journal();
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app"));
+}
+
+TEST_F(TravlekTest, ASecondStartBringsTheRunningUpdaterToTheFrontAndDoesNothingElse) {
+    Init();
+    std::filesystem::remove(Dev() + "/SDMMC/gpsApp.msk");
+    testsupport::WriteHostFile(File("long.txt"), "wait 60000\nquit\n");
+    const std::string dev = Dev();
+    const std::string script = File("long.txt");
+    const char* argv[] = {TRAVLEK_PATH, "--backend", "headless",     "--realtime", "--device",
+                          dev.c_str(),  "--script",  script.c_str(), nullptr};
+    pid_t first = 0;
+    ASSERT_EQ(0, posix_spawn(&first, TRAVLEK_PATH, nullptr, nullptr, const_cast<char**>(argv), environ));
+    const std::string list = dev + "/.wince/windows/" + std::to_string(first) + ".list";
+    ASSERT_TRUE(WaitFor(
+        [&] { return testsupport::ReadHostFile(list).find("TRAVLEK_KPZ") != std::string::npos; }, 10000));
+
+    RunResult second = RunProgram(TRAVLEK_PATH, "--backend headless --device '" + dev + "'");
+    EXPECT_EQ(second.exitCode, 0) << second.out;
+    EXPECT_NE(second.out.find("already running"), std::string::npos) << second.out;
+    const std::string journal = Journal();
+    EXPECT_NE(journal.find("travlek: ShowWindow TRAVLEK_KPZ 5\n"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("travlek: SetForegroundWindow TRAVLEK_KPZ\n"), std::string::npos) << journal;
+
+    kill(first, SIGTERM);
+    waitpid(first, nullptr, 0);
+}
+
+TEST_F(TravlekTest, AFailedRunShowsItsMessageBoxUntilOkIsTappedAndA640WideScreenTakesTheSmallSkin) {
+    Init();
+    const std::string package = Dev() + "/SDMMC/gpsApp.msk";
+    const std::string head = testsupport::ReadHostFile(package).substr(0, 3000);
+    testsupport::WriteHostFile(package, head);
+    // 800x480: the box's "ok" is at 320..480, 294..350.
+    RunResult r = Travlek("wait 500\ndump " + File("box.txt") + "\ntap 400 320\nwait 500\ndump " +
+                          File("after.txt") + "\nclose\n");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string box = testsupport::ReadHostFile(File("box.txt"));
+    EXPECT_NE(box.find("CWceUiLayer \"msg\""), std::string::npos) << box;
+    EXPECT_NE(box.find(" \"MSK file format error. Update fail.\""), std::string::npos) << box;
+    EXPECT_NE(box.find("\"error_icon\" 184,138,240,194 visible"), std::string::npos) << box;
+    const std::string after = testsupport::ReadHostFile(File("after.txt"));
+    EXPECT_NE(after.find("CTravlekDlg"), std::string::npos) << after;
+    EXPECT_EQ(after.find("CMsgBoxDlg"), std::string::npos) << after;
+    EXPECT_NE(Journal().find("TRAVLEK_FINISHED 0 0"), std::string::npos) << Journal();
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/navi.exe"));
+
+    // Only the width picks the skin: 640 pixels wide is not one of the two big skins.
+    r = Travlek("wait 500\ndump " + File("small.txt") + "\nclose\n", "--screen 640x480");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string small = testsupport::ReadHostFile(File("small.txt"));
+    EXPECT_NE(small.find("CTravlekDlg \"CTravlekDlg\" 0,0,320,240"), std::string::npos) << small;
+    EXPECT_NE(small.find("CMsgBoxDlg \"CMsgBoxDlg\" 40,45,280,195"), std::string::npos) << small;
+}
+
+TEST_F(TravlekTest, WithoutItsSkinTheRunEndsAtOnceWithAReasonAndTouchesNothing) {
+    Init();
+    std::filesystem::remove(Dev() + "/Program/travlek.pack");
+    RunResult r = Travlek("wait 100\ndump " + File("d.txt") + "\n");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("main dialog could not be made"), std::string::npos) << r.out;
+    EXPECT_FALSE(testsupport::HostExists(File("d.txt")));
+    EXPECT_EQ(Journal(), "");
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/navi.exe"));
+    EXPECT_TRUE(testsupport::HostExists(Dev() + "/SDMMC/gpsApp.msk"));
+}
+
+} // namespace

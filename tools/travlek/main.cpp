@@ -1,0 +1,115 @@
+// travlek: runs the updater on a device folder, as the unit would run it, on the headless or SDL
+// display. The screen comes from --screen, else from the device folder's device.ini, else 800x480.
+#include "app/TravlekApp.h"
+#include "platform/Platform.h"
+#include "platform/display/Display.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+
+int s_instance;
+
+void Usage(FILE* out) {
+    std::fprintf(out,
+                 "usage: travlek [--device DIR] [options]\n"
+                 "Runs the updater on the device folder DIR (default: $WINCE_DEVICE_ROOT, else the\n"
+                 "current folder). The screen size is --screen, else the \"screen=WxH\" line of\n"
+                 "DIR/device.ini, else 800x480; the depth is 16 bits unless --bpp 32.\n"
+                 "%s  --help                  this text\n",
+                 PlatformDisplayOptionsUsage());
+}
+
+// "screen=WxH" of device.ini; false when the file or the line is missing or malformed.
+bool ReadDeviceScreen(const std::string& root, int* pWidth, int* pHeight) {
+    std::ifstream in(root + "/device.ini");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.rfind("screen=", 0) != 0) {
+            continue;
+        }
+        int w = 0;
+        int h = 0;
+        char x = 0;
+        char rest = 0;
+        if (std::sscanf(line.c_str() + 7, "%d%c%d%c", &w, &x, &h, &rest) == 3 && (x == 'x' || x == 'X') &&
+            w > 0 && h > 0 && w <= 4096 && h <= 4096) {
+            *pWidth = w;
+            *pHeight = h;
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    PlatformDisplayOptions options;
+    bool screenGiven = false;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            Usage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--screen") == 0) {
+            screenGiven = true;
+        }
+        std::string error;
+        int r = PlatformParseDisplayOption(argc, argv, &i, &options, &error);
+        if (r < 0) {
+            std::fprintf(stderr, "travlek: %s\n", error.c_str());
+            return 2;
+        }
+        if (r == 0) {
+            std::fprintf(stderr, "travlek: unknown option %s\n", argv[i]);
+            Usage(stderr);
+            return 2;
+        }
+    }
+    const std::string root = PlatformGetDeviceRoot();
+    if (!screenGiven) {
+        int w = 0;
+        int h = 0;
+        if (ReadDeviceScreen(root, &w, &h)) {
+            options.width = w;
+            options.height = h;
+        } else if (FILE* f = std::fopen((root + "/device.ini").c_str(), "r")) {
+            std::fclose(f);
+            std::fprintf(stderr, "travlek: %s/device.ini has no valid screen=WxH line; using %dx%d\n",
+                         root.c_str(), options.width, options.height);
+        }
+    }
+
+    std::string error;
+    int started = PlatformStartDisplay(options, &error);
+    if (started != 0) {
+        std::fprintf(stderr, "travlek: %s\n", error.c_str());
+        return started;
+    }
+    int status = 0;
+    {
+        CTravlekApp app(reinterpret_cast<HINSTANCE>(&s_instance));
+        app.InitInstance();
+        if (app.FoundOtherInstance()) {
+            std::printf("travlek: an updater is already running on this device\n");
+        } else if (!app.RanMainDialog()) {
+            // The unit would just end here; on the simulator say why.
+            std::fprintf(
+                stderr,
+                "travlek: the main dialog could not be made (is the skin travlek.pack in %s/Program or "
+                "beside travlek?); the log beside the pack says more\n",
+                root.c_str());
+            status = 1;
+        }
+    }
+    PlatformStopDisplay();
+    return status;
+}
