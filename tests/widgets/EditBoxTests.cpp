@@ -3,6 +3,7 @@
 #include "WidgetTestSupport.h"
 
 #include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/ui/WceUiLayerDump.h"
 #include "wceui/widgets/WceUiEditBox.h"
 
 #include <algorithm>
@@ -341,6 +342,97 @@ TEST_F(EditBoxTest, EditedLayoutMatchesAFreshLayoutOfTheSameText) {
         }
     }
     EXPECT_GT(p->GetLineCount(), 3);
+}
+
+} // namespace
+
+namespace {
+
+std::unique_ptr<CWceUiGenericBitmap> Solid(int w, int h, COLORREF cr) {
+    std::unique_ptr<CWceUiGenericBitmap> p(WceUiCreateBitmapObject(32));
+    EXPECT_TRUE(p && p->CreateDIB(w, h));
+    p->FillColor(cr);
+    return p;
+}
+
+COLORREF At(CWceUiGenericBitmap* p, int x, int y) {
+    LPVOID pBits = nullptr;
+    EXPECT_NE(nullptr, p->GetHBitmap(&pBits));
+    HDC hdc = CreateCompatibleDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hdc, p->GetHBitmap(&pBits));
+    const COLORREF cr = GetPixel(hdc, x, y);
+    SelectObject(hdc, hOld);
+    DeleteDC(hdc);
+    p->ReleaseHBitmap();
+    p->ReleaseHBitmap();
+    return cr & 0xFFFFFF;
+}
+
+TEST_F(EditBoxTest, MultiLineDrawingPaintsLineBackgroundsTextAndTheScrollBar) {
+    CWceUiMEditBox* p = Multi(200, 100);
+    ASSERT_NE(nullptr, p);
+    auto bg = Solid(1, 17, RGB(0, 0, 255));
+    auto top = Solid(5, 4, RGB(255, 0, 0));
+    auto mid = Solid(5, 1, RGB(0, 255, 0));
+    auto bottom = Solid(5, 4, RGB(255, 255, 0));
+    ASSERT_TRUE(p->LineBg().SetBitmapFromApp(bg.get()));
+    ASSERT_TRUE(p->BarTop().SetBitmapFromApp(top.get()));
+    ASSERT_TRUE(p->BarMiddle().SetBitmapFromApp(mid.get()));
+    ASSERT_TRUE(p->BarBottom().SetBitmapFromApp(bottom.get()));
+    std::u16string text;
+    for (int i = 0; i < 9; ++i) {
+        text += u"WWWW\n";
+    }
+    ASSERT_TRUE(p->SetEditText((text + u"W").c_str()));
+    ASSERT_GT(p->GetThumbSize(), 8);
+    auto wnd = Solid(320, 240, RGB(255, 255, 255));
+    p->OnDrawText(wnd.get(), FALSE);
+    // A row: background right of the text, text pixels at its left; nothing outside the box.
+    EXPECT_EQ(RGB(0, 0, 255), At(wnd.get(), 150, 28));
+    bool bInk = false;
+    for (int x = 10; x < 10 + 30 && !bInk; ++x) {
+        for (int y = 20; y < 37 && !bInk; ++y) {
+            const COLORREF cr = At(wnd.get(), x, y);
+            bInk = cr != RGB(0, 0, 255);
+        }
+    }
+    EXPECT_TRUE(bInk);
+    EXPECT_EQ(RGB(255, 255, 255), At(wnd.get(), 150, 125));
+    EXPECT_EQ(RGB(255, 255, 255), At(wnd.get(), 5, 28));
+    // The bar at the right edge: top piece, stretched middle, bottom piece.
+    const int y0 = 20 + p->GetThumbOffset();
+    EXPECT_EQ(RGB(255, 0, 0), At(wnd.get(), 207, y0 + 1));
+    EXPECT_EQ(RGB(0, 255, 0), At(wnd.get(), 207, y0 + p->GetThumbSize() / 2));
+    EXPECT_EQ(RGB(255, 255, 0), At(wnd.get(), 207, y0 + p->GetThumbSize() - 2));
+    // The dump tells the caret, the focus and the lines.
+    EXPECT_NE(std::string::npos, WceUiDumpLayer(p).find(" caret=0:0 focus=no lines=10"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditBoxTest, ScrolledSingleLineTextStaysInsideTheBox) {
+    CWceUiSEditBox* s = Single(60);
+    ASSERT_NE(nullptr, s);
+    s->SetFocused(TRUE);
+    Type(s, std::u16string(40, u'W'));
+    ASSERT_GT(s->GetScrollPos(), 0);
+    auto wnd = Solid(320, 240, RGB(255, 255, 255));
+    s->OnDrawText(wnd.get(), FALSE);
+    int nInside = 0;
+    for (int y = 20; y < 50; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            ASSERT_EQ(RGB(255, 255, 255), At(wnd.get(), x, y)) << x << "," << y;
+        }
+        for (int x = 70; x < 80; ++x) {
+            ASSERT_EQ(RGB(255, 255, 255), At(wnd.get(), x, y)) << x << "," << y;
+        }
+        for (int x = 10; x < 70; ++x) {
+            nInside += At(wnd.get(), x, y) != RGB(255, 255, 255) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(nInside, 20);
 }
 
 } // namespace
