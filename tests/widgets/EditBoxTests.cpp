@@ -309,7 +309,9 @@ TEST_F(EditBoxTest, AHundredThousandTypedCharactersStayBounded) {
     EXPECT_LE(m->GetLineCount(), WCEUI_EDIT_MAX_LINES);
     EXPECT_GT(m->GetLineCount(), 10);
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(secs, 30.0);
+    // Well under a second in an optimised build; the bound leaves room for sanitizer builds while a
+    // cost growing with the whole text per keystroke squared would still be far beyond it.
+    EXPECT_LT(secs, 60.0);
 }
 
 } // namespace

@@ -193,6 +193,7 @@ BOOL CWceUiEditBox::SetEditText(LPCWSTR pText) {
         return FALSE;
     }
     m_text.swap(text);
+    m_nTextWidth = -1;
     m_nCaretLine = 0;
     m_nCaretColumn = 0;
     ScrollTo(0, FALSE);
@@ -317,7 +318,8 @@ void CWceUiEditBox::UpdateScrollRange() {
         const long long llMax = static_cast<long long>(m_nLineHeight) * (m_nLineCount - 1);
         SetScrollRange(0, static_cast<int>(std::max(0LL, llMax)), FALSE);
     } else {
-        const int nMax = MeasureText(m_text.data(), static_cast<int>(m_text.size())) - 50;
+        m_nTextWidth = MeasureText(m_text.data(), static_cast<int>(m_text.size()));
+        const int nMax = m_nTextWidth - 50;
         SetScrollRange(0, std::max(0, nMax), FALSE);
     }
 }
@@ -421,6 +423,7 @@ void CWceUiEditBox::OnChar(UINT nChar, UINT, UINT) {
     }
     m_bRefusing = FALSE;
     m_text.swap(text);
+    m_nTextWidth = -1;
     InvalidateLayer();
     UpdateScrollRange();
     OffsetToCaret(nNewOffset);
@@ -460,6 +463,7 @@ void CWceUiEditBox::OnKeyDown(UINT nChar, UINT, UINT) {
                 break;
             }
             m_text.swap(text);
+            m_nTextWidth = -1;
             InvalidateLayer();
             UpdateScrollRange();
             OffsetToCaret(nOffset);
@@ -557,7 +561,10 @@ void CWceUiEditBox::OnScrollChanged(int nPos) {
 
 void CWceUiEditBox::PlaceCaret() {
     int x = 0;
-    if (m_nCaretLine >= 0 && m_nCaretLine < m_nLineCount) {
+    if (!IsMultiLine() && m_nTextWidth >= 0 && CaretOffset() == static_cast<int>(m_text.size())) {
+        // Typing at the end of a long single line: its width is known from the scroll range.
+        x = m_nTextWidth;
+    } else if (m_nCaretLine >= 0 && m_nCaretLine < m_nLineCount) {
         x = MeasureText(m_text.data() + m_lines[m_nCaretLine].nStart, m_nCaretColumn);
     }
     int y = static_cast<int>(

@@ -96,6 +96,8 @@ private:
     BOOL m_bRegistered = FALSE;
     BOOL m_bRefusing = FALSE;
     POINT m_ptCaret = {0, 0};
+    // The single-line text's width as last measured; -1 until then.
+    int m_nTextWidth = -1;
 };
 
 class CWceUiMEditBox : public CWceUiEditBox {
