@@ -438,3 +438,32 @@ TEST_F(EditBoxTest, ScrolledSingleLineTextStaysInsideTheBox) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditBoxTest, CreatedFromADialogFileWithTheirProperties) {
+    WriteDialog(
+        u"CWceUiDlg",
+        u"<dlg><body style=\"dlg\"><l type=\"CWceUiMEditBox\" name=\"m\" style=\"m\" focus.style=\"mf\" "
+        u"line_bg_bmp=\"line.conf\" top_bmp=\"t.conf\" middle_bmp=\"c.conf\" bottom_bmp=\"b.conf\"/>"
+        u"<l type=\"CWceUiSEditBox\" name=\"s\" style=\"m\" left-bmp=\"l.conf\" center-bmp=\"c.conf\" "
+        u"right-bmp=\"r.conf\"/></body></dlg>",
+        u"<dlg><style><dlg><position rect=\"0,0,100,60\"/></dlg>"
+        u"<m><position rect=\"0,0,80,40\"/></m></style></dlg>");
+    CWceUiDlg* pDlg = Open(u"CWceUiDlg");
+    ASSERT_NE(pDlg, nullptr);
+    auto* m = static_cast<CWceUiMEditBox*>(pDlg->GetChildByName(u"m"));
+    auto* s = static_cast<CWceUiSEditBox*>(pDlg->GetChildByName(u"s"));
+    ASSERT_TRUE(m && m->IsKindOf(u"CWceUiMEditBox") && m->IsKindOf(u"CWceUiEditBox"));
+    ASSERT_TRUE(s && s->IsKindOf(u"CWceUiSEditBox"));
+    EXPECT_EQ(std::u16string(u"mf"), m->GetFocusStyleName());
+    EXPECT_EQ(std::u16string(u"m"), m->GetNormalStyleName());
+    EXPECT_EQ(std::u16string(u"line.conf"), m->LineBg().GetBitmapID());
+    EXPECT_EQ(std::u16string(u"b.conf"), m->BarBottom().GetBitmapID());
+    EXPECT_EQ(std::u16string(u"l.conf"), s->BarLeft().GetBitmapID());
+    EXPECT_EQ(std::u16string(u"r.conf"), s->BarRight().GetBitmapID());
+    EXPECT_EQ(WCEUI_SCROLL_VERTICAL, m->GetOrientation());
+    EXPECT_EQ(WCEUI_SCROLL_HORIZONTAL, s->GetOrientation());
+}
+
+} // namespace
