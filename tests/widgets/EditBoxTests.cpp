@@ -467,3 +467,23 @@ TEST_F(EditBoxTest, CreatedFromADialogFileWithTheirProperties) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditBoxTest, AnEditRedrawsFromTheLineBeforeItDown) {
+    CWceUiMEditBox* p = Multi(200, 100);
+    ASSERT_NE(nullptr, p);
+    ASSERT_TRUE(p->SetEditText(u"a\nb\nc\nd\ne"));
+    p->SetFocused(TRUE);
+    Key(p, 40, 4);
+    Key(p, 35);
+    m_post.invalid.clear();
+    Type(p, u"x");
+    ASSERT_FALSE(m_post.invalid.empty());
+    for (const RECT& rc : m_post.invalid) {
+        EXPECT_EQ(20 + 3 * p->GetLineHeight(), rc.top);
+        EXPECT_EQ(120, rc.bottom);
+    }
+}
+
+} // namespace

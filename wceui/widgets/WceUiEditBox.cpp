@@ -230,12 +230,14 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
     // After an edit, the lines before the one holding it and its predecessor stay as they are (a
     // shorter word may move back up one line, never further).
     int nOld = 0;
+    int nFirstChanged = 0;
     if (bPartial) {
         int k = 0;
         while (k + 1 < m_nLineCount && m_lines[k + 1].nStart <= nEdit) {
             ++k;
         }
         nCount = std::max(0, k - 1);
+        nFirstChanged = nCount;
         std::copy(m_lines, m_lines + nCount, lines);
         nStart = m_lines[nCount].nStart;
         nOld = nCount;
@@ -310,7 +312,24 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
     }
     std::copy(lines, lines + nCount, m_lines);
     m_nLineCount = nCount;
+    m_nFirstChanged = nFirstChanged;
     return TRUE;
+}
+
+void CWceUiEditBox::InvalidateFromLine(int nLine) {
+    RECT rc;
+    if (!IsMultiLine() || !GetWindowRect(&rc)) {
+        InvalidateLayer();
+        return;
+    }
+    // Lines above the first one laid out again kept their text and place.
+    const long long llTop = rc.top + static_cast<long long>(nLine) * m_nLineHeight - GetScrollPos();
+    if (llTop > rc.top) {
+        rc.top = static_cast<int>(std::min<long long>(llTop, rc.bottom));
+    }
+    if (!IsRectEmpty(&rc)) {
+        InvalidateLayer(&rc);
+    }
 }
 
 void CWceUiEditBox::UpdateScrollRange() {
@@ -424,7 +443,7 @@ void CWceUiEditBox::OnChar(UINT nChar, UINT, UINT) {
     m_bRefusing = FALSE;
     m_text.swap(text);
     m_nTextWidth = -1;
-    InvalidateLayer();
+    InvalidateFromLine(m_nFirstChanged);
     UpdateScrollRange();
     OffsetToCaret(nNewOffset);
     PlaceCaret();
@@ -464,7 +483,7 @@ void CWceUiEditBox::OnKeyDown(UINT nChar, UINT, UINT) {
             }
             m_text.swap(text);
             m_nTextWidth = -1;
-            InvalidateLayer();
+            InvalidateFromLine(m_nFirstChanged);
             UpdateScrollRange();
             OffsetToCaret(nOffset);
             break;
@@ -758,6 +777,12 @@ bool TextClip(CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, BOOL bClien
     *pOx = bClient ? 0 : rcWnd.left;
     *pOy = bClient ? 0 : rcWnd.top;
     OffsetRect(&rcText, *pOx, *pOy);
+    // Only what is being redrawn: text drawn again over itself elsewhere would darken its edges.
+    RECT rcNeed;
+    pLayer->GetNeedDrawRect(&rcNeed);
+    if (!bClient && !IsRectEmpty(&rcNeed)) {
+        IntersectRect(&rcText, &rcText, &rcNeed);
+    }
     const RECT rcBmp = {0, 0, pDrawBitmap->GetWidth(), pDrawBitmap->GetHeight()};
     IntersectRect(&rcText, &rcText, &rcBmp);
     *pClip = rcText;

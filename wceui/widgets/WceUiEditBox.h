@@ -65,6 +65,8 @@ protected:
     // The text's width in the layer's font.
     int MeasureText(const char16_t* p, int n) const;
     void UpdateScrollRange();
+    // Asks for the box to be drawn again from a line's row down (the whole box for a single line).
+    void InvalidateFromLine(int nLine);
     void PlaceCaret();
     void CaretIntoView();
     // The caret's last line: the empty one after a closing "\n" (not in the table) counts.
@@ -87,6 +89,8 @@ private:
     int m_nLineHeight = WCEUI_EDIT_LINE_HEIGHT;
     Line m_lines[WCEUI_EDIT_MAX_LINES] = {};
     int m_nLineCount = 0;
+    // The first line the last layout measured again.
+    int m_nFirstChanged = 0;
     BOOL m_bFocused = FALSE;
     std::u16string m_strFocusStyle;
     std::u16string m_strNormalStyle;
