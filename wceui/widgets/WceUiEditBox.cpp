@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 namespace {
@@ -645,8 +646,8 @@ void CWceUiEditBox::AppendDumpInfo(std::string* line, std::vector<std::string>*)
     *line += buf;
 }
 
-void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RECT& rcClip,
-                              CWceUiGenericBitmap* pLineBg) {
+void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RECT& rcArea,
+                              const RECT& rcClip, CWceUiGenericBitmap* pLineBg) {
     CWceUiStyle* pStyle = GetStyle();
     if (NULL == pStyle || IsRectEmpty(&rcClip)) {
         return;
@@ -677,8 +678,27 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
             }
         }
     }
+    // Text laid out in the whole area but redrawn only within the clip: then it is drawn into a copy of
+    // the clip's pixels and copied back, so that none lands on pixels that were not redrawn.
+    CWceUiGenericBitmap* pTarget = pDrawBitmap;
+    std::unique_ptr<CWceUiGenericBitmap> pTemp;
+    int tx = 0;
+    int ty = 0;
+    const int nClipW = rcClip.right - rcClip.left;
+    const int nClipH = rcClip.bottom - rcClip.top;
+    if (!EqualRect(&rcArea, &rcClip)) {
+        pTemp.reset(WceUiCreateBitmapObject(pDrawBitmap->GetBitsPixel()));
+        if (NULL == pTemp || !pTemp->CreateDIB(nClipW, nClipH)) {
+            WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, can not make a %d x %d text bitmap", nClipW, nClipH);
+            return;
+        }
+        pTemp->BitBlt(0, 0, nClipW, nClipH, pDrawBitmap, rcClip.left, rcClip.top, SRCCOPY);
+        pTarget = pTemp.get();
+        tx = -rcClip.left;
+        ty = -rcClip.top;
+    }
     LPVOID pBits = NULL;
-    HBITMAP hBitmap = pDrawBitmap->GetHBitmap(&pBits);
+    HBITMAP hBitmap = pTarget->GetHBitmap(&pBits);
     if (NULL == hBitmap) {
         return;
     }
@@ -691,7 +711,7 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
         for (int i = nFirst; i <= nLast; ++i) {
             int nFrom = m_lines[i].nStart;
             int nLen = LineEndColumn(i);
-            int nLeft = rcClip.left;
+            int nLeft = rcArea.left;
             if (!bMulti && dx < 0) {
                 // Characters scrolled out to the left are left out, so nothing is drawn left of the box.
                 MeasureDc dc(LayerFont(pStyle));
@@ -715,11 +735,12 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
                 nFrom += c;
                 nLen -= c;
             }
-            RECT rcRow = {nLeft, rowTop(i), rcClip.right, rowTop(i) + nH};
-            // Rows cut by the clip are left out rather than drawn past it.
-            if (nLen <= 0 || rcRow.top < rcClip.top || rcRow.bottom > rcClip.bottom) {
+            RECT rcRow = {nLeft, rowTop(i), rcArea.right, rowTop(i) + nH};
+            // Rows cut by the text area are left out rather than drawn past it.
+            if (nLen <= 0 || rcRow.top < rcArea.top || rcRow.bottom > rcArea.bottom) {
                 continue;
             }
+            OffsetRect(&rcRow, tx, ty);
             DrawTextW(hdc, m_text.data() + nFrom, nLen, &rcRow, 0);
         }
         SetTextColor(hdc, crOld);
@@ -728,7 +749,10 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
         SelectObject(hdc, hOldBmp);
         DeleteDC(hdc);
     }
-    pDrawBitmap->ReleaseHBitmap();
+    pTarget->ReleaseHBitmap();
+    if (NULL != pTemp) {
+        pDrawBitmap->BitBlt(rcClip.left, rcClip.top, nClipW, nClipH, pTemp.get(), 0, 0, SRCCOPY);
+    }
 }
 
 // The multi-line kind.
@@ -760,8 +784,8 @@ BOOL CWceUiMEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
 namespace {
 
 // The part of the layer's client area its text may use, in the draw bitmap's coordinates.
-bool TextClip(CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, BOOL bClient, RECT* pClip, int* pOx,
-              int* pOy) {
+bool TextClip(CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, BOOL bClient, RECT* pArea, RECT* pClip,
+              int* pOx, int* pOy) {
     RECT rcClient;
     RECT rcWnd;
     if (!pLayer->GetClientRect(&rcClient) || !pLayer->GetWindowRect(&rcWnd)) {
@@ -777,6 +801,7 @@ bool TextClip(CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, BOOL bClien
     *pOx = bClient ? 0 : rcWnd.left;
     *pOy = bClient ? 0 : rcWnd.top;
     OffsetRect(&rcText, *pOx, *pOy);
+    *pArea = rcText;
     // Only what is being redrawn: text drawn again over itself elsewhere would darken its edges.
     RECT rcNeed;
     pLayer->GetNeedDrawRect(&rcNeed);
@@ -792,13 +817,14 @@ bool TextClip(CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, BOOL bClien
 } // namespace
 
 void CWceUiMEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
+    RECT rcArea;
     RECT rcClip;
     int ox = 0;
     int oy = 0;
-    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcClip, &ox, &oy)) {
+    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
         return;
     }
-    DrawLines(pDrawBitmap, oy, rcClip, m_lbLineBg.GetBitmap());
+    DrawLines(pDrawBitmap, oy, rcArea, rcClip, m_lbLineBg.GetBitmap());
     CWceUiGenericBitmap* pTop = m_lbTop.GetBitmap();
     CWceUiGenericBitmap* pMiddle = m_lbMiddle.GetBitmap();
     CWceUiGenericBitmap* pBottom = m_lbBottom.GetBitmap();
@@ -838,13 +864,14 @@ BOOL CWceUiSEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
 }
 
 void CWceUiSEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
+    RECT rcArea;
     RECT rcClip;
     int ox = 0;
     int oy = 0;
-    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcClip, &ox, &oy)) {
+    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
         return;
     }
-    DrawLines(pDrawBitmap, oy, rcClip, NULL);
+    DrawLines(pDrawBitmap, oy, rcArea, rcClip, NULL);
     RECT rcClient;
     GetClientRect(&rcClient);
     const int nThumb = GetThumbSize();

@@ -77,9 +77,9 @@ protected:
     void OffsetToCaret(int nOffset);
     int LineEndColumn(int nLine) const;
     HWND HostHwnd() const;
-    // Draws the lines in the layer's style (client row 0 at oy in the bitmap) into the bitmap within rcClip
-    // (in the bitmap's coordinates), with a per-line background when pLineBg is given.
-    void DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RECT& rcClip,
+    // Draws the lines laid out in rcArea (client row 0 at oy; both rectangles in the bitmap's
+    // coordinates) with a per-line background when pLineBg is given, changing pixels only in rcClip.
+    void DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RECT& rcArea, const RECT& rcClip,
                    CWceUiGenericBitmap* pLineBg);
 
 private:
