@@ -497,22 +497,24 @@ TEST_F(EditBoxTest, ARedrawCuttingThroughRowsMatchesTheWholeDrawing) {
     ASSERT_TRUE(p->SetEditText(u"Wide words here\nmore of them\nand a third"));
     auto whole = Solid(320, 240, RGB(255, 255, 255));
     p->OnDrawText(whole.get(), FALSE);
-    auto part = Solid(320, 240, RGB(255, 255, 255));
-    p->OnDrawText(part.get(), FALSE);
-    // As the window does: the background of the rectangle first, then the layer within it.
-    const RECT rcNeed = {25, 28, 90, 45};
-    part->FillColor(RGB(255, 255, 255), &rcNeed);
-    p->SetNeedDrawRect(&rcNeed);
-    p->OnDrawText(part.get(), FALSE);
-    const RECT rcNone = {0, 0, 0, 0};
-    p->SetNeedDrawRect(&rcNone);
-    int nDiff = 0;
-    for (int y = 20; y < 120; ++y) {
-        for (int x = 10; x < 210; ++x) {
-            nDiff += At(whole.get(), x, y) != At(part.get(), x, y) ? 1 : 0;
+    // Cutting through rows, and along whole rows as an edit asks for.
+    for (const RECT rcNeed : {RECT{25, 28, 90, 45}, RECT{10, 37, 210, 120}}) {
+        auto part = Solid(320, 240, RGB(255, 255, 255));
+        p->OnDrawText(part.get(), FALSE);
+        // As the window does: the background of the rectangle first, then the layer within it.
+        part->FillColor(RGB(255, 255, 255), &rcNeed);
+        p->SetNeedDrawRect(&rcNeed);
+        p->OnDrawText(part.get(), FALSE);
+        const RECT rcNone = {0, 0, 0, 0};
+        p->SetNeedDrawRect(&rcNone);
+        int nDiff = 0;
+        for (int y = 20; y < 120; ++y) {
+            for (int x = 10; x < 210; ++x) {
+                nDiff += At(whole.get(), x, y) != At(part.get(), x, y) ? 1 : 0;
+            }
         }
+        EXPECT_EQ(0, nDiff) << rcNeed.top;
     }
-    EXPECT_EQ(0, nDiff);
 }
 
 } // namespace

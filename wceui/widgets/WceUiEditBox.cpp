@@ -686,7 +686,12 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
     int ty = 0;
     const int nClipW = rcClip.right - rcClip.left;
     const int nClipH = rcClip.bottom - rcClip.top;
-    if (!EqualRect(&rcArea, &rcClip)) {
+    // A clip along whole rows (as an edit asks for) needs no copy.
+    auto onRowEdge = [&](int y) { return 0 == ((static_cast<long long>(y) - oy - dy) % nH + nH) % nH; };
+    const bool bCut = rcClip.left != rcArea.left || rcClip.right != rcArea.right ||
+                      (rcClip.top != rcArea.top && !onRowEdge(rcClip.top)) ||
+                      (rcClip.bottom != rcArea.bottom && !onRowEdge(rcClip.bottom));
+    if (bCut) {
         pTemp.reset(WceUiCreateBitmapObject(pDrawBitmap->GetBitsPixel()));
         if (NULL == pTemp || !pTemp->CreateDIB(nClipW, nClipH)) {
             WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, can not make a %d x %d text bitmap", nClipW, nClipH);
@@ -739,6 +744,9 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
             // Rows cut by the text area are left out rather than drawn past it.
             if (nLen <= 0 || rcRow.top < rcArea.top || rcRow.bottom > rcArea.bottom) {
                 continue;
+            }
+            if (NULL == pTemp && (rcRow.top < rcClip.top || rcRow.bottom > rcClip.bottom)) {
+                continue; // outside what is redrawn
             }
             OffsetRect(&rcRow, tx, ty);
             DrawTextW(hdc, m_text.data() + nFrom, nLen, &rcRow, 0);
