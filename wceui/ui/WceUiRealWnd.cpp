@@ -134,6 +134,18 @@ void CWceUiRealWnd::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
     if (CWceUiLayer* pTop = GetLayerCtrl()->RootLayer()->GetLastChild()) {
         pTop->OnKeyDown(nChar, nRepCnt, nFlags);
     }
+    // Layers that registered for the key-down message itself (text entry) get it as well.
+    Data* pData = GetData();
+    if (NULL != pData) {
+        auto it = pData->m_MsgLayerMap.find(WM_KEYDOWN);
+        if (it != pData->m_MsgLayerMap.end()) {
+            const std::vector<CWceUiLayer*> layers = it->second;
+            for (CWceUiLayer* pLayer : layers) {
+                pLayer->OnMessage(WM_KEYDOWN, nChar,
+                                  static_cast<LPARAM>((nRepCnt & 0xFFFF) | ((nFlags & 0xFFFF) << 16)));
+            }
+        }
+    }
 }
 
 void CWceUiRealWnd::OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags) {

@@ -1,0 +1,893 @@
+// The edit boxes: line layout, editing from character and key messages, the caret, and drawing.
+#include "wceui/widgets/WceUiEditBox.h"
+
+#include "platform/WinString.h"
+#include "wceui/bitmap/WceUiDrawTextCtrl.h"
+#include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/core/WceUiLog.h"
+#include "wceui/res/WceUiXmlDoc.h"
+#include "wceui/style/WceUiLoadFont.h"
+#include "wceui/style/WceUiStyle.h"
+#include "wceui/ui/RealGenericWnd.h"
+#include "wceui/ui/WceUiLayerCtrl.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace {
+
+const UINT kMsgKeyDown = 256;
+const UINT kMsgChar = 258;
+
+bool IsHigh(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLow(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+// Characters that make up words; a line breaks before the word that overflows it.
+bool IsWordChar(char16_t c) {
+    return c >= 0x21 && c <= 0x7F;
+}
+
+// Owns a memory device context with the layer's font selected, for measuring.
+class MeasureDc {
+public:
+    explicit MeasureDc(HFONT hFont) : m_hdc(CreateCompatibleDC(NULL)) {
+        if (NULL != m_hdc) {
+            m_hOld = SelectObject(m_hdc, hFont);
+        }
+    }
+    ~MeasureDc() {
+        if (NULL != m_hdc) {
+            SelectObject(m_hdc, m_hOld);
+            DeleteDC(m_hdc);
+        }
+    }
+    MeasureDc(const MeasureDc&) = delete;
+    MeasureDc& operator=(const MeasureDc&) = delete;
+    int Width(const char16_t* p, int n) const {
+        SIZE size = {0, 0};
+        if (NULL == m_hdc || n <= 0 || !GetTextExtentPoint32W(m_hdc, p, n, &size)) {
+            return 0;
+        }
+        return size.cx;
+    }
+
+private:
+    HDC m_hdc;
+    HGDIOBJ m_hOld = NULL;
+};
+
+// Copies or (with per-pixel alpha) blends a bitmap piece stretched to w x h at (x, y).
+void DrawPiece(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap* pSrc, int x, int y, int w, int h) {
+    if (NULL == pSrc || !pSrc->IsLoaded() || w <= 0 || h <= 0 || pSrc->GetWidth() <= 0 ||
+        pSrc->GetHeight() <= 0) {
+        return;
+    }
+    if (!pSrc->HasPerPixelAlpha()) {
+        pDst->StretchBlt(x, y, w, h, pSrc, 0, 0, pSrc->GetWidth(), pSrc->GetHeight(), SRCCOPY);
+        return;
+    }
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    const bool bRows = h != pSrc->GetHeight();
+    const bool bCols = w != pSrc->GetWidth();
+    if (!bRows && !bCols) {
+        pDst->AlphaBlend(x, y, w, h, pSrc, 0, 0, blend);
+        return;
+    }
+    // Alpha blending does not stretch: blend one source row or column per destination row or column.
+    if (bRows) {
+        for (int i = 0; i < h; ++i) {
+            pDst->AlphaBlend(x, y + i, std::min(w, pSrc->GetWidth()), 1, pSrc, 0,
+                             static_cast<int>(static_cast<long long>(i) * pSrc->GetHeight() / h), blend);
+        }
+    } else {
+        for (int i = 0; i < w; ++i) {
+            pDst->AlphaBlend(x + i, y, 1, std::min(h, pSrc->GetHeight()), pSrc,
+                             static_cast<int>(static_cast<long long>(i) * pSrc->GetWidth() / w), 0, blend);
+        }
+    }
+}
+
+HFONT LayerFont(CWceUiStyle* pStyle) {
+    CWceUiFontCtrl* pFontCtrl = NULL == pStyle ? NULL : pStyle->GetFontCtrl();
+    HFONT hFont = NULL == pFontCtrl ? NULL : pFontCtrl->GetFont();
+    return NULL != hFont ? hFont : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+}
+
+} // namespace
+
+CWceUiEditBox::CWceUiEditBox() {
+    SetClassName(WCEUI_CLASS_NAME(CWceUiEditBox));
+}
+
+CWceUiEditBox::~CWceUiEditBox() {
+    if (m_bCaretCreated) {
+        DestroyCaret();
+    }
+    if (m_bRegistered) {
+        if (CWceUiLayerHost* pHost = GetWindow()) {
+            pHost->UnRegisterMsg(kMsgKeyDown, this);
+            pHost->UnRegisterMsg(kMsgChar, this);
+        }
+    }
+}
+
+BOOL CWceUiEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
+    if (!WCEUI_CHECK("CWceUiEditBox::SetProperties", NULL != pCreateElem) || NULL == pCreateElem->pDoc) {
+        return FALSE;
+    }
+    if (LPCWSTR p = pCreateElem->pDoc->GetAttrValue(pCreateElem, u"style")) {
+        m_strNormalStyle = p;
+    }
+    if (LPCWSTR p = pCreateElem->pDoc->GetAttrValue(pCreateElem, u"focus.style")) {
+        m_strFocusStyle = p;
+    }
+    return CWceUiLayer::SetProperties(pCreateElem);
+}
+
+void CWceUiEditBox::OnInitLayer() {
+    CWceUiScrollLayer::OnInitLayer();
+    CWceUiLayerHost* pHost = GetWindow();
+    if (NULL != pHost && !m_bRegistered) {
+        m_bRegistered = pHost->RegisterMsg(kMsgKeyDown, this) && pHost->RegisterMsg(kMsgChar, this);
+    }
+    LayoutLines(m_text);
+    UpdateScrollRange();
+}
+
+LRESULT CWceUiEditBox::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (kMsgKeyDown == uMsg) {
+        OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    }
+    if (kMsgChar == uMsg) {
+        OnChar(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    }
+    return CWceUiScrollLayer::OnMessage(uMsg, wParam, lParam);
+}
+
+HWND CWceUiEditBox::HostHwnd() const {
+    CRealGenericWnd* pWnd = dynamic_cast<CRealGenericWnd*>(GetWindow());
+    return NULL == pWnd ? NULL : pWnd->GetSafeHwnd();
+}
+
+void CWceUiEditBox::SetFocused(BOOL bFocused) {
+    bFocused = bFocused ? TRUE : FALSE;
+    if (bFocused == m_bFocused) {
+        return;
+    }
+    m_bFocused = bFocused;
+    if (bFocused) {
+        m_bCaretCreated = CreateCaret(HostHwnd(), NULL, 1, m_nLineHeight);
+        m_bCaretShown = FALSE;
+        PlaceCaret();
+    } else {
+        if (m_bCaretCreated) {
+            DestroyCaret();
+        }
+        m_bCaretCreated = FALSE;
+        m_bCaretShown = FALSE;
+    }
+}
+
+BOOL CWceUiEditBox::SetEditText(LPCWSTR pText) {
+    std::u16string text = NULL == pText ? std::u16string() : std::u16string(pText);
+    if (text.size() > WCEUI_EDIT_MAX_TEXT) {
+        WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox::SetEditText, %d characters refused (at most %d)",
+                 static_cast<int>(text.size()), WCEUI_EDIT_MAX_TEXT);
+        return FALSE;
+    }
+    // Line ends as the box keeps them.
+    text.erase(std::remove(text.begin(), text.end(), u'\r'), text.end());
+    if (!IsMultiLine()) {
+        std::replace(text.begin(), text.end(), u'\n', u' ');
+    }
+    if (!LayoutLines(text)) {
+        WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox::SetEditText, the text needs more than %d lines",
+                 WCEUI_EDIT_MAX_LINES);
+        return FALSE;
+    }
+    m_text.swap(text);
+    m_nTextWidth = -1;
+    m_nCaretLine = 0;
+    m_nCaretColumn = 0;
+    ScrollTo(0, FALSE);
+    UpdateScrollRange();
+    InvalidateLayer();
+    PlaceCaret();
+    return TRUE;
+}
+
+BOOL CWceUiEditBox::GetLine(int nIndex, int* pnStart, int* pnLength) const {
+    if (nIndex < 0 || nIndex >= m_nLineCount) {
+        return FALSE;
+    }
+    if (pnStart) {
+        *pnStart = m_lines[nIndex].nStart;
+    }
+    if (pnLength) {
+        *pnLength = m_lines[nIndex].nLength;
+    }
+    return TRUE;
+}
+
+int CWceUiEditBox::MeasureText(const char16_t* p, int n) const {
+    MeasureDc dc(LayerFont(GetStyle()));
+    return dc.Width(p, n);
+}
+
+BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelta) {
+    // Built aside: a text that needs more lines than the table holds leaves the table as it was.
+    Line lines[WCEUI_EDIT_MAX_LINES];
+    int nCount = 0;
+    int nStart = 0;
+    const bool bPartial = nEdit >= 0 && m_nLineCount > 0;
+    // After an edit, the lines before the one holding it and its predecessor stay as they are (a
+    // shorter word may move back up one line, never further).
+    int nOld = 0;
+    int nFirstChanged = 0;
+    if (bPartial) {
+        int k = 0;
+        while (k + 1 < m_nLineCount && m_lines[k + 1].nStart <= nEdit) {
+            ++k;
+        }
+        nCount = std::max(0, k - 1);
+        nFirstChanged = nCount;
+        std::copy(m_lines, m_lines + nCount, lines);
+        nStart = m_lines[nCount].nStart;
+        nOld = nCount;
+    }
+    bool bDone = false;
+    const int n = static_cast<int>(text.size());
+    RECT rcClient = {0, 0, 0, 0};
+    GetClientRect(&rcClient);
+    const int nWidth = rcClient.right - rcClient.left;
+    const bool bWrap = IsMultiLine();
+    MeasureDc dc(LayerFont(bWrap ? GetStyle() : NULL));
+    auto push = [&](int nFrom, int nEnd) {
+        if (nCount >= WCEUI_EDIT_MAX_LINES) {
+            return false;
+        }
+        lines[nCount++] = {nFrom, nEnd - nFrom};
+        if (!bPartial) {
+            return true;
+        }
+        // Once a line starts where an old line after the edit started, the rest is the old layout.
+        while (nOld < m_nLineCount &&
+               (m_lines[nOld].nStart <= nEdit || m_lines[nOld].nStart + nDelta < nEnd)) {
+            ++nOld;
+        }
+        if (nOld < m_nLineCount && m_lines[nOld].nStart + nDelta == nEnd && nEnd < n) {
+            if (nCount + (m_nLineCount - nOld) > WCEUI_EDIT_MAX_LINES) {
+                return false;
+            }
+            for (int k = nOld; k < m_nLineCount; ++k) {
+                lines[nCount++] = {m_lines[k].nStart + nDelta, m_lines[k].nLength};
+            }
+            bDone = true;
+        }
+        return true;
+    };
+    int i = nStart;
+    while (i < n && !bDone) {
+        const char16_t c = text[i];
+        if (u'\n' == c) {
+            if (!push(nStart, i + 1)) {
+                return FALSE;
+            }
+            nStart = ++i;
+            continue;
+        }
+        const int nLen = IsHigh(c) && i + 1 < n && IsLow(text[i + 1]) ? 2 : 1;
+        if (bWrap && dc.Width(text.data() + nStart, i + nLen - nStart) > nWidth) {
+            int nBreak = i;
+            if (IsWordChar(c)) {
+                int j = i;
+                while (j > nStart && IsWordChar(text[j - 1])) {
+                    --j;
+                }
+                if (j > nStart) {
+                    nBreak = j;
+                }
+            }
+            if (nBreak == nStart) {
+                // Not even one character fits: it takes a line of its own so that the walk advances.
+                nBreak = i + nLen;
+            }
+            if (!push(nStart, nBreak)) {
+                return FALSE;
+            }
+            nStart = i = nBreak;
+            continue;
+        }
+        i += nLen;
+    }
+    if (!bDone && nStart < n && !push(nStart, n)) {
+        return FALSE;
+    }
+    std::copy(lines, lines + nCount, m_lines);
+    m_nLineCount = nCount;
+    m_nFirstChanged = nFirstChanged;
+    return TRUE;
+}
+
+void CWceUiEditBox::InvalidateFromLine(int nLine) {
+    RECT rc;
+    if (!IsMultiLine() || !GetWindowRect(&rc)) {
+        InvalidateLayer();
+        return;
+    }
+    // Lines above the first one laid out again kept their text and place.
+    const long long llTop = rc.top + static_cast<long long>(nLine) * m_nLineHeight - GetScrollPos();
+    if (llTop > rc.top) {
+        rc.top = static_cast<int>(std::min<long long>(llTop, rc.bottom));
+    }
+    if (!IsRectEmpty(&rc)) {
+        InvalidateLayer(&rc);
+    }
+}
+
+void CWceUiEditBox::UpdateScrollRange() {
+    if (IsMultiLine()) {
+        const long long llMax = static_cast<long long>(m_nLineHeight) * (m_nLineCount - 1);
+        SetScrollRange(0, static_cast<int>(std::max(0LL, llMax)), FALSE);
+    } else {
+        m_nTextWidth = MeasureText(m_text.data(), static_cast<int>(m_text.size()));
+        const int nMax = m_nTextWidth - 50;
+        SetScrollRange(0, std::max(0, nMax), FALSE);
+    }
+}
+
+int CWceUiEditBox::LineEndColumn(int nLine) const {
+    if (nLine < 0 || nLine >= m_nLineCount) {
+        return 0;
+    }
+    const Line& line = m_lines[nLine];
+    const bool bNewline = line.nLength > 0 && u'\n' == m_text[line.nStart + line.nLength - 1];
+    return line.nLength - (bNewline ? 1 : 0);
+}
+
+int CWceUiEditBox::LastCaretLine() const {
+    const bool bOpen = !m_text.empty() && u'\n' == m_text.back();
+    return std::max(0, m_nLineCount - (bOpen ? 0 : 1));
+}
+
+int CWceUiEditBox::CaretOffset() const {
+    if (m_nCaretLine >= m_nLineCount && m_nLineCount > 0) {
+        return static_cast<int>(m_text.size());
+    }
+    if (m_nCaretLine < 0 || m_nCaretLine >= m_nLineCount) {
+        return 0;
+    }
+    return m_lines[m_nCaretLine].nStart + m_nCaretColumn;
+}
+
+void CWceUiEditBox::OffsetToCaret(int nOffset) {
+    m_nCaretLine = 0;
+    m_nCaretColumn = 0;
+    if (nOffset >= static_cast<int>(m_text.size()) && LastCaretLine() == m_nLineCount && m_nLineCount > 0) {
+        // After a closing line break: the empty line that follows it.
+        m_nCaretLine = m_nLineCount;
+        return;
+    }
+    for (int k = 0; k < m_nLineCount; ++k) {
+        const Line& line = m_lines[k];
+        const int nEnd = line.nStart + LineEndColumn(k);
+        const bool bLast = k + 1 == m_nLineCount;
+        // The end of a wrapped line is the next line's start; the caret goes there.
+        const bool bWrapped = nEnd == line.nStart + line.nLength;
+        if (nOffset < nEnd || (nOffset == nEnd && (bLast || !bWrapped))) {
+            m_nCaretLine = k;
+            m_nCaretColumn = std::max(0, nOffset - line.nStart);
+            return;
+        }
+        if (bLast) {
+            m_nCaretLine = k;
+            m_nCaretColumn = LineEndColumn(k);
+        }
+    }
+}
+
+void CWceUiEditBox::OnChar(UINT nChar, UINT, UINT) {
+    if (!m_bFocused) {
+        return;
+    }
+    char16_t c = static_cast<char16_t>(nChar);
+    if (13 == c) {
+        if (!IsMultiLine()) {
+            return;
+        }
+        c = u'\n';
+    }
+    if (u'\n' == c && !IsMultiLine()) {
+        return;
+    }
+    const int nOffset = CaretOffset();
+    std::u16string text = m_text;
+    int nNewOffset = nOffset;
+    int nDelta = 0;
+    if (8 == c) {
+        if (0 == nOffset) {
+            return;
+        }
+        const int nDel = nOffset >= 2 && IsLow(text[nOffset - 1]) && IsHigh(text[nOffset - 2]) ? 2 : 1;
+        text.erase(nOffset - nDel, nDel);
+        nNewOffset = nOffset - nDel;
+        nDelta = -nDel;
+    } else {
+        if (text.size() >= WCEUI_EDIT_MAX_TEXT) {
+            if (!m_bRefusing) {
+                WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, the text is full (%d characters)",
+                         WCEUI_EDIT_MAX_TEXT);
+            }
+            m_bRefusing = TRUE;
+            return;
+        }
+        text.insert(text.begin() + nOffset, c);
+        nNewOffset = nOffset + 1;
+        nDelta = 1;
+    }
+    if (!LayoutLines(text, std::min(nOffset, nNewOffset), nDelta)) {
+        if (!m_bRefusing) {
+            WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, the text would need more than %d lines",
+                     WCEUI_EDIT_MAX_LINES);
+        }
+        m_bRefusing = TRUE;
+        return;
+    }
+    m_bRefusing = FALSE;
+    m_text.swap(text);
+    m_nTextWidth = -1;
+    InvalidateFromLine(m_nFirstChanged);
+    UpdateScrollRange();
+    OffsetToCaret(nNewOffset);
+    PlaceCaret();
+    CaretIntoView();
+}
+
+void CWceUiEditBox::OnKeyDown(UINT nChar, UINT, UINT) {
+    // Keys edit only the box that has the focus.
+    if (!m_bFocused) {
+        return;
+    }
+    const int nLine = m_nCaretLine;
+    const int nStart = nLine < m_nLineCount ? m_lines[nLine].nStart : 0;
+    const int nEnd = LineEndColumn(nLine);
+    auto unitsBefore = [&](int nCol) {
+        const int o = nStart + nCol;
+        return nCol >= 2 && IsLow(m_text[o - 1]) && IsHigh(m_text[o - 2]) ? 2 : 1;
+    };
+    auto unitsAt = [&](int nCol) {
+        const int o = nStart + nCol;
+        return o + 1 < static_cast<int>(m_text.size()) && IsHigh(m_text[o]) && IsLow(m_text[o + 1]) ? 2 : 1;
+    };
+    switch (nChar) {
+        case 46: { // Delete
+            const int nOffset = CaretOffset();
+            if (nOffset >= static_cast<int>(m_text.size())) {
+                break;
+            }
+            std::u16string text = m_text;
+            const int nDel = nOffset + 1 < static_cast<int>(text.size()) && IsHigh(text[nOffset]) &&
+                                     IsLow(text[nOffset + 1])
+                                 ? 2
+                                 : 1;
+            text.erase(nOffset, nDel);
+            if (!LayoutLines(text, nOffset, -nDel)) {
+                break;
+            }
+            m_text.swap(text);
+            m_nTextWidth = -1;
+            InvalidateFromLine(m_nFirstChanged);
+            UpdateScrollRange();
+            OffsetToCaret(nOffset);
+            break;
+        }
+        case 35: // End
+            m_nCaretColumn = nEnd;
+            break;
+        case 36: // Home
+            m_nCaretColumn = 0;
+            break;
+        case 37: // Left
+            if (m_nCaretColumn > 0) {
+                m_nCaretColumn -= unitsBefore(m_nCaretColumn);
+            } else if (nLine > 0) {
+                m_nCaretLine = nLine - 1;
+                m_nCaretColumn = LineEndColumn(nLine - 1);
+            }
+            break;
+        case 39: // Right
+            if (m_nCaretColumn < nEnd) {
+                m_nCaretColumn += unitsAt(m_nCaretColumn);
+            } else if (nLine < LastCaretLine()) {
+                m_nCaretLine = nLine + 1;
+                m_nCaretColumn = 0;
+            }
+            break;
+        case 38:   // Up
+        case 40: { // Down
+            const int nNew = std::clamp(nLine + (38 == nChar ? -1 : 1), 0, LastCaretLine());
+            m_nCaretLine = nNew;
+            m_nCaretColumn = std::min(m_nCaretColumn, LineEndColumn(nNew));
+            if (nNew < m_nLineCount && m_nCaretColumn > 0) {
+                // Never between the two halves of a pair.
+                const int o = m_lines[nNew].nStart + m_nCaretColumn;
+                if (IsLow(m_text[o]) && IsHigh(m_text[o - 1])) {
+                    --m_nCaretColumn;
+                }
+            }
+            break;
+        }
+        default:
+            return;
+    }
+    PlaceCaret();
+    CaretIntoView();
+}
+
+void CWceUiEditBox::OnLButtonUp(UINT nFlags, POINT point) {
+    if (IsPressed() && !IsDragging()) {
+        SetFocused(TRUE);
+        POINT pt = point;
+        WindowToClient(&pt);
+        if (IsMultiLine()) {
+            pt.y += GetScrollPos();
+        } else {
+            pt.x += GetScrollPos();
+        }
+        if (m_nLineCount > 0) {
+            const unsigned uY = static_cast<unsigned>(pt.y + m_nLineHeight / 3);
+            const unsigned uLine = uY / static_cast<unsigned>(m_nLineHeight);
+            const int nLine =
+                static_cast<int>(std::min<unsigned>(uLine, static_cast<unsigned>(m_nLineCount - 1)));
+            const int nStart = m_lines[nLine].nStart;
+            const int nEnd = LineEndColumn(nLine);
+            MeasureDc dc(LayerFont(GetStyle()));
+            int nCol = nEnd;
+            int nPrevCol = 0;
+            int nPrevW = 0;
+            for (int c = 1; c <= nEnd; ++c) {
+                if (IsHigh(m_text[nStart + c - 1]) && c < nEnd && IsLow(m_text[nStart + c])) {
+                    continue; // the pair's boundary lies after its second half
+                }
+                const int w = dc.Width(m_text.data() + nStart, c);
+                if (pt.x <= w) {
+                    nCol = pt.x - nPrevW <= w - pt.x ? nPrevCol : c;
+                    break;
+                }
+                nPrevCol = c;
+                nPrevW = w;
+            }
+            m_nCaretLine = nLine;
+            m_nCaretColumn = nCol;
+        }
+        PlaceCaret();
+        CaretIntoView();
+    }
+    CWceUiScrollLayer::OnLButtonUp(nFlags, point);
+}
+
+void CWceUiEditBox::OnScrollChanged(int nPos) {
+    CWceUiScrollLayer::OnScrollChanged(nPos);
+    PlaceCaret();
+}
+
+void CWceUiEditBox::PlaceCaret() {
+    int x = 0;
+    if (!IsMultiLine() && m_nTextWidth >= 0 && CaretOffset() == static_cast<int>(m_text.size())) {
+        // Typing at the end of a long single line: its width is known from the scroll range.
+        x = m_nTextWidth;
+    } else if (m_nCaretLine >= 0 && m_nCaretLine < m_nLineCount) {
+        x = MeasureText(m_text.data() + m_lines[m_nCaretLine].nStart, m_nCaretColumn);
+    }
+    int y = static_cast<int>(
+        std::min<long long>(static_cast<long long>(m_nCaretLine) * m_nLineHeight, INT_MAX / 2));
+    if (IsMultiLine()) {
+        y -= GetScrollPos();
+    } else {
+        x -= GetScrollPos();
+    }
+    POINT pt = {x, y};
+    ClientToWindow(&pt);
+    m_ptCaret = pt;
+    RECT rcWnd = {0, 0, 0, 0};
+    GetWindowRect(&rcWnd);
+    m_bCaretInView = PtInRect(&rcWnd, pt);
+    if (m_bCaretCreated) {
+        SetCaretPos(pt.x, pt.y);
+    }
+    const BOOL bShow = m_bFocused && m_bCaretInView && m_bCaretCreated;
+    if (bShow != m_bCaretShown) {
+        if (bShow) {
+            ShowCaret(HostHwnd());
+        } else {
+            HideCaret(HostHwnd());
+        }
+        m_bCaretShown = bShow;
+    }
+}
+
+void CWceUiEditBox::CaretIntoView() {
+    RECT rc = {0, 0, 0, 0};
+    if (!GetWindowRect(&rc)) {
+        return;
+    }
+    int nDelta = 0;
+    if (IsMultiLine()) {
+        if (m_ptCaret.y > rc.bottom - m_nLineHeight) {
+            nDelta = m_ptCaret.y - (rc.bottom - m_nLineHeight);
+        } else if (m_ptCaret.y < rc.top) {
+            nDelta = m_ptCaret.y - rc.top;
+        }
+    } else {
+        if (m_ptCaret.x > rc.right - 1) {
+            nDelta = m_ptCaret.x - (rc.right - 1);
+        } else if (m_ptCaret.x < rc.left) {
+            nDelta = m_ptCaret.x - rc.left;
+        }
+    }
+    if (0 != nDelta) {
+        ScrollBy(nDelta, TRUE);
+    }
+    PlaceCaret();
+}
+
+void CWceUiEditBox::AppendDumpInfo(std::string* line, std::vector<std::string>*) const {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, " caret=%d:%d focus=%s lines=%d", m_nCaretLine, m_nCaretColumn,
+                  m_bFocused ? "yes" : "no", m_nLineCount);
+    *line += buf;
+}
+
+void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RECT& rcArea,
+                              const RECT& rcClip, CWceUiGenericBitmap* pLineBg) {
+    CWceUiStyle* pStyle = GetStyle();
+    if (NULL == pStyle || IsRectEmpty(&rcClip)) {
+        return;
+    }
+    const int nH = m_nLineHeight;
+    const bool bMulti = IsMultiLine();
+    const int dy = bMulti ? -GetScrollPos() : 0;
+    const int dx = bMulti ? 0 : -GetScrollPos();
+    auto rowTop = [&](int i) { return static_cast<int>(static_cast<long long>(i) * nH + dy + oy); };
+    int nFirst = 0;
+    int nLast = m_nLineCount - 1;
+    if (bMulti) {
+        nFirst = std::max(0, (rcClip.top - oy - dy) / nH - 1);
+        nLast = std::min(nLast, (rcClip.bottom - oy - dy) / nH + 1);
+    }
+    if (NULL != pLineBg && pLineBg->IsLoaded() && pLineBg->GetHeight() > 0) {
+        for (int i = nFirst; i <= nLast; ++i) {
+            RECT rcRow = {rcClip.left, rowTop(i), rcClip.right, rowTop(i) + nH};
+            if (!IntersectRect(&rcRow, &rcRow, &rcClip)) {
+                continue;
+            }
+            // The first column, one line high, stretched over the visible part of the row.
+            const int nSrcTop = rcRow.top - rowTop(i);
+            const int nSrcH = std::min(rcRow.bottom - rcRow.top, pLineBg->GetHeight() - nSrcTop);
+            if (nSrcH > 0) {
+                pDrawBitmap->StretchBlt(rcRow.left, rcRow.top, rcRow.right - rcRow.left, nSrcH, pLineBg, 0,
+                                        nSrcTop, 1, nSrcH, SRCCOPY);
+            }
+        }
+    }
+    // Text laid out in the whole area but redrawn only within the clip: then it is drawn into a copy of
+    // the clip's pixels and copied back, so that none lands on pixels that were not redrawn.
+    CWceUiGenericBitmap* pTarget = pDrawBitmap;
+    std::unique_ptr<CWceUiGenericBitmap> pTemp;
+    int tx = 0;
+    int ty = 0;
+    const int nClipW = rcClip.right - rcClip.left;
+    const int nClipH = rcClip.bottom - rcClip.top;
+    // A clip along whole rows (as an edit asks for) needs no copy.
+    auto onRowEdge = [&](int y) { return 0 == ((static_cast<long long>(y) - oy - dy) % nH + nH) % nH; };
+    const bool bCut = rcClip.left != rcArea.left || rcClip.right != rcArea.right ||
+                      (rcClip.top != rcArea.top && !onRowEdge(rcClip.top)) ||
+                      (rcClip.bottom != rcArea.bottom && !onRowEdge(rcClip.bottom));
+    if (bCut) {
+        pTemp.reset(WceUiCreateBitmapObject(pDrawBitmap->GetBitsPixel()));
+        if (NULL == pTemp || !pTemp->CreateDIB(nClipW, nClipH)) {
+            WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, can not make a %d x %d text bitmap", nClipW, nClipH);
+            return;
+        }
+        pTemp->BitBlt(0, 0, nClipW, nClipH, pDrawBitmap, rcClip.left, rcClip.top, SRCCOPY);
+        pTarget = pTemp.get();
+        tx = -rcClip.left;
+        ty = -rcClip.top;
+    }
+    LPVOID pBits = NULL;
+    HBITMAP hBitmap = pTarget->GetHBitmap(&pBits);
+    if (NULL == hBitmap) {
+        return;
+    }
+    HDC hdc = CreateCompatibleDC(NULL);
+    if (NULL != hdc) {
+        HGDIOBJ hOldBmp = SelectObject(hdc, hBitmap);
+        HGDIOBJ hOldFont = SelectObject(hdc, LayerFont(pStyle));
+        const int nOldMode = SetBkMode(hdc, TRANSPARENT);
+        const COLORREF crOld = SetTextColor(hdc, pStyle->GetTextColorValue());
+        for (int i = nFirst; i <= nLast; ++i) {
+            int nFrom = m_lines[i].nStart;
+            int nLen = LineEndColumn(i);
+            int nLeft = rcArea.left;
+            if (!bMulti && dx < 0) {
+                // Characters scrolled out to the left are left out, so nothing is drawn left of the box.
+                MeasureDc dc(LayerFont(pStyle));
+                // Prefix widths grow with the prefix: the first one reaching the scroll position.
+                int lo = 0;
+                int hi = nLen;
+                while (lo < hi) {
+                    const int mid = lo + (hi - lo) / 2;
+                    if (dc.Width(m_text.data() + nFrom, mid) < -dx) {
+                        lo = mid + 1;
+                    } else {
+                        hi = mid;
+                    }
+                }
+                int c = lo;
+                if (c < nLen && c > 0 && IsLow(m_text[nFrom + c]) && IsHigh(m_text[nFrom + c - 1])) {
+                    ++c;
+                }
+                const int w = dc.Width(m_text.data() + nFrom, c);
+                nLeft += w + dx;
+                nFrom += c;
+                nLen -= c;
+            }
+            RECT rcRow = {nLeft, rowTop(i), rcArea.right, rowTop(i) + nH};
+            // Rows cut by the text area are left out rather than drawn past it.
+            if (nLen <= 0 || rcRow.top < rcArea.top || rcRow.bottom > rcArea.bottom) {
+                continue;
+            }
+            if (NULL == pTemp && (rcRow.top < rcClip.top || rcRow.bottom > rcClip.bottom)) {
+                continue; // outside what is redrawn
+            }
+            OffsetRect(&rcRow, tx, ty);
+            DrawTextW(hdc, m_text.data() + nFrom, nLen, &rcRow, 0);
+        }
+        SetTextColor(hdc, crOld);
+        SetBkMode(hdc, nOldMode);
+        SelectObject(hdc, hOldFont);
+        SelectObject(hdc, hOldBmp);
+        DeleteDC(hdc);
+    }
+    pTarget->ReleaseHBitmap();
+    if (NULL != pTemp) {
+        pDrawBitmap->BitBlt(rcClip.left, rcClip.top, nClipW, nClipH, pTemp.get(), 0, 0, SRCCOPY);
+    }
+}
+
+// The multi-line kind.
+
+CWceUiMEditBox::CWceUiMEditBox() {
+    SetClassName(WCEUI_CLASS_NAME(CWceUiMEditBox));
+    SetOrientation(WCEUI_SCROLL_VERTICAL);
+}
+
+BOOL CWceUiMEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
+    if (NULL != pCreateElem && NULL != pCreateElem->pDoc) {
+        CWceUiXmlDoc* pDoc = pCreateElem->pDoc;
+        if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"line_bg_bmp")) {
+            m_lbLineBg.SetBitmapFromRes(p);
+        }
+        if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"top_bmp")) {
+            m_lbTop.SetBitmapFromRes(p);
+        }
+        if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"middle_bmp")) {
+            m_lbMiddle.SetBitmapFromRes(p);
+        }
+        if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"bottom_bmp")) {
+            m_lbBottom.SetBitmapFromRes(p);
+        }
+    }
+    return CWceUiEditBox::SetProperties(pCreateElem);
+}
+
+namespace {
+
+// The part of the layer's client area its text may use, in the draw bitmap's coordinates.
+bool TextClip(CWceUiLayer* pLayer, CWceUiGenericBitmap* pDrawBitmap, BOOL bClient, RECT* pArea, RECT* pClip,
+              int* pOx, int* pOy) {
+    RECT rcClient;
+    RECT rcWnd;
+    if (!pLayer->GetClientRect(&rcClient) || !pLayer->GetWindowRect(&rcWnd)) {
+        return false;
+    }
+    RECT rcText = rcClient;
+    CWceUiStyle* pStyle = pLayer->GetStyle();
+    CWceUiDrawTextCtrl* pTextCtrl = NULL == pStyle ? NULL : pStyle->GetDrawTextCtrl();
+    RECT rcStyle;
+    if (NULL != pTextCtrl && pTextCtrl->GetRect(&rcStyle) && !IsRectEmpty(&rcStyle)) {
+        IntersectRect(&rcText, &rcText, &rcStyle);
+    }
+    *pOx = bClient ? 0 : rcWnd.left;
+    *pOy = bClient ? 0 : rcWnd.top;
+    OffsetRect(&rcText, *pOx, *pOy);
+    *pArea = rcText;
+    // Only what is being redrawn: text drawn again over itself elsewhere would darken its edges.
+    RECT rcNeed;
+    pLayer->GetNeedDrawRect(&rcNeed);
+    if (!bClient && !IsRectEmpty(&rcNeed)) {
+        IntersectRect(&rcText, &rcText, &rcNeed);
+    }
+    const RECT rcBmp = {0, 0, pDrawBitmap->GetWidth(), pDrawBitmap->GetHeight()};
+    IntersectRect(&rcText, &rcText, &rcBmp);
+    *pClip = rcText;
+    return !IsRectEmpty(&rcText);
+}
+
+} // namespace
+
+void CWceUiMEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
+    RECT rcArea;
+    RECT rcClip;
+    int ox = 0;
+    int oy = 0;
+    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
+        return;
+    }
+    DrawLines(pDrawBitmap, oy, rcArea, rcClip, m_lbLineBg.GetBitmap());
+    CWceUiGenericBitmap* pTop = m_lbTop.GetBitmap();
+    CWceUiGenericBitmap* pMiddle = m_lbMiddle.GetBitmap();
+    CWceUiGenericBitmap* pBottom = m_lbBottom.GetBitmap();
+    RECT rcClient;
+    GetClientRect(&rcClient);
+    const int nThumb = GetThumbSize();
+    if (nThumb > 0 && NULL != pTop && NULL != pMiddle && NULL != pBottom) {
+        const int x = ox + rcClient.right - 5;
+        const int y = oy + GetThumbOffset();
+        DrawPiece(pDrawBitmap, pTop, x, y, 5, 4);
+        DrawPiece(pDrawBitmap, pMiddle, x, y + 4, 5, nThumb - 8);
+        DrawPiece(pDrawBitmap, pBottom, x, y + std::max(4, nThumb - 4), 5, 4);
+    }
+}
+
+// The single-line kind.
+
+CWceUiSEditBox::CWceUiSEditBox() {
+    SetClassName(WCEUI_CLASS_NAME(CWceUiSEditBox));
+    SetOrientation(WCEUI_SCROLL_HORIZONTAL);
+}
+
+BOOL CWceUiSEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
+    if (NULL != pCreateElem && NULL != pCreateElem->pDoc) {
+        CWceUiXmlDoc* pDoc = pCreateElem->pDoc;
+        if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"left-bmp")) {
+            m_lbLeft.SetBitmapFromRes(p);
+        }
+        if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"center-bmp")) {
+            m_lbCenter.SetBitmapFromRes(p);
+        }
+        if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"right-bmp")) {
+            m_lbRight.SetBitmapFromRes(p);
+        }
+    }
+    return CWceUiEditBox::SetProperties(pCreateElem);
+}
+
+void CWceUiSEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
+    RECT rcArea;
+    RECT rcClip;
+    int ox = 0;
+    int oy = 0;
+    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
+        return;
+    }
+    DrawLines(pDrawBitmap, oy, rcArea, rcClip, NULL);
+    RECT rcClient;
+    GetClientRect(&rcClient);
+    const int nThumb = GetThumbSize();
+    if (nThumb > 0) {
+        const int x = ox + GetThumbOffset();
+        const int y = oy + rcClient.bottom - 5;
+        DrawPiece(pDrawBitmap, m_lbLeft.GetBitmap(), x, y, 4, 5);
+        DrawPiece(pDrawBitmap, m_lbCenter.GetBitmap(), x + 4, y, nThumb - 8, 5);
+        DrawPiece(pDrawBitmap, m_lbRight.GetBitmap(), x + std::max(4, nThumb - 4), y, 4, 5);
+    }
+}

@@ -1,0 +1,147 @@
+// Text entry on a scroll layer: a text with a caret, laid out in lines, edited through the platform's
+// character and key messages while the box has the focus. The multi-line kind wraps at words and
+// scrolls vertically with a background per line; the single-line kind scrolls horizontally.
+#pragma once
+
+#include "wceui/style/WceUiLoadBitmap.h"
+#include "wceui/widgets/WceUiScrollLayer.h"
+
+#include <string>
+#include <vector>
+
+// The line table's room; text that would need more lines is refused.
+#define WCEUI_EDIT_MAX_LINES 500
+// The longest text a box holds (UTF-16 units); longer input is refused. Caret placement measures the
+// caret's line, so this keeps every keystroke's cost bounded.
+#define WCEUI_EDIT_MAX_TEXT 4096
+#define WCEUI_EDIT_LINE_HEIGHT 17
+
+class CWceUiEditBox : public CWceUiScrollLayer {
+public:
+    CWceUiEditBox();
+    ~CWceUiEditBox() override;
+
+    BOOL SetProperties(CWceUiXmlElem* pCreateElem) override;
+    void OnInitLayer() override;
+    LRESULT OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void OnLButtonUp(UINT nFlags, POINT point) override;
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) override;
+    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags) override;
+    void OnScrollChanged(int nPos) override;
+    void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
+
+    // Gives or takes the focus: the platform caret is created or destroyed with it.
+    void SetFocused(BOOL bFocused);
+    BOOL IsFocused() const { return m_bFocused; }
+    // Replaces the whole text (caret at its start); FALSE, with nothing changed, when it is too long or
+    // needs more lines than the table holds.
+    BOOL SetEditText(LPCWSTR pText);
+    const std::u16string& GetEditText() const { return m_text; }
+
+    struct Line {
+        int nStart;
+        int nLength; // includes a closing "\n"
+    };
+    int GetLineCount() const { return m_nLineCount; }
+    // Start and length of a line; FALSE out of range.
+    BOOL GetLine(int nIndex, int* pnStart, int* pnLength) const;
+    int GetCaretLine() const { return m_nCaretLine; }
+    int GetCaretColumn() const { return m_nCaretColumn; }
+    int GetLineHeight() const { return m_nLineHeight; }
+    // Where the caret was last placed, in window coordinates, and whether that lies in the layer.
+    POINT GetCaretPoint() const { return m_ptCaret; }
+    BOOL IsCaretInView() const { return m_bCaretInView; }
+    BOOL IsCaretShown() const { return m_bCaretShown; }
+    LPCWSTR GetFocusStyleName() const { return m_strFocusStyle.c_str(); }
+    LPCWSTR GetNormalStyleName() const { return m_strNormalStyle.c_str(); }
+
+protected:
+    virtual BOOL IsMultiLine() const { return FALSE; }
+    // Lays the text out again; FALSE (table untouched) when it would need more than the table holds.
+    // With nEdit >= 0 the text differs from the laid-out one by nDelta characters inserted (> 0) or
+    // removed (< 0) at nEdit, and only the lines from the edit to where the old layout resumes are
+    // measured again.
+    BOOL LayoutLines(const std::u16string& text, int nEdit = -1, int nDelta = 0);
+    // The text's width in the layer's font.
+    int MeasureText(const char16_t* p, int n) const;
+    void UpdateScrollRange();
+    // Asks for the box to be drawn again from a line's row down (the whole box for a single line).
+    void InvalidateFromLine(int nLine);
+    void PlaceCaret();
+    void CaretIntoView();
+    // The caret's last line: the empty one after a closing "\n" (not in the table) counts.
+    int LastCaretLine() const;
+    // Index of the caret in the text.
+    int CaretOffset() const;
+    // Line and column of a text index (the end of a line the index closes, unless it is a line start).
+    void OffsetToCaret(int nOffset);
+    int LineEndColumn(int nLine) const;
+    HWND HostHwnd() const;
+    // Draws the lines laid out in rcArea (client row 0 at oy; both rectangles in the bitmap's
+    // coordinates) with a per-line background when pLineBg is given, changing pixels only in rcClip.
+    void DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RECT& rcArea, const RECT& rcClip,
+                   CWceUiGenericBitmap* pLineBg);
+
+private:
+    std::u16string m_text;
+    int m_nCaretColumn = 0;
+    int m_nCaretLine = 0;
+    int m_nLineHeight = WCEUI_EDIT_LINE_HEIGHT;
+    Line m_lines[WCEUI_EDIT_MAX_LINES] = {};
+    int m_nLineCount = 0;
+    // The first line the last layout measured again.
+    int m_nFirstChanged = 0;
+    BOOL m_bFocused = FALSE;
+    std::u16string m_strFocusStyle;
+    std::u16string m_strNormalStyle;
+    BOOL m_bCaretInView = TRUE;
+    BOOL m_bCaretShown = FALSE;
+    BOOL m_bCaretCreated = FALSE;
+    BOOL m_bRegistered = FALSE;
+    BOOL m_bRefusing = FALSE;
+    POINT m_ptCaret = {0, 0};
+    // The single-line text's width as last measured; -1 until then.
+    int m_nTextWidth = -1;
+};
+
+class CWceUiMEditBox : public CWceUiEditBox {
+public:
+    CWceUiMEditBox();
+    BOOL SetProperties(CWceUiXmlElem* pCreateElem) override;
+    void OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
+    CWceUiLoadBitmap& LineBg() { return m_lbLineBg; }
+    CWceUiLoadBitmap& BarTop() { return m_lbTop; }
+    CWceUiLoadBitmap& BarMiddle() { return m_lbMiddle; }
+    CWceUiLoadBitmap& BarBottom() { return m_lbBottom; }
+
+protected:
+    BOOL IsMultiLine() const override { return TRUE; }
+
+private:
+    CWceUiLoadBitmap m_lbLineBg;
+    CWceUiLoadBitmap m_lbTop;
+    CWceUiLoadBitmap m_lbMiddle;
+    CWceUiLoadBitmap m_lbBottom;
+};
+
+class CWceUiSEditBox : public CWceUiEditBox {
+public:
+    CWceUiSEditBox();
+    BOOL SetProperties(CWceUiXmlElem* pCreateElem) override;
+    void OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
+    CWceUiLoadBitmap& BarLeft() { return m_lbLeft; }
+    CWceUiLoadBitmap& BarCenter() { return m_lbCenter; }
+    CWceUiLoadBitmap& BarRight() { return m_lbRight; }
+
+private:
+    CWceUiLoadBitmap m_lbLeft;
+    CWceUiLoadBitmap m_lbCenter;
+    CWceUiLoadBitmap m_lbRight;
+};
+
+WCEUI_DYNCREATE_BEGIN(CWceUiEditBox, CWceUiScrollLayer)
+WCEUI_DYNCREATE_END(CWceUiEditBox)
+WCEUI_DYNCREATE_BEGIN(CWceUiMEditBox, CWceUiEditBox)
+WCEUI_DYNCREATE_END(CWceUiMEditBox)
+WCEUI_DYNCREATE_BEGIN(CWceUiSEditBox, CWceUiEditBox)
+WCEUI_DYNCREATE_END(CWceUiSEditBox)
