@@ -2,8 +2,11 @@
 // shows the main dialog, the platform's close message ends the run, and a second start brings the
 // first to the front.
 #include "support/TestSupport.h"
+#include "tools/imaging/PngFile.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -98,6 +101,41 @@ TEST_F(TravlekTest, EveryScreenSizeAndDepthStartsWithTheMainDialogFillingTheScre
         EXPECT_NE(dump.find("CTravlekDlg \"CTravlekDlg\"" + rect), std::string::npos) << dump;
         EXPECT_EQ(PngSize(testsupport::ReadHostFile(File("s.png"))), std::make_pair(c.w, c.h));
     }
+}
+
+TEST_F(TravlekTest, TheSkinLooksTheSameOnA16And32BitScreen) {
+    Init();
+    // No package: the main dialog stays as it is.
+    std::filesystem::remove(Dev() + "/SDMMC/gpsApp.msk");
+    RgbaImage shots[2];
+    const char* kBpp[2] = {"16", "32"};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(kBpp[i]);
+        const std::string shot = File(std::string("main") + kBpp[i] + ".png");
+        RunResult r = Travlek("wait 100\nshot " + shot + "\nquit\n", std::string("--bpp ") + kBpp[i]);
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        std::string error;
+        ASSERT_TRUE(ReadPng(shot, &shots[i], &error)) << error;
+        ASSERT_EQ(shots[i].width, 800);
+        ASSERT_EQ(shots[i].height, 480);
+        // Inside the "Update" button, away from its text: the button's light face, not the dark
+        // background beside it.
+        const uint8_t* face = shots[i].At(600, 40);
+        const uint8_t* back = shots[i].At(300, 40);
+        EXPECT_GT(face[0] + face[1] + face[2], 3 * 180);
+        EXPECT_LT(back[0] + back[1] + back[2], 3 * 80);
+    }
+    // The same picture up to 565's quantisation (a unit apart where blends round differently).
+    int nFar = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const int nShift = 1 == c ? 2 : 3;
+                nFar += std::abs((shots[0].At(x, y)[c] >> nShift) - (shots[1].At(x, y)[c] >> nShift)) > 1;
+            }
+        }
+    }
+    EXPECT_LE(nFar, 400);
 }
 
 TEST_F(TravlekTest, ThePlatformCloseMessageEndsTheMainDialogAndTheProcess) {

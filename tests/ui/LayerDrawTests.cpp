@@ -5,10 +5,12 @@
 #include "bitmap/BitmapTestUtil.h"
 #include "wceui/bitmap/FhBmp.h"
 #include "wceui/bitmap/WceUiDrawTextCtrl.h"
+#include "wceui/core/FhGlobalData.h"
 #include "wceui/style/WceUiBgItem.h"
 #include "wceui/style/WceUiLoadBitmap.h"
 #include "wceui/style/WceUiLoadFont.h"
 #include "wceui/ui/WceUiLayerDraw.h"
+#include "platform/Platform.h"
 #include "platform/text/WinText.h"
 
 #include <memory>
@@ -35,6 +37,18 @@ DWORD Pixel(const CWceUiGenericBitmap& bmp, int x, int y) {
 class LayerDrawTest : public LayerTest, public ::testing::WithParamInterface<int> {
 protected:
     int Bits() const { return GetParam(); }
+
+    // The screen has the test's depth: skin images of another depth would be converted as they load.
+    void SetUp() override {
+        PlatformSetScreen(800, 480, Bits());
+        CFhGlobalData::Instance().ForgetScreenMetrics();
+        LayerTest::SetUp();
+    }
+    void TearDown() override {
+        LayerTest::TearDown();
+        PlatformSetScreen(800, 480, 16);
+        CFhGlobalData::Instance().ForgetScreenMetrics();
+    }
 
     std::unique_ptr<CWceUiGenericBitmap> NewWindowBitmap(COLORREF crFill) {
         std::unique_ptr<CWceUiGenericBitmap> p(WceUiCreateBitmapObject(Bits()));

@@ -299,6 +299,9 @@ int main(int argc, char** argv) {
     }
 
     tooling::UseHostFileSystem();
+    // The framework reads the screen's size and depth from the platform (skin images are loaded in
+    // the screen's depth), so the platform's screen is the one drawn here.
+    PlatformSetScreen(width, height, bpp);
     // Every framework line goes to stderr as it comes; an error among them fails the run.
     int nErrors = 0;
     CWceUiLogFile::Instance().SetHook([&nErrors](int level, const std::u16string& m) {

@@ -36,6 +36,9 @@ public:
     int GetScreenBitsPerPixel();
     int GetScreenWidth();
     int GetScreenHeight();
+    // The next query reads the metrics from the platform again (for a program or test that changes
+    // the platform's screen after the first query).
+    void ForgetScreenMetrics() { m_nBitsPerPixel = 0; }
 
 private:
     BOOL SetDir(CQuickString32& strDir, LPCWSTR pDir);

@@ -1,6 +1,7 @@
 #include "wceui/style/FhResLoaders.h"
 
 #include "wceui/bitmap/ReadBitmapConfInfo.h"
+#include "wceui/bitmap/WceUiBitmapConvert.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
@@ -149,6 +150,15 @@ CWceUiGenericBitmap* CFhBitmapResLoader::GetBitmap(LPCWSTR pBitmapID) {
         return NULL;
     }
     CWceUiGenericBitmap* pBitmap = FhLoadBitmapFromConfFile(szPath);
+    // The window bitmap has the screen's depth and blends only sources of its own kind: a skin image of
+    // the other depth is converted once here, where it enters the cache.
+    const int nScreenBits = CFhGlobalData::Instance().GetScreenBitsPerPixel();
+    if (NULL != pBitmap && (16 == nScreenBits || 32 == nScreenBits) &&
+        pBitmap->GetBitsPixel() != nScreenBits) {
+        CWceUiGenericBitmap* pConverted = WceUiConvertBitmap(pBitmap, nScreenBits);
+        delete pBitmap;
+        pBitmap = pConverted;
+    }
     if (NULL == pBitmap || !Enter(szID, pBitmap)) {
         return NULL;
     }

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The README's screenshots, taken from the real updater on device folders made by travlek-device
+# (800x480, headless): the main dialog before its update starts, the dialog once the update has
+# unpacked everything (the progress at its end), and the message box of a package under the wrong
+# password. Writes docs/main.png, docs/progress.png and docs/msgbox.png.
+#   scripts/readme-shots.sh [BUILD_DIR]     (default build; the tools must be built)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+travlek=$build/bin/travlek
+device_tool=$build/bin/travlek-device
+msktool=$build/bin/msktool
+for tool in "$travlek" "$device_tool" "$msktool"; do
+  [ -x "$tool" ] || { echo "missing $tool (build first)" >&2; exit 1; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p docs
+
+run() {
+  local dev=$1 script=$2
+  shift 2
+  printf '%s\n' "$script" >"$work/script.txt"
+  "$travlek" --backend headless --device "$dev" --screen 800x480 --script "$work/script.txt" "$@"
+}
+
+# The main dialog: the package listed, taken before the update starts by itself.
+"$device_tool" init "$work/main" --package demo/app >/dev/null
+run "$work/main" "wait 5
+shot $PWD/docs/main.png
+quit"
+
+# The update to its end: the headless clock runs it at once, so the picture is the one at exit.
+"$device_tool" init "$work/progress" --package demo/app >/dev/null
+run "$work/progress" "wait 5" --shot "$PWD/docs/progress.png"
+grep -q 'TRAVLEK_FINISHED 1' "$work/progress/.wince/journal.log" || { echo "the update failed" >&2; exit 1; }
+
+# A package under the other unit's password: the unpacker's message in a box.
+"$device_tool" init "$work/box" --package demo/app >/dev/null
+"$msktool" create "$work/box/SDMMC/gpsApp.msk" demo/app --password nvq --root app >/dev/null
+run "$work/box" "wait 500
+shot $PWD/docs/msgbox.png
+quit"
+ls -l docs/main.png docs/progress.png docs/msgbox.png
