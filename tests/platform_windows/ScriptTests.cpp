@@ -25,6 +25,12 @@ TEST(EventScript, RefusesBadLinesWithTheirNumber) {
     EXPECT_EQ("line 1: 'quit' takes nothing", ParseError("quit now"));
     EXPECT_EQ("line 2: the script runs too long", ParseError("wait 1000000000\nwait 1000000000\n"));
     EXPECT_EQ("line 1: bad number '99999999999'", ParseError("wait 99999999999"));
+    // A drag is expanded into a move every 16 ms up front, so its length is bounded.
+    EXPECT_EQ("line 2: a drag lasts at most 60000 ms", ParseError("tap 1 1\ndrag 0 0 50 50 1000000099\n"));
+    std::string manyDrags;
+    for (int i = 0; i < 300; i++)
+        manyDrags += "drag 0 0 50 50 60000\n";
+    EXPECT_EQ("line 267: the script has more than 1000000 steps", ParseError(manyDrags));
 }
 
 TEST(EventScript, ExpandsCommandsIntoTimedSteps) {

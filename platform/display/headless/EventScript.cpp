@@ -10,6 +10,10 @@ namespace {
 
 // Longest script run we accept, so that time sums never wrap the 32-bit clock.
 const uint64_t kMaxScriptTime = 0x40000000ull;
+// A drag becomes a pen move every 16 ms, all made up front: a finger's drag lasts seconds, and the
+// two limits keep a hostile script from asking for millions of steps.
+const int64_t kMaxDragTime = 60000;
+const size_t kMaxScriptSteps = 1000000;
 
 struct KeyName {
     const char* name;
@@ -198,8 +202,12 @@ bool ParseEventScript(const std::string& text, const std::string& baseDir, std::
             int64_t ms = v[4];
             if (ms <= 0)
                 return fail("a drag takes a positive time");
+            if (ms > kMaxDragTime)
+                return fail("a drag lasts at most " + std::to_string(kMaxDragTime) + " ms");
             if (now + ms > kMaxScriptTime)
                 return fail("the script runs too long");
+            if (out.size() + static_cast<size_t>(ms / 16) + 3 > kMaxScriptSteps)
+                return fail("the script has more than " + std::to_string(kMaxScriptSteps) + " steps");
             ScriptStep* s = step(ScriptStep::Kind::PenDown, now);
             s->x = static_cast<int>(v[0]);
             s->y = static_cast<int>(v[1]);
