@@ -2,7 +2,8 @@
 # The README's screenshots, taken from the real updater on device folders made by travlek-device
 # (800x480, headless): the main dialog before its update starts, the dialog once the update has
 # unpacked everything (the progress at its end), and the message box of a package under the wrong
-# password. Writes docs/main.png, docs/progress.png and docs/msgbox.png.
+# password. Writes docs/main.png, docs/progress.png and docs/msgbox.png, and docs/gallery.png: the
+# widget gallery with a city picked, the slider moved and the single-line box being typed into.
 #   scripts/readme-shots.sh [BUILD_DIR]     (default build; the tools must be built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,8 @@ build=${1:-build}
 travlek=$build/bin/travlek
 device_tool=$build/bin/travlek-device
 msktool=$build/bin/msktool
-for tool in "$travlek" "$device_tool" "$msktool"; do
+gallery=$build/bin/wceui-gallery
+for tool in "$travlek" "$device_tool" "$msktool" "$gallery"; do
   [ -x "$tool" ] || { echo "missing $tool (build first)" >&2; exit 1; }
 done
 work=$(mktemp -d)
@@ -41,4 +43,9 @@ grep -q 'TRAVLEK_FINISHED 1' "$work/progress/.wince/journal.log" || { echo "the 
 run "$work/box" "wait 500
 shot $PWD/docs/msgbox.png
 quit"
-ls -l docs/main.png docs/progress.png docs/msgbox.png
+# The gallery, used a little: its own device folder keeps its runtime files out of the way.
+mkdir -p "$work/gallery"
+printf '%s\n' "wait 20" "drag 154 180 230 180 300" "wait 50" "tap 520 209" "wait 300" "tap 360 276" \
+  "wait 20" "text  and Babbage" "wait 20" "shot $PWD/docs/gallery.png" "quit" >"$work/gallery.txt"
+"$gallery" --backend headless --device "$work/gallery" --screen 800x480 --script "$work/gallery.txt"
+ls -l docs/main.png docs/progress.png docs/msgbox.png docs/gallery.png
