@@ -95,6 +95,18 @@ TEST_F(GalleryTest, TheButtonOpensTheMessageBoxAndOkClosesIt) {
         << closed;
 }
 
+TEST_F(GalleryTest, EscapeOrClosingTheWindowEndsIt) {
+    // What follows the end is never run: no picture is taken.
+    const std::string cases[] = {"key ESCAPE\n", std::string(kTapButton) + "wait 400\nclose\n"};
+    for (const std::string& end : cases) {
+        SCOPED_TRACE(end);
+        std::filesystem::remove(File("late.png"));
+        RunResult r = Gallery("wait 20\n" + end + "wait 1000\nshot " + File("late.png") + "\nquit\n");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(File("late.png")));
+    }
+}
+
 TEST_F(GalleryTest, TypingGoesToTheTappedEditBoxOnly) {
     // A pen release on an edit box drops pen input queued up to that moment, so a tap comes a little
     // after the typing before it, as a hand would.
