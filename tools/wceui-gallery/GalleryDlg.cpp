@@ -11,18 +11,19 @@
 
 #include <string>
 
-const char16_t* const CGalleryDlg::kCities[] = {
+namespace {
+
+// More cities than fit, so that the list scrolls.
+const char16_t* const kCities[] = {
     u"Amsterdam", u"Athens",   u"Berlin",    u"Bratislava", u"Brussels", u"Budapest", u"Copenhagen",
     u"Dublin",    u"Helsinki", u"Lisbon",    u"Ljubljana",  u"Madrid",   u"Oslo",     u"Paris",
     u"Prague",    u"Rome",     u"Stockholm", u"Tallinn",    u"Vienna",   u"Warsaw",
 };
-const int CGalleryDlg::kCityCount = static_cast<int>(sizeof kCities / sizeof kCities[0]);
-const char16_t CGalleryDlg::kNameText[] = u"Ada Lovelace";
-const char16_t CGalleryDlg::kNoteText[] =
+const int kCityCount = static_cast<int>(sizeof kCities / sizeof kCities[0]);
+const char16_t kNameText[] = u"Ada Lovelace";
+const char16_t kNoteText[] =
     u"Tap a box to type into it. This one wraps long lines at words, scrolls once the text is "
     u"longer than the box and keeps at most 500 lines.\nA line break starts a new line.";
-
-namespace {
 
 const int kSliderMax = 100;
 const int kSliderStart = 40;

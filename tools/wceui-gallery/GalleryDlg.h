@@ -33,19 +33,12 @@ public:
     void OnPenDown(CWceUiLayer* pHit);
     void OnPenUp();
 
+private:
     // Runs the message box (the edit box with the focus gives it up meanwhile); its result.
     int ShowMessageBox();
-    // The message the box would show now: it names the slider's value and the picked city.
+    // The message the box shows: it names the slider's value and the picked city.
     std::u16string MessageText() const;
     CWceUiEditBox* GetFocusedBox() const;
-
-    // The first texts of the boxes and the list's items.
-    static const char16_t* const kCities[];
-    static const int kCityCount;
-    static const char16_t kNameText[];
-    static const char16_t kNoteText[];
-
-private:
     void SetStatus(const std::u16string& text);
     void ShowFocus();
     void OnSliderChanged();

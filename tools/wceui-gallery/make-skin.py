@@ -46,7 +46,7 @@ COLORS = [
     ("accent", sk.ACCENT), ("text_on_accent", sk.DARK_TEXT), ("button_text", sk.DARK_TEXT),
 ]
 
-# Cities for the list: more than fit, so that it scrolls.
+# The language file: the texts the styles name by "res-id".
 TEXTS = [
     ("title", "WceUi widget gallery"),
     ("subtitle", "tap, drag and type"),
