@@ -168,6 +168,9 @@ void CTravlekDlg::OnProgress(LONG nIndex, LONG nTotal) {
     pProgress->SetPos(nPercent);
     SetStatusText(WFormat(u"%d%%", pProgress->GetPos()).c_str());
     RepaintNow();
+    // A unit found half updated tells from its log how far the unpack got.
+    WceUiLog(WCEUI_LOG_INFO, "CTravlekDlg::OnProgress, %d%% (entry %ld of %ld)", nPercent,
+             static_cast<long>(nIndex) + 1, static_cast<long>(nTotal));
 }
 
 void CTravlekDlg::StartUpdate() {
