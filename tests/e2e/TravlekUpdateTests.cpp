@@ -255,48 +255,82 @@ TEST_F(TravlekUpdateTest, RefusedPackagesShowTheirMessageAndDeleteNothing) {
     }
 }
 
-// A real full flash: a small tmpfs over the resident flash holds the old application but not the new
-// one, which the check before the delete finds.
-TEST_F(TravlekUpdateTest, AFlashTooSmallForThePackageKeepsTheOldApplication) {
-    if (geteuid() != 0) {
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    }
-    const std::string package = File("big");
-    std::string noise(600 * 1024, 0);
-    uint32_t seed = 12345;
+// Bytes that do not compress.
+std::string Noise(size_t size, uint32_t seed) {
+    std::string noise(size, 0);
     for (char& c : noise) {
         seed = seed * 1103515245 + 12345;
         c = static_cast<char>(seed >> 24);
     }
-    testsupport::WriteHostFile(package + "/navi.exe", "new navi.exe\n");
-    testsupport::WriteHostFile(package + "/maps/world.dat", noise);
-    Init("--package '" + package + "'");
-    const std::string flash = Dev() + "/Residentflash2";
-    const std::string kept = File("kept");
-    std::filesystem::rename(flash, kept);
-    std::filesystem::create_directory(flash);
-    if (mount("tmpfs", flash.c_str(), "tmpfs", 0, "size=256k") != 0) {
-        GTEST_SKIP() << "cannot mount a tmpfs here";
-    }
-    struct Unmount {
-        std::string path;
-        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
-    } unmount{flash};
-    std::filesystem::copy(kept, flash, std::filesystem::copy_options::recursive);
-    const std::string before = Tree("Residentflash2");
-    ASSERT_EQ(OldApplication("navi.exe"), before);
+    return noise;
+}
 
-    RunResult r =
-        Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(kScreens[2].ok) + "\nwait 1000\nclose\n");
-    ASSERT_EQ(0, r.exitCode) << r.out;
-    const LayerDump box = Dump("box.txt");
-    ASSERT_TRUE(box.Visible("msg")) << box.Text();
-    EXPECT_EQ("There is not enough space on the disk. Update fail.", box.Find("msg")->text);
-    EXPECT_EQ(before, Tree("Residentflash2"));
-    EXPECT_NE(std::string::npos, Journal().find("TRAVLEK_FINISHED 0 0")) << Journal();
-    EXPECT_NE(std::string::npos,
-              Log().find("error: CTravlekDlg::DoUpdate, \\SDMMC\\gpsApp.msk: error_disk_full"))
-        << Log();
+// A real flash: a small tmpfs over the resident flash (256 KB in 4 KB blocks) that holds the old
+// application. A package too big for it, in bytes or in the blocks of many small files, is refused
+// before the delete; one that fits is unpacked.
+TEST_F(TravlekUpdateTest, AFlashTooSmallForThePackageKeepsTheOldApplication) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const struct {
+        const char* what;
+        int files;
+        size_t size;
+        bool fits;
+    } cases[] = {
+        {"one file of 600 KB", 1, 600 * 1024, false},
+        {"80 files of 2,000 bytes", 80, 2000, false}, // 160 KB of bytes, 320 KB of blocks
+        {"20 files of 2,000 bytes", 20, 2000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Dev());
+        const std::string package = File(std::string("package ") + c.what);
+        testsupport::WriteHostFile(package + "/navi.exe", "new navi.exe\n");
+        for (int i = 0; i < c.files; ++i) {
+            testsupport::WriteHostFile(package + "/maps/m" + std::to_string(i) + ".dat",
+                                       Noise(c.size, i + 1));
+        }
+        Init("--package '" + package + "'");
+        const std::string flash = Dev() + "/Residentflash2";
+        const std::string kept = File("kept");
+        std::filesystem::remove_all(kept);
+        std::filesystem::rename(flash, kept);
+        std::filesystem::create_directory(flash);
+        if (mount("tmpfs", flash.c_str(), "tmpfs", 0, "size=256k") != 0) {
+            GTEST_SKIP() << "cannot mount a tmpfs here";
+        }
+        struct Unmount {
+            std::string path;
+            ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+        } unmount{flash};
+        std::filesystem::copy(kept, flash, std::filesystem::copy_options::recursive);
+        const std::string before = Tree("Residentflash2");
+        ASSERT_EQ(OldApplication("navi.exe"), before);
+
+        RunResult r =
+            Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(kScreens[2].ok) + "\nwait 1000\nclose\n");
+        ASSERT_EQ(0, r.exitCode) << r.out;
+        if (c.fits) {
+            EXPECT_FALSE(testsupport::HostExists(File("box.txt")));
+            EXPECT_EQ("new navi.exe\n", testsupport::ReadHostFile(flash + "/app/navi.exe"));
+            EXPECT_EQ(
+                Noise(c.size, c.files),
+                testsupport::ReadHostFile(flash + "/app/maps/m" + std::to_string(c.files - 1) + ".dat"));
+            EXPECT_NE(std::string::npos, Journal().find("TRAVLEK_FINISHED 1 0")) << Journal();
+            continue;
+        }
+        const LayerDump box = Dump("box.txt");
+        ASSERT_TRUE(box.Visible("msg")) << box.Text();
+        EXPECT_EQ("There is not enough space on the disk. Update fail.", box.Find("msg")->text);
+        EXPECT_EQ(before, Tree("Residentflash2"));
+        EXPECT_NE(std::string::npos, Journal().find("TRAVLEK_FINISHED 0 0")) << Journal();
+        EXPECT_NE(std::string::npos,
+                  Log().find("error: CTravlekDlg::DoUpdate, \\SDMMC\\gpsApp.msk: error_disk_full"))
+            << Log();
+        EXPECT_TRUE(ProgressLines(Log()).empty()) << Log(); // refused before the unpack began
+        std::filesystem::remove(File("box.txt"));
+    }
 }
 
 // In real time, the journal is read while the message box is on the screen: the end of the run has
