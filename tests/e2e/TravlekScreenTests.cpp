@@ -107,6 +107,29 @@ TEST_F(TravlekScreenTest, TapsBrowseFoldersAndTheUpLevelRowAndBackEndsTheRun) {
     EXPECT_TRUE(testsupport::HostExists(Dev() + "/SDMMC/pkgs/deep/a.msk"));
 }
 
+// A package under another name is picked by hand: "update" does nothing until a package row is
+// selected, then runs the update on it and launches the application.
+TEST_F(TravlekScreenTest, UpdateRunsOnThePackagePickedByHand) {
+    Init();
+    std::filesystem::rename(Dev() + "/SDMMC/gpsApp.msk", Dev() + "/SDMMC/spare.msk");
+    RunResult r = Travlek("wait 100\ntap 680 56\nwait 100\ndump nothing.txt\n" + TapRow(0, "sdmmc.txt") +
+                          TapRow(1, "picked.txt") + "tap 680 56\nwait 1000\ndump end.txt\n");
+    ASSERT_EQ(0, r.exitCode) << r.out;
+    const LayerDump nothing = Dump("nothing.txt");
+    ASSERT_TRUE(nothing.Visible("listbox")) << nothing.Text();
+    EXPECT_EQ(List({"SDMMC"}), nothing.Find("listbox")->items);
+    EXPECT_EQ(List({"..  Up one level", "spare.msk"}), Dump("sdmmc.txt").Find("listbox")->items);
+    EXPECT_NE(std::string::npos, Dump("picked.txt").Find("listbox")->extra.find("selected=1"));
+    EXPECT_FALSE(testsupport::HostExists(File("end.txt")));
+    EXPECT_EQ("travlek: SetCursor wait\n"
+              "travlek: SetCursor arrow\n"
+              "travlek: PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 1 0\n"
+              "travlek: CreateProcessW \\residentflash2\\app\\navi.exe _K~Q!R_B7M3M8_*Z\n",
+              Journal());
+    EXPECT_EQ(testsupport::ReadHostFile(std::string(TRAVLEK_DEMO_APP) + "/navi.exe"),
+              testsupport::ReadHostFile(Dev() + "/Residentflash2/app/navi.exe"));
+}
+
 // "Calibrate" runs the platform's calibration and the dialog stays; "reboot" resets at once, without a
 // question, and ends the run.
 TEST_F(TravlekScreenTest, CalibrateKeepsTheDialogAndRebootResetsWithoutAQuestion) {
