@@ -9,7 +9,9 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <ostream>
 #include <regex>
+#include <sstream>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -38,6 +40,10 @@ const Screen kScreens[] = {
     {"480x272", "32", "190,170,290,204", "390,135,480,155", "10,135,380,155"},
     {"800x480", "16", "320,294,480,350", "630,200,797,270", "20,200,610,230"},
 };
+
+void PrintTo(const Screen& screen, std::ostream* os) {
+    *os << screen.size << "x" << screen.bpp;
+}
 
 // The centre of a rectangle written "l,t,r,b", as "X Y".
 std::string CentreOf(const std::string& rect) {
