@@ -29,8 +29,15 @@ const WORD kShellFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
 const LPCWSTR kGreyedLayers[] = {u"update", u"reboot", u"back", u"calibrate", u"listbox"};
 const COLORREF kGreyText = RGB(0x80, 0x80, 0x80);
 
-// Bytes of the files below a folder (its subfolders included); a folder that cannot be read counts 0.
-ULONGLONG FolderSize(const std::u16string& folder, int depth) {
+// Whole allocation blocks of a file of this size.
+ULONGLONG Blocks(ULONGLONG ullSize, ULONGLONG ullBlock) {
+    return (ullSize + ullBlock - 1) / ullBlock * ullBlock;
+}
+
+// Space the files below a folder (its subfolders included) take in whole blocks; the folders
+// themselves are not counted, as a volume may keep them without blocks of their own. A folder that
+// cannot be read counts 0.
+ULONGLONG FolderSize(const std::u16string& folder, ULONGLONG ullBlock, int depth) {
     if (depth > 64) {
         return 0;
     }
@@ -45,18 +52,21 @@ ULONGLONG FolderSize(const std::u16string& folder, int depth) {
             continue;
         }
         if (0 != (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            total += FolderSize(folder + u"\\" + fd.cFileName, depth + 1);
+            total += FolderSize(folder + u"\\" + fd.cFileName, ullBlock, depth + 1);
         } else {
-            total += (static_cast<ULONGLONG>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+            total += Blocks((static_cast<ULONGLONG>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, ullBlock);
         }
     } while (FindNextFileW(hFind, &fd));
     FindClose(hFind);
     return total;
 }
 
-// FALSE with "error_disk_full" when the unpacked files would not fit into the flash once the old
-// application is gone. When the free space cannot be read, the unpack itself is left to find out.
-BOOL CheckFreeSpace(ULONGLONG ullNeeded, std::u16string& errorOut) {
+// FALSE with "error_disk_full" when the package's entries would not fit into the flash once the old
+// application is gone. Sizes count in the flash's allocation blocks: many small files need far more
+// than their bytes, and a check by bytes alone would let the unpack fill the flash after the delete.
+// Every new folder counts one block. When the free space cannot be read, the unpack itself is left to
+// find out; an unknown block size counts bytes.
+BOOL CheckFreeSpace(const CMskUnpacker& unpacker, std::u16string& errorOut) {
     ULARGE_INTEGER freeAvail;
     ULARGE_INTEGER total;
     ULARGE_INTEGER totalFree;
@@ -65,11 +75,24 @@ BOOL CheckFreeSpace(ULONGLONG ullNeeded, std::u16string& errorOut) {
                  static_cast<int>(GetLastError()));
         return TRUE;
     }
-    const ULONGLONG ullAfterDelete = freeAvail.QuadPart + FolderSize(kAppFolder, 0);
+    CE_VOLUME_INFO volume = {};
+    volume.cbSize = sizeof(volume);
+    const ULONGLONG ullBlock =
+        CeGetVolumeInfoW(kDestFolder, CeVolumeInfoLevelStandard, &volume) && 0 != volume.dwBlockSize
+            ? volume.dwBlockSize
+            : 1;
+    ULONGLONG ullNeeded = 0;
+    for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
+        const MskEntry* pEntry = unpacker.GetEntry(i);
+        ullNeeded += MSK_ENTRY_FILE == pEntry->type ? Blocks(pEntry->unpackedSize, ullBlock) : ullBlock;
+    }
+    const ULONGLONG ullAfterDelete = freeAvail.QuadPart + FolderSize(kAppFolder, ullBlock, 0);
     if (ullNeeded > ullAfterDelete) {
-        WceUiLog(WCEUI_LOG_ERROR,
-                 "CTravlekDlg::DoUpdate, the package needs %llu bytes, the flash will have %llu",
-                 static_cast<unsigned long long>(ullNeeded), static_cast<unsigned long long>(ullAfterDelete));
+        WceUiLog(
+            WCEUI_LOG_ERROR,
+            "CTravlekDlg::DoUpdate, the package needs %llu bytes in blocks of %llu, the flash will have %llu",
+            static_cast<unsigned long long>(ullNeeded), static_cast<unsigned long long>(ullBlock),
+            static_cast<unsigned long long>(ullAfterDelete));
         errorOut = u"error_disk_full";
         return FALSE;
     }
@@ -168,6 +191,9 @@ void CTravlekDlg::OnProgress(LONG nIndex, LONG nTotal) {
     pProgress->SetPos(nPercent);
     SetStatusText(WFormat(u"%d%%", pProgress->GetPos()).c_str());
     RepaintNow();
+    // A unit found half updated tells from its log how far the unpack got.
+    WceUiLog(WCEUI_LOG_INFO, "CTravlekDlg::OnProgress, %d%% (entry %ld of %ld)", nPercent,
+             static_cast<long>(nIndex) + 1, static_cast<long>(nTotal));
 }
 
 void CTravlekDlg::StartUpdate() {
@@ -229,8 +255,7 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
         SetStatusText(u"Verify...");
         RepaintNow();
         unpacker.SetProgressCallback(NULL, NULL);
-        bResult = unpacker.Verify(pPackagePath, dwKey, errorText) &&
-                  CheckFreeSpace(unpacker.GetUnpackedTotal(), errorText);
+        bResult = unpacker.Verify(pPackagePath, dwKey, errorText) && CheckFreeSpace(unpacker, errorText);
         unpacker.SetProgressCallback(&CTravlekDlg::MskProgress, this);
     }
     if (bResult) {

@@ -895,6 +895,26 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
     return TRUE;
 }
 
+BOOL CeGetVolumeInfoW(LPCWSTR rootPath, CE_VOLUME_INFO_LEVEL level, LPCE_VOLUME_INFO info) {
+    if (!info || level != CeVolumeInfoLevelStandard || info->cbSize != sizeof(CE_VOLUME_INFO)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    devicefs::Resolved r = devicefs::Resolve(rootPath ? rootPath : u"\\");
+    struct statvfs vfs;
+    if (r.host.empty() || !r.exists || r.isLink || statvfs(r.host.c_str(), &vfs) != 0) {
+        SetLastError(r.host.empty() ? r.error : ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    info->dwAttributes = 0;
+    info->dwFlags = 0;
+    info->dwBlockSize = static_cast<DWORD>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+    info->szStoreName[0] = 0;
+    info->szPartitionName[0] = 0;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
 namespace {
 
 // Deletes a file or a whole folder tree; the shell's delete takes read-only files too.

@@ -71,6 +71,20 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailable,
                          PULARGE_INTEGER totalNumberOfBytes, PULARGE_INTEGER totalNumberOfFreeBytes);
 
+// The storage manager's description of the volume that holds a path; only the standard level
+// exists. dwBlockSize is the volume's allocation unit: every file takes whole blocks of it.
+typedef enum _CE_VOLUME_INFO_LEVEL { CeVolumeInfoLevelStandard = 0 } CE_VOLUME_INFO_LEVEL;
+typedef struct _CE_VOLUME_INFO {
+    DWORD cbSize;
+    DWORD dwAttributes;
+    DWORD dwFlags;
+    DWORD dwBlockSize;
+    WCHAR szStoreName[32];
+    WCHAR szPartitionName[32];
+} CE_VOLUME_INFO, *PCE_VOLUME_INFO, *LPCE_VOLUME_INFO;
+// FALSE with ERROR_INVALID_PARAMETER for another level or a cbSize that is not the structure's.
+BOOL CeGetVolumeInfoW(LPCWSTR rootPath, CE_VOLUME_INFO_LEVEL level, LPCE_VOLUME_INFO info);
+
 // The shell's file operation: delete (wildcards, recursive into folders) and copy of files.
 #define FO_MOVE 0x0001
 #define FO_COPY 0x0002

@@ -202,10 +202,19 @@ TEST_F(UpdateTest, UnsafePathIsRefusedBeforeAnythingIsDeleted) {
               IndexOf(journal, "MessageBox "));
 }
 
+// The flash's allocation unit: every file takes whole blocks of it.
+ULONGLONG FlashBlock() {
+    CE_VOLUME_INFO volume = {};
+    volume.cbSize = sizeof(volume);
+    EXPECT_TRUE(CeGetVolumeInfoW(u"\\Residentflash2", CeVolumeInfoLevelStandard, &volume));
+    return volume.dwBlockSize;
+}
+
 TEST_F(UpdateTest, TooLittleFlashEvenWithTheOldApplicationGoneFailsBeforeTheDelete) {
     SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", kGpsApp);
-    WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo"); // 118 bytes unpacked
-    PlatformLimitFreeSpace(95); // with the old application's 22 bytes: 117
+    WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo"); // 118 bytes in 3 files
+    // With the old application's 2 files: one byte short of 3 blocks.
+    PlatformLimitFreeSpace(FlashBlock() - 1);
     Run(u"\\SDMMC\\gpsApp.msk");
     ExpectFailureShown(u"There is not enough space on the disk. Update fail.");
     ExpectOldApplicationKept();
@@ -215,7 +224,7 @@ TEST_F(UpdateTest, TooLittleFlashEvenWithTheOldApplicationGoneFailsBeforeTheDele
 TEST_F(UpdateTest, TheSpaceOfTheOldApplicationCountsAsFree) {
     SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", kGpsApp);
     WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo");
-    PlatformLimitFreeSpace(96); // 96 + 22 = 118: just enough
+    PlatformLimitFreeSpace(FlashBlock()); // and the old application's 2 files: 3 blocks, just enough
     Run(u"\\SDMMC\\gpsApp.msk");
     EXPECT_TRUE(g_messages.empty());
     EXPECT_EQ("the new program", ReadDeviceFile(u"\\Residentflash2\\app\\gps.exe"));

@@ -1,14 +1,12 @@
 // The real travlek, headless, on device folders made by travlek-device: every screen size starts and
 // shows the main dialog, the platform's close message ends the run, and a second start brings the
 // first to the front.
-#include "support/TestSupport.h"
+#include "TravlekRun.h"
 #include "tools/imaging/PngFile.h"
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <csignal>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,26 +16,8 @@ extern char** environ;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-};
-
-RunResult RunProgram(const std::string& program, const std::string& args) {
-    RunResult r;
-    FILE* p = popen(("'" + program + "' " + args + " 2>&1").c_str(), "r");
-    if (!p) {
-        return r;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
-        r.out.append(buf, n);
-    }
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using e2e::RunProgram;
+using e2e::RunResult;
 
 template <typename F> bool WaitFor(F condition, int milliseconds) {
     for (int i = 0; i < milliseconds / 10; i++) {
@@ -62,22 +42,7 @@ std::pair<int, int> PngSize(const std::string& bytes) {
     return {static_cast<int>(be(16)), static_cast<int>(be(20))};
 }
 
-class TravlekTest : public ::testing::Test {
-protected:
-    testsupport::TempFolder m_tmp;
-    std::string Dev() const { return m_tmp.Path() + "/dev"; }
-    std::string File(const std::string& name) const { return m_tmp.Path() + "/" + name; }
-    void Init(const std::string& args = "") {
-        RunResult r = RunProgram(TRAVLEK_DEVICE_PATH, "init '" + Dev() + "' " + args);
-        ASSERT_EQ(r.exitCode, 0) << r.out;
-    }
-    RunResult Travlek(const std::string& script, const std::string& args = "") {
-        testsupport::WriteHostFile(File("script.txt"), script);
-        return RunProgram(TRAVLEK_PATH, "--backend headless --device '" + Dev() + "' --script '" +
-                                            File("script.txt") + "' " + args);
-    }
-    std::string Journal() const { return testsupport::ReadHostFile(Dev() + "/.wince/journal.log"); }
-};
+using TravlekTest = e2e::TravlekDeviceTest;
 
 TEST_F(TravlekTest, EveryScreenSizeAndDepthStartsWithTheMainDialogFillingTheScreen) {
     const struct {

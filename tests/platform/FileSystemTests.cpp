@@ -267,5 +267,23 @@ TEST_F(DeviceFiles, FullVolumeGivesDiskFullAndKeepsWhatWasWritten) {
     ULARGE_INTEGER freeBytes, total, totalFree;
     EXPECT_TRUE(GetDiskFreeSpaceExW(u"\\Residentflash2", &freeBytes, &total, &totalFree));
     EXPECT_EQ(total.QuadPart, 64u * 1024u);
+    // A tmpfs allocates in pages.
+    CE_VOLUME_INFO volume = {};
+    volume.cbSize = sizeof(volume);
+    EXPECT_TRUE(CeGetVolumeInfoW(u"\\Residentflash2\\", CeVolumeInfoLevelStandard, &volume));
+    EXPECT_EQ(static_cast<long>(volume.dwBlockSize), sysconf(_SC_PAGESIZE));
     umount2(flash.c_str(), MNT_DETACH);
+}
+
+TEST_F(DeviceFiles, VolumeInfoGivesTheBlockSizeOfAnExistingFolderOnly) {
+    CE_VOLUME_INFO volume = {};
+    volume.cbSize = sizeof(volume);
+    ASSERT_TRUE(CeGetVolumeInfoW(u"\\", CeVolumeInfoLevelStandard, &volume));
+    EXPECT_GE(volume.dwBlockSize, 512u);
+    EXPECT_EQ(0, volume.dwBlockSize & (volume.dwBlockSize - 1)); // a power of two
+    EXPECT_FALSE(CeGetVolumeInfoW(u"\\NoSuchFolder", CeVolumeInfoLevelStandard, &volume));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+    volume.cbSize = 4;
+    EXPECT_FALSE(CeGetVolumeInfoW(u"\\", CeVolumeInfoLevelStandard, &volume));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
 }
