@@ -20,9 +20,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 def load_updater_skin_script():
     path = os.path.join(HERE, "..", "..", "scripts", "make-skin.py")
-    spec = importlib.util.spec_from_file_location("updater_skin", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("updater_skin", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
