@@ -4,7 +4,6 @@
 // layers drawn when an opaque full-window dialog lies over it (the target is none of those beneath).
 // Times are processor time, the fastest of the repetitions.
 #include "bench/support/BenchReport.h"
-#include "bench/support/QuietHost.h"
 #include "platform/Platform.h"
 #include "wceui/bitmap/FhBmp.h"
 #include "wceui/bitmap/WceUiBitmapFile.h"
@@ -12,6 +11,7 @@
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 
 #include <benchmark/benchmark.h>
 
@@ -110,7 +110,7 @@ void WriteSkin() {
 }
 
 struct Scene {
-    CQuietHost host;
+    CWceUiWindowlessHost host;
     CWceUiLayerCtrl ctrl;
     std::unique_ptr<CWceUiGenericBitmap> wnd, copy;
     CWceUiDlg* pDlg = nullptr;

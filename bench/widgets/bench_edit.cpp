@@ -2,10 +2,10 @@
 // edit's layout, caret placement and the redraw of what it invalidates), against laying the same text out in
 // full. Times are processor time, the fastest of the repetitions.
 #include "bench/support/BenchReport.h"
-#include "bench/support/QuietHost.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 #include "wceui/widgets/WceUiEditBox.h"
 
 #include <benchmark/benchmark.h>
@@ -21,7 +21,7 @@ constexpr int kW = 800;
 constexpr int kH = 480;
 
 // Collects what the window would repaint.
-class CDirtyHost : public CQuietHost {
+class CDirtyHost : public CWceUiWindowlessHost {
 public:
     void InvalidateWndRect(LPCRECT lpRect, BOOL) override {
         const RECT rcAll = {0, 0, kW, kH};

@@ -3,12 +3,12 @@
 // frames, each drawn) against 15 whole-window BitBlts, in 565 and 32-bit. Times are processor time,
 // the fastest of the repetitions.
 #include "bench/support/BenchReport.h"
-#include "bench/support/QuietHost.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/style/WceUiStyle.h"
 #include "wceui/style/WceUiStyleCtrls.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 #include "wceui/widgets/WceUiListBox.h"
 
 #include "platform/WinString.h"
@@ -80,7 +80,7 @@ struct Scene {
 
     const RECT rcWnd = {0, 0, kW, kH};
     const RECT rcLine = {0, kRow - 1, kW, kRow};
-    CQuietHost host;
+    CWceUiWindowlessHost host;
     CWceUiLayerCtrl ctrl;
     std::unique_ptr<CWceUiGenericBitmap> pWnd;
     CWceUiDlg* pDlg = nullptr;

@@ -16,6 +16,7 @@
 #include "wceui/ui/WceUiLayer.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
 #include "wceui/ui/WceUiLayerDump.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 // The widgets register their classes where their headers are seen, so that dialogs draw them.
 #include "wceui/widgets/WceUiButton.h"
 #include "wceui/widgets/WceUiListBox.h"
@@ -54,36 +55,6 @@ int Usage(const char* why) {
     std::fprintf(stderr, "wceui-preview: %s\n%s", why, kUsage);
     return 2;
 }
-
-// A window that never shows anything: the dialog runs without a message loop, so timers, messages and
-// animations have nowhere to go.
-class CPreviewHost : public CWceUiLayerHost {
-public:
-    void InvalidateWndRect(LPCRECT, BOOL) override {}
-    BOOL SetWndTimer(UINT_PTR, UINT) override { return TRUE; }
-    BOOL KillWndTimer(UINT_PTR) override { return TRUE; }
-    BOOL RegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    BOOL UnRegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    CWceUiLayer* SetCapture(CWceUiLayer* pLayer) override {
-        CWceUiLayer* pOld = m_pCapture;
-        m_pCapture = pLayer;
-        return pOld;
-    }
-    void ReleaseCapture(CWceUiLayer* pLayer) override {
-        if (m_pCapture == pLayer) {
-            m_pCapture = nullptr;
-        }
-    }
-    CWceUiLayer* GetCaptureLayer() const override { return m_pCapture; }
-    BOOL MoveWnd(LPCRECT) override { return TRUE; }
-    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
-    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
-    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
-    void WakeUp() override {}
-
-private:
-    CWceUiLayer* m_pCapture = nullptr;
-};
 
 // While one lives, the framework's lines are not the user's business (probes whose failure is
 // expected and reported in the tool's own words).
@@ -348,7 +319,9 @@ int main(int argc, char** argv) {
     }
     PrepareClasses(skin + u"wnd\\" + dialog + suffix, CWceUiLayerCtrl::GetDlgLayerClassName(dialog.c_str()));
 
-    CPreviewHost host;
+    // A window that never shows anything: the dialog runs without a message loop, so timers, messages
+    // and animations have nowhere to go.
+    CWceUiWindowlessHost host;
     int status = 0;
     {
         CWceUiLayerCtrl ctrl;
