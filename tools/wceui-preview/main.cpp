@@ -5,6 +5,7 @@
 #include "platform/WinString.h"
 #include "tools/common/ToolSupport.h"
 #include "tools/imaging/PngFile.h"
+#include "tools/imaging/RgbaBitmaps.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
@@ -122,35 +123,6 @@ void PrepareClasses(const std::u16string& dlgFile, const std::u16string& dlgClas
             StandIn(pType, false);
         }
     }
-}
-
-// The window bitmap as straight RGBA, every pixel opaque.
-RgbaImage ToRgba(const CWceUiGenericBitmap& bmp) {
-    RgbaImage image;
-    image.width = bmp.GetWidth();
-    image.height = bmp.GetHeight();
-    image.pixels.assign(static_cast<size_t>(image.width) * image.height * 4, 255);
-    const int bits = bmp.GetBitsPixel();
-    const size_t stride = ((static_cast<size_t>(image.width) * bits / 8) + 3) & ~static_cast<size_t>(3);
-    const auto* pData = static_cast<const uint8_t*>(bmp.GetPixelData());
-    for (int y = 0; y < image.height; ++y) {
-        const uint8_t* row = pData + stride * static_cast<size_t>(image.height - 1 - y);
-        for (int x = 0; x < image.width; ++x) {
-            uint8_t* d = image.At(x, y);
-            if (16 == bits) {
-                const unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
-                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-                d[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
-                d[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
-                d[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
-            } else {
-                d[0] = row[x * 4 + 2];
-                d[1] = row[x * 4 + 1];
-                d[2] = row[x * 4];
-            }
-        }
-    }
-    return image;
 }
 
 // The device folder of SKIN: a host folder, or "<file>.pack" followed by the folder inside it.
@@ -366,7 +338,7 @@ int main(int argc, char** argv) {
                 status = 1;
             }
         }
-        if (!WritePng(args[2], ToRgba(*pScreen), &error)) {
+        if (!WritePng(args[2], imaging::RgbaFromBitmap(*pScreen), &error)) {
             std::fprintf(stderr, "wceui-preview: %s\n", error.c_str());
             status = 1;
         }
