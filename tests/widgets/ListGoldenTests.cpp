@@ -8,7 +8,6 @@
 #include "wceui/style/WceUiStyleCtrls.h"
 
 #include <cmath>
-#include <functional>
 #include <string>
 
 using listtest::ListTest;
@@ -16,25 +15,8 @@ using listtest::SolidBitmap;
 
 namespace {
 
-RgbaImage Image(int w, int h, const std::function<void(int, int, uint8_t*)>& pixel) {
-    RgbaImage image;
-    image.width = w;
-    image.height = h;
-    image.pixels.assign(static_cast<size_t>(w) * h * 4, 255);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            pixel(x, y, image.At(x, y));
-        }
-    }
-    return image;
-}
-
-void Set(uint8_t* p, int r, int g, int b, int a = 255) {
-    p[0] = static_cast<uint8_t>(r);
-    p[1] = static_cast<uint8_t>(g);
-    p[2] = static_cast<uint8_t>(b);
-    p[3] = static_cast<uint8_t>(a);
-}
+using golden::Image;
+using golden::Set;
 
 class ListGoldenTest : public ListTest, public ::testing::WithParamInterface<int> {
 protected:
