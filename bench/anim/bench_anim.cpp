@@ -7,9 +7,11 @@
 // the core's own cache; "cold" rotates through four sets of pictures (more than that cache holds), as
 // a host that paints its layers between frames 33 ms apart finds them. Times are processor time, the
 // fastest of the repetitions (run.sh asks for three), so that other work on the machine counts less.
+#include "bench/support/BenchReport.h"
 #include "wceui/anim/WceUiBarnAni.h"
 #include "wceui/anim/WceUiBlendAni.h"
 #include "wceui/anim/WceUiComeAni.h"
+#include "wceui/anim/WceUiDirectionalAni.h"
 #include "wceui/anim/WceUiGoAni.h"
 #include "wceui/anim/WceUiSliderAni.h"
 #include "wceui/bitmap/WceUi32Bitmap.h"
@@ -95,14 +97,9 @@ const Kind kKinds[] = {
 const int kBlendFrames[] = {2, 5, 4};
 
 void SetDirection(CWceUiWndAnimate* p, int nDirection) {
-    if (auto* q = dynamic_cast<CWceUiBarnAni*>(p))
+    if (auto* q = dynamic_cast<CWceUiDirectionalAni*>(p)) {
         q->SetDirection(nDirection);
-    else if (auto* q = dynamic_cast<CWceUiSliderAni*>(p))
-        q->SetDirection(nDirection);
-    else if (auto* q = dynamic_cast<CWceUiComeAni*>(p))
-        q->SetDirection(nDirection);
-    else if (auto* q = dynamic_cast<CWceUiGoAni*>(p))
-        q->SetDirection(nDirection);
+    }
 }
 
 void BitBltFrame(benchmark::State& state, int nBits, int nSets) {
@@ -142,31 +139,6 @@ void PlayFrame(benchmark::State& state, int nBits, int nSets, const char16_t* pC
         benchmark::ClobberMemory();
     }
 }
-
-// Keeps every run's time per iteration for the comparison printed after the runs.
-class TimeReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.iterations > 0 && !run.error_occurred && Run::RT_Iteration == run.run_type) {
-                // With repetitions the fastest one counts: the work is fixed, interference only adds.
-                const double t = run.cpu_accumulated_time / (double)run.iterations;
-                auto it = m_seconds.find(run.benchmark_name());
-                if (it == m_seconds.end() || t < it->second) {
-                    m_seconds[run.benchmark_name()] = t;
-                }
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Seconds(const std::string& name) const {
-        auto it = m_seconds.find(name);
-        return it == m_seconds.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
 
 // The two conditions: how many picture sets each run rotates through.
 const struct {
@@ -208,7 +180,7 @@ void Register() {
     }
 }
 
-int PrintComparison(const TimeReporter& r) {
+int PrintComparison(const FastestReporter& r) {
     int nMissed = 0;
     printf("\nOne animation frame (frame %d of %d) at %d x %d: processor time and its ratio to the baseline\n"
            "(BitBlt: one whole-frame copy; blend: that copy plus one whole-frame constant blend at the\n"
@@ -260,7 +232,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     Register();
-    TimeReporter reporter;
+    FastestReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintComparison(reporter);
     benchmark::Shutdown();

@@ -2,12 +2,12 @@
 // alone, the walk that holds libdeflate to zlib's rules alone, and the two together (what the
 // unpacker uses). Ratios against zlib are printed as counters.
 #include "TreeData.h"
+#include "bench/support/BenchReport.h"
 #include "package/MskInflate.h"
 #include "package/MskZlibCheck.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <libdeflate.h>
 #include <vector>
@@ -93,42 +93,30 @@ BENCHMARK(BM_Unpacker)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 namespace {
 
 // Prints, after the usual table, each decoder's time as a ratio of zlib's on the same content.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            m_cpu[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
+void PrintRatios(const FastestReporter& r) {
+    std::printf("\ndecoder time as a ratio of zlib's (CPU time):\n");
+    for (int kind = 0; kind < 4; ++kind) {
+        // Names are formatted, not concatenated: GCC 12 warns falsely about "literal" + string.
+        auto cpu = [&](const char* name) {
+            char full[64];
+            std::snprintf(full, sizeof(full), "%s/%d", name, kind);
+            return r.Seconds(full);
+        };
+        double zlib = cpu("BM_Zlib");
+        if (zlib <= 0)
+            continue;
+        std::printf("  %-7s unpacker %.3f   libdeflate alone %.3f   zlib form walk %.3f\n", kKindNames[kind],
+                    cpu("BM_Unpacker") / zlib, cpu("BM_LibdeflateAlone") / zlib, cpu("BM_FormWalk") / zlib);
     }
-    void PrintRatios() {
-        std::printf("\ndecoder time as a ratio of zlib's (CPU time):\n");
-        for (int kind = 0; kind < 4; ++kind) {
-            // Names are formatted, not concatenated: GCC 12 warns falsely about "literal" + string.
-            auto cpu = [&](const char* name) {
-                char full[64];
-                std::snprintf(full, sizeof(full), "%s/%d", name, kind);
-                return m_cpu[full];
-            };
-            double zlib = cpu("BM_Zlib");
-            if (zlib <= 0)
-                continue;
-            std::printf("  %-7s unpacker %.3f   libdeflate alone %.3f   zlib form walk %.3f\n",
-                        kKindNames[kind], cpu("BM_Unpacker") / zlib, cpu("BM_LibdeflateAlone") / zlib,
-                        cpu("BM_FormWalk") / zlib);
-        }
-    }
-
-private:
-    std::map<std::string, double> m_cpu;
-};
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    FastestReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    PrintRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

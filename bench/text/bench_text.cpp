@@ -3,14 +3,13 @@
 // against the repeated draw of the same line from the cache. Rates are glyphs per second; the
 // comparison after the runs prints repeated / first and the targets. Rates come from CPU time, which
 // a machine shared with other work disturbs far less than wall time.
+#include "bench/support/BenchReport.h"
 #include "platform/WinCe.h"
 #include "platform/text/TextHost.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
@@ -90,34 +89,18 @@ void BM_DrawTextRepeated(benchmark::State& state) {
 BENCHMARK(BM_DrawTextFirst)->Arg(16)->Arg(32);
 BENCHMARK(BM_DrawTextRepeated)->Arg(16)->Arg(32);
 
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0 && run.cpu_accumulated_time > 0) {
-                // The best of the repetitions: the one the rest of the machine disturbed least.
-                double rate = kGlyphs * static_cast<double>(run.iterations) / run.cpu_accumulated_time;
-                double& best = m_rates[run.run_name.function_name + "/" + run.run_name.args];
-                best = std::max(best, rate);
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Rate(const std::string& name) const {
-        auto it = m_rates.find(name);
-        return it == m_rates.end() ? 0.0 : it->second;
-    }
+// Glyphs per second of the fastest repetition: the one the rest of the machine disturbed least.
+double GlyphRate(const FastestReporter& r, const std::string& name) {
+    return Ratio(kGlyphs, r.Seconds(name));
+}
 
-private:
-    std::map<std::string, double> m_rates;
-};
-
-void PrintComparison(const RateReporter& r) {
+void PrintComparison(const FastestReporter& r) {
     std::printf("\nDrawTextW, 40 characters at 22 pixels (glyphs/s)\n");
     std::printf("  %-6s %14s %14s %10s  %s\n", "format", "first draw", "repeated", "ratio", "targets");
     for (int bpp : {16, 32}) {
-        const double first = r.Rate("BM_DrawTextFirst/" + std::to_string(bpp));
-        const double again = r.Rate("BM_DrawTextRepeated/" + std::to_string(bpp));
-        const double ratio = first > 0 ? again / first : 0;
+        const double first = GlyphRate(r, "BM_DrawTextFirst/" + std::to_string(bpp));
+        const double again = GlyphRate(r, "BM_DrawTextRepeated/" + std::to_string(bpp));
+        const double ratio = Ratio(again, first);
         std::string verdict = ratio >= 20 ? "ratio ok" : "ratio BELOW 20";
         if (bpp == 16)
             verdict += again >= 5e6 ? ", rate ok" : ", rate BELOW 5M";
@@ -132,7 +115,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    RateReporter reporter;
+    FastestReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintComparison(reporter);
     benchmark::Shutdown();

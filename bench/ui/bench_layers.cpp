@@ -3,6 +3,7 @@
 // colour and nine layers, each with an image of per-pixel alpha and a line of text. Also counts the
 // layers drawn when an opaque full-window dialog lies over it (the target is none of those beneath).
 // Times are processor time, the fastest of the repetitions.
+#include "bench/support/BenchReport.h"
 #include "platform/Platform.h"
 #include "wceui/bitmap/FhBmp.h"
 #include "wceui/bitmap/WceUiBitmapFile.h"
@@ -10,6 +11,7 @@
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,23 +28,6 @@ namespace {
 
 constexpr int kW = 800;
 constexpr int kH = 480;
-
-class CQuietHost : public CWceUiLayerHost {
-public:
-    void InvalidateWndRect(LPCRECT, BOOL) override {}
-    BOOL SetWndTimer(UINT_PTR, UINT) override { return TRUE; }
-    BOOL KillWndTimer(UINT_PTR) override { return TRUE; }
-    BOOL RegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    BOOL UnRegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    CWceUiLayer* SetCapture(CWceUiLayer*) override { return nullptr; }
-    void ReleaseCapture(CWceUiLayer*) override {}
-    CWceUiLayer* GetCaptureLayer() const override { return nullptr; }
-    BOOL MoveWnd(LPCRECT) override { return TRUE; }
-    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
-    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
-    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
-    void WakeUp() override {}
-};
 
 std::string g_root;
 
@@ -125,7 +110,7 @@ void WriteSkin() {
 }
 
 struct Scene {
-    CQuietHost host;
+    CWceUiWindowlessHost host;
     CWceUiLayerCtrl ctrl;
     std::unique_ptr<CWceUiGenericBitmap> wnd, copy;
     CWceUiDlg* pDlg = nullptr;
@@ -180,30 +165,6 @@ void SmallRepaint(benchmark::State& state, int nBits) {
     }
 }
 
-class FastestReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.iterations == 0) {
-                continue;
-            }
-            const double t = r.GetAdjustedCPUTime();
-            auto it = m_times.find(r.run_name.function_name);
-            if (it == m_times.end() || t < it->second) {
-                m_times[r.run_name.function_name] = t;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const {
-        auto it = m_times.find(name);
-        return it == m_times.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -224,15 +185,15 @@ int main(int argc, char** argv) {
            "small/full");
     for (int nBits : {16, 32}) {
         const std::string d = std::to_string(nBits);
-        // Nanoseconds per iteration.
-        const double base = reporter.Time("BitBlt/" + d);
-        const double full = reporter.Time("FullRepaint/" + d);
-        const double small = reporter.Time("SmallRepaint/" + d);
-        const double r1 = base > 0 ? full / base : 0, r2 = full > 0 ? small / full : 0;
+        // Microseconds per iteration.
+        const double base = reporter.Seconds("BitBlt/" + d) * 1e6;
+        const double full = reporter.Seconds("FullRepaint/" + d) * 1e6;
+        const double small = reporter.Seconds("SmallRepaint/" + d) * 1e6;
+        const double r1 = Ratio(full, base), r2 = Ratio(small, full);
         const bool ok1 = base > 0 && r1 <= 6.0, ok2 = full > 0 && r2 < 0.05;
         nMissed += !ok1 + !ok2;
-        printf("  %-6s %12.1f %12.1f %12.1f %9.2f%s %11.4f%s\n", 16 == nBits ? "565" : "32-bit", base / 1e3,
-               full / 1e3, small / 1e3, r1, ok1 ? " " : "!", r2, ok2 ? " " : "!");
+        printf("  %-6s %12.1f %12.1f %12.1f %9.2f%s %11.4f%s\n", 16 == nBits ? "565" : "32-bit", base, full,
+               small, r1, Mark(ok1), r2, Mark(ok2));
     }
 
     // An opaque full-window dialog over the one above: only it is drawn.
@@ -251,7 +212,7 @@ int main(int argc, char** argv) {
     printf("  layers drawn beneath an opaque full-window dialog: %d of %d\n", nBeneath,
            s.pDlg->GetChildCount() + 1);
     nMissed += nBeneath != 0;
-    printf("\n  %s\n", 0 == nMissed ? "every target met" : "some targets missed (marked !)");
+    PrintVerdict(nMissed);
     s.ctrl.DeleteLayer(pTop);
     for (int nBits : {16, 32}) {
         Scene& sc = SceneOf(nBits);

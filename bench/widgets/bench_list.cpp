@@ -2,11 +2,13 @@
 // through the content cache against the same step drawn in full, and a whole flick (15 animation
 // frames, each drawn) against 15 whole-window BitBlts, in 565 and 32-bit. Times are processor time,
 // the fastest of the repetitions.
+#include "bench/support/BenchReport.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/style/WceUiStyle.h"
 #include "wceui/style/WceUiStyleCtrls.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 #include "wceui/widgets/WceUiListBox.h"
 
 #include "platform/WinString.h"
@@ -14,7 +16,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -24,23 +25,6 @@ constexpr int kW = 800;
 constexpr int kH = 480;
 constexpr int kRow = kH / 20;
 constexpr int kStep = 7;
-
-class CQuietHost : public CWceUiLayerHost {
-public:
-    void InvalidateWndRect(LPCRECT, BOOL) override {}
-    BOOL SetWndTimer(UINT_PTR, UINT) override { return TRUE; }
-    BOOL KillWndTimer(UINT_PTR) override { return TRUE; }
-    BOOL RegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    BOOL UnRegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    CWceUiLayer* SetCapture(CWceUiLayer*) override { return nullptr; }
-    void ReleaseCapture(CWceUiLayer*) override {}
-    CWceUiLayer* GetCaptureLayer() const override { return nullptr; }
-    BOOL MoveWnd(LPCRECT) override { return TRUE; }
-    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
-    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
-    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
-    void WakeUp() override {}
-};
 
 std::unique_ptr<CWceUiGenericBitmap> Solid(int nBits, int w, int h, COLORREF cr) {
     std::unique_ptr<CWceUiGenericBitmap> p(WceUiCreateBitmapObject(nBits));
@@ -96,7 +80,7 @@ struct Scene {
 
     const RECT rcWnd = {0, 0, kW, kH};
     const RECT rcLine = {0, kRow - 1, kW, kRow};
-    CQuietHost host;
+    CWceUiWindowlessHost host;
     CWceUiLayerCtrl ctrl;
     std::unique_ptr<CWceUiGenericBitmap> pWnd;
     CWceUiDlg* pDlg = nullptr;
@@ -144,30 +128,6 @@ void Flick(benchmark::State& state, int nBits) {
     }
 }
 
-class FastestReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.iterations == 0) {
-                continue;
-            }
-            const double t = r.GetAdjustedCPUTime();
-            auto it = m_times.find(r.run_name.function_name);
-            if (it == m_times.end() || t < it->second) {
-                m_times[r.run_name.function_name] = t;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const {
-        auto it = m_times.find(name);
-        return it == m_times.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -188,19 +148,20 @@ int main(int argc, char** argv) {
            "flick/15copy");
     for (int nBits : {16, 32}) {
         const std::string d = std::to_string(nBits);
-        const double full = reporter.Time("FullStep/" + d);
-        const double cached = reporter.Time("CachedStep/" + d);
-        const double flick = reporter.Time("Flick/" + d);
-        const double copy = reporter.Time("BitBlt/" + d);
-        const double r1 = full > 0 ? cached / full : 0;
-        const double r2 = copy > 0 ? flick / (15 * copy) : 0;
+        // Microseconds per iteration.
+        const double full = reporter.Seconds("FullStep/" + d) * 1e6;
+        const double cached = reporter.Seconds("CachedStep/" + d) * 1e6;
+        const double flick = reporter.Seconds("Flick/" + d) * 1e6;
+        const double copy = reporter.Seconds("BitBlt/" + d) * 1e6;
+        const double r1 = Ratio(cached, full);
+        const double r2 = Ratio(flick, 15 * copy);
         const bool ok1 = r1 <= 0.25;
         const bool ok2 = r2 < 1.0;
         nMissed += !ok1 + !ok2;
-        printf("  %-6s %10.1f %10.1f %10.3f%s %11.1f %11.3f%s\n", 16 == nBits ? "565" : "32-bit", full / 1e3,
-               cached / 1e3, r1, ok1 ? " " : "!", flick / 1e3, r2, ok2 ? " " : "!");
+        printf("  %-6s %10.1f %10.1f %10.3f%s %11.1f %11.3f%s\n", 16 == nBits ? "565" : "32-bit", full,
+               cached, r1, Mark(ok1), flick, r2, Mark(ok2));
     }
     printf("  targets: cached step <= 0.25 x full redraw; flick < 15 x whole-window BitBlt\n");
-    printf("\n  %s\n", 0 == nMissed ? "every target met" : "some targets missed (marked !)");
+    PrintVerdict(nMissed);
     return 0;
 }

@@ -7,42 +7,12 @@
 #include "wceui/style/FhResLoaders.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 
 #include <cstdint>
 #include <memory>
 
-namespace {
-
-// A window that accepts every request and does nothing with it.
-class CQuietHost : public CWceUiLayerHost {
-public:
-    void InvalidateWndRect(LPCRECT, BOOL) override {}
-    BOOL SetWndTimer(UINT_PTR, UINT) override { return TRUE; }
-    BOOL KillWndTimer(UINT_PTR) override { return TRUE; }
-    BOOL RegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    BOOL UnRegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    CWceUiLayer* SetCapture(CWceUiLayer* pLayer) override {
-        CWceUiLayer* pOld = m_pCapture;
-        m_pCapture = pLayer;
-        return pOld;
-    }
-    void ReleaseCapture(CWceUiLayer* pLayer) override {
-        if (m_pCapture == pLayer) {
-            m_pCapture = nullptr;
-        }
-    }
-    CWceUiLayer* GetCaptureLayer() const override { return m_pCapture; }
-    BOOL MoveWnd(LPCRECT) override { return TRUE; }
-    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
-    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
-    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
-    void WakeUp() override {}
-
-private:
-    CWceUiLayer* m_pCapture = nullptr;
-};
-
-} // namespace
+namespace {} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = [] {
@@ -67,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzWriteFile("wnd/CWceUiDlg.dlg.xml", data + 1, split - 1);
     FuzzWriteFile("wnd/CWceUiDlg.style.xml", data + split, size - split);
     {
-        CQuietHost host;
+        CWceUiWindowlessHost host;
         CWceUiLayerCtrl ctrl;
         ctrl.SetWindow(&host);
         std::unique_ptr<CWceUiGenericBitmap> pWnd(WceUiCreateBitmapObject(16));

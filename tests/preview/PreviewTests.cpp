@@ -14,32 +14,14 @@
 
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 namespace {
 
 const std::string kPreview = WCEUI_PREVIEW_PATH;
 
-RgbaImage Image(int w, int h, const std::function<void(int, int, uint8_t*)>& pixel) {
-    RgbaImage image;
-    image.width = w;
-    image.height = h;
-    image.pixels.assign(static_cast<size_t>(w) * h * 4, 255);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            pixel(x, y, image.At(x, y));
-        }
-    }
-    return image;
-}
-
-void Set(uint8_t* p, int r, int g, int b, int a = 255) {
-    p[0] = static_cast<uint8_t>(r);
-    p[1] = static_cast<uint8_t>(g);
-    p[2] = static_cast<uint8_t>(b);
-    p[3] = static_cast<uint8_t>(a);
-}
+using golden::Image;
+using golden::Set;
 
 // The golden dialog: each layer shows one way of drawing.
 const char kDialog[] = R"(<?xml version="1.0" encoding="utf-16"?>

@@ -11,9 +11,32 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace golden {
+
+// A w x h image whose pixels the function sets, in reading order; opaque white before that.
+inline RgbaImage Image(int w, int h, const std::function<void(int, int, uint8_t*)>& pixel) {
+    RgbaImage image;
+    image.width = w;
+    image.height = h;
+    image.pixels.assign(static_cast<size_t>(w) * h * 4, 255);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            pixel(x, y, image.At(x, y));
+        }
+    }
+    return image;
+}
+
+// One straight RGBA pixel.
+inline void Set(uint8_t* p, int r, int g, int b, int a = 255) {
+    p[0] = static_cast<uint8_t>(r);
+    p[1] = static_cast<uint8_t>(g);
+    p[2] = static_cast<uint8_t>(b);
+    p[3] = static_cast<uint8_t>(a);
+}
 
 inline bool SamePixels(const RgbaImage& a, const RgbaImage& b) {
     return a.width == b.width && a.height == b.height && a.pixels == b.pixels;

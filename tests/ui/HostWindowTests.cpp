@@ -2,44 +2,38 @@
 // dialog, timers and registered messages to their layers, painting through the window bitmap, and the
 // animation calls' refusals.
 #include "UiTestSupport.h"
+#include "support/HostWindowTest.h"
 
 #include "bitmap/BitmapTestUtil.h"
-#include "platform/display/Display.h"
 #include "wceui/ui/WceUiRealWnd.h"
 
 namespace {
 
 std::vector<std::string> g_calls;
 
-std::string Name(CWceUiLayer* p) {
-    std::string s;
-    for (LPCWSTR c = p->GetName(); *c; ++c) {
-        s.push_back(static_cast<char>(*c));
-    }
-    return s;
-}
+using testsupport::LayerName;
 
 class CPenLayer : public CWceUiLayer {
 public:
     CPenLayer() { SetClassName(WCEUI_CLASS_NAME(CPenLayer)); }
     void OnLButtonDown(UINT, POINT pt) override {
-        g_calls.push_back(Name(this) + " down " + std::to_string(pt.x) + "," + std::to_string(pt.y));
+        g_calls.push_back(LayerName(this) + " down " + std::to_string(pt.x) + "," + std::to_string(pt.y));
         SetLayerCapture();
     }
     void OnMouseMove(UINT, POINT pt) override {
-        g_calls.push_back(Name(this) + " move " + std::to_string(pt.x) + "," + std::to_string(pt.y));
+        g_calls.push_back(LayerName(this) + " move " + std::to_string(pt.x) + "," + std::to_string(pt.y));
     }
     void OnLButtonUp(UINT, POINT pt) override {
-        g_calls.push_back(Name(this) + " up " + std::to_string(pt.x) + "," + std::to_string(pt.y));
+        g_calls.push_back(LayerName(this) + " up " + std::to_string(pt.x) + "," + std::to_string(pt.y));
         ReleaseLayerCapture();
     }
     void OnTimer(WORD wTimerNum) override {
-        g_calls.push_back(Name(this) + " timer " + std::to_string(wTimerNum));
+        g_calls.push_back(LayerName(this) + " timer " + std::to_string(wTimerNum));
         KillLayerTimer(wTimerNum);
     }
     LRESULT OnMessage(UINT, WPARAM wParam, LPARAM) override {
-        g_calls.push_back(Name(this) + " message " + std::to_string(wParam));
-        return Name(this) == "left" ? 1 : 2;
+        g_calls.push_back(LayerName(this) + " message " + std::to_string(wParam));
+        return LayerName(this) == "left" ? 1 : 2;
     }
 };
 
@@ -139,28 +133,7 @@ WCEUI_DYNCREATE_END(CAnimMainDlg)
 WCEUI_DYNCREATE_BEGIN(CAnimBoxDlg, CWceUiDlg)
 WCEUI_DYNCREATE_END(CAnimBoxDlg)
 
-class HostWindowTest : public styletest::ResDirTest {
-protected:
-    void SetUp() override {
-        ResDirTest::SetUp();
-        ASSERT_TRUE(CFhGlobalData::Instance().SetWndDir(u"\\wnd\\"));
-        CFhGlobalData::Instance().SetInstanceHandle(
-            reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)));
-    }
-    void TearDown() override {
-        PlatformStopDisplay();
-        ResDirTest::TearDown();
-    }
-    void Start(const std::string& script) {
-        PlatformDisplayOptions options;
-        options.backend = "headless";
-        options.width = 320;
-        options.height = 240;
-        options.scriptText = script;
-        std::string error;
-        ASSERT_EQ(0, PlatformStartDisplay(options, &error)) << error;
-    }
-};
+class HostWindowTest : public HostWindowTestBase {};
 
 TEST_F(HostWindowTest, PenKeysTimersAndMessagesReachTheirLayers) {
     WriteText(u"\\wnd\\CHostTestDlg.dlg.xml",

@@ -2,8 +2,8 @@
 // dialogs: drawing order, window rectangles, inherited visibility and enabling, escaped texts, what a
 // layer adds of its own, and the platform's own dump again once the window is gone.
 #include "UiTestSupport.h"
+#include "support/HostWindowTest.h"
 
-#include "platform/display/Display.h"
 #include "wceui/ui/WceUiLayerDump.h"
 #include "wceui/ui/WceUiRealWnd.h"
 
@@ -65,28 +65,7 @@ WCEUI_DYNCREATE_END(CDumpBoxDlg)
 WCEUI_DYNCREATE_BEGIN(CDumpMainDlg, CWceUiDlg)
 WCEUI_DYNCREATE_END(CDumpMainDlg)
 
-class LayerDumpTest : public styletest::ResDirTest {
-protected:
-    void SetUp() override {
-        ResDirTest::SetUp();
-        ASSERT_TRUE(CFhGlobalData::Instance().SetWndDir(u"\\wnd\\"));
-        CFhGlobalData::Instance().SetInstanceHandle(
-            reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)));
-    }
-    void TearDown() override {
-        PlatformStopDisplay();
-        ResDirTest::TearDown();
-    }
-    void Start(const std::string& script) {
-        PlatformDisplayOptions options;
-        options.backend = "headless";
-        options.width = 320;
-        options.height = 240;
-        options.scriptText = script;
-        std::string error;
-        ASSERT_EQ(0, PlatformStartDisplay(options, &error)) << error;
-    }
-};
+class LayerDumpTest : public HostWindowTestBase {};
 
 TEST_F(LayerDumpTest, TheScriptDumpDescribesTheStackedDialogsLayerByLayer) {
     WriteText(u"\\wnd\\CDumpMainDlg.dlg.xml",

@@ -1,4 +1,4 @@
-#include "platform/display/Display.h"
+#include "support/HostWindowTest.h"
 #include "support/TestSupport.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/style/WceUiLoadString.h"
@@ -12,9 +12,7 @@
 
 namespace {
 
-HINSTANCE TestInstance() {
-    return reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000));
-}
+using testsupport::TestInstance;
 
 // Records the virtual calls it gets.
 class CTraceDlg : public CRealDlg {
@@ -84,15 +82,7 @@ protected:
         PlatformStopDisplay();
         DeviceFolderTest::TearDown();
     }
-    void Start(const std::string& script) {
-        PlatformDisplayOptions options;
-        options.backend = "headless";
-        options.width = 320;
-        options.height = 240;
-        options.scriptText = script;
-        std::string error;
-        ASSERT_EQ(0, PlatformStartDisplay(options, &error)) << error;
-    }
+    void Start(const std::string& script) { testsupport::StartHeadlessDisplay(script); }
     RECT Screen() const { return RECT{0, 0, 320, 240}; }
 };
 

@@ -1,9 +1,9 @@
 // A button and two sliders in the real host window, driven by scripted pen input on the headless
 // display: commands only for releases inside, slider notifications through the window's queue.
 #include "ui/UiTestSupport.h"
+#include "support/HostWindowTest.h"
 
 #include "bitmap/BitmapTestUtil.h"
-#include "platform/display/Display.h"
 #include "wceui/ui/WceUiRealWnd.h"
 #include "wceui/widgets/WceUiButton.h"
 #include "wceui/widgets/WceUiSlider.h"
@@ -15,23 +15,17 @@ namespace {
 
 std::vector<std::string> g_events;
 
-std::string Name(CWceUiLayer* p) {
-    std::string s;
-    for (LPCWSTR c = p->GetName(); *c; ++c) {
-        s.push_back(static_cast<char>(*c));
-    }
-    return s;
-}
+using testsupport::LayerName;
 
 class CWidgetHostDlg : public CWceUiDlg {
 public:
     CWidgetHostDlg() { SetClassName(WCEUI_CLASS_NAME(CWidgetHostDlg)); }
     void OnInitDialog() override { RegisterMsg(WCEUI_WM_SLIDER_NOTIFY); }
-    void OnCommand(CWceUiLayer* pSender) override { g_events.push_back("command " + Name(pSender)); }
+    void OnCommand(CWceUiLayer* pSender) override { g_events.push_back("command " + LayerName(pSender)); }
     LRESULT OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
         if (WCEUI_WM_SLIDER_NOTIFY == uMsg) {
             auto* pSlider = reinterpret_cast<CWceUiSlider*>(wParam);
-            g_events.push_back("slider " + Name(pSlider) + " " + std::to_string(lParam) + " pos " +
+            g_events.push_back("slider " + LayerName(pSlider) + " " + std::to_string(lParam) + " pos " +
                                std::to_string(pSlider->GetPos()));
         }
         return 0;
@@ -62,28 +56,7 @@ WCEUI_DYNCREATE_END(CWidgetHostDlg)
 
 namespace {
 
-class HostWidgetTest : public styletest::ResDirTest {
-protected:
-    void SetUp() override {
-        ResDirTest::SetUp();
-        ASSERT_TRUE(CFhGlobalData::Instance().SetWndDir(u"\\wnd\\"));
-        CFhGlobalData::Instance().SetInstanceHandle(
-            reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)));
-    }
-    void TearDown() override {
-        PlatformStopDisplay();
-        ResDirTest::TearDown();
-    }
-    void Start(const std::string& script) {
-        PlatformDisplayOptions options;
-        options.backend = "headless";
-        options.width = 320;
-        options.height = 240;
-        options.scriptText = script;
-        std::string error;
-        ASSERT_EQ(0, PlatformStartDisplay(options, &error)) << error;
-    }
-};
+class HostWidgetTest : public HostWindowTestBase {};
 
 TEST_F(HostWidgetTest, PenDrivesButtonAndSlidersThroughTheHostWindow) {
     WriteText(u"\\wnd\\CWidgetHostDlg.dlg.xml",

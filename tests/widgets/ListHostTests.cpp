@@ -2,7 +2,7 @@
 // the activation to the window, which hands it to the dialog; a quick drag flicks on the window's timer.
 #include "ListTestSupport.h"
 
-#include "platform/display/Display.h"
+#include "support/HostWindowTest.h"
 #include "wceui/ui/WceUiRealWnd.h"
 
 namespace {
@@ -53,13 +53,10 @@ WCEUI_DYNCREATE_END(CListHostDlg)
 
 namespace {
 
-class ListHostTest : public styletest::ResDirTest {
+class ListHostTest : public HostWindowTestBase {
 protected:
     void SetUp() override {
-        ResDirTest::SetUp();
-        ASSERT_TRUE(CFhGlobalData::Instance().SetWndDir(u"\\wnd\\"));
-        CFhGlobalData::Instance().SetInstanceHandle(
-            reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)));
+        HostWindowTestBase::SetUp();
         WriteText(
             u"\\wnd\\CListHostDlg.dlg.xml",
             u"<dlg><body name=\"main\" windowrect=\"0,0,320,240\" style=\"dlg\">"
@@ -69,18 +66,8 @@ protected:
             u"<dlg><style><dlg><position rect=\"0,0,320,240\"/><background color=\"0x0000FF\"/></dlg>"
             u"<list><position rect=\"0,0,320,200\"/><background color=\"0x202020\"/></list></style></dlg>");
     }
-    void TearDown() override {
-        PlatformStopDisplay();
-        ResDirTest::TearDown();
-    }
     void Run(const std::string& script) {
-        PlatformDisplayOptions options;
-        options.backend = "headless";
-        options.width = 320;
-        options.height = 240;
-        options.scriptText = script;
-        std::string error;
-        ASSERT_EQ(0, PlatformStartDisplay(options, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Start(script));
         g_events.clear();
         CListHost host;
         RECT rc = {0, 0, 320, 240};

@@ -58,6 +58,34 @@ std::unique_ptr<CWceUiGenericBitmap> BitmapFromRgba(const RgbaImage& image, cons
     return pBmp;
 }
 
+RgbaImage RgbaFromBitmap(const CWceUiGenericBitmap& bmp) {
+    RgbaImage image;
+    image.width = bmp.GetWidth();
+    image.height = bmp.GetHeight();
+    image.pixels.assign(static_cast<size_t>(image.width) * image.height * 4, 255);
+    const int bits = bmp.GetBitsPixel();
+    const size_t stride = ((static_cast<size_t>(image.width) * bits / 8) + 3) & ~static_cast<size_t>(3);
+    const auto* pData = static_cast<const uint8_t*>(bmp.GetPixelData());
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* row = pData + stride * static_cast<size_t>(image.height - 1 - y);
+        for (int x = 0; x < image.width; ++x) {
+            uint8_t* d = image.At(x, y);
+            if (16 == bits) {
+                const unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
+                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+                d[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
+                d[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
+                d[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
+            } else {
+                d[0] = row[x * 4 + 2];
+                d[1] = row[x * 4 + 1];
+                d[2] = row[x * 4];
+            }
+        }
+    }
+    return image;
+}
+
 bool HasTransparency(const RgbaImage& image) {
     for (size_t i = 3; i < image.pixels.size(); i += 4) {
         if (image.pixels[i] != 255) {

@@ -14,6 +14,10 @@ namespace imaging {
 // (colours premultiplied by their alpha). Null when the bitmap cannot be made.
 std::unique_ptr<CWceUiGenericBitmap> BitmapFromRgba(const RgbaImage& image, const std::string& format);
 
+// The picture of a loaded bitmap (565 or 32-bit, bottom-up) as straight RGBA with every pixel opaque:
+// its alpha is not read.
+RgbaImage RgbaFromBitmap(const CWceUiGenericBitmap& bmp);
+
 // Whether any pixel of the image is less than opaque.
 bool HasTransparency(const RgbaImage& image);
 

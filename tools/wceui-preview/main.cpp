@@ -5,6 +5,7 @@
 #include "platform/WinString.h"
 #include "tools/common/ToolSupport.h"
 #include "tools/imaging/PngFile.h"
+#include "tools/imaging/RgbaBitmaps.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
@@ -16,6 +17,7 @@
 #include "wceui/ui/WceUiLayer.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
 #include "wceui/ui/WceUiLayerDump.h"
+#include "wceui/ui/WceUiWindowlessHost.h"
 // The widgets register their classes where their headers are seen, so that dialogs draw them.
 #include "wceui/widgets/WceUiButton.h"
 #include "wceui/widgets/WceUiListBox.h"
@@ -54,36 +56,6 @@ int Usage(const char* why) {
     std::fprintf(stderr, "wceui-preview: %s\n%s", why, kUsage);
     return 2;
 }
-
-// A window that never shows anything: the dialog runs without a message loop, so timers, messages and
-// animations have nowhere to go.
-class CPreviewHost : public CWceUiLayerHost {
-public:
-    void InvalidateWndRect(LPCRECT, BOOL) override {}
-    BOOL SetWndTimer(UINT_PTR, UINT) override { return TRUE; }
-    BOOL KillWndTimer(UINT_PTR) override { return TRUE; }
-    BOOL RegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    BOOL UnRegisterMsg(UINT, CWceUiLayer*) override { return TRUE; }
-    CWceUiLayer* SetCapture(CWceUiLayer* pLayer) override {
-        CWceUiLayer* pOld = m_pCapture;
-        m_pCapture = pLayer;
-        return pOld;
-    }
-    void ReleaseCapture(CWceUiLayer* pLayer) override {
-        if (m_pCapture == pLayer) {
-            m_pCapture = nullptr;
-        }
-    }
-    CWceUiLayer* GetCaptureLayer() const override { return m_pCapture; }
-    BOOL MoveWnd(LPCRECT) override { return TRUE; }
-    BOOL Apply(CWceUiGenericBitmap*) override { return FALSE; }
-    BOOL Play(CWceUiWndAnimate**, int, BOOL) override { return FALSE; }
-    BOOL RunModalLoop(const BOOL*) override { return FALSE; }
-    void WakeUp() override {}
-
-private:
-    CWceUiLayer* m_pCapture = nullptr;
-};
 
 // While one lives, the framework's lines are not the user's business (probes whose failure is
 // expected and reported in the tool's own words).
@@ -151,35 +123,6 @@ void PrepareClasses(const std::u16string& dlgFile, const std::u16string& dlgClas
             StandIn(pType, false);
         }
     }
-}
-
-// The window bitmap as straight RGBA, every pixel opaque.
-RgbaImage ToRgba(const CWceUiGenericBitmap& bmp) {
-    RgbaImage image;
-    image.width = bmp.GetWidth();
-    image.height = bmp.GetHeight();
-    image.pixels.assign(static_cast<size_t>(image.width) * image.height * 4, 255);
-    const int bits = bmp.GetBitsPixel();
-    const size_t stride = ((static_cast<size_t>(image.width) * bits / 8) + 3) & ~static_cast<size_t>(3);
-    const auto* pData = static_cast<const uint8_t*>(bmp.GetPixelData());
-    for (int y = 0; y < image.height; ++y) {
-        const uint8_t* row = pData + stride * static_cast<size_t>(image.height - 1 - y);
-        for (int x = 0; x < image.width; ++x) {
-            uint8_t* d = image.At(x, y);
-            if (16 == bits) {
-                const unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
-                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-                d[0] = static_cast<uint8_t>((r << 3) | (r >> 2));
-                d[1] = static_cast<uint8_t>((g << 2) | (g >> 4));
-                d[2] = static_cast<uint8_t>((b << 3) | (b >> 2));
-            } else {
-                d[0] = row[x * 4 + 2];
-                d[1] = row[x * 4 + 1];
-                d[2] = row[x * 4];
-            }
-        }
-    }
-    return image;
 }
 
 // The device folder of SKIN: a host folder, or "<file>.pack" followed by the folder inside it.
@@ -348,7 +291,9 @@ int main(int argc, char** argv) {
     }
     PrepareClasses(skin + u"wnd\\" + dialog + suffix, CWceUiLayerCtrl::GetDlgLayerClassName(dialog.c_str()));
 
-    CPreviewHost host;
+    // A window that never shows anything: the dialog runs without a message loop, so timers, messages
+    // and animations have nowhere to go.
+    CWceUiWindowlessHost host;
     int status = 0;
     {
         CWceUiLayerCtrl ctrl;
@@ -393,7 +338,7 @@ int main(int argc, char** argv) {
                 status = 1;
             }
         }
-        if (!WritePng(args[2], ToRgba(*pScreen), &error)) {
+        if (!WritePng(args[2], imaging::RgbaFromBitmap(*pScreen), &error)) {
             std::fprintf(stderr, "wceui-preview: %s\n", error.c_str());
             status = 1;
         }

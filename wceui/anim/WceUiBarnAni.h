@@ -1,9 +1,9 @@
 // Reveal: both pictures stay still while the boundary between them moves across the rectangle.
 #pragma once
 
-#include "wceui/anim/WceUiWndAnimate.h"
+#include "wceui/anim/WceUiDirectionalAni.h"
 
-class CWceUiBarnAni : public CWceUiWndAnimate {
+class CWceUiBarnAni : public CWceUiDirectionalAni {
 public:
     // Directions, as the "direction" words "left", "right", "up", "down", "lr-mid", "mid-lr", "ud-mid"
     // and "mid-ud" give them.
@@ -20,41 +20,6 @@ public:
 
     CWceUiBarnAni();
     ~CWceUiBarnAni() override;
-
-    BOOL Init(const CWceUiXmlElem* pElem) override;
-    BOOL Play(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-              CWceUiGenericBitmap* pToBitmap, int nCurFrame, int* lpPlayTime) override;
-    void Finish() override;
-    void SetRandomDirection() override;
-
-    void SetFrameLength(int nFrameLength) { m_nFrameLength = nFrameLength; }
-    int GetFrameLength() const { return m_nFrameLength; }
-    // Any number is stored; Play refuses one that is not a direction of the kind.
-    void SetDirection(int nDirection) { m_nDirection = nDirection; }
-    int GetDirection() const { return m_nDirection; }
-
-protected:
-    // One operation per direction; each draws frame nCurFrame into lpRect of the mixed bitmap.
-    void DrawLeft(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                  CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-    void DrawRight(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                   CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-    void DrawUp(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-    void DrawDown(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                  CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-    void DrawLR2Mid(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                    CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-    void DrawMid2LR(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                    CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-    void DrawUD2Mid(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                    CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-    void DrawMID2UD(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
-                    CWceUiGenericBitmap* pToBitmap, LPCRECT lpRect, int nCurFrame);
-
-private:
-    int m_nFrameLength;
-    int m_nDirection;
 };
 
 WCEUI_DYNCREATE_BEGIN(CWceUiBarnAni, CWceUiWndAnimate)

@@ -105,22 +105,6 @@ BOOL CWceUiWndAnimate::ReadFrameLength(const CWceUiXmlElem* pElem, LPCWSTR pInit
     return TRUE;
 }
 
-BOOL CWceUiWndAnimate::ReadDirection(const CWceUiXmlElem* pElem, LPCWSTR pInitName,
-                                     const DirectionWord* pWords, int nWords, int* pnDirection) {
-    LPCWSTR pText = GetAttr(pElem, u"direction");
-    if (NULL == pText) {
-        return TRUE;
-    }
-    for (int i = 0; i < nWords; ++i) {
-        if (0 == WStrICmp(pText, pWords[i].pWord)) {
-            *pnDirection = pWords[i].nDirection;
-            return TRUE;
-        }
-    }
-    WceUiLogW(WCEUI_LOG_ERROR, u"%s, the direction %s is not valid", pInitName, pText);
-    return FALSE;
-}
-
 BOOL CWceUiWndAnimate::ReStart(CWceUiGenericBitmap* pMixedBitmap, CWceUiGenericBitmap* pFromBitmap,
                                CWceUiGenericBitmap* pToBitmap) {
     if (!CheckParameter(pMixedBitmap, pFromBitmap, pToBitmap)) {
@@ -236,25 +220,4 @@ BOOL CWceUiWndAnimate::CopyPiece(CWceUiGenericBitmap* pMixedBitmap, int xDst, in
         return TRUE; // an empty piece (the boundary at an edge) draws nothing
     }
     return pMixedBitmap->BitBlt(xDst, yDst, nWidth, nHeight, pSrcBmp, xSrc, ySrc, SRCCOPY);
-}
-
-CWceUiWndAnimate::Piece CWceUiWndAnimate::Columns(CWceUiGenericBitmap* pSrc, LPCRECT lpRect, int x0, int x1,
-                                                  int xDst) {
-    return Piece{pSrc, x0, lpRect->top, x1 - x0, lpRect->bottom - lpRect->top, xDst, lpRect->top};
-}
-
-CWceUiWndAnimate::Piece CWceUiWndAnimate::Rows(CWceUiGenericBitmap* pSrc, LPCRECT lpRect, int y0, int y1,
-                                               int yDst) {
-    return Piece{pSrc, lpRect->left, y0, lpRect->right - lpRect->left, y1 - y0, lpRect->left, yDst};
-}
-
-void CWceUiWndAnimate::DrawPieces(const char* pOperation, CWceUiGenericBitmap* pMixedBitmap,
-                                  const Piece* pPieces, int nPieces) {
-    static const char* const kResultNames[] = {"bTemp1", "bTemp2", "bTemp3", "bTemp4"};
-    for (int i = 0; i < nPieces; ++i) {
-        const Piece& p = pPieces[i];
-        const BOOL bTemp =
-            CopyPiece(pMixedBitmap, p.xDst, p.yDst, p.nWidth, p.nHeight, p.pSrc, p.xSrc, p.ySrc);
-        WceUiCheck(FALSE != bTemp, pOperation, kResultNames[i < 4 ? i : 3]);
-    }
 }

@@ -66,12 +66,6 @@ public:
                         CWceUiGenericBitmap* pToBitmap);
     BOOL IsEnabled() const { return m_bEnabled; }
 
-    // A "direction" word of a kind and the number the kind gives it.
-    struct DirectionWord {
-        LPCWSTR pWord;
-        int nDirection;
-    };
-
 protected:
     // The steps of Play that every kind shares. pKind names the kind in messages ("CWceUiBarnAni").
     // Returns PLAY_FAILED, PLAY_DONE (the last frame: the to-bitmap was copied) or PLAY_DRAW with
@@ -82,29 +76,11 @@ protected:
     // Plain copy of the source's (xSrc, ySrc, nWidth, nHeight) to (xDst, yDst) of the mixed bitmap.
     static BOOL CopyPiece(CWceUiGenericBitmap* pMixedBitmap, int xDst, int yDst, int nWidth, int nHeight,
                           CWceUiGenericBitmap* pSrcBmp, int xSrc, int ySrc);
-    // One plain copy of a frame: source rectangle (xSrc, ySrc, nWidth, nHeight) to (xDst, yDst).
-    struct Piece {
-        CWceUiGenericBitmap* pSrc;
-        int xSrc, ySrc, nWidth, nHeight, xDst, yDst;
-    };
-    // Columns x0..x1 (rows: y0..y1) of the source over the rectangle's full height (width), drawn with
-    // their left edge at xDst (top edge at yDst).
-    static Piece Columns(CWceUiGenericBitmap* pSrc, LPCRECT lpRect, int x0, int x1, int xDst);
-    static Piece Rows(CWceUiGenericBitmap* pSrc, LPCRECT lpRect, int y0, int y1, int yDst);
-    // Copies the pieces in order; a failed copy is logged as the check "bTemp1".."bTemp4" of
-    // pOperation and the rest are still drawn.
-    static void DrawPieces(const char* pOperation, CWceUiGenericBitmap* pMixedBitmap, const Piece* pPieces,
-                           int nPieces);
-
     // The value of an attribute of the element, or null.
     static LPCWSTR GetAttr(const CWceUiXmlElem* pElem, LPCWSTR pName);
     // Reads "frame-length" for the kind's Init into *pnFrameLength; FALSE (with the kind's message)
     // when it is not a positive number. pInitName is "CWceUiBarnAni::Init" and so on.
     static BOOL ReadFrameLength(const CWceUiXmlElem* pElem, LPCWSTR pInitName, int* pnFrameLength);
-    // Reads "direction" into *pnDirection by the kind's words (compared ignoring case); FALSE with
-    // the kind's message for any other word.
-    static BOOL ReadDirection(const CWceUiXmlElem* pElem, LPCWSTR pInitName, const DirectionWord* pWords,
-                              int nWords, int* pnDirection);
     // The kind's base Init step with its message on failure.
     BOOL InitBase(const CWceUiXmlElem* pElem, LPCWSTR pKind);
 

@@ -2,19 +2,35 @@
 
 #include "wceui/bitmap/FhBmp.h"
 #include "wceui/bitmap/WceUiBitmapFile.h"
-#include "wceui/bitmap/WceUiBitmapRows.h"
+#include "wceui/bitmap/WceUiKindBitmapOps.h"
 #include "wceui/bitmap/WceUiPixelOps.h"
-#include "wceui/bitmap/WceUiRectOps.h"
 #include "wceui/core/WceUiLog.h"
 
 #include <cstring>
-#include <memory>
 #include <new>
-#include <vector>
 
 namespace {
 const char* const kName = "CWceUi565Bitmap";
-}
+
+// Rows of AlphaBlend: per-pixel through the source's alpha plane (which it must have), or at one
+// constant alpha.
+struct Blend565Rows {
+    bool bPerPixel;
+    int nAlpha;
+    const BYTE* pSrcAlpha;
+    bool Ready(const FhBmpData* pSrcData) {
+        pSrcAlpha = pSrcData->pAlpha;
+        return !(bPerPixel && !WCEUI_CHECK("CWceUi565Bitmap::AlphaBlend", NULL != pSrcAlpha));
+    }
+    void Blend(WORD* pDst, const WORD* pSrc, size_t nSrcIndex, size_t n) const {
+        if (bPerPixel) {
+            FhPixBlend565PerPixel(pDst, pSrc, pSrcAlpha + nSrcIndex, n);
+        } else {
+            FhPixBlend565Const(pDst, pSrc, n, nAlpha);
+        }
+    }
+};
+} // namespace
 
 CWceUi565Bitmap::CWceUi565Bitmap() {
     SetClassName(WCEUI_CLASS_NAME(CWceUi565Bitmap));
@@ -143,57 +159,8 @@ BOOL CWceUi565Bitmap::AlphaBlend(int xDst, int yDst, int nWidth, int nHeight, CW
     if (!bPerPixel && WCEUI_ALPHA_BAND_NONE == FhGetAlphaBand(nAlpha)) {
         return TRUE;
     }
-    const int nDstW = GetStore()->bmpInfo.bmWidth, nDstH = GetStore()->bmpInfo.bmHeight;
-    const int nSrcW = pSrc->GetStore()->bmpInfo.bmWidth, nSrcH = pSrc->GetStore()->bmpInfo.bmHeight;
-    const RECT rcDstBounds = {0, 0, nDstW, nDstH};
-    const RECT rcSrcBounds = {0, 0, nSrcW, nSrcH};
-    const RECT rcDst = {xDst, yDst, xDst + nWidth, yDst + nHeight};
-    const RECT rcSrc = {xSrc, ySrc, xSrc + nWidth, ySrc + nHeight};
-    RECT rcOutDst, rcOutSrc;
-    if (!CalcStretchBltRects(&rcOutDst, &rcOutSrc, &rcDstBounds, &rcSrcBounds, &rcDst, &rcSrc)) {
-        return TRUE;
-    }
-    if (!CopyBeforeWrite()) {
-        return FALSE;
-    }
-    const FhBmpData* pDstData = GetStore();
-    const FhBmpData* pSrcData = pSrc->GetStore();
-    const WORD* pSrcBits = static_cast<const WORD*>(pSrcData->pBits);
-    const BYTE* pSrcAlpha = pSrcData->pAlpha;
-    if (bPerPixel && !WCEUI_CHECK("CWceUi565Bitmap::AlphaBlend", NULL != pSrcAlpha)) {
-        return FALSE;
-    }
-    // Blending a bitmap onto itself reads from a snapshot, so the loops never see half-blended pixels.
-    std::vector<WORD> vSnapshot;
-    if (pSrcData == pDstData) {
-        const size_t nPixels = FhGetBitmapDataLen(nSrcW, nSrcH, 16) / sizeof(WORD);
-        vSnapshot.assign(pSrcBits, pSrcBits + nPixels);
-        pSrcBits = vSnapshot.data();
-    }
-    WORD* pDstBits = static_cast<WORD*>(pDstData->pBits);
-    const int nDstStride = FhStridePixels(nDstW, 16);
-    const int nSrcStride = FhStridePixels(nSrcW, 16);
-    if (EqualRect(&rcDst, &rcDstBounds) && EqualRect(&rcSrc, &rcSrcBounds) && EqualRect(&rcDst, &rcSrc)) {
-        const size_t n = (size_t)nDstStride * (size_t)nDstH;
-        if (bPerPixel) {
-            FhPixBlend565PerPixel(pDstBits, pSrcBits, pSrcAlpha, n);
-        } else {
-            FhPixBlend565Const(pDstBits, pSrcBits, n, nAlpha);
-        }
-        return TRUE;
-    }
-    const size_t n = (size_t)(rcOutDst.right - rcOutDst.left);
-    for (int j = 0; j < rcOutDst.bottom - rcOutDst.top; ++j) {
-        WORD* pD = FhImageRow(pDstBits, nDstStride, nDstH, rcOutDst.top + j) + rcOutDst.left;
-        const size_t nSrcOffset =
-            (size_t)(nSrcH - 1 - (rcOutSrc.top + j)) * (size_t)nSrcStride + rcOutSrc.left;
-        if (bPerPixel) {
-            FhPixBlend565PerPixel(pD, pSrcBits + nSrcOffset, pSrcAlpha + nSrcOffset, n);
-        } else {
-            FhPixBlend565Const(pD, pSrcBits + nSrcOffset, n, nAlpha);
-        }
-    }
-    return TRUE;
+    Blend565Rows rows = {bPerPixel, nAlpha, NULL};
+    return BlendKindRects<WORD>(pSrc, xDst, yDst, nWidth, nHeight, xSrc, ySrc, rows);
 }
 
 BOOL CWceUi565Bitmap::MixColor(int x, int y, int nWidth, int nHeight, COLORREF crColor, int nAlpha) {
@@ -204,64 +171,11 @@ BOOL CWceUi565Bitmap::MixColor(int x, int y, int nWidth, int nHeight, COLORREF c
     if (!WCEUI_CHECK("CWceUi565Bitmap::MixColor", ((nAlpha >= 0) && (nAlpha <= 255)))) {
         return FALSE;
     }
-    const int nW = GetStore()->bmpInfo.bmWidth, nH = GetStore()->bmpInfo.bmHeight;
-    const RECT rcBounds = {0, 0, nW, nH};
-    const RECT rcMix = {x, y, x + nWidth, y + nHeight};
-    RECT rcDo;
-    if (!IntersectRect(&rcDo, &rcMix, &rcBounds)) {
-        return TRUE;
-    }
-    if (WCEUI_ALPHA_BAND_NONE == FhGetAlphaBand(nAlpha)) {
-        return TRUE;
-    }
-    if (!CopyBeforeWrite()) {
-        return FALSE;
-    }
-    WORD* pBits = static_cast<WORD*>(GetStore()->pBits);
-    const int nStride = FhStridePixels(nW, 16);
-    if (EqualRect(&rcMix, &rcBounds)) {
-        FhPixMix565(pBits, (size_t)nStride * (size_t)nH, crColor, nAlpha, TRUE);
-        return TRUE;
-    }
-    for (int yy = rcDo.top; yy < rcDo.bottom; ++yy) {
-        FhPixMix565(FhImageRow(pBits, nStride, nH, yy) + rcDo.left, (size_t)(rcDo.right - rcDo.left), crColor,
-                    nAlpha, FALSE);
-    }
-    return TRUE;
+    return MixKindRect<WORD>(x, y, nWidth, nHeight, nAlpha, [&](WORD* pPixels, size_t n, BOOL bWhole) {
+        FhPixMix565(pPixels, n, crColor, nAlpha, bWhole);
+    });
 }
 
 BOOL CWceUi565Bitmap::Rotate(int eAngle, CWceUiGenericBitmap** ppRotatedBmp) {
-    if (!IsLoaded()) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::Rotate, IsLoaded() return FALSE", kName);
-        return FALSE;
-    }
-    if (!WCEUI_CHECK("CWceUi565Bitmap::Rotate", NULL != ppRotatedBmp)) {
-        return FALSE;
-    }
-    if (eAngle < WCEUI_ROTATE_90 || eAngle > WCEUI_ROTATE_270) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::Rotate, eAngle is Invalid", kName);
-        return FALSE;
-    }
-    if (NULL != *ppRotatedBmp) {
-        WceUiLog(WCEUI_LOG_WARNING,
-                 "%s::Rotate, *ppRotatedBmp should be NULL to prevent possible memory leak", kName);
-        *ppRotatedBmp = NULL;
-    }
-    std::unique_ptr<CWceUi565Bitmap> pRotated(new (std::nothrow) CWceUi565Bitmap);
-    if (!pRotated) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::Rotate, new fail,sizeof(CWceUi565Bitmap)=%u", kName,
-                 (unsigned)sizeof(CWceUi565Bitmap));
-        return FALSE;
-    }
-    const int nW = GetStore()->bmpInfo.bmWidth, nH = GetStore()->bmpInfo.bmHeight;
-    const bool bQuarter = WCEUI_ROTATE_180 != eAngle;
-    if (!pRotated->CreateDIB(bQuarter ? nH : nW, bQuarter ? nW : nH)) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s::Rotate,call pRotatedBmp->CreateDIB fail", kName);
-        return FALSE;
-    }
-    const int nNewW = pRotated->GetStore()->bmpInfo.bmWidth;
-    FhRotatePixels(static_cast<const WORD*>(GetStore()->pBits), FhStridePixels(nW, 16), nW, nH,
-                   static_cast<WORD*>(pRotated->GetStore()->pBits), FhStridePixels(nNewW, 16), eAngle);
-    *ppRotatedBmp = pRotated.release();
-    return TRUE;
+    return RotateKind<CWceUi565Bitmap, WORD>(kName, eAngle, ppRotatedBmp);
 }

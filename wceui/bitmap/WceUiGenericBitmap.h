@@ -102,6 +102,19 @@ protected:
     // FALSE with nothing stored when the copy could not be made whole (no object, no store, or no
     // pixels where the source has them).
     BOOL MakeKindCopy(int nKindBits, CWceUiGenericBitmap** ppCopyBmp) const;
+    // The steps of AlphaBlend, MixColor and Rotate that the two kinds share, over their pixel type (WORD,
+    // DWORD); defined in WceUiKindBitmapOps.h. BlendKindRects clips, copies before writing and reads a
+    // bitmap blending onto itself from a snapshot; rows.Ready(pSrcData) may still refuse the source,
+    // rows.Blend(pDst, pSrc, nSrcIndex, n) blends n pixels (nSrcIndex: the first source pixel's place in
+    // its store, for a plane beside the pixels). mix(pPixels, n, bWhole) mixes n pixels; bWhole when they
+    // are the whole store.
+    template <class Pixel, class Rows>
+    BOOL BlendKindRects(const CWceUiGenericBitmap* pSrc, int xDst, int yDst, int nWidth, int nHeight,
+                        int xSrc, int ySrc, Rows& rows);
+    template <class Pixel, class Mix>
+    BOOL MixKindRect(int x, int y, int nWidth, int nHeight, int nAlpha, Mix mix);
+    template <class Kind, class Pixel>
+    BOOL RotateKind(const char* pKindName, int eAngle, CWceUiGenericBitmap** ppRotatedBmp);
 
     CFhBmp* m_pBmp;
     COLORREF m_crTrans;
