@@ -511,6 +511,10 @@ def write_size(root, name, p):
 
 
 def main():
+    if len(sys.argv) > 2 or (len(sys.argv) == 2 and sys.argv[1].startswith("-")):
+        print("usage: %s [SKIN_FOLDER]" % os.path.basename(sys.argv[0]))
+        print((__doc__ or "").strip())
+        sys.exit(0 if sys.argv[1] in ("-h", "--help") else 2)
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "skin")
     for name, p in SIZES.items():
         write_size(root, name, p)
