@@ -1,35 +1,17 @@
 // The real wceui-gallery, headless, driven by event scripts: the message box opens on the button and
 // leaves on OK, typing goes to the tapped edit box only, the slider and the list answer the pen, both
 // layouts fit their screens, and the 800x480 picture matches its golden image.
+#include "ProgramRun.h"
 #include "support/GoldenImage.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-};
-
-RunResult RunProgram(const std::string& program, const std::string& args) {
-    RunResult r;
-    FILE* p = popen(("'" + program + "' " + args + " 2>&1").c_str(), "r");
-    if (!p) {
-        return r;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
-        r.out.append(buf, n);
-    }
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using e2e::RunProgram;
+using e2e::RunResult;
 
 // The dump line of the layer with this class and name, without its indent; empty when absent.
 std::string LayerLine(const std::string& dump, const std::string& cls, const std::string& name) {

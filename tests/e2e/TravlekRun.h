@@ -3,52 +3,13 @@
 // (the journal, the log file, the device tree and the layer-tree dumps).
 #pragma once
 
+#include "ProgramRun.h"
 #include "support/TestSupport.h"
 
 #include <string>
 #include <vector>
 
 namespace e2e {
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out; // stdout and stderr together
-};
-
-// Runs a program with the arguments (already quoted for the shell) and waits for it.
-RunResult RunProgram(const std::string& program, const std::string& args);
-
-// One line of a layer-tree dump; the item lines of a list box belong to the list box.
-struct DumpLayer {
-    int depth = 0;
-    std::string cls;
-    std::string name;
-    int left = 0, top = 0, right = 0, bottom = 0;
-    bool visible = false;
-    bool enabled = false;
-    std::string text;
-    std::string extra; // the key=value pairs after the text
-    std::vector<std::string> items;
-
-    std::string Rect() const;
-    // The centre as "X Y", for a tap.
-    std::string Centre() const;
-};
-
-class LayerDump {
-public:
-    explicit LayerDump(const std::string& text);
-    bool Empty() const { return m_layers.empty(); }
-    // The first layer of the name, or null.
-    const DumpLayer* Find(const std::string& name) const;
-    bool Visible(const std::string& name) const;
-    const std::vector<DumpLayer>& Layers() const { return m_layers; }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-    std::vector<DumpLayer> m_layers;
-};
 
 class TravlekDeviceTest : public ::testing::Test {
 protected:
