@@ -2,6 +2,7 @@
 // breaks, the editing keys, the pen, keeping the caret in view and the bounds on lines and text.
 #include "WidgetTestSupport.h"
 
+#include "platform/Platform.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/ui/WceUiLayerDump.h"
@@ -96,6 +97,37 @@ TEST_F(EditBoxTest, TypingNeedsTheFocusWhichOwnsThePlatformCaret) {
     EXPECT_FALSE(p->IsCaretShown());
     Type(p, u"c");
     EXPECT_EQ(u"ab", p->GetEditText());
+}
+
+TEST_F(EditBoxTest, OneBoxOfAWindowHasTheFocusAndThePlatformCaret) {
+    CWceUiMEditBox* a = Multi();
+    CWceUiSEditBox* b = Single();
+    ASSERT_TRUE(a && b);
+    a->SetFocused(TRUE);
+    b->SetFocused(TRUE);
+    EXPECT_FALSE(a->IsFocused());
+    EXPECT_FALSE(a->IsCaretShown());
+    EXPECT_EQ(b, CWceUiEditBox::GetFocusedEditBox(&m_post));
+    HWND hOwner = nullptr;
+    BOOL bShown = FALSE;
+    ASSERT_TRUE(PlatformCaretState(&hOwner, nullptr, &bShown));
+    EXPECT_EQ(m_hWnd, hOwner);
+    EXPECT_TRUE(bShown);
+    // Taking the focus from a box without it changes nothing.
+    a->SetFocused(FALSE);
+    EXPECT_TRUE(PlatformCaretState(nullptr, nullptr, nullptr));
+    Type(a, u"a");
+    Type(b, u"b");
+    EXPECT_EQ(u"", a->GetEditText());
+    EXPECT_EQ(u"b", b->GetEditText());
+    // A box that goes takes the focus and the caret with it.
+    m_ctrl->DeleteLayer(b);
+    EXPECT_EQ(nullptr, CWceUiEditBox::GetFocusedEditBox(&m_post));
+    EXPECT_FALSE(PlatformCaretState(nullptr, nullptr, nullptr));
+    a->SetFocused(TRUE);
+    EXPECT_TRUE(PlatformCaretState(nullptr, nullptr, nullptr));
+    a->SetFocused(FALSE);
+    EXPECT_FALSE(PlatformCaretState(nullptr, nullptr, nullptr));
 }
 
 TEST_F(EditBoxTest, WrapsBeforeTheOverflowingWordOrInsideAWordWiderThanTheBox) {
