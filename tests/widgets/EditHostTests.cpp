@@ -138,4 +138,42 @@ TEST_F(EditHostTest, ATapMovesTheFocusAndTheOneCaretBetweenTwoBoxes) {
     EXPECT_FALSE(host.bCaretAfter);
 }
 
+// The focused box's caret blinks in screenshots taken at different times of the virtual clock.
+TEST_F(EditHostTest, TheCaretBlinksInScreenshots) {
+    WriteText(u"\\wnd\\CEditHostDlg.dlg.xml",
+              u"<dlg><body name=\"main\" windowrect=\"0,0,320,240\" style=\"dlg\">"
+              u"<l type=\"CWceUiMEditBox\" name=\"note\" style=\"note\"/></body></dlg>");
+    WriteText(u"\\wnd\\CEditHostDlg.style.xml",
+              u"<dlg><style><dlg><position rect=\"0,0,320,240\"/><background color=\"0x0000FF\"/></dlg>"
+              u"<note><position rect=\"20,20,200,100\"/><background color=\"0xFFFFFF\"/></note>"
+              u"</style></dlg>");
+    const std::string shot[] = {Root() + "/a.png", Root() + "/b.png", Root() + "/c.png", Root() + "/d.png"};
+    PlatformDisplayOptions options;
+    options.backend = "headless";
+    options.width = 320;
+    options.height = 240;
+    // On a tenth of a second after the typing, off half a second later, on again after another half;
+    // and on at once after a move.
+    const UINT blink = GetCaretBlinkTime();
+    options.scriptText = "wait 50\ntap 30 30\ntext ab\nwait 100\nshot " + shot[0] + "\nwait " +
+                         std::to_string(blink) + "\nshot " + shot[1] + "\nwait " + std::to_string(blink) +
+                         "\nshot " + shot[2] + "\nwait " + std::to_string(blink) + "\nkey LEFT\nshot " +
+                         shot[3] + "\nkey ESCAPE\n";
+    std::string error;
+    ASSERT_EQ(0, PlatformStartDisplay(options, &error)) << error;
+    CEditHost host;
+    RECT rc = {0, 0, 320, 240};
+    EXPECT_EQ(host.DoModal(WS_POPUP | WS_VISIBLE, &rc, nullptr), 0);
+    EXPECT_EQ(u"ab", host.text);
+    std::string png[4];
+    for (int i = 0; i < 4; ++i) {
+        png[i] = testsupport::ReadHostFile(shot[i]);
+        ASSERT_GT(png[i].size(), 8u) << i;
+    }
+    EXPECT_NE(png[0], png[1]);
+    EXPECT_EQ(png[0], png[2]);
+    EXPECT_NE(png[0], png[3]);
+    EXPECT_NE(png[1], png[3]);
+}
+
 } // namespace
