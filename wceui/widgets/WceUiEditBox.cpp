@@ -490,7 +490,7 @@ BOOL CWceUiEditBox::EditText(int nOffset, int nRemove, const char16_t* pInsert, 
     const int nOldAround =
         bWidth ? MeasureText(m_text.data() + nAround, std::min(n, nOffset + nRemove + 1) - nAround) : 0;
     const std::u16string removed = m_text.substr(nOffset, nRemove);
-    m_text.replace(nOffset, nRemove, pInsert, nInsert);
+    m_text.replace(nOffset, nRemove, NULL != pInsert ? pInsert : u"", nInsert);
     int nRefusal = REFUSE_NONE;
     if (!LayoutLines(m_text, nOffset, nInsert - nRemove, &nRefusal)) {
         m_text.replace(nOffset, nInsert, removed);
