@@ -68,6 +68,6 @@ int PlatformCreateFileCalls();
 // Maps a host errno value onto the platform's error code.
 DWORD PlatformErrorFromErrno(int err);
 
-// The caret as the window manager keeps it (the caret is not drawn): owner, rectangle in the owner's
-// client coordinates, and whether it is shown. FALSE when there is no caret.
+// The caret as the window manager keeps it: owner, rectangle in the owner's client coordinates, and
+// whether it is shown (blinking aside; see GetCaretBlinkTime). FALSE when there is no caret.
 BOOL PlatformCaretState(HWND* owner, RECT* rect, BOOL* shown);

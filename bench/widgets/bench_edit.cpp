@@ -50,17 +50,50 @@ struct Scene {
         }
         pEdit->SetLayerPosition(&rcWnd, WCEUI_POS_WAY_WINDOW, FALSE);
         pEdit->OnInitLayer();
-        // 400 lines of words, within the box's text limit.
-        for (int i = 0; i < 400; ++i) {
-            text += u"word word\n";
+        // Paragraphs of sentences that wrap at the box's width, cut at the start of line 400.
+        static const char16_t* const kWords[] = {u"the",      u"route",   u"turns",  u"left",    u"after",
+                                                 u"bridge",   u"toward",  u"north",  u"station", u"and",
+                                                 u"continue", u"for",     u"about",  u"two",     u"miles",
+                                                 u"before",   u"exit",    u"12B",    u"onto",    u"highway",
+                                                 u"services", u"parking", u"nearby", u"traffic", u"slow"};
+        const int nWords = static_cast<int>(sizeof kWords / sizeof kWords[0]);
+        unsigned seed = 1;
+        auto next = [&](int n) {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<int>((seed >> 16) % static_cast<unsigned>(n));
+        };
+        while (pEdit->GetLineCount() <= 400) {
+            const int nSentences = 1 + next(4);
+            for (int i = 0; i < nSentences; ++i) {
+                const int nLen = 4 + next(12);
+                for (int w = 0; w < nLen; ++w) {
+                    std::u16string word = kWords[next(nWords)];
+                    if (0 == w) {
+                        word[0] = static_cast<char16_t>(word[0] >= u'a' && word[0] <= u'z' ? word[0] - 32
+                                                                                           : word[0]);
+                    }
+                    text += word;
+                    text += w + 1 < nLen ? u" " : u". ";
+                }
+            }
+            text.back() = u'\n';
+            if (!pEdit->SetEditText(text.c_str())) {
+                abort();
+            }
         }
-        text.resize(std::min<size_t>(text.size(), WCEUI_EDIT_MAX_TEXT - 2));
-        if (!pEdit->SetEditText(text.c_str())) {
+        int nCut = 0;
+        pEdit->GetLine(400, &nCut, nullptr);
+        text.resize(static_cast<size_t>(nCut));
+        if (!text.empty() && u'\n' == text.back()) {
+            text.pop_back();
+        }
+        if (!pEdit->SetEditText(text.c_str()) || 400 != pEdit->GetLineCount()) {
+            fprintf(stderr, "the text does not make 400 lines\n");
             abort();
         }
         pEdit->SetFocused(TRUE);
         pEdit->OnKeyDown(40, 1, 0);
-        for (int i = 0; i < 500; ++i) {
+        for (int i = 0; i < 400; ++i) {
             pEdit->OnKeyDown(40, 1, 0);
         }
         pEdit->OnKeyDown(35, 1, 0);
@@ -91,6 +124,7 @@ void TypeAtEnd(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["lines"] = scene.pEdit->GetLineCount();
+    state.counters["chars"] = static_cast<double>(scene.text.size());
 }
 
 void FullLayout(benchmark::State& state) {

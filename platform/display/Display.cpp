@@ -1,10 +1,12 @@
 #include "platform/display/Display.h"
 #include "platform/GdiHost.h"
 #include "platform/Platform.h"
+#include "platform/WinSystem.h"
 #include "platform/display/headless/HeadlessBackend.h"
 #include "platform/display/sdl/SdlBackend.h"
 #include "platform/windows/WindowManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -205,24 +207,21 @@ const char* PlatformDisplayOptionsUsage() {
            "  --device DIR            the device root folder\n";
 }
 
-bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error) {
+bool PlatformScreenRgb(std::vector<unsigned char>* rgb, int* width, int* height) {
     HBITMAP screen = PlatformGetScreenBitmap();
     DIBSECTION ds{};
-    if (!screen || GetObjectW(screen, sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits) {
-        if (error)
-            *error = "no screen surface";
+    if (!screen || GetObjectW(screen, sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits)
         return false;
-    }
     int w = ds.dsBm.bmWidth;
     int h = ds.dsBm.bmHeight;
     int bpp = ds.dsBm.bmBitsPixel;
     const BYTE* bits = static_cast<const BYTE*>(ds.dsBm.bmBits);
     int stride = ds.dsBm.bmWidthBytes;
     bool bottomUp = ds.dsBmih.biHeight > 0;
-    std::vector<BYTE> rgb(static_cast<size_t>(w) * h * 3);
+    rgb->assign(static_cast<size_t>(w) * h * 3, 0);
     for (int y = 0; y < h; y++) {
         const BYTE* row = bits + static_cast<size_t>(bottomUp ? h - 1 - y : y) * stride;
-        BYTE* out = &rgb[static_cast<size_t>(y) * w * 3];
+        BYTE* out = &(*rgb)[static_cast<size_t>(y) * w * 3];
         for (int x = 0; x < w; x++) {
             if (bpp == 16) {
                 unsigned p = row[x * 2] | (row[x * 2 + 1] << 8);
@@ -236,6 +235,30 @@ bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error) {
                 out[x * 3 + 2] = row[x * 4];
             }
         }
+    }
+    // Inverting every bit of a 565 pixel inverts its widened channels too, so both depths agree.
+    RECT caret;
+    if (WindowManagerCaretOnScreen(GetTickCount(), &caret)) {
+        for (int y = std::max<int>(0, caret.top); y < std::min<int>(h, caret.bottom); y++)
+            for (int x = std::max<int>(0, caret.left); x < std::min<int>(w, caret.right); x++)
+                for (int c = 0; c < 3; c++) {
+                    BYTE& v = (*rgb)[(static_cast<size_t>(y) * w + x) * 3 + c];
+                    v = static_cast<BYTE>(255 - v);
+                }
+    }
+    *width = w;
+    *height = h;
+    return true;
+}
+
+bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error) {
+    std::vector<BYTE> rgb;
+    int w = 0;
+    int h = 0;
+    if (!PlatformScreenRgb(&rgb, &w, &h)) {
+        if (error)
+            *error = "no screen surface";
+        return false;
     }
     FILE* f = std::fopen(hostPath.c_str(), "wb");
     if (!f) {

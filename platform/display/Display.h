@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 struct PlatformDisplayOptions {
     std::string backend; // "headless", "sdl", or empty: sdl when a display is set, else headless
@@ -47,7 +48,10 @@ int PlatformParseDisplayOption(int argc, char** argv, int* index, PlatformDispla
 // The usage lines of those options.
 const char* PlatformDisplayOptionsUsage();
 
-// Writes the screen surface as an RGB PNG file.
+// The screen as it is seen now: the surface as RGB rows, top row first, with the caret's pixels
+// inverted while it is in the on half of its blink (by the clock GetTickCount reads).
+bool PlatformScreenRgb(std::vector<unsigned char>* rgb, int* width, int* height);
+// Writes the screen as it is seen now as an RGB PNG file.
 bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error);
 
 // The text a script's dump command writes (UTF-8). The default lists the windows; the framework's

@@ -307,3 +307,8 @@ BOOL SetCaretPos(int x, int y);
 BOOL GetCaretPos(LPPOINT point);
 BOOL ShowCaret(HWND hWnd);
 BOOL HideCaret(HWND hWnd);
+// The caret blinks: on for this long, off for as long (500 ms unless set; INFINITE: it does not
+// blink). It shows inverted pixels, as the display and screenshots show it; a caret that is shown or
+// moved starts its blink on.
+UINT GetCaretBlinkTime();
+BOOL SetCaretBlinkTime(UINT milliseconds);

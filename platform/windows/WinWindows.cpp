@@ -86,7 +86,12 @@ struct Caret {
     int height = 0;
     POINT pos{0, 0};
     int hideCount = 1;
+    // When the current blink cycle began: the caret is on for the first half of each cycle.
+    DWORD blinkStart = 0;
 };
+
+// The platform's default: the caret is on and off for this long each.
+const UINT kDefaultCaretBlinkTime = 500;
 
 struct State {
     std::mutex lock; // the window table and the posted queues, which other threads may touch
@@ -103,6 +108,7 @@ struct State {
     bool quitting = false; // the script said quit: every GetMessageW returns 0
     HCURSOR cursor = nullptr;
     Caret caret;
+    UINT caretBlinkTime = kDefaultCaretBlinkTime;
     DWORD messageTime = 0;
 };
 
@@ -1678,6 +1684,7 @@ BOOL CreateCaret(HWND hWnd, HBITMAP bitmap, int width, int height) {
     s.caret.owner = hWnd;
     s.caret.width = width;
     s.caret.height = height;
+    s.caret.blinkStart = GetTickCount();
     if (bitmap) {
         BITMAP bm{};
         if (GetObjectW(bitmap, sizeof bm, &bm)) {
@@ -1701,6 +1708,8 @@ BOOL SetCaretPos(int x, int y) {
     if (!s.caret.owner)
         return FALSE;
     s.caret.pos = POINT{x, y};
+    // A caret that moves shows at once, as it does while typing.
+    s.caret.blinkStart = GetTickCount();
     return TRUE;
 }
 
@@ -1716,8 +1725,8 @@ BOOL ShowCaret(HWND hWnd) {
     State& s = S();
     if (!s.caret.owner || (hWnd && hWnd != s.caret.owner))
         return FALSE;
-    if (s.caret.hideCount > 0)
-        s.caret.hideCount--;
+    if (s.caret.hideCount > 0 && --s.caret.hideCount == 0)
+        s.caret.blinkStart = GetTickCount();
     return TRUE;
 }
 
@@ -1727,6 +1736,39 @@ BOOL HideCaret(HWND hWnd) {
         return FALSE;
     s.caret.hideCount++;
     return TRUE;
+}
+
+UINT GetCaretBlinkTime() {
+    return S().caretBlinkTime;
+}
+
+BOOL SetCaretBlinkTime(UINT milliseconds) {
+    if (milliseconds == 0)
+        return FALSE;
+    S().caretBlinkTime = milliseconds;
+    return TRUE;
+}
+
+bool WindowManagerCaretOnScreen(DWORD now, RECT* screenRect) {
+    State& s = S();
+    const Caret& c = s.caret;
+    if (!c.owner || c.hideCount > 0 || c.width <= 0 || c.height <= 0)
+        return false;
+    auto w = Live(c.owner);
+    if (!w || !ShownChain(w))
+        return false;
+    const UINT period = s.caretBlinkTime;
+    if (period != INFINITE && ((now - c.blinkStart) / period) % 2 != 0)
+        return false;
+    POINT o = ScreenOrigin(w);
+    RECT r{c.pos.x, c.pos.y, c.pos.x + c.width, c.pos.y + c.height};
+    OffsetRect(&r, o.x, o.y);
+    RECT visible = VisibleScreenRect(w);
+    if (!IntersectRect(&r, &r, &visible))
+        return false;
+    if (screenRect)
+        *screenRect = r;
+    return true;
 }
 
 BOOL PlatformCaretState(HWND* owner, RECT* rect, BOOL* shown) {

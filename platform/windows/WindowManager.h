@@ -13,3 +13,7 @@ void WindowManagerSetBackend(std::unique_ptr<DisplayBackend> backend);
 DisplayBackend* WindowManagerBackend();
 // Destroys every window of the process, empties the queues and drops the backend.
 void WindowManagerReset();
+// Whether the caret is to be seen at the clock time now (created, shown, its window visible, in the on
+// half of its blink), and where on the screen. The screen surface never holds the caret: screenshots
+// and the display invert these pixels as they show the surface.
+bool WindowManagerCaretOnScreen(DWORD now, RECT* screenRect);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <thread>
+#include <vector>
 
 std::vector<Seen>* WindowTest::s_seen = nullptr;
 std::function<bool(HWND, UINT, WPARAM, LPARAM)> WindowTest::s_hook;
@@ -514,6 +515,66 @@ TEST_F(WindowTest, CaretFollowsItsCalls) {
     DestroyWindow(w); // the caret goes with its window
     EXPECT_FALSE(PlatformCaretState(nullptr, nullptr, nullptr));
     EXPECT_FALSE(DestroyCaret());
+}
+
+// The caret is seen as inverted pixels in the on half of each blink, by the clock: in the screen as
+// screenshots take it, never in the surface itself.
+TEST_F(WindowTest, CaretBlinksOnTheClockInWhatTheScreenShows) {
+    HWND w = MakeWindow(u"blink", WS_VISIBLE, 10, 20, 100, 100);
+    HDC dc = GetDC(w);
+    RECT all{0, 0, 100, 100};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(w, dc);
+    auto seen = [](int x, int y) {
+        std::vector<unsigned char> rgb;
+        int width = 0, height = 0;
+        EXPECT_TRUE(PlatformScreenRgb(&rgb, &width, &height));
+        return (x < width && y < height) ? rgb[(static_cast<size_t>(y) * width + x) * 3] : -1;
+    };
+    const UINT blink = GetCaretBlinkTime();
+    ASSERT_GT(blink, 0u);
+    ASSERT_TRUE(CreateCaret(w, nullptr, 2, 14));
+    ASSERT_TRUE(SetCaretPos(5, 7));
+    EXPECT_EQ(255, seen(15, 27)); // hidden until shown
+    ASSERT_TRUE(ShowCaret(w));
+    EXPECT_EQ(0, seen(15, 27));
+    EXPECT_EQ(0, seen(16, 40));
+    EXPECT_EQ(255, seen(17, 27)); // two pixels wide
+    EXPECT_EQ(255, seen(15, 41)); // fourteen high
+    PlatformAdvanceClock(blink - 1);
+    EXPECT_EQ(0, seen(15, 27));
+    PlatformAdvanceClock(1);
+    EXPECT_EQ(255, seen(15, 27)); // off for the second half
+    PlatformAdvanceClock(blink);
+    EXPECT_EQ(0, seen(15, 27)); // and on again
+    PlatformAdvanceClock(blink);
+    EXPECT_EQ(255, seen(15, 27));
+    // A caret that moves shows at once.
+    ASSERT_TRUE(SetCaretPos(30, 7));
+    EXPECT_EQ(0, seen(40, 27));
+    EXPECT_EQ(255, seen(15, 27));
+    // The surface itself never holds it.
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(screen, 40, 27));
+    ReleaseDC(nullptr, screen);
+    // Hidden, or with its window hidden, it is not seen.
+    ASSERT_TRUE(HideCaret(w));
+    EXPECT_EQ(255, seen(40, 27));
+    ASSERT_TRUE(ShowCaret(w));
+    EXPECT_EQ(0, seen(40, 27));
+    // (Whatever lies under a hidden window: the caret's pixels match their neighbour's.)
+    ShowWindow(w, SW_HIDE);
+    EXPECT_EQ(seen(45, 27), seen(40, 27));
+    ShowWindow(w, SW_SHOW);
+    EXPECT_EQ(255 - seen(45, 27), seen(40, 27));
+    // The blink time can be changed.
+    ASSERT_TRUE(SetCaretBlinkTime(200));
+    ASSERT_TRUE(SetCaretPos(30, 7));
+    PlatformAdvanceClock(200);
+    EXPECT_EQ(seen(45, 27), seen(40, 27));
+    ASSERT_TRUE(SetCaretBlinkTime(blink));
+    DestroyCaret();
+    DestroyWindow(w);
 }
 
 // Drawing through a window's context outside painting reaches the screen at the window's place and

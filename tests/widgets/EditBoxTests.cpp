@@ -2,7 +2,9 @@
 // breaks, the editing keys, the pen, keeping the caret in view and the bounds on lines and text.
 #include "WidgetTestSupport.h"
 
+#include "platform/Platform.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/core/WceUiLog.h"
 #include "wceui/ui/WceUiLayerDump.h"
 #include "wceui/widgets/WceUiEditBox.h"
 
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 using widgettest::WidgetTest;
 
@@ -94,6 +97,37 @@ TEST_F(EditBoxTest, TypingNeedsTheFocusWhichOwnsThePlatformCaret) {
     EXPECT_FALSE(p->IsCaretShown());
     Type(p, u"c");
     EXPECT_EQ(u"ab", p->GetEditText());
+}
+
+TEST_F(EditBoxTest, OneBoxOfAWindowHasTheFocusAndThePlatformCaret) {
+    CWceUiMEditBox* a = Multi();
+    CWceUiSEditBox* b = Single();
+    ASSERT_TRUE(a && b);
+    a->SetFocused(TRUE);
+    b->SetFocused(TRUE);
+    EXPECT_FALSE(a->IsFocused());
+    EXPECT_FALSE(a->IsCaretShown());
+    EXPECT_EQ(b, CWceUiEditBox::GetFocusedEditBox(&m_post));
+    HWND hOwner = nullptr;
+    BOOL bShown = FALSE;
+    ASSERT_TRUE(PlatformCaretState(&hOwner, nullptr, &bShown));
+    EXPECT_EQ(m_hWnd, hOwner);
+    EXPECT_TRUE(bShown);
+    // Taking the focus from a box without it changes nothing.
+    a->SetFocused(FALSE);
+    EXPECT_TRUE(PlatformCaretState(nullptr, nullptr, nullptr));
+    Type(a, u"a");
+    Type(b, u"b");
+    EXPECT_EQ(u"", a->GetEditText());
+    EXPECT_EQ(u"b", b->GetEditText());
+    // A box that goes takes the focus and the caret with it.
+    m_ctrl->DeleteLayer(b);
+    EXPECT_EQ(nullptr, CWceUiEditBox::GetFocusedEditBox(&m_post));
+    EXPECT_FALSE(PlatformCaretState(nullptr, nullptr, nullptr));
+    a->SetFocused(TRUE);
+    EXPECT_TRUE(PlatformCaretState(nullptr, nullptr, nullptr));
+    a->SetFocused(FALSE);
+    EXPECT_FALSE(PlatformCaretState(nullptr, nullptr, nullptr));
 }
 
 TEST_F(EditBoxTest, WrapsBeforeTheOverflowingWordOrInsideAWordWiderThanTheBox) {
@@ -209,6 +243,109 @@ TEST_F(EditBoxTest, CharactersBeyondTheBasicPlaneMoveAndDeleteWhole) {
     EXPECT_EQ(u"z", p->GetEditText());
 }
 
+TEST_F(EditBoxTest, CharactersBeyondTheBasicPlaneWrapWhole) {
+    const std::u16string pair = u"\U0001F600";
+    const std::u16string text = u"ab" + pair + pair + pair + pair;
+    // Room for "ab" and a bit: the pairs wrap between each other, never between their halves.
+    CWceUiMEditBox* p = Multi(Width(u"ab" + pair) - 1, 100);
+    ASSERT_NE(nullptr, p);
+    ASSERT_TRUE(p->SetEditText(text.c_str()));
+    ASSERT_GE(p->GetLineCount(), 2);
+    EXPECT_EQ(u"ab", LineText(p, 0));
+    std::u16string joined;
+    for (int i = 0; i < p->GetLineCount(); ++i) {
+        const std::u16string line = LineText(p, i);
+        EXPECT_EQ(0u, line.size() % 2) << i;
+        EXPECT_FALSE(line.empty() || (line[0] >= 0xDC00 && line[0] <= 0xDFFF)) << i;
+        joined += line;
+    }
+    EXPECT_EQ(text, joined);
+    // Narrower than one of them: each takes a line of its own.
+    CWceUiMEditBox* q = Multi(1, 100);
+    ASSERT_NE(nullptr, q);
+    ASSERT_TRUE(q->SetEditText((pair + pair + pair).c_str()));
+    ASSERT_EQ(3, q->GetLineCount());
+    EXPECT_EQ(pair, LineText(q, 2));
+    // Typed as two halves, the pair wraps as one; the caret moves over it and backspace takes it whole.
+    q->SetFocused(TRUE);
+    Key(q, 40, 2);
+    Key(q, 35);
+    Type(q, pair);
+    EXPECT_EQ(" caret=3:2 focus=yes lines=4", Dump(q));
+    Key(q, 38);
+    EXPECT_EQ(" caret=2:2 focus=yes lines=4", Dump(q));
+    Key(q, 37);
+    EXPECT_EQ(" caret=2:0 focus=yes lines=4", Dump(q));
+    Key(q, 40);
+    Key(q, 35);
+    Type(q, u"\b");
+    EXPECT_EQ(pair + pair + pair, q->GetEditText());
+    EXPECT_EQ(3, q->GetLineCount());
+}
+
+// The lines as the plain rule makes them, measuring after every character.
+std::vector<std::u16string> ReferenceLines(const std::u16string& t, int nWidth) {
+    std::vector<std::u16string> out;
+    auto word = [](char16_t c) { return c >= 0x21 && c <= 0x7F; };
+    const int n = static_cast<int>(t.size());
+    int nStart = 0;
+    int i = 0;
+    while (i < n) {
+        if (u'\n' == t[i]) {
+            out.push_back(t.substr(nStart, i + 1 - nStart));
+            nStart = ++i;
+            continue;
+        }
+        const int nLen = t[i] >= 0xD800 && t[i] <= 0xDBFF && i + 1 < n && t[i + 1] >= 0xDC00 ? 2 : 1;
+        if (Width(t.substr(nStart, i + nLen - nStart)) > nWidth) {
+            int nBreak = i;
+            if (word(t[i])) {
+                int j = i;
+                while (j > nStart && word(t[j - 1])) {
+                    --j;
+                }
+                nBreak = j > nStart ? j : i;
+            }
+            nBreak = nBreak == nStart ? i + nLen : nBreak;
+            out.push_back(t.substr(nStart, nBreak - nStart));
+            nStart = i = nBreak;
+            continue;
+        }
+        i += nLen;
+    }
+    if (nStart < n) {
+        out.push_back(t.substr(nStart));
+    }
+    return out;
+}
+
+TEST_F(EditBoxTest, LayoutBreaksWhereMeasuringAfterEveryCharacterWould) {
+    // Lines of a few characters, and of more than the first measured stretch.
+    for (const int nWidth : {70, 400}) {
+        CWceUiMEditBox* p = Multi(nWidth, 100);
+        ASSERT_NE(nullptr, p);
+        const std::u16string pieces[] = {
+            u"a", u"b",     u"W",      u"i",          u" ",
+            u" ", u"\n",    u"\u00e9", u"\U0001F600", u"longwordlongwordlongword",
+            u"-", u"\u0301"};
+        unsigned seed = 11;
+        for (int round = 0; round < 150; ++round) {
+            std::u16string text;
+            const int nPieces = round % 60;
+            for (int k = 0; k < nPieces; ++k) {
+                seed = seed * 1103515245u + 12345u;
+                text += pieces[(seed >> 16) % (sizeof pieces / sizeof pieces[0])];
+            }
+            ASSERT_TRUE(p->SetEditText(text.c_str()));
+            const std::vector<std::u16string> expected = ReferenceLines(text, nWidth);
+            ASSERT_EQ(static_cast<int>(expected.size()), p->GetLineCount()) << "round " << round;
+            for (int i = 0; i < p->GetLineCount(); ++i) {
+                ASSERT_EQ(expected[i], LineText(p, i)) << "round " << round << " line " << i;
+            }
+        }
+    }
+}
+
 TEST_F(EditBoxTest, ATapFocusesAndPlacesTheCaretByTheOneThirdRule) {
     CWceUiMEditBox* p = Multi();
     ASSERT_NE(nullptr, p);
@@ -290,28 +427,115 @@ TEST_F(EditBoxTest, TextNeedingMoreThanTheLineTableIsRefused) {
     EXPECT_EQ(" caret=499:1 focus=yes lines=500", Dump(p));
 }
 
-TEST_F(EditBoxTest, AHundredThousandTypedCharactersStayBounded) {
-    CWceUiSEditBox* s = Single();
-    CWceUiMEditBox* m = Multi(80, 100);
-    ASSERT_TRUE(s && m);
-    s->SetFocused(TRUE);
+// The error lines the log receives while it lives.
+class ErrorLog {
+public:
+    ErrorLog() {
+        CWceUiLogFile::Instance().SetHook([this](int level, const std::u16string& message) {
+            if (WCEUI_LOG_ERROR == level) {
+                lines.push_back(message);
+            }
+        });
+    }
+    ~ErrorLog() { CWceUiLogFile::Instance().SetHook(nullptr); }
+    ErrorLog(const ErrorLog&) = delete;
+    ErrorLog& operator=(const ErrorLog&) = delete;
+    std::vector<std::u16string> lines;
+};
+
+TEST_F(EditBoxTest, AHundredThousandCharactersAreHeldAsFarAsTheBoxAllowsInBoundedTime) {
+    ErrorLog log;
     const auto t0 = std::chrono::steady_clock::now();
+    // A single line holds as much as a platform single-line edit; the rest is refused with one line
+    // in the log, and pasting more is refused whole.
+    CWceUiSEditBox* s = Single();
+    ASSERT_NE(nullptr, s);
+    s->SetFocused(TRUE);
     for (int i = 0; i < 100000; ++i) {
-        s->OnMessage(258, 'x', 1);
+        s->OnMessage(258, i % 5 ? 'x' : 'i', 1);
     }
-    EXPECT_EQ(static_cast<size_t>(WCEUI_EDIT_MAX_TEXT), s->GetEditText().size());
-    s->SetFocused(FALSE);
+    ASSERT_EQ(static_cast<size_t>(WCEUI_EDIT_MAX_SINGLE_TEXT), s->GetEditText().size());
+    EXPECT_EQ(" caret=0:32767 focus=yes lines=1", Dump(s));
+    EXPECT_EQ(1u, log.lines.size());
+    // The width kept through the typing is the text's width.
+    EXPECT_EQ(Width(s->GetEditText()) - 50, s->GetScrollMax());
+    const std::u16string kept = s->GetEditText();
+    EXPECT_FALSE(s->SetEditText(std::u16string(100000, u'y').c_str()));
+    EXPECT_EQ(kept, s->GetEditText());
+    EXPECT_EQ(2u, log.lines.size());
+
+    // A multi-line box takes words until its line table is full.
+    CWceUiMEditBox* m = Multi(80, 100);
+    ASSERT_NE(nullptr, m);
     m->SetFocused(TRUE);
+    // One log line for each run of refused characters (a blank may still end the last line).
+    size_t nRuns = 0;
+    bool bRefused = false;
     for (int i = 0; i < 100000; ++i) {
+        const size_t nBefore = m->GetEditText().size();
         m->OnMessage(258, i % 7 ? 'y' : ' ', 1);
+        const bool bNow = m->GetEditText().size() == nBefore;
+        nRuns += bNow && !bRefused ? 1 : 0;
+        bRefused = bNow;
     }
-    EXPECT_LE(m->GetEditText().size(), static_cast<size_t>(WCEUI_EDIT_MAX_TEXT));
-    EXPECT_LE(m->GetLineCount(), WCEUI_EDIT_MAX_LINES);
-    EXPECT_GT(m->GetLineCount(), 10);
+    EXPECT_EQ(WCEUI_EDIT_MAX_LINES, m->GetLineCount());
+    EXPECT_GT(m->GetEditText().size(), static_cast<size_t>(WCEUI_EDIT_MAX_LINES * 5));
+    EXPECT_GE(nRuns, 1u);
+    EXPECT_LE(nRuns, 10u);
+    EXPECT_EQ(2 + nRuns, log.lines.size());
+    // What it took lays out the same afresh, and the caret stands at its end.
+    CWceUiMEditBox* fresh = Multi(80, 100);
+    ASSERT_TRUE(fresh && fresh->SetEditText(m->GetEditText().c_str()));
+    EXPECT_EQ(LineText(fresh, WCEUI_EDIT_MAX_LINES - 1), LineText(m, WCEUI_EDIT_MAX_LINES - 1));
+    EXPECT_EQ(WCEUI_EDIT_MAX_LINES - 1, m->GetCaretLine());
+    EXPECT_EQ(LineText(m, WCEUI_EDIT_MAX_LINES - 1).size(), static_cast<size_t>(m->GetCaretColumn()));
+    // A closing line break still fits; a character after it needs a line too many.
+    Type(m, u"\r");
+    const std::u16string full = m->GetEditText();
+    EXPECT_EQ(u'\n', full.back());
+    Type(m, u"y");
+    EXPECT_EQ(full, m->GetEditText());
+    EXPECT_EQ(WCEUI_EDIT_MAX_LINES, m->GetLineCount());
+    EXPECT_FALSE(fresh->SetEditText((full + u"y").c_str()));
+
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     // Well under a second in an optimised build; the bound leaves room for sanitizer builds while a
-    // cost growing with the whole text per keystroke squared would still be far beyond it.
+    // cost growing with the whole text per keystroke would still be far beyond it.
     EXPECT_LT(secs, 60.0);
+}
+
+TEST_F(EditBoxTest, ALineThatNeverWrapsIsBoundedInLength) {
+    ErrorLog log;
+    // So wide that no line of this text wraps, as characters without width would never wrap.
+    CWceUiMEditBox* p = Multi(1000000, 100);
+    ASSERT_NE(nullptr, p);
+    p->SetFocused(TRUE);
+    Type(p, std::u16string(WCEUI_EDIT_MAX_LINE_TEXT + 500, u'z'));
+    EXPECT_EQ(static_cast<size_t>(WCEUI_EDIT_MAX_LINE_TEXT), p->GetEditText().size());
+    EXPECT_EQ(1, p->GetLineCount());
+    EXPECT_EQ(1u, log.lines.size());
+    // A line break starts a line of its own.
+    Type(p, u"\rzz");
+    EXPECT_EQ(" caret=1:2 focus=yes lines=2", Dump(p));
+    // Joining the two lines would make one too long: the backspace is refused and nothing changes.
+    Key(p, 36);
+    Type(p, u"\b");
+    EXPECT_EQ(static_cast<size_t>(WCEUI_EDIT_MAX_LINE_TEXT + 3), p->GetEditText().size());
+    EXPECT_EQ(" caret=1:0 focus=yes lines=2", Dump(p));
+    EXPECT_EQ(2u, log.lines.size());
+    // Once two characters go, the join fits.
+    Key(p, 38);
+    Key(p, 35);
+    Type(p, u"\b\b");
+    Key(p, 40);
+    Key(p, 36);
+    Type(p, u"\b");
+    EXPECT_EQ(1, p->GetLineCount());
+    EXPECT_EQ(static_cast<size_t>(WCEUI_EDIT_MAX_LINE_TEXT), p->GetEditText().size());
+    EXPECT_EQ(" caret=0:2046 focus=yes lines=1", Dump(p));
+    // Pasted text with a line that long is refused whole.
+    EXPECT_FALSE(p->SetEditText(std::u16string(100000, u'z').c_str()));
+    EXPECT_TRUE(p->SetEditText((std::u16string(WCEUI_EDIT_MAX_LINE_TEXT, u'z') + u"\nz").c_str()));
 }
 
 } // namespace

@@ -14,8 +14,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -32,6 +34,38 @@ bool IsLow(char16_t c) {
 bool IsWordChar(char16_t c) {
     return c >= 0x21 && c <= 0x7F;
 }
+
+// Why a text is refused, for the log.
+enum Refusal { REFUSE_NONE, REFUSE_LINES, REFUSE_LINE_LENGTH, REFUSE_LENGTH };
+
+void LogRefusal(const char* pWhat, int nUnits, int nReason) {
+    switch (nReason) {
+        case REFUSE_LINES:
+            WceUiLog(WCEUI_LOG_ERROR,
+                     "CWceUiEditBox, %s refused (%d characters): it would need more than %d lines", pWhat,
+                     nUnits, WCEUI_EDIT_MAX_LINES);
+            break;
+        case REFUSE_LINE_LENGTH:
+            WceUiLog(WCEUI_LOG_ERROR,
+                     "CWceUiEditBox, %s refused (%d characters): a line would hold more than %d characters",
+                     pWhat, nUnits, WCEUI_EDIT_MAX_LINE_TEXT);
+            break;
+        default:
+            WceUiLog(WCEUI_LOG_ERROR,
+                     "CWceUiEditBox, %s refused (%d characters): a single line holds at most %d", pWhat,
+                     nUnits, WCEUI_EDIT_MAX_SINGLE_TEXT);
+            break;
+    }
+}
+
+// The focused box of each host window, and the box that holds the platform caret (the platform has one
+// caret, so a box focused in another host window takes it).
+std::map<CWceUiLayerHost*, CWceUiEditBox*>& FocusedBoxes() {
+    static std::map<CWceUiLayerHost*, CWceUiEditBox*>* s_pBoxes =
+        new std::map<CWceUiLayerHost*, CWceUiEditBox*>;
+    return *s_pBoxes;
+}
+CWceUiEditBox* g_pCaretBox = NULL;
 
 // Owns a memory device context with the layer's font selected, for measuring.
 class MeasureDc {
@@ -61,6 +95,44 @@ private:
     HDC m_hdc;
     HGDIOBJ m_hOld = NULL;
 };
+
+// The first character boundary c in 1 .. n (the halves of a pair are not split) at which the text
+// p[0 .. c) is at least x wide; n when none is. A text's width grows with it, so halving finds it.
+int FirstBoundaryReaching(const MeasureDc& dc, const char16_t* p, int n, int x) {
+    auto boundary = [&](int c) { return c > 0 && c < n && IsLow(p[c]) && IsHigh(p[c - 1]) ? c + 1 : c; };
+    int lo = 0;
+    int hi = n;
+    for (;;) {
+        const int nNext = boundary(lo + 1);
+        if (nNext >= hi) {
+            return hi;
+        }
+        int mid = boundary(lo + (hi - lo) / 2);
+        if (mid >= hi) {
+            mid = nNext;
+        }
+        if (dc.Width(p, mid) >= x) {
+            hi = mid;
+        } else {
+            lo = mid;
+        }
+    }
+}
+
+// The character boundary of the text p[0 .. n) nearest to x, a tie going to the left; beyond the
+// text, its end.
+int NearestColumn(const MeasureDc& dc, const char16_t* p, int n, int x) {
+    if (n <= 0) {
+        return 0;
+    }
+    const int c = FirstBoundaryReaching(dc, p, n, x);
+    const int w = dc.Width(p, c);
+    if (w < x) {
+        return n;
+    }
+    const int nPrev = c >= 2 && IsLow(p[c - 1]) && IsHigh(p[c - 2]) ? c - 2 : c - 1;
+    return x - dc.Width(p, nPrev) <= w - x ? nPrev : c;
+}
 
 // Copies or (with per-pixel alpha) blends a bitmap piece stretched to w x h at (x, y).
 void DrawPiece(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap* pSrc, int x, int y, int w, int h) {
@@ -106,9 +178,7 @@ CWceUiEditBox::CWceUiEditBox() {
 }
 
 CWceUiEditBox::~CWceUiEditBox() {
-    if (m_bCaretCreated) {
-        DestroyCaret();
-    }
+    ReleaseFocus();
     if (m_bRegistered) {
         if (CWceUiLayerHost* pHost = GetWindow()) {
             pHost->UnRegisterMsg(kMsgKeyDown, this);
@@ -158,43 +228,74 @@ HWND CWceUiEditBox::HostHwnd() const {
 }
 
 void CWceUiEditBox::SetFocused(BOOL bFocused) {
-    bFocused = bFocused ? TRUE : FALSE;
-    if (bFocused == m_bFocused) {
+    if (!bFocused) {
+        ReleaseFocus();
         return;
     }
-    m_bFocused = bFocused;
-    if (bFocused) {
-        m_bCaretCreated = CreateCaret(HostHwnd(), NULL, 1, m_nLineHeight);
-        m_bCaretShown = FALSE;
-        PlaceCaret();
-    } else {
-        if (m_bCaretCreated) {
-            DestroyCaret();
-        }
-        m_bCaretCreated = FALSE;
-        m_bCaretShown = FALSE;
+    if (m_bFocused) {
+        return;
     }
+    CWceUiLayerHost* pHost = GetWindow();
+    CWceUiEditBox* pFocused = GetFocusedEditBox(pHost);
+    if (NULL != pFocused && this != pFocused) {
+        // Its caret goes first, so that destroying it does not take the one made here.
+        pFocused->ReleaseFocus();
+    }
+    FocusedBoxes()[pHost] = this;
+    m_pFocusHost = pHost;
+    m_bFocused = TRUE;
+    if (NULL != g_pCaretBox && this != g_pCaretBox) {
+        // A box focused in another window: making a caret here replaces its caret.
+        g_pCaretBox->m_bCaretCreated = FALSE;
+        g_pCaretBox->m_bCaretShown = FALSE;
+    }
+    m_bCaretCreated = CreateCaret(HostHwnd(), NULL, 1, m_nLineHeight);
+    g_pCaretBox = m_bCaretCreated ? this : NULL;
+    m_bCaretShown = FALSE;
+    PlaceCaret();
+}
+
+void CWceUiEditBox::ReleaseFocus() {
+    if (m_bFocused) {
+        std::map<CWceUiLayerHost*, CWceUiEditBox*>& boxes = FocusedBoxes();
+        auto it = boxes.find(m_pFocusHost);
+        if (it != boxes.end() && this == it->second) {
+            boxes.erase(it);
+        }
+    }
+    if (m_bCaretCreated && this == g_pCaretBox) {
+        DestroyCaret();
+    }
+    if (this == g_pCaretBox) {
+        g_pCaretBox = NULL;
+    }
+    m_bFocused = FALSE;
+    m_pFocusHost = NULL;
+    m_bCaretCreated = FALSE;
+    m_bCaretShown = FALSE;
+}
+
+CWceUiEditBox* CWceUiEditBox::GetFocusedEditBox(CWceUiLayerHost* pHost) {
+    std::map<CWceUiLayerHost*, CWceUiEditBox*>& boxes = FocusedBoxes();
+    auto it = boxes.find(pHost);
+    return it == boxes.end() ? NULL : it->second;
 }
 
 BOOL CWceUiEditBox::SetEditText(LPCWSTR pText) {
     std::u16string text = NULL == pText ? std::u16string() : std::u16string(pText);
-    if (text.size() > WCEUI_EDIT_MAX_TEXT) {
-        WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox::SetEditText, %d characters refused (at most %d)",
-                 static_cast<int>(text.size()), WCEUI_EDIT_MAX_TEXT);
-        return FALSE;
-    }
     // Line ends as the box keeps them.
     text.erase(std::remove(text.begin(), text.end(), u'\r'), text.end());
     if (!IsMultiLine()) {
         std::replace(text.begin(), text.end(), u'\n', u' ');
     }
-    if (!LayoutLines(text)) {
-        WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox::SetEditText, the text needs more than %d lines",
-                 WCEUI_EDIT_MAX_LINES);
+    int nRefusal = REFUSE_NONE;
+    if (!LayoutLines(text, -1, 0, &nRefusal)) {
+        LogRefusal("SetEditText", static_cast<int>(text.size()), nRefusal);
         return FALSE;
     }
     m_text.swap(text);
     m_nTextWidth = -1;
+    m_bRefusing = FALSE;
     m_nCaretLine = 0;
     m_nCaretColumn = 0;
     ScrollTo(0, FALSE);
@@ -222,8 +323,25 @@ int CWceUiEditBox::MeasureText(const char16_t* p, int n) const {
     return dc.Width(p, n);
 }
 
-BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelta) {
-    // Built aside: a text that needs more lines than the table holds leaves the table as it was.
+BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelta, int* pnRefusal) {
+    const int n = static_cast<int>(text.size());
+    auto refuse = [&](int nReason) {
+        if (NULL != pnRefusal) {
+            *pnRefusal = nReason;
+        }
+        return FALSE;
+    };
+    if (!IsMultiLine()) {
+        // One line of unlimited width: the single-line box holds no line breaks.
+        if (n > WCEUI_EDIT_MAX_SINGLE_TEXT) {
+            return refuse(REFUSE_LENGTH);
+        }
+        m_lines[0] = {0, n};
+        m_nLineCount = n > 0 ? 1 : 0;
+        m_nFirstChanged = 0;
+        return TRUE;
+    }
+    // Built aside: a text the table cannot hold leaves the table as it was.
     Line lines[WCEUI_EDIT_MAX_LINES];
     int nCount = 0;
     int nStart = 0;
@@ -244,12 +362,10 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
         nOld = nCount;
     }
     bool bDone = false;
-    const int n = static_cast<int>(text.size());
     RECT rcClient = {0, 0, 0, 0};
     GetClientRect(&rcClient);
     const int nWidth = rcClient.right - rcClient.left;
-    const bool bWrap = IsMultiLine();
-    MeasureDc dc(LayerFont(bWrap ? GetStyle() : NULL));
+    MeasureDc dc(LayerFont(GetStyle()));
     auto push = [&](int nFrom, int nEnd) {
         if (nCount >= WCEUI_EDIT_MAX_LINES) {
             return false;
@@ -274,46 +390,125 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
         }
         return true;
     };
-    int i = nStart;
-    while (i < n && !bDone) {
-        const char16_t c = text[i];
-        if (u'\n' == c) {
-            if (!push(nStart, i + 1)) {
-                return FALSE;
+    // An index moved past the second half of a pair it would split.
+    auto boundary = [&](int e) {
+        return e > 0 && e < n && IsLow(text[e]) && IsHigh(text[e - 1]) ? e + 1 : e;
+    };
+    auto fits = [&](int nFrom, int nEnd) {
+        return nEnd <= nFrom || dc.Width(text.data() + nFrom, nEnd - nFrom) <= nWidth;
+    };
+    while (nStart < n && !bDone) {
+        // The line's text runs to its "\n" or the text's end, but no further than the longest line
+        // the box holds (and one more character, to tell whether it is longer).
+        const int nLimit = static_cast<int>(std::min<long long>(n, nStart + WCEUI_EDIT_MAX_LINE_TEXT + 1LL));
+        const char16_t* pNewline = std::char_traits<char16_t>::find(
+            text.data() + nStart, static_cast<size_t>(nLimit - nStart), u'\n');
+        const int nSeg = NULL != pNewline ? static_cast<int>(pNewline - text.data()) : boundary(nLimit);
+        // A text's width is the sum of its characters' widths, so it grows with every character:
+        // the first one that overflows is found by doubling the measured text, then halving the
+        // rest, rather than by measuring after every character.
+        int lo = nStart; // the text up to lo fits (nothing, at first)
+        int hi = -1;     // and up to hi does not, once found
+        for (int nStep = 32;; nStep *= 2) {
+            const int e = boundary(nSeg - nStart <= nStep ? nSeg : nStart + nStep);
+            if (!fits(nStart, e)) {
+                hi = e;
+                break;
             }
-            nStart = ++i;
+            lo = e;
+            if (e >= nSeg) {
+                break;
+            }
+        }
+        if (hi < 0) {
+            // The whole line fits.
+            if (NULL == pNewline && nSeg - nStart > WCEUI_EDIT_MAX_LINE_TEXT) {
+                return refuse(REFUSE_LINE_LENGTH);
+            }
+            const int nEnd = NULL != pNewline ? nSeg + 1 : nSeg;
+            if (!push(nStart, nEnd)) {
+                return refuse(REFUSE_LINES);
+            }
+            nStart = nEnd;
             continue;
         }
-        const int nLen = IsHigh(c) && i + 1 < n && IsLow(text[i + 1]) ? 2 : 1;
-        if (bWrap && dc.Width(text.data() + nStart, i + nLen - nStart) > nWidth) {
-            int nBreak = i;
-            if (IsWordChar(c)) {
-                int j = i;
-                while (j > nStart && IsWordChar(text[j - 1])) {
-                    --j;
-                }
-                if (j > nStart) {
-                    nBreak = j;
-                }
+        for (;;) {
+            const int nNext = boundary(lo + 1);
+            if (nNext >= hi) {
+                break;
             }
-            if (nBreak == nStart) {
-                // Not even one character fits: it takes a line of its own so that the walk advances.
-                nBreak = i + nLen;
+            int mid = boundary(lo + (hi - lo) / 2);
+            if (mid >= hi) {
+                mid = nNext;
             }
-            if (!push(nStart, nBreak)) {
-                return FALSE;
+            if (fits(nStart, mid)) {
+                lo = mid;
+            } else {
+                hi = mid;
             }
-            nStart = i = nBreak;
-            continue;
         }
-        i += nLen;
-    }
-    if (!bDone && nStart < n && !push(nStart, n)) {
-        return FALSE;
+        // The overflowing character spans lo .. hi.
+        const int i = lo;
+        int nBreak = i;
+        if (IsWordChar(text[i])) {
+            int j = i;
+            while (j > nStart && IsWordChar(text[j - 1])) {
+                --j;
+            }
+            if (j > nStart) {
+                nBreak = j;
+            }
+        }
+        if (nBreak == nStart) {
+            // Not even one character fits: it takes a line of its own so that the walk advances.
+            nBreak = hi;
+        }
+        if (!push(nStart, nBreak)) {
+            return refuse(REFUSE_LINES);
+        }
+        nStart = nBreak;
     }
     std::copy(lines, lines + nCount, m_lines);
     m_nLineCount = nCount;
     m_nFirstChanged = nFirstChanged;
+    return TRUE;
+}
+
+BOOL CWceUiEditBox::EditText(int nOffset, int nRemove, const char16_t* pInsert, int nInsert) {
+    const int n = static_cast<int>(m_text.size());
+    if (!IsMultiLine() && n - nRemove + nInsert > WCEUI_EDIT_MAX_SINGLE_TEXT) {
+        if (!m_bRefusing) {
+            LogRefusal("typing", n - nRemove + nInsert, REFUSE_LENGTH);
+        }
+        m_bRefusing = TRUE;
+        return FALSE;
+    }
+    // The single-line width changes by what the edit does to the characters next to it: with one
+    // neighbour on each side measured before and after, a pair joined or split there is counted.
+    const bool bWidth = !IsMultiLine() && m_nTextWidth >= 0;
+    const int nAround = std::max(0, nOffset - 1);
+    const int nOldAround =
+        bWidth ? MeasureText(m_text.data() + nAround, std::min(n, nOffset + nRemove + 1) - nAround) : 0;
+    const std::u16string removed = m_text.substr(nOffset, nRemove);
+    m_text.replace(nOffset, nRemove, NULL != pInsert ? pInsert : u"", nInsert);
+    int nRefusal = REFUSE_NONE;
+    if (!LayoutLines(m_text, nOffset, nInsert - nRemove, &nRefusal)) {
+        m_text.replace(nOffset, nInsert, removed);
+        if (!m_bRefusing) {
+            LogRefusal("typing", n - nRemove + nInsert, nRefusal);
+        }
+        m_bRefusing = TRUE;
+        return FALSE;
+    }
+    m_bRefusing = FALSE;
+    if (bWidth) {
+        const int nNew = static_cast<int>(m_text.size());
+        m_nTextWidth +=
+            MeasureText(m_text.data() + nAround, std::min(nNew, nOffset + nInsert + 1) - nAround) -
+            nOldAround;
+    }
+    InvalidateFromLine(m_nFirstChanged);
+    UpdateScrollRange();
     return TRUE;
 }
 
@@ -338,7 +533,11 @@ void CWceUiEditBox::UpdateScrollRange() {
         const long long llMax = static_cast<long long>(m_nLineHeight) * (m_nLineCount - 1);
         SetScrollRange(0, static_cast<int>(std::max(0LL, llMax)), FALSE);
     } else {
-        m_nTextWidth = MeasureText(m_text.data(), static_cast<int>(m_text.size()));
+        const HFONT hFont = LayerFont(GetStyle());
+        if (m_nTextWidth < 0 || hFont != m_hWidthFont) {
+            m_nTextWidth = MeasureText(m_text.data(), static_cast<int>(m_text.size()));
+            m_hWidthFont = hFont;
+        }
         const int nMax = m_nTextWidth - 50;
         SetScrollRange(0, std::max(0, nMax), FALSE);
     }
@@ -409,44 +608,21 @@ void CWceUiEditBox::OnChar(UINT nChar, UINT, UINT) {
         return;
     }
     const int nOffset = CaretOffset();
-    std::u16string text = m_text;
-    int nNewOffset = nOffset;
-    int nDelta = 0;
     if (8 == c) {
         if (0 == nOffset) {
             return;
         }
-        const int nDel = nOffset >= 2 && IsLow(text[nOffset - 1]) && IsHigh(text[nOffset - 2]) ? 2 : 1;
-        text.erase(nOffset - nDel, nDel);
-        nNewOffset = nOffset - nDel;
-        nDelta = -nDel;
-    } else {
-        if (text.size() >= WCEUI_EDIT_MAX_TEXT) {
-            if (!m_bRefusing) {
-                WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, the text is full (%d characters)",
-                         WCEUI_EDIT_MAX_TEXT);
-            }
-            m_bRefusing = TRUE;
+        const int nDel = nOffset >= 2 && IsLow(m_text[nOffset - 1]) && IsHigh(m_text[nOffset - 2]) ? 2 : 1;
+        if (!EditText(nOffset - nDel, nDel, NULL, 0)) {
             return;
         }
-        text.insert(text.begin() + nOffset, c);
-        nNewOffset = nOffset + 1;
-        nDelta = 1;
-    }
-    if (!LayoutLines(text, std::min(nOffset, nNewOffset), nDelta)) {
-        if (!m_bRefusing) {
-            WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, the text would need more than %d lines",
-                     WCEUI_EDIT_MAX_LINES);
+        OffsetToCaret(nOffset - nDel);
+    } else {
+        if (!EditText(nOffset, 0, &c, 1)) {
+            return;
         }
-        m_bRefusing = TRUE;
-        return;
+        OffsetToCaret(nOffset + 1);
     }
-    m_bRefusing = FALSE;
-    m_text.swap(text);
-    m_nTextWidth = -1;
-    InvalidateFromLine(m_nFirstChanged);
-    UpdateScrollRange();
-    OffsetToCaret(nNewOffset);
     PlaceCaret();
     CaretIntoView();
 }
@@ -473,20 +649,13 @@ void CWceUiEditBox::OnKeyDown(UINT nChar, UINT, UINT) {
             if (nOffset >= static_cast<int>(m_text.size())) {
                 break;
             }
-            std::u16string text = m_text;
-            const int nDel = nOffset + 1 < static_cast<int>(text.size()) && IsHigh(text[nOffset]) &&
-                                     IsLow(text[nOffset + 1])
+            const int nDel = nOffset + 1 < static_cast<int>(m_text.size()) && IsHigh(m_text[nOffset]) &&
+                                     IsLow(m_text[nOffset + 1])
                                  ? 2
                                  : 1;
-            text.erase(nOffset, nDel);
-            if (!LayoutLines(text, nOffset, -nDel)) {
-                break;
+            if (EditText(nOffset, nDel, NULL, 0)) {
+                OffsetToCaret(nOffset);
             }
-            m_text.swap(text);
-            m_nTextWidth = -1;
-            InvalidateFromLine(m_nFirstChanged);
-            UpdateScrollRange();
-            OffsetToCaret(nOffset);
             break;
         }
         case 35: // End
@@ -549,24 +718,9 @@ void CWceUiEditBox::OnLButtonUp(UINT nFlags, POINT point) {
                 static_cast<int>(std::min<unsigned>(uLine, static_cast<unsigned>(m_nLineCount - 1)));
             const int nStart = m_lines[nLine].nStart;
             const int nEnd = LineEndColumn(nLine);
-            MeasureDc dc(LayerFont(GetStyle()));
-            int nCol = nEnd;
-            int nPrevCol = 0;
-            int nPrevW = 0;
-            for (int c = 1; c <= nEnd; ++c) {
-                if (IsHigh(m_text[nStart + c - 1]) && c < nEnd && IsLow(m_text[nStart + c])) {
-                    continue; // the pair's boundary lies after its second half
-                }
-                const int w = dc.Width(m_text.data() + nStart, c);
-                if (pt.x <= w) {
-                    nCol = pt.x - nPrevW <= w - pt.x ? nPrevCol : c;
-                    break;
-                }
-                nPrevCol = c;
-                nPrevW = w;
-            }
             m_nCaretLine = nLine;
-            m_nCaretColumn = nCol;
+            MeasureDc dc(LayerFont(GetStyle()));
+            m_nCaretColumn = NearestColumn(dc, m_text.data() + nStart, nEnd, pt.x);
         }
         PlaceCaret();
         CaretIntoView();
@@ -717,28 +871,19 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
             int nFrom = m_lines[i].nStart;
             int nLen = LineEndColumn(i);
             int nLeft = rcArea.left;
-            if (!bMulti && dx < 0) {
-                // Characters scrolled out to the left are left out, so nothing is drawn left of the box.
+            if (!bMulti && nLen > 0) {
                 MeasureDc dc(LayerFont(pStyle));
-                // Prefix widths grow with the prefix: the first one reaching the scroll position.
-                int lo = 0;
-                int hi = nLen;
-                while (lo < hi) {
-                    const int mid = lo + (hi - lo) / 2;
-                    if (dc.Width(m_text.data() + nFrom, mid) < -dx) {
-                        lo = mid + 1;
-                    } else {
-                        hi = mid;
-                    }
+                if (dx < 0) {
+                    // Characters scrolled out to the left are left out, so nothing is drawn left of the
+                    // box.
+                    const int c = FirstBoundaryReaching(dc, m_text.data() + nFrom, nLen, -dx);
+                    nLeft += dc.Width(m_text.data() + nFrom, c) + dx;
+                    nFrom += c;
+                    nLen -= c;
                 }
-                int c = lo;
-                if (c < nLen && c > 0 && IsLow(m_text[nFrom + c]) && IsHigh(m_text[nFrom + c - 1])) {
-                    ++c;
-                }
-                const int w = dc.Width(m_text.data() + nFrom, c);
-                nLeft += w + dx;
-                nFrom += c;
-                nLen -= c;
+                // And those beyond the right edge, but for one that may reach back into the box.
+                const int c = FirstBoundaryReaching(dc, m_text.data() + nFrom, nLen, rcArea.right - nLeft);
+                nLen = c < nLen ? c + (IsHigh(m_text[nFrom + c]) && c + 1 < nLen ? 2 : 1) : nLen;
             }
             RECT rcRow = {nLeft, rowTop(i), rcArea.right, rowTop(i) + nH};
             // Rows cut by the text area are left out rather than drawn past it.

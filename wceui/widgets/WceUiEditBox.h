@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
-// The line table's room; text that would need more lines is refused.
+// The line table's room; multi-line text that would need more lines is refused.
 #define WCEUI_EDIT_MAX_LINES 500
-// The longest text a box holds (UTF-16 units); longer input is refused. Caret placement measures the
-// caret's line, so this keeps every keystroke's cost bounded.
-#define WCEUI_EDIT_MAX_TEXT 4096
+// The most UTF-16 units a multi-line box holds on one line (a closing "\n" not counted); text that
+// would need a longer line is refused. Ordinary text wraps long before this even in the widest box, but
+// characters without width (combining marks, zero-width spaces) never wrap, and an edit measures its
+// whole line: the bound keeps each keystroke's cost bounded.
+#define WCEUI_EDIT_MAX_LINE_TEXT 2048
+// The most UTF-16 units a single-line box holds, as a platform single-line edit allows by default.
+#define WCEUI_EDIT_MAX_SINGLE_TEXT 32767
 #define WCEUI_EDIT_LINE_HEIGHT 17
 
 class CWceUiEditBox : public CWceUiScrollLayer {
@@ -30,11 +34,15 @@ public:
     void OnScrollChanged(int nPos) override;
     void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
 
-    // Gives or takes the focus: the platform caret is created or destroyed with it.
+    // Gives or takes the focus: the platform caret is created or destroyed with it. One box of a host
+    // window has the focus: giving it to one takes it from the box that had it.
     void SetFocused(BOOL bFocused);
     BOOL IsFocused() const { return m_bFocused; }
-    // Replaces the whole text (caret at its start); FALSE, with nothing changed, when it is too long or
-    // needs more lines than the table holds.
+    // The box that has the focus in a host window, or NULL.
+    static CWceUiEditBox* GetFocusedEditBox(CWceUiLayerHost* pHost);
+    // Replaces the whole text (caret at its start); FALSE, with nothing changed and a line in the log,
+    // when it is longer than a single-line box holds or needs more or longer lines than a multi-line box
+    // holds.
     BOOL SetEditText(LPCWSTR pText);
     const std::u16string& GetEditText() const { return m_text; }
 
@@ -57,11 +65,16 @@ public:
 
 protected:
     virtual BOOL IsMultiLine() const { return FALSE; }
-    // Lays the text out again; FALSE (table untouched) when it would need more than the table holds.
-    // With nEdit >= 0 the text differs from the laid-out one by nDelta characters inserted (> 0) or
-    // removed (< 0) at nEdit, and only the lines from the edit to where the old layout resumes are
-    // measured again.
-    BOOL LayoutLines(const std::u16string& text, int nEdit = -1, int nDelta = 0);
+    // Lays the text out again; FALSE (table untouched, the reason in *pnRefusal) when the box cannot
+    // hold it. With nEdit >= 0 the text differs from the laid-out one by nDelta characters inserted
+    // (> 0) or removed (< 0) at nEdit, and only the lines from the edit to where the old layout resumes
+    // are measured again.
+    BOOL LayoutLines(const std::u16string& text, int nEdit = -1, int nDelta = 0, int* pnRefusal = NULL);
+    // Removes nRemove units at nOffset or inserts nInsert units there (one of the two is 0), lays out
+    // again, updates the scroll range and asks for a redraw; FALSE (text and layout as they were, the
+    // refusal logged once for a run of refusals) when the box cannot hold the result. The caret is left
+    // to the caller.
+    BOOL EditText(int nOffset, int nRemove, const char16_t* pInsert, int nInsert);
     // The text's width in the layer's font.
     int MeasureText(const char16_t* p, int n) const;
     void UpdateScrollRange();
@@ -77,6 +90,8 @@ protected:
     void OffsetToCaret(int nOffset);
     int LineEndColumn(int nLine) const;
     HWND HostHwnd() const;
+    // Gives up the focus and the platform caret, if this box holds them.
+    void ReleaseFocus();
     // Draws the lines laid out in rcArea (client row 0 at oy; both rectangles in the bitmap's
     // coordinates) with a per-line background when pLineBg is given, changing pixels only in rcClip.
     void DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RECT& rcArea, const RECT& rcClip,
@@ -92,6 +107,8 @@ private:
     // The first line the last layout measured again.
     int m_nFirstChanged = 0;
     BOOL m_bFocused = FALSE;
+    // The host window whose focused box this is, while focused.
+    CWceUiLayerHost* m_pFocusHost = NULL;
     std::u16string m_strFocusStyle;
     std::u16string m_strNormalStyle;
     BOOL m_bCaretInView = TRUE;
@@ -100,8 +117,9 @@ private:
     BOOL m_bRegistered = FALSE;
     BOOL m_bRefusing = FALSE;
     POINT m_ptCaret = {0, 0};
-    // The single-line text's width as last measured; -1 until then.
+    // The single-line text's width in m_hWidthFont, kept up to date through edits; -1 until measured.
     int m_nTextWidth = -1;
+    HFONT m_hWidthFont = NULL;
 };
 
 class CWceUiMEditBox : public CWceUiEditBox {

@@ -1,10 +1,12 @@
 #include "platform/display/sdl/SdlBackend.h"
 #include "platform/GdiHost.h"
 #include "platform/Platform.h"
+#include "platform/WinRect.h"
 #include "platform/WinString.h"
 #include "platform/WinSystem.h"
 #include "platform/display/headless/HeadlessBackend.h"
 #include "platform/windows/WinUser.h"
+#include "platform/windows/WindowManager.h"
 
 #include <SDL.h>
 
@@ -141,7 +143,10 @@ public:
     DWORD NextEventTime() override { return m_player.NextTime(); }
 
     void Wait(DWORD deadline) override {
-        if (m_dirty)
+        // The caret blinks on its own: shown again whenever it comes on, goes off or moves.
+        RECT caret{};
+        const bool caretOn = WindowManagerCaretOnScreen(Now(), &caret);
+        if (m_dirty || caretOn != m_caretOn || (caretOn && !EqualRect(&caret, &m_caret)))
             Flush();
         DWORD now = Now();
         DWORD timeout = kWaitSlice;
@@ -260,6 +265,17 @@ private:
                 bits + static_cast<size_t>(bottomUp ? ds.dsBm.bmHeight - 1 - y : y) * ds.dsBm.bmWidthBytes;
             std::memcpy(static_cast<BYTE*>(pixels) + static_cast<size_t>(y) * pitch, src, rowBytes);
         }
+        // The caret, as screenshots show it: its pixels inverted.
+        m_caretOn = WindowManagerCaretOnScreen(Now(), &m_caret);
+        if (m_caretOn) {
+            const int bytes = ds.dsBm.bmBitsPixel / 8;
+            for (int y = std::max<int>(0, m_caret.top); y < std::min<int>(h, m_caret.bottom); y++) {
+                BYTE* row = static_cast<BYTE*>(pixels) + static_cast<size_t>(y) * pitch;
+                for (int x = std::max<int>(0, m_caret.left); x < std::min<int>(w, m_caret.right); x++)
+                    for (int b = 0; b < std::min(bytes, 3); b++)
+                        row[x * bytes + b] ^= 0xFF;
+            }
+        }
         SDL_UnlockTexture(m_texture);
         SDL_RenderClear(m_renderer);
         SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
@@ -274,6 +290,8 @@ private:
     bool m_sdlUp = false;
     bool m_dirty = false;
     bool m_penDown = false;
+    bool m_caretOn = false; // as last shown
+    RECT m_caret{0, 0, 0, 0};
     DWORD m_lastFlush = 0;
     Uint32 m_wakeEvent = 0;
     SDL_Window* m_window = nullptr;
