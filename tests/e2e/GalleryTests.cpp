@@ -108,10 +108,12 @@ TEST_F(GalleryTest, TypingGoesToTheTappedEditBoxOnly) {
         << before;
     EXPECT_EQ(before.find("lost"), std::string::npos) << before;
 
-    // "Ada Lovelace" + " Byron", one backspace, one step left: the caret before the last letter.
+    // "Ada Lovelace" + " Byron", one backspace, one step left: the caret before the last letter. The
+    // box's own dump line carries what it holds.
     const std::string name = Read("name.txt");
-    EXPECT_NE(LayerLine(name, "CWceUiSEditBox", "name").find("caret=0:16 focus=yes lines=1"),
-              std::string::npos)
+    EXPECT_NE(
+        LayerLine(name, "CWceUiSEditBox", "name").find("\"Ada Lovelace Byro\" caret=0:16 focus=yes lines=1"),
+        std::string::npos)
         << name;
     EXPECT_NE(LayerLine(name, "CWceUiLayer", "status").find("\"Single-line box: Ada Lovelace Byro\""),
               std::string::npos)
@@ -121,6 +123,8 @@ TEST_F(GalleryTest, TypingGoesToTheTappedEditBoxOnly) {
     // The tap on the other box moves the focus there; the line break opens a line after "Hi".
     const std::string note = Read("note.txt");
     EXPECT_NE(LayerLine(note, "CWceUiSEditBox", "name").find("focus=no"), std::string::npos) << note;
+    EXPECT_NE(LayerLine(note, "CWceUiMEditBox", "note").find(" \"Hi\\nTap a box to type"), std::string::npos)
+        << note;
     EXPECT_NE(LayerLine(note, "CWceUiMEditBox", "note").find("caret=1:0 focus=yes lines=5"),
               std::string::npos)
         << note;

@@ -119,6 +119,9 @@ void CWceUiLayer::OnSetFocus() {}
 void CWceUiLayer::OnKillFocus() {}
 void CWceUiLayer::OnDrawExtra(CWceUiGenericBitmap*, BOOL) {}
 void CWceUiLayer::AppendDumpInfo(std::string*, std::vector<std::string>*) const {}
+LPCWSTR CWceUiLayer::GetDumpText() const {
+    return GetText();
+}
 
 BOOL CWceUiLayer::IsReDraw() const {
     const Data* pData = GetData();

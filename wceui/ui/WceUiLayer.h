@@ -74,6 +74,8 @@ public:
     // layer's line, and lines of their own (without indent; the dump puts them one level below the
     // layer). The plain layer adds nothing.
     virtual void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const;
+    // The text the dump shows for the layer: its own text, or what a widget holds in its place.
+    virtual LPCWSTR GetDumpText() const;
 
     void OnDrawMixColorFilter(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient);
     BOOL DrawOneBgImg(CWceUiBgItem* pBgItem, CWceUiGenericBitmap* pDrawBitmap, BOOL bClient);

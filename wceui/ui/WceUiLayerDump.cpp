@@ -44,7 +44,7 @@ void AppendLayerLine(const CWceUiLayer* pLayer, int nDepth, std::string* pOut) {
         indent + WideToUtf8(pLayer->GetClassName()) + " " + WceUiDumpQuote(pLayer->GetName()) + " " +
         std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
         std::to_string(rc.bottom) + (pLayer->IsLayerVisible() ? " visible" : " hidden") +
-        (pLayer->IsLayerEnabled() ? " enabled " : " disabled ") + WceUiDumpQuote(pLayer->GetText());
+        (pLayer->IsLayerEnabled() ? " enabled " : " disabled ") + WceUiDumpQuote(pLayer->GetDumpText());
     std::vector<std::string> extra;
     pLayer->AppendDumpInfo(&line, &extra);
     *pOut += line;

@@ -33,6 +33,8 @@ public:
     void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags) override;
     void OnScrollChanged(int nPos) override;
     void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
+    // The dump shows what the box holds, which is what a test of typing wants to read.
+    LPCWSTR GetDumpText() const override { return m_text.c_str(); }
 
     // Gives or takes the focus: the platform caret is created or destroyed with it. One box of a host
     // window has the focus: giving it to one takes it from the box that had it.
