@@ -54,25 +54,9 @@ bool ReadDeviceScreen(const std::string& root, int* pWidth, int* pHeight) {
 int main(int argc, char** argv) {
     PlatformDisplayOptions options;
     bool screenGiven = false;
-    for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            Usage(stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--screen") == 0) {
-            screenGiven = true;
-        }
-        std::string error;
-        int r = PlatformParseDisplayOption(argc, argv, &i, &options, &error);
-        if (r < 0) {
-            std::fprintf(stderr, "travlek: %s\n", error.c_str());
-            return 2;
-        }
-        if (r == 0) {
-            std::fprintf(stderr, "travlek: unknown option %s\n", argv[i]);
-            Usage(stderr);
-            return 2;
-        }
+    const int parsed = PlatformParseDisplayArgs("travlek", argc, argv, &options, Usage, &screenGiven);
+    if (parsed >= 0) {
+        return parsed;
     }
     const std::string root = PlatformGetDeviceRoot();
     if (!screenGiven) {

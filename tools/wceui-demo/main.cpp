@@ -136,22 +136,9 @@ int s_instance;
 
 int main(int argc, char** argv) {
     PlatformDisplayOptions options;
-    for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            Usage(stdout);
-            return 0;
-        }
-        std::string error;
-        int r = PlatformParseDisplayOption(argc, argv, &i, &options, &error);
-        if (r < 0) {
-            std::fprintf(stderr, "wceui-demo: %s\n", error.c_str());
-            return 2;
-        }
-        if (r == 0) {
-            std::fprintf(stderr, "wceui-demo: unknown option %s\n", argv[i]);
-            Usage(stderr);
-            return 2;
-        }
+    const int parsed = PlatformParseDisplayArgs("wceui-demo", argc, argv, &options, Usage);
+    if (parsed >= 0) {
+        return parsed;
     }
     // The framework's log stays out of the device folder: messages go to stderr.
     CWceUiLogFile::Instance().DisableFile();

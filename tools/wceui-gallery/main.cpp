@@ -48,22 +48,9 @@ void Usage(FILE* out) {
 
 int main(int argc, char** argv) {
     PlatformDisplayOptions options;
-    for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            Usage(stdout);
-            return 0;
-        }
-        std::string error;
-        const int r = PlatformParseDisplayOption(argc, argv, &i, &options, &error);
-        if (r < 0) {
-            std::fprintf(stderr, "wceui-gallery: %s\n", error.c_str());
-            return 2;
-        }
-        if (r == 0) {
-            std::fprintf(stderr, "wceui-gallery: unknown option %s\n", argv[i]);
-            Usage(stderr);
-            return 2;
-        }
+    const int parsed = PlatformParseDisplayArgs("wceui-gallery", argc, argv, &options, Usage);
+    if (parsed >= 0) {
+        return parsed;
     }
     // The framework's log stays out of the device folder: its lines go to stderr.
     CWceUiLogFile::Instance().DisableFile();
