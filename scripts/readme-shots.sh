@@ -4,7 +4,8 @@
 # unpacked everything (the progress at its end), and the message box of a package under the wrong
 # password. Writes docs/main.png, docs/progress.png and docs/msgbox.png, and docs/gallery.png: the
 # widget gallery with a city picked, the slider moved and the single-line box being typed into.
-#   scripts/readme-shots.sh [BUILD_DIR]     (default build; the tools must be built)
+#   scripts/readme-shots.sh [BUILD_DIR [OUT_DIR]]   (default build and docs; the tools must be built)
+# A test runs it into a fresh folder and compares, so the committed pictures stay the program's own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -17,7 +18,9 @@ for tool in "$travlek" "$device_tool" "$msktool" "$gallery"; do
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p docs
+out=${2:-docs}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 
 run() {
   local dev=$1 script=$2
@@ -29,23 +32,23 @@ run() {
 # The main dialog: the package listed, taken before the update starts by itself.
 "$device_tool" init "$work/main" --package demo/app >/dev/null
 run "$work/main" "wait 5
-shot $PWD/docs/main.png
+shot $out/main.png
 quit"
 
 # The update to its end: the headless clock runs it at once, so the picture is the one at exit.
 "$device_tool" init "$work/progress" --package demo/app >/dev/null
-run "$work/progress" "wait 5" --shot "$PWD/docs/progress.png"
+run "$work/progress" "wait 5" --shot "$out/progress.png"
 grep -q 'TRAVLEK_FINISHED 1' "$work/progress/.wince/journal.log" || { echo "the update failed" >&2; exit 1; }
 
 # A package under the other unit's password: the unpacker's message in a box.
 "$device_tool" init "$work/box" --package demo/app >/dev/null
 "$msktool" create "$work/box/SDMMC/gpsApp.msk" demo/app --password nvq --root app >/dev/null
 run "$work/box" "wait 500
-shot $PWD/docs/msgbox.png
+shot $out/msgbox.png
 quit"
 # The gallery, used a little: its own device folder keeps its runtime files out of the way.
 mkdir -p "$work/gallery"
 printf '%s\n' "wait 20" "drag 154 180 230 180 300" "wait 50" "tap 520 209" "wait 300" "tap 360 276" \
-  "wait 20" "text  and Babbage" "wait 20" "shot $PWD/docs/gallery.png" "quit" >"$work/gallery.txt"
+  "wait 20" "text  and Babbage" "wait 20" "shot $out/gallery.png" "quit" >"$work/gallery.txt"
 "$gallery" --backend headless --device "$work/gallery" --screen 800x480 --script "$work/gallery.txt"
-ls -l docs/main.png docs/progress.png docs/msgbox.png docs/gallery.png
+ls -l "$out"/main.png "$out"/progress.png "$out"/msgbox.png "$out"/gallery.png
