@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -43,6 +44,18 @@ std::pair<int, int> PngSize(const std::string& bytes) {
 }
 
 using TravlekTest = e2e::TravlekDeviceTest;
+
+// Unpacks the device's skin pack, lets change alter the unpacked folder, and packs it again in place.
+void RepackSkin(const std::string& dev, const std::function<void(const std::string& skin)>& change) {
+    const std::string pack = dev + "/Program/travlek.pack";
+    const std::string skin = dev + "/../skin";
+    std::filesystem::remove_all(skin);
+    RunResult r = RunProgram(PACKTOOL_PATH, "extract '" + pack + "' '" + skin + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    change(skin);
+    r = RunProgram(PACKTOOL_PATH, "create '" + pack + "' '" + skin + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+}
 
 TEST_F(TravlekTest, EveryScreenSizeAndDepthStartsWithTheMainDialogFillingTheScreen) {
     const struct {
@@ -169,16 +182,73 @@ TEST_F(TravlekTest, AFailedRunShowsItsMessageBoxUntilOkIsTappedAndA640WideScreen
     EXPECT_NE(small.find("CMsgBoxDlg \"CMsgBoxDlg\" 40,45,280,195"), std::string::npos) << small;
 }
 
-TEST_F(TravlekTest, WithoutItsSkinTheRunEndsAtOnceWithAReasonAndTouchesNothing) {
-    Init();
-    std::filesystem::remove(Dev() + "/Program/travlek.pack");
-    RunResult r = Travlek("wait 100\ndump " + File("d.txt") + "\n");
-    EXPECT_EQ(r.exitCode, 1) << r.out;
-    EXPECT_NE(r.out.find("main dialog could not be made"), std::string::npos) << r.out;
-    EXPECT_FALSE(testsupport::HostExists(File("d.txt")));
-    EXPECT_EQ(Journal(), "");
-    EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/navi.exe"));
-    EXPECT_TRUE(testsupport::HostExists(Dev() + "/SDMMC/gpsApp.msk"));
+// Bytes that are no file format at all.
+std::string Noise(size_t size, uint32_t seed) {
+    std::string noise(size, 0);
+    for (char& c : noise) {
+        seed = seed * 1103515245 + 12345;
+        c = static_cast<char>(seed >> 24);
+    }
+    return noise;
+}
+
+// Without a usable skin, or without its runtime folder, the run ends at once with the reason on the
+// console, before anything on the device is touched.
+TEST_F(TravlekTest, WithoutItsSkinOrRuntimeFolderTheRunEndsAtOnceWithAReasonAndTouchesNothing) {
+    const char* const kNoDialog = "main dialog could not be made";
+    const std::string pack = "/Program/travlek.pack";
+    const struct {
+        const char* what;
+        std::function<void(const std::string& dev)> breakIt;
+        const char* out;
+        const char* logged; // null: no log to look at
+    } cases[] = {
+        {"no pack", [&](const std::string& dev) { std::filesystem::remove(dev + pack); }, kNoDialog,
+         "Create CTravlekDlg failed"},
+        {"an empty pack", [&](const std::string& dev) { testsupport::WriteHostFile(dev + pack, ""); },
+         kNoDialog, "Create CTravlekDlg failed"},
+        {"random bytes",
+         [&](const std::string& dev) { testsupport::WriteHostFile(dev + pack, Noise(60000, 3)); }, kNoDialog,
+         "Create CTravlekDlg failed"},
+        {"a cut pack",
+         [&](const std::string& dev) {
+             std::filesystem::resize_file(dev + pack, std::filesystem::file_size(dev + pack) / 2);
+         },
+         kNoDialog, "lies beyond the end of the file"},
+        {"a folder",
+         [&](const std::string& dev) {
+             std::filesystem::remove(dev + pack);
+             testsupport::MakeHostFolders(dev + pack + "/800x480/wnd");
+         },
+         kNoDialog, "is not a valid packed file"},
+        {"a garbled main dialog",
+         [&](const std::string& dev) {
+             RepackSkin(dev, [](const std::string& skin) {
+                 testsupport::WriteHostFile(skin + "/800x480/wnd/ctravlekdlg.dlg.xml", Noise(3000, 4));
+             });
+         },
+         kNoDialog, "can not load dlg file \\Program\\travlek.pack\\800x480\\wnd\\CTravlekDlg.dlg.xml"},
+        {"the runtime folder is a file",
+         [&](const std::string& dev) { testsupport::WriteHostFile(dev + "/.wince", "x"); },
+         "single-instance mutex could not be made", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Dev());
+        std::filesystem::remove(File("d.txt"));
+        Init();
+        c.breakIt(Dev());
+        RunResult r = Travlek("wait 100\ndump " + File("d.txt") + "\n");
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+        EXPECT_FALSE(testsupport::HostExists(File("d.txt")));
+        if (nullptr != c.logged) {
+            EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+            EXPECT_EQ(Journal(), "");
+        }
+        EXPECT_EQ(testsupport::ReadHostFile(Dev() + "/Residentflash2/app/navi.exe"), "old application\n");
+        EXPECT_TRUE(testsupport::HostExists(Dev() + "/SDMMC/gpsApp.msk"));
+    }
 }
 
 } // namespace

@@ -84,6 +84,12 @@ int main(int argc, char** argv) {
         app.InitInstance();
         if (app.FoundOtherInstance()) {
             std::printf("travlek: an updater is already running on this device\n");
+        } else if (0 != app.GetGuardError()) {
+            std::fprintf(stderr,
+                         "travlek: the single-instance mutex could not be made (error %u); is %s/.wince a "
+                         "writable folder?\n",
+                         static_cast<unsigned>(app.GetGuardError()), root.c_str());
+            status = 1;
         } else if (!app.RanMainDialog()) {
             // The unit would just end here; on the simulator say why.
             std::fprintf(
