@@ -251,4 +251,133 @@ TEST_F(TravlekTest, WithoutItsSkinOrRuntimeFolderTheRunEndsAtOnceWithAReasonAndT
     }
 }
 
+// A language file that is missing, empty, cut short or no text at all costs the buttons their
+// captions, which the log explains, and nothing else: the update still runs.
+TEST_F(TravlekTest, WithoutItsLanguageFileTheUpdaterStillUpdatesAndTheLogSaysWhy) {
+    const std::string lang = "/800x480/language/english.ini";
+    const struct {
+        const char* what;
+        std::function<void(const std::string& skin)> breakIt;
+        const char* logged;
+    } cases[] = {
+        {"missing", [&](const std::string& skin) { std::filesystem::remove(skin + lang); },
+         "Can not find the item 800x480\\language\\english.ini"},
+        {"empty", [&](const std::string& skin) { testsupport::WriteHostFile(skin + lang, ""); },
+         "english.ini is not a valid UNICODE file, the length is 0"},
+        {"random bytes",
+         [&](const std::string& skin) { testsupport::WriteHostFile(skin + lang, Noise(3000, 8)); },
+         "english.ini is not a valid UNICODE format file"},
+        {"random bytes behind the byte-order mark",
+         [&](const std::string& skin) {
+             testsupport::WriteHostFile(skin + lang, "\xFF\xFE" + Noise(3001, 9));
+         },
+         "LoadString btn_update failed"},
+        {"cut inside its first text",
+         [&](const std::string& skin) { std::filesystem::resize_file(skin + lang, 80); },
+         "Parse \\Program\\travlek.pack\\800x480\\language\\english.ini fail"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Dev());
+        Init();
+        RepackSkin(Dev(), c.breakIt);
+        const std::string card = Dev() + "/SDMMC/gpsApp.msk";
+        const std::string package = testsupport::ReadHostFile(card);
+        // First without the package, to see the main dialog as the user would.
+        std::filesystem::remove(card);
+        RunResult r = Travlek("wait 100\ndump " + File("d.txt") + "\nquit\n");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        const e2e::LayerDump d(testsupport::ReadHostFile(File("d.txt")));
+        ASSERT_NE(d.Find("update"), nullptr) << d.Text();
+        EXPECT_TRUE(d.Visible("update"));
+        EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+
+        testsupport::WriteHostFile(card, package);
+        r = Travlek("wait 1000\nquit\n");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_NE(Journal().find("TRAVLEK_FINISHED 1 0"), std::string::npos) << Journal();
+        EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/config/FactoryConfig.xml"));
+    }
+}
+
+// A registry file with garbage in it loses at most the configured application, which makes the unit
+// one that expects "gpsApp.msk": the update runs, no program is started, and the file is left as it
+// was, garbage and all.
+TEST_F(TravlekTest, ARegistryWithGarbageCostsAtMostTheConfiguredApplication) {
+    const std::string head = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\OEM]\n";
+    std::string hugeHex = head + "\"APP\"=hex(1):";
+    for (int i = 0; i < 200000; ++i) {
+        hugeHex += "41,00,\\\n  ";
+    }
+    hugeHex += "00,00\n";
+    const struct {
+        const char* what;
+        std::string text; // empty: a folder instead of the file
+    } cases[] = {
+        {"random bytes", Noise(5000, 11)},
+        {"cut inside the value", head + "\"APP\"=\"\\\\residentflash2\\\\ap"},
+        {"a string of 2 MB", head + "\"APP\"=\"" + std::string(2 << 20, 'x') + "\"\n"},
+        {"a byte list of 2 MB over 200,000 lines", hugeHex},
+        {"an executable", testsupport::ReadHostFile(TRAVLEK_DEVICE_PATH)},
+        {"values without a key, broken keys and escapes",
+         "\"APP\"=\"\\\\residentflash2\\\\app\\\\navi.exe\"\n[HKEY_LOCAL_MACHINE\\\\OEM]\n[HKEY_NOWHERE\\OEM]"
+         "\n"
+         "\"APP\"=\"\\\\residentflash2\\\\app\\\\navi.exe\"\n[HKEY_LOCAL_MACHINE\\OEM\n\"APP\"=dword:xyz\n"
+         "\"APP\"=hex(zz):00\n\"APP\"=hex:1,2,3,\\\n"},
+        {"a folder", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Dev());
+        Init();
+        const std::string registry = Dev() + "/registry.reg";
+        std::filesystem::remove(registry);
+        if (c.text.empty()) {
+            testsupport::MakeHostFolders(registry);
+        } else {
+            testsupport::WriteHostFile(registry, c.text);
+        }
+        RunResult r = Travlek("wait 1000\nquit\n");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_EQ(Journal(), "travlek: SetCursor wait\n"
+                             "travlek: SetCursor arrow\n"
+                             "travlek: PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 1 0\n");
+        EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/config/FactoryConfig.xml"));
+        if (c.text.empty()) {
+            EXPECT_TRUE(std::filesystem::is_directory(registry));
+        } else {
+            EXPECT_TRUE(testsupport::ReadHostFile(registry) == c.text) << "the registry file was rewritten";
+        }
+    }
+}
+
+// Without the card's folder, or with a file in its place, there is no package: a main-navigation
+// unit says so, another unit waits for the user; nothing is deleted either way.
+TEST_F(TravlekTest, WithoutTheCardOnlyAMainNavigationUnitSaysItCannotFindThePackage) {
+    for (const char* app : {"nvq", "gps"}) {
+        for (const bool cardIsAFile : {false, true}) {
+            SCOPED_TRACE(std::string(app) + (cardIsAFile ? ", the card a file" : ", no card"));
+            std::filesystem::remove_all(Dev());
+            Init(std::string("--app ") + app);
+            std::filesystem::remove_all(Dev() + "/SDMMC");
+            if (cardIsAFile) {
+                testsupport::WriteHostFile(Dev() + "/SDMMC", "not a folder");
+            }
+            const std::string before = Tree("Residentflash2");
+            RunResult r = Travlek("wait 1000\ndump " + File("d.txt") + "\nclose\n");
+            ASSERT_EQ(r.exitCode, 0) << r.out;
+            const e2e::LayerDump d(testsupport::ReadHostFile(File("d.txt")));
+            ASSERT_NE(d.Find("CTravlekDlg"), nullptr) << d.Text();
+            if (std::string("nvq") == app) {
+                ASSERT_TRUE(d.Visible("msg")) << d.Text();
+                EXPECT_EQ(d.Find("msg")->text, "Cannot find the MSK file.");
+            } else {
+                EXPECT_EQ(d.Find("CMsgBoxDlg"), nullptr) << d.Text();
+            }
+            EXPECT_EQ(Journal(), "");
+            EXPECT_EQ(Tree("Residentflash2"), before);
+        }
+    }
+}
+
 } // namespace
