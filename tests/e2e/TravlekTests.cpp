@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -228,6 +229,12 @@ TEST_F(TravlekTest, WithoutItsSkinOrRuntimeFolderTheRunEndsAtOnceWithAReasonAndT
              });
          },
          kNoDialog, "can not load dlg file \\Program\\travlek.pack\\800x480\\wnd\\CTravlekDlg.dlg.xml"},
+        {"a pipe",
+         [&](const std::string& dev) {
+             std::filesystem::remove(dev + pack);
+             ASSERT_EQ(0, mkfifo((dev + pack).c_str(), 0600));
+         },
+         kNoDialog, "Create CTravlekDlg failed"},
         {"the runtime folder is a file",
          [&](const std::string& dev) { testsupport::WriteHostFile(dev + "/.wince", "x"); },
          "single-instance mutex could not be made", nullptr},
@@ -310,9 +317,11 @@ TEST_F(TravlekTest, ARegistryWithGarbageCostsAtMostTheConfiguredApplication) {
         hugeHex += "41,00,\\\n  ";
     }
     hugeHex += "00,00\n";
+    enum Kind { kFile, kFolder, kPipe };
     const struct {
         const char* what;
-        std::string text; // empty: a folder instead of the file
+        std::string text;
+        Kind kind = kFile;
     } cases[] = {
         {"random bytes", Noise(5000, 11)},
         {"cut inside the value", head + "\"APP\"=\"\\\\residentflash2\\\\ap"},
@@ -324,7 +333,9 @@ TEST_F(TravlekTest, ARegistryWithGarbageCostsAtMostTheConfiguredApplication) {
          "\n"
          "\"APP\"=\"\\\\residentflash2\\\\app\\\\navi.exe\"\n[HKEY_LOCAL_MACHINE\\OEM\n\"APP\"=dword:xyz\n"
          "\"APP\"=hex(zz):00\n\"APP\"=hex:1,2,3,\\\n"},
-        {"a folder", ""},
+        {"a folder", "", kFolder},
+        // device.ini too: the screen size is then the default one.
+        {"a pipe, and one for device.ini", "", kPipe},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -332,19 +343,29 @@ TEST_F(TravlekTest, ARegistryWithGarbageCostsAtMostTheConfiguredApplication) {
         Init();
         const std::string registry = Dev() + "/registry.reg";
         std::filesystem::remove(registry);
-        if (c.text.empty()) {
+        if (kFolder == c.kind) {
             testsupport::MakeHostFolders(registry);
+        } else if (kPipe == c.kind) {
+            ASSERT_EQ(0, mkfifo(registry.c_str(), 0600));
+            std::filesystem::remove(Dev() + "/device.ini");
+            ASSERT_EQ(0, mkfifo((Dev() + "/device.ini").c_str(), 0600));
         } else {
             testsupport::WriteHostFile(registry, c.text);
         }
         RunResult r = Travlek("wait 1000\nquit\n");
         ASSERT_EQ(r.exitCode, 0) << r.out;
+        if (kPipe == c.kind) {
+            EXPECT_NE(r.out.find("device.ini has no valid screen=WxH line; using 800x480"), std::string::npos)
+                << r.out;
+        }
         EXPECT_EQ(Journal(), "travlek: SetCursor wait\n"
                              "travlek: SetCursor arrow\n"
                              "travlek: PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 1 0\n");
         EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/config/FactoryConfig.xml"));
-        if (c.text.empty()) {
+        if (kFolder == c.kind) {
             EXPECT_TRUE(std::filesystem::is_directory(registry));
+        } else if (kPipe == c.kind) {
+            EXPECT_TRUE(std::filesystem::is_fifo(registry));
         } else {
             EXPECT_TRUE(testsupport::ReadHostFile(registry) == c.text) << "the registry file was rewritten";
         }

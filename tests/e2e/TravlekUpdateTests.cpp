@@ -14,6 +14,7 @@
 #include <sstream>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -365,8 +366,11 @@ TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplicatio
         std::string bytes;
         const char* message;
         const char* logged;
+        bool pipe = false; // a host pipe in the package's place, which has no writer
     } cases[] = {
         {"an empty file", "", kInvalid, "invalid_msk_file"},
+        {"a pipe", "", "Update fail. \n(open file \\SDMMC\\gpsApp.msk failed, error code is 5)",
+         "open file \\SDMMC\\gpsApp.msk failed", true},
         {"random bytes", Noise(whole.size(), 99), kInvalid, "invalid_msk_file"},
         {"cut inside the header", whole.substr(0, 20), kFormat, "file_format_error"},
         {"cut inside the table", whole.substr(0, tableEnd - 10), kFormat, "file_format_error"},
@@ -383,7 +387,13 @@ TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplicatio
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(Dev());
         Init();
-        testsupport::WriteHostFile(Dev() + "/SDMMC/gpsApp.msk", c.bytes);
+        const std::string package = Dev() + "/SDMMC/gpsApp.msk";
+        if (c.pipe) {
+            std::filesystem::remove(package);
+            ASSERT_EQ(0, mkfifo(package.c_str(), 0600));
+        } else {
+            testsupport::WriteHostFile(package, c.bytes);
+        }
         RunResult r =
             Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(kScreens[2].ok) + "\nwait 500\nclose\n");
         ASSERT_EQ(0, r.exitCode) << r.out;
