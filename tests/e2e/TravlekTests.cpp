@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <spawn.h>
@@ -304,6 +305,60 @@ TEST_F(TravlekTest, WithoutItsLanguageFileTheUpdaterStillUpdatesAndTheLogSaysWhy
         ASSERT_EQ(r.exitCode, 0) << r.out;
         EXPECT_NE(Journal().find("TRAVLEK_FINISHED 1 0"), std::string::npos) << Journal();
         EXPECT_TRUE(testsupport::HostExists(Dev() + "/Residentflash2/app/config/FactoryConfig.xml"));
+    }
+}
+
+// A skin whose message box cannot be made still tells the user: the status line shows what the box
+// would have said, after a failure and after a success alike, and the log says why.
+TEST_F(TravlekTest, WithoutItsMessageBoxTheStatusLineShowsTheMessage) {
+    const struct {
+        const char* what;
+        const char* init;
+        std::function<void(const std::string& skin)> breakSkin;
+        std::string package; // empty: the one travlek-device made
+        const char* shown;
+        const char* journalEnd;
+    } cases[] = {
+        {"a damaged package, no message box files", "",
+         [](const std::string& skin) {
+             std::filesystem::remove(skin + "/800x480/wnd/cmsgboxdlg.dlg.xml");
+             std::filesystem::remove(skin + "/800x480/wnd/cmsgboxdlg.style.xml");
+         },
+         "not a package", "Invalid MSK file. Update fail.", "TRAVLEK_FINISHED 0 0\n"},
+        {"a main-navigation update, a garbled message box", "--app nvq",
+         [](const std::string& skin) {
+             testsupport::WriteHostFile(skin + "/800x480/wnd/cmsgboxdlg.dlg.xml", Noise(2000, 6));
+         },
+         "", "Update application OK, please remove SD card.",
+         "TRAVLEK_FINISHED 1 0\ntravlek: TouchCalibrate\ntravlek: SetSystemPowerState 0x00800000 0x1000\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Dev());
+        Init(c.init);
+        RepackSkin(Dev(), c.breakSkin);
+        if (!c.package.empty()) {
+            testsupport::WriteHostFile(Dev() + "/SDMMC/gpsApp.msk", c.package);
+        }
+        // The status line as the message left it: a repaint at once makes the screen show it.
+        RunResult r = Travlek("wait 1000\ndump " + File("d.txt") + "\nclose\n");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        const std::string journal = Journal();
+        EXPECT_EQ(journal.substr(journal.size() - std::min(journal.size(), strlen(c.journalEnd))),
+                  c.journalEnd)
+            << journal;
+        EXPECT_NE(
+            Log().find(std::string("CTravlekDlg::ShowMessage, no message box, the status line shows: ") +
+                       c.shown),
+            std::string::npos)
+            << Log();
+        if (!c.package.empty()) {
+            const e2e::LayerDump d(testsupport::ReadHostFile(File("d.txt")));
+            ASSERT_NE(d.Find("status"), nullptr) << d.Text();
+            EXPECT_TRUE(d.Visible("status"));
+            EXPECT_EQ(d.Find("status")->text, c.shown);
+            EXPECT_EQ(testsupport::ReadHostFile(Dev() + "/Residentflash2/app/navi.exe"), "old application\n");
+        }
     }
 }
 
