@@ -340,8 +340,8 @@ TEST_F(TravlekUpdateTest, AFlashTooSmallForThePackageKeepsTheOldApplication) {
     }
 }
 
-// Packages that are cut short, garbled or claim more than they hold: each ends in the message of its
-// error key, with nothing deleted and no entry unpacked.
+// Packages that are cut short, garbled, claim more than they hold or would not refill the application
+// folder: each ends in the message of its error key, with nothing deleted and no entry unpacked.
 TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplication) {
     const std::string content = Noise(3000, 7);
     msktest::RawPackage raw;
@@ -358,6 +358,13 @@ TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplicatio
     beyondTheEnd.entries[2].dataOffset = 0x7FFFFFF0u;
     msktest::RawPackage hugeTable = raw;
     hugeTable.tableEnd = 0xFFFFFFF0u;
+    // Well-formed, but the delete would clear the application folder and nothing would refill it.
+    msktest::RawPackage otherRoot = raw;
+    otherRoot.root = u"other";
+    msktest::RawPackage onlyFolders = raw;
+    onlyFolders.entries = {msktest::Folder(u"maps"), msktest::Folder(u"lang")};
+    msktest::RawPackage noEntries = raw;
+    noEntries.entries.clear();
 
     const char* const kInvalid = "Invalid MSK file. Update fail.";
     const char* const kFormat = "MSK file format error. Update fail.";
@@ -382,6 +389,9 @@ TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplicatio
          "uncompress failed"},
         {"a stream beyond the end of the file", msktest::Build(beyondTheEnd), kFormat, "file_format_error"},
         {"a table end beyond the end of the file", msktest::Build(hugeTable), kFormat, "file_format_error"},
+        {"another root folder", msktest::Build(otherRoot), kInvalid, "invalid_msk_file"},
+        {"only folders", msktest::Build(onlyFolders), kInvalid, "invalid_msk_file"},
+        {"no entries", msktest::Build(noEntries), kInvalid, "invalid_msk_file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
