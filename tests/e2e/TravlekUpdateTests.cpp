@@ -423,6 +423,17 @@ TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplicatio
     }
 }
 
+// A package file longer than 32 bits can count (a sparse tail past 4 GB that no entry uses) is still
+// read as the package it starts with: its size is not cut to 32 bits anywhere on the way.
+TEST_F(TravlekUpdateTest, APackageFilePast4GBIsReadWhole) {
+    Init("--package '" + PackageFolder("navi.exe", 3) + "'");
+    std::filesystem::resize_file(Dev() + "/SDMMC/gpsApp.msk", (1ull << 32) + 10);
+    RunResult r = Travlek("wait 1000\nquit\n");
+    ASSERT_EQ(0, r.exitCode) << r.out;
+    EXPECT_NE(std::string::npos, Journal().find("TRAVLEK_FINISHED 1 0")) << Journal() << Log();
+    EXPECT_EQ("new navi.exe\n", testsupport::ReadHostFile(Dev() + "/Residentflash2/app/navi.exe"));
+}
+
 // A folder with the expected package's name is no package: the automatic start passes it by, so a
 // main-navigation unit says it cannot find its package and another unit waits for the user; nothing
 // is deleted either way.
