@@ -9,5 +9,5 @@ class CWceUiRealWnd;
 
 // Creates the message box dialog through the window's layer controller, shows the text with the
 // given flags, deletes the dialog when a button ends it and returns its end code (0 when the box
-// could not be created).
-int TravlekMessageBox(CWceUiRealWnd* pWnd, LPCWSTR pText, UINT uFlags);
+// could not be created). pShown, when given, tells whether the box could be created at all.
+int TravlekMessageBox(CWceUiRealWnd* pWnd, LPCWSTR pText, UINT uFlags, BOOL* pShown = NULL);

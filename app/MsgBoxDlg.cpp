@@ -111,7 +111,10 @@ void CMsgBoxDlg::OnCommand(CWceUiLayer* pSender) {
     }
 }
 
-int TravlekMessageBox(CWceUiRealWnd* pWnd, LPCWSTR pText, UINT uFlags) {
+int TravlekMessageBox(CWceUiRealWnd* pWnd, LPCWSTR pText, UINT uFlags, BOOL* pShown) {
+    if (NULL != pShown) {
+        *pShown = FALSE;
+    }
     if (NULL == pWnd || NULL == pWnd->GetLayerCtrl()) {
         return 0;
     }
@@ -122,6 +125,9 @@ int TravlekMessageBox(CWceUiRealWnd* pWnd, LPCWSTR pText, UINT uFlags) {
     }
     int nResult = 0;
     if (pDlg->IsKindOf(WCEUI_CLASS_NAME(CMsgBoxDlg))) {
+        if (NULL != pShown) {
+            *pShown = TRUE;
+        }
         nResult = static_cast<CMsgBoxDlg*>(pDlg)->ShowMessage(pText, 0, uFlags);
     }
     pCtrl->DeleteLayer(pDlg);

@@ -79,11 +79,19 @@ LPCWSTR TravlekExpectedPackagePath() {
 
 BOOL CTravlekApp::InitInstance() {
     m_bOtherInstance = FALSE;
+    m_dwGuardError = 0;
     m_bRanMainDialog = FALSE;
     // The mutex is only an existence test; it stays open for the whole run.
     HANDLE hMutex = CreateMutexW(NULL, FALSE, TRAVLEK_MUTEX_NAME);
-    if (0 != GetLastError()) {
-        m_bOtherInstance = TRUE;
+    const DWORD dwError = GetLastError();
+    if (0 != dwError) {
+        // Any error ends the run, as two updaters must never run at once; only an existing mutex
+        // says that another one is running.
+        if (NULL == hMutex) {
+            m_dwGuardError = dwError;
+        } else {
+            m_bOtherInstance = TRUE;
+        }
         HWND hOther = FindWindowW(NULL, TRAVLEK_WINDOW_TITLE);
         if (NULL != hOther) {
             ShowWindow(hOther, SW_SHOW);

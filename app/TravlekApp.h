@@ -49,11 +49,15 @@ public:
     BOOL InitInstance();
     // Whether the last InitInstance found another updater running.
     BOOL FoundOtherInstance() const { return m_bOtherInstance; }
+    // The platform's error when the last InitInstance could not create its single-instance mutex at
+    // all (0 otherwise). Such a run ends as if another updater ran, but none need be running.
+    DWORD GetGuardError() const { return m_dwGuardError; }
     // Whether the last InitInstance could create the main dialog (the skin was there).
     BOOL RanMainDialog() const { return m_bRanMainDialog; }
 
 private:
     HINSTANCE m_hInstance;
     BOOL m_bOtherInstance = FALSE;
+    DWORD m_dwGuardError = 0;
     BOOL m_bRanMainDialog = FALSE;
 };

@@ -211,5 +211,13 @@ BOOL CTravlekDlg::RunTouchCalibration() {
 }
 
 void CTravlekDlg::ShowMessage(LPCWSTR pText, UINT uFlags) {
-    TravlekMessageBox(GetRealWnd(), pText, uFlags);
+    BOOL bShown = FALSE;
+    TravlekMessageBox(GetRealWnd(), pText, uFlags, &bShown);
+    if (!bShown) {
+        // A skin without a usable message box still tells the user: the status line takes the text.
+        WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::ShowMessage, no message box, the status line shows: %s",
+                  pText);
+        SetStatusText(pText);
+        RepaintNow();
+    }
 }

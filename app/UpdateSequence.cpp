@@ -3,9 +3,10 @@
 // report a failure, and after a success hand the unit back.
 //
 // The old application is deleted only once the package is known to unpack: after Open, the whole
-// package is decoded once in memory (Verify) and the space the unpack needs is compared with the space
-// the flash will have, so a damaged, refused or oversized package leaves the unit with its old
-// application.
+// package is decoded once in memory (Verify), its root must be the application folder the delete
+// clears and it must hold a file, and the space the unpack needs is compared with the space the flash
+// will have, so a damaged, refused, misdirected, empty or oversized package leaves the unit with its
+// old application.
 #include "app/MsgBox.h"
 #include "app/TravlekDlg.h"
 #include "app/TravlekDlgData.h"
@@ -21,6 +22,7 @@ namespace {
 
 const LPCWSTR kDestFolder = u"\\Residentflash2";
 const LPCWSTR kAppFolder = u"\\Residentflash2\\app";
+const LPCWSTR kAppRootName = u"app"; // the package's root folder that lands on kAppFolder
 const LPCWSTR kDeletePattern = u"\\Residentflash2\\app\\*.*";
 const LPCWSTR kFactoryConfigSource = u"\\SDMMC\\FactoryConfig.xml";
 const LPCWSTR kFactoryConfigTarget = u"\\Residentflash2\\app\\config\\FactoryConfig.xml";
@@ -97,6 +99,27 @@ BOOL CheckFreeSpace(const CMskUnpacker& unpacker, std::u16string& errorOut) {
         return FALSE;
     }
     return TRUE;
+}
+
+// FALSE with "invalid_msk_file" when the package could not replace what the delete clears: the
+// delete empties the application folder, so a package that unpacks into another root folder, or
+// holds no file at all, would leave the unit without any application while the run reports success.
+BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, std::u16string& errorOut) {
+    const LPCWSTR pRoot = unpacker.GetRootName();
+    BOOL bHasFile = FALSE;
+    for (int i = 0; i < unpacker.GetEntryCount() && !bHasFile; ++i) {
+        bHasFile = MSK_ENTRY_FILE == unpacker.GetEntry(i)->type;
+    }
+    if (NULL == pRoot || 0 != WStrICmp(pRoot, kAppRootName)) {
+        WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, the package unpacks into '%s', not into '%s'",
+                  NULL == pRoot ? u"" : pRoot, kAppFolder);
+    } else if (!bHasFile) {
+        WceUiLog(WCEUI_LOG_ERROR, "CTravlekDlg::DoUpdate, the package holds no file");
+    } else {
+        return TRUE;
+    }
+    errorOut = u"invalid_msk_file";
+    return FALSE;
 }
 
 BOOL ShellOperation(HWND hOwner, UINT wFunc, LPCWSTR pFrom, LPCWSTR pTo) {
@@ -255,7 +278,8 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
         SetStatusText(u"Verify...");
         RepaintNow();
         unpacker.SetProgressCallback(NULL, NULL);
-        bResult = unpacker.Verify(pPackagePath, dwKey, errorText) && CheckFreeSpace(unpacker, errorText);
+        bResult = unpacker.Verify(pPackagePath, dwKey, errorText) &&
+                  CheckReplacesTheApplication(unpacker, errorText) && CheckFreeSpace(unpacker, errorText);
         unpacker.SetProgressCallback(&CTravlekDlg::MskProgress, this);
     }
     if (bResult) {

@@ -396,7 +396,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     // that appears in between makes the exclusive create below fail).
     struct stat st;
     bool exists = r.exists && stat(r.host.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) {
+    // Only plain files open: a host pipe, socket or device has no counterpart on the unit, and opening
+    // a pipe would wait for a writer that never comes.
+    if (exists && !S_ISREG(st.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }

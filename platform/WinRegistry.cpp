@@ -91,6 +91,7 @@ public:
 // What the file looked like when it was last read or written; any difference means someone edited it.
 struct FileStamp {
     bool exists = false;
+    bool regular = false; // a plain file, the only kind that is read
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
@@ -105,6 +106,7 @@ FileStamp StampOf(const std::string& path) {
     if (stat(path.c_str(), &st) != 0)
         return s;
     s.exists = true;
+    s.regular = S_ISREG(st.st_mode);
     s.device = st.st_dev;
     s.inode = st.st_ino;
     s.size = st.st_size;
@@ -538,7 +540,9 @@ void EnsureLoaded(RegistryState& s) {
     s.file = file;
     s.stamp = stamp;
     s.loaded = true;
-    if (!stamp.exists)
+    // A folder, pipe or device in the file's place holds no registry; reading a pipe would wait for a
+    // writer that never comes.
+    if (!stamp.regular)
         return;
     std::string bytes;
     if (FILE* f = std::fopen(file.c_str(), "rb")) {

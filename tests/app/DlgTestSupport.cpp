@@ -23,7 +23,10 @@ std::vector<ShownMessage> g_messages;
 
 // The message box of these tests: it records the text and puts a line in the journal, so that its
 // order against the broadcast can be read there, and answers "ok".
-int TravlekMessageBox(CWceUiRealWnd*, LPCWSTR pText, UINT uFlags) {
+int TravlekMessageBox(CWceUiRealWnd*, LPCWSTR pText, UINT uFlags, BOOL* pShown) {
+    if (NULL != pShown) {
+        *pShown = TRUE;
+    }
     apptest::g_messages.push_back({pText, uFlags});
     PlatformJournal("MessageBox " + WideToUtf8(pText));
     return 6;

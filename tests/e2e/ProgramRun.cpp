@@ -11,7 +11,8 @@ namespace e2e {
 
 RunResult RunProgram(const std::string& program, const std::string& args) {
     RunResult r;
-    FILE* p = popen(("'" + program + "' " + args + " 2>&1").c_str(), "r");
+    // A program that hangs is killed, so that the test fails with exit code 124 instead of waiting.
+    FILE* p = popen(("timeout -k 5 90 '" + program + "' " + args + " 2>&1").c_str(), "r");
     if (!p) {
         return r;
     }

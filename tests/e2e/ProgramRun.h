@@ -12,7 +12,8 @@ struct RunResult {
     std::string out; // stdout and stderr together
 };
 
-// Runs a program with the arguments (already quoted for the shell) and waits for it.
+// Runs a program with the arguments (already quoted for the shell) and waits for it, at most 90 s:
+// a program still running then is killed and the exit code is 124.
 RunResult RunProgram(const std::string& program, const std::string& args);
 
 // One line of a layer-tree dump; the item lines of a list box belong to the list box.

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -336,6 +337,141 @@ TEST_F(TravlekUpdateTest, AFlashTooSmallForThePackageKeepsTheOldApplication) {
             << Log();
         EXPECT_TRUE(ProgressLines(Log()).empty()) << Log(); // refused before the unpack began
         std::filesystem::remove(File("box.txt"));
+    }
+}
+
+// Packages that are cut short, garbled, claim more than they hold or would not refill the application
+// folder: each ends in the message of its error key, with nothing deleted and no entry unpacked.
+TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplication) {
+    const std::string content = Noise(3000, 7);
+    msktest::RawPackage raw;
+    raw.key = FhPasswordToKey(u"pwd_tanzo");
+    raw.entries = {msktest::Folder(u"maps"), msktest::File(u"navi.exe", "new navi.exe\n"),
+                   msktest::File(u"maps\\m.dat", content)};
+    const std::string whole = msktest::Build(raw);
+    const size_t tableEnd = static_cast<unsigned char>(whole[32]) | static_cast<unsigned char>(whole[33])
+                                                                        << 8;
+    ASSERT_LT(tableEnd + 100, whole.size());
+    msktest::RawPackage fourGigabytes = raw;
+    fourGigabytes.entries[2].unpackedSize = 0xFFFFFFF0u;
+    msktest::RawPackage beyondTheEnd = raw;
+    beyondTheEnd.entries[2].dataOffset = 0x7FFFFFF0u;
+    msktest::RawPackage hugeTable = raw;
+    hugeTable.tableEnd = 0xFFFFFFF0u;
+    // Well-formed, but the delete would clear the application folder and nothing would refill it.
+    msktest::RawPackage otherRoot = raw;
+    otherRoot.root = u"other";
+    msktest::RawPackage onlyFolders = raw;
+    onlyFolders.entries = {msktest::Folder(u"maps"), msktest::Folder(u"lang")};
+    msktest::RawPackage noEntries = raw;
+    noEntries.entries.clear();
+
+    const char* const kInvalid = "Invalid MSK file. Update fail.";
+    const char* const kFormat = "MSK file format error. Update fail.";
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* message;
+        const char* logged;
+        bool pipe = false; // a host pipe in the package's place, which has no writer
+    } cases[] = {
+        {"an empty file", "", kInvalid, "invalid_msk_file"},
+        {"a pipe", "", "Update fail. \n(open file \\SDMMC\\gpsApp.msk failed, error code is 5)",
+         "open file \\SDMMC\\gpsApp.msk failed", true},
+        {"random bytes", Noise(whole.size(), 99), kInvalid, "invalid_msk_file"},
+        {"cut inside the header", whole.substr(0, 20), kFormat, "file_format_error"},
+        {"cut inside the table", whole.substr(0, tableEnd - 10), kFormat, "file_format_error"},
+        {"cut inside the first stream", whole.substr(0, tableEnd + 5), kFormat, "file_format_error"},
+        {"cut inside the last stream", whole.substr(0, whole.size() - 50), kFormat, "file_format_error"},
+        {"the header and random bytes", whole.substr(0, 44) + Noise(whole.size() - 44, 5),
+         "MSK file type error or file is modified. Update fail.", "crc_check_fail"},
+        {"a stream claiming 4 GB", msktest::Build(fourGigabytes), "Update fail. \n(uncompress failed)",
+         "uncompress failed"},
+        {"a stream beyond the end of the file", msktest::Build(beyondTheEnd), kFormat, "file_format_error"},
+        {"a table end beyond the end of the file", msktest::Build(hugeTable), kFormat, "file_format_error"},
+        {"another root folder", msktest::Build(otherRoot), kInvalid, "invalid_msk_file"},
+        {"only folders", msktest::Build(onlyFolders), kInvalid, "invalid_msk_file"},
+        {"no entries", msktest::Build(noEntries), kInvalid, "invalid_msk_file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(Dev());
+        Init();
+        const std::string package = Dev() + "/SDMMC/gpsApp.msk";
+        if (c.pipe) {
+            std::filesystem::remove(package);
+            ASSERT_EQ(0, mkfifo(package.c_str(), 0600));
+        } else {
+            testsupport::WriteHostFile(package, c.bytes);
+        }
+        RunResult r =
+            Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(kScreens[2].ok) + "\nwait 500\nclose\n");
+        ASSERT_EQ(0, r.exitCode) << r.out;
+        const LayerDump box = Dump("box.txt");
+        ASSERT_TRUE(box.Visible("msg")) << box.Text();
+        EXPECT_EQ(c.message, box.Find("msg")->text);
+        EXPECT_TRUE(box.Visible("error_icon"));
+        EXPECT_EQ(OldApplication("navi.exe"), Tree("Residentflash2"));
+        EXPECT_EQ("travlek: SetCursor wait\n"
+                  "travlek: SetCursor arrow\n"
+                  "travlek: PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 0 0\n",
+                  Journal());
+        EXPECT_NE(std::string::npos,
+                  Log().find(std::string("error: CTravlekDlg::DoUpdate, \\SDMMC\\gpsApp.msk: ") + c.logged))
+            << Log();
+        EXPECT_TRUE(ProgressLines(Log()).empty());
+    }
+}
+
+// A package file longer than 32 bits can count (a sparse tail past 4 GB that no entry uses) is still
+// read as the package it starts with: its size is not cut to 32 bits anywhere on the way.
+TEST_F(TravlekUpdateTest, APackageFilePast4GBIsReadWhole) {
+    Init("--package '" + PackageFolder("navi.exe", 3) + "'");
+    std::filesystem::resize_file(Dev() + "/SDMMC/gpsApp.msk", (1ull << 32) + 10);
+    RunResult r = Travlek("wait 1000\nquit\n");
+    ASSERT_EQ(0, r.exitCode) << r.out;
+    EXPECT_NE(std::string::npos, Journal().find("TRAVLEK_FINISHED 1 0")) << Journal() << Log();
+    EXPECT_EQ("new navi.exe\n", testsupport::ReadHostFile(Dev() + "/Residentflash2/app/navi.exe"));
+}
+
+// A folder with the expected package's name is no package: the automatic start passes it by, so a
+// main-navigation unit says it cannot find its package and another unit waits for the user; nothing
+// is deleted either way.
+TEST_F(TravlekUpdateTest, AFolderNamedLikeThePackageIsNotTakenForIt) {
+    const struct {
+        const char* app;
+        const char* package;
+        const char* message; // null: no message box
+    } cases[] = {
+        {"nvq", "nvqApp.msk", "Cannot find the MSK file."},
+        {"gps", "gpsApp.msk", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.app);
+        std::filesystem::remove_all(Dev());
+        Init(std::string("--app ") + c.app);
+        const std::string package = Dev() + "/SDMMC/" + c.package;
+        // Even a folder that holds the real package.
+        const std::string bytes = testsupport::ReadHostFile(package);
+        std::filesystem::remove(package);
+        testsupport::WriteHostFile(package + "/inner.msk", bytes);
+        const std::string before = Tree("Residentflash2");
+        RunResult r = Travlek("wait 1000\ndump d.txt\nclose\n");
+        ASSERT_EQ(0, r.exitCode) << r.out;
+        const LayerDump d = Dump("d.txt");
+        ASSERT_NE(nullptr, d.Find("CTravlekDlg")) << d.Text();
+        if (nullptr != c.message) {
+            ASSERT_TRUE(d.Visible("msg")) << d.Text();
+            EXPECT_EQ(c.message, d.Find("msg")->text);
+        } else {
+            EXPECT_EQ(nullptr, d.Find("CMsgBoxDlg")) << d.Text();
+            // The card's folder is open, the package folder listed as a folder.
+            const DumpLayer* list = d.Find("listbox");
+            ASSERT_NE(nullptr, list);
+            EXPECT_NE(std::string::npos, list->extra.find("selected=-1")) << list->extra;
+        }
+        EXPECT_EQ(before, Tree("Residentflash2"));
+        EXPECT_EQ("", Journal());
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using testsupport::HostExists;
@@ -84,6 +85,10 @@ TEST_F(DeviceFiles, CreateDispositionsAndTheirErrors) {
     // A folder cannot be opened as a file; a bad handle fails cleanly.
     CreateDirectoryW(u"\\dir", nullptr);
     EXPECT_EQ(OpenRead(u"\\dir"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    // Nor a pipe, which would wait for a writer.
+    ASSERT_EQ(0, mkfifo((Root() + "/pipe.msk").c_str(), 0600));
+    EXPECT_EQ(OpenRead(u"\\pipe.msk"), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(0x1234)));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));

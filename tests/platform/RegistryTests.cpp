@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using testsupport::ReadHostFile;
 using testsupport::TempFolder;
 using testsupport::WriteHostFile;
@@ -238,3 +241,14 @@ TEST_F(Registry, KeysMatchIgnoringCaseKeepTheirCaseAndDeleteWithSubkeys) {
 }
 
 } // namespace
+
+// A pipe or a folder in the file's place is an empty registry: reading it neither waits nor fails.
+TEST_F(Registry, APipeOrFolderInPlaceOfTheFileIsAnEmptyRegistry) {
+    const std::string file = Root() + "/registry.reg";
+    ASSERT_EQ(0, mkfifo(file.c_str(), 0600));
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0, &key));
+    ASSERT_EQ(0, unlink(file.c_str()));
+    testsupport::MakeHostFolders(file);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0, &key));
+}

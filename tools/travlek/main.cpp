@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -23,8 +24,17 @@ void Usage(FILE* out) {
                  PlatformDisplayOptionsUsage());
 }
 
+// Whether device.ini is there as a plain file: a pipe in its place would block the read forever.
+bool HasDeviceIni(const std::string& root) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(root + "/device.ini", ec);
+}
+
 // "screen=WxH" of device.ini; false when the file or the line is missing or malformed.
 bool ReadDeviceScreen(const std::string& root, int* pWidth, int* pHeight) {
+    if (!HasDeviceIni(root)) {
+        return false;
+    }
     std::ifstream in(root + "/device.ini");
     std::string line;
     while (std::getline(in, line)) {
@@ -65,8 +75,7 @@ int main(int argc, char** argv) {
         if (ReadDeviceScreen(root, &w, &h)) {
             options.width = w;
             options.height = h;
-        } else if (FILE* f = std::fopen((root + "/device.ini").c_str(), "r")) {
-            std::fclose(f);
+        } else if (std::error_code ec; std::filesystem::exists(root + "/device.ini", ec)) {
             std::fprintf(stderr, "travlek: %s/device.ini has no valid screen=WxH line; using %dx%d\n",
                          root.c_str(), options.width, options.height);
         }
@@ -84,6 +93,12 @@ int main(int argc, char** argv) {
         app.InitInstance();
         if (app.FoundOtherInstance()) {
             std::printf("travlek: an updater is already running on this device\n");
+        } else if (0 != app.GetGuardError()) {
+            std::fprintf(stderr,
+                         "travlek: the single-instance mutex could not be made (error %u); is %s/.wince a "
+                         "writable folder?\n",
+                         static_cast<unsigned>(app.GetGuardError()), root.c_str());
+            status = 1;
         } else if (!app.RanMainDialog()) {
             // The unit would just end here; on the simulator say why.
             std::fprintf(
