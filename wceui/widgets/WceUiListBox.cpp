@@ -29,8 +29,7 @@ struct CWceUiListBox::Item {
 
 struct CWceUiListBox::Data {
     // The picture of the rows as last drawn (client coordinates, without the scroll bar), taken at
-    // nCachePos, and a second buffer of the same size that rows are composed in when they cannot be
-    // drawn straight into the window.
+    // nCachePos, and a second buffer of the same size that a full drawing renders into.
     std::unique_ptr<CWceUiGenericBitmap> pCache;
     std::unique_ptr<CWceUiGenericBitmap> pBack;
     int nCachePos = 0;
@@ -677,6 +676,8 @@ void CWceUiListBox::DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const
         HDC hdc = CreateCompatibleDC(NULL);
         if (NULL != hdc) {
             HGDIOBJ hOldBmp = SelectObject(hdc, hBitmap);
+            // A row's text is kept to the area being drawn, not only to its row.
+            IntersectClipRect(hdc, rcClip.left, rcClip.top, rcClip.right, rcClip.bottom);
             HGDIOBJ hOldFont = SelectObject(hdc, hFont);
             const int nOldMode = SetBkMode(hdc, TRANSPARENT);
             const COLORREF crOld = SetTextColor(hdc, crText);
@@ -749,25 +750,6 @@ void CWceUiListBox::CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const
         y += nRun;
         nRingTop = 0;
     }
-}
-
-bool CWceUiListBox::CanDrawStripInPlace(const RECT& rcStrip, int oy, int nBitmapHeight) const {
-    Data* pData = GetData();
-    RECT rcClient;
-    if (NULL == pData || !GetClientRect(&rcClient) || IsRectEmpty(&rcStrip)) {
-        return false;
-    }
-    // A row's text is clipped to the row only, so the rows cut by the strip paint the whole of their
-    // rows: harmless inside the list, where the rows from the cache cover it afterwards, and beyond the
-    // bitmap's edges; anywhere else it would paint over what lies around the list.
-    const int nH = pData->nItemHeight;
-    const long long llPos = GetScrollPos();
-    const long long llFirstTop = (llPos + rcStrip.top) / nH * nH - llPos;
-    const long long llLastBottom = (llPos + rcStrip.bottom - 1) / nH * nH + nH - llPos;
-    const bool bTopSafe = llPos + rcStrip.top < 0 || llFirstTop >= rcClient.top || oy + rcClient.top <= 0;
-    const bool bBottomSafe =
-        llLastBottom <= rcClient.bottom || oy + static_cast<long long>(rcClient.bottom) >= nBitmapHeight;
-    return bTopSafe && bBottomSafe;
 }
 
 bool CWceUiListBox::CanUseCacheFor(LPCRECT lpNeedDraw, CWceUiGenericBitmap* pWndBitmap) {
@@ -869,19 +851,9 @@ void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
             SetNeedDrawRect(&rcSavedNeed);
             pData->nCacheOrigin = ((pData->nCacheOrigin + nShift) % nHeight + nHeight) % nHeight;
             pData->nCachePos = nPos;
-            if (CanDrawStripInPlace(rcStrip, oy, pDrawBitmap->GetHeight())) {
-                // Drawn straight into the window: what a row's text paints outside the strip lands on
-                // the rows that are copied from the cache next, or off the bitmap.
-                DrawRows(pDrawBitmap, ox, oy, rcStrip, -1);
-                CacheCopy(pDrawBitmap, ox, oy, rcStrip, true);
-            } else {
-                // Composed in the back buffer, which clips the text of the rows cut by the strip.
-                CopyArea(pBack, -ox, -oy, pDrawBitmap,
-                         {rcStrip.left + ox, rcStrip.top + oy, rcStrip.right + ox, rcStrip.bottom + oy});
-                DrawRows(pBack, 0, 0, rcStrip, -1);
-                CacheCopy(pBack, 0, 0, rcStrip, true);
-                CopyArea(pDrawBitmap, ox, oy, pBack, rcStrip);
-            }
+            // The strip's rows are drawn straight into the window and copied once into the cache.
+            DrawRows(pDrawBitmap, ox, oy, rcStrip, -1);
+            CacheCopy(pDrawBitmap, ox, oy, rcStrip, true);
             RECT rcKept = rcClient;
             if (nShift > 0) {
                 rcKept.bottom = rcStrip.top;

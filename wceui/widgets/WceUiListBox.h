@@ -108,9 +108,6 @@ private:
     // Draws the rows that meet rcArea (client coordinates) into pTarget, whose pixel (ox, oy) is the
     // client origin.
     void DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const RECT& rcArea, int nOnlyItem);
-    // Whether the rows of a scroll step's strip can be drawn straight into the window bitmap (client
-    // origin at row oy) without painting outside the list.
-    bool CanDrawStripInPlace(const RECT& rcStrip, int oy, int nBitmapHeight) const;
     // Copies between the ring-ordered cache and another bitmap whose client origin is at (dx, dy).
     void CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const RECT& rcClientArea, bool bToCache);
     // Whether a drawing of lpNeedDraw can be a scroll step through the cache.
