@@ -7,7 +7,9 @@
 #include "platform/WinSystem.h"
 #include "platform/text/FontEngine.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace gdi {
@@ -569,6 +571,34 @@ int SetBkMode(HDC hdc, int mode) {
 
 int GetBkMode(HDC hdc) {
     return GetDcAttribute(hdc, &DcObj::bkMode, 0);
+}
+
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
+    Guard g(Lock());
+    T();
+    DcObj* dc = FindDc(hdc);
+    if (!dc)
+        return RGN_ERROR;
+    auto device = [](long long v) {
+        return static_cast<LONG>(
+            std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    RECT r{device(static_cast<long long>(left) + dc->origin.x),
+           device(static_cast<long long>(top) + dc->origin.y),
+           device(static_cast<long long>(right) + dc->origin.x),
+           device(static_cast<long long>(bottom) + dc->origin.y)};
+    if (dc->hasClip) {
+        r.left = std::max(r.left, dc->clip.left);
+        r.top = std::max(r.top, dc->clip.top);
+        r.right = std::min(r.right, dc->clip.right);
+        r.bottom = std::min(r.bottom, dc->clip.bottom);
+    }
+    // An inverted rectangle leaves nothing.
+    r.right = std::max(r.right, r.left);
+    r.bottom = std::max(r.bottom, r.top);
+    dc->hasClip = true;
+    dc->clip = r;
+    return r.left < r.right && r.top < r.bottom ? SIMPLEREGION : NULLREGION;
 }
 
 // ---------------------------------------------------------------------------------------------------

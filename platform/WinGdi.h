@@ -335,6 +335,13 @@ COLORREF SetBkColor(HDC hdc, COLORREF color);
 COLORREF GetBkColor(HDC hdc);
 int SetBkMode(HDC hdc, int mode); // previous mode; 0 on failure
 int GetBkMode(HDC hdc);
+// Limits all drawing through the context to the rectangle (logical coordinates) as well as to its clip
+// so far, for the context's life. NULLREGION when nothing is left to draw on, SIMPLEREGION otherwise,
+// RGN_ERROR for an invalid context.
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
+#define RGN_ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
 
 // ---------------------------------------------------------------------------------------------------
 // Objects.

@@ -118,6 +118,43 @@ TEST_F(GdiBlt, BitBltWithinOneBitmapReadsTheOldPixels) {
     EXPECT_EQ(c.Px().Get(2, 2), 0x0202u);
 }
 
+// Rows without padding (two 565 pixels) make one block of memory; a copy of whole rows must give what a
+// row-by-row copy gives, between bitmaps of either row order and within one bitmap in either direction.
+TEST_F(GdiBlt, WholeUnpaddedRowsCopyLikeSingleRows) {
+    auto value = [](int x, int y) { return static_cast<DWORD>(y * 0x100 + x); };
+    auto fill = [&](const Canvas& c) {
+        for (int y = 0; y < 4; y++)
+            for (int x = 0; x < 2; x++)
+                c.Px().Set(x, y, value(x, y));
+    };
+    for (int srcHeight : {4, -4}) {
+        for (int dstHeight : {4, -4}) {
+            Canvas src(Dib::Rgb565, 2, srcHeight);
+            Canvas dst(Dib::Rgb565, 2, dstHeight);
+            fill(src);
+            dst.Px().Fill(0xEEEE);
+            EXPECT_TRUE(BitBlt(dst.Dc(), 0, 1, 2, 3, src.Dc(), 0, 0, SRCCOPY));
+            for (int y = 0; y < 4; y++)
+                for (int x = 0; x < 2; x++)
+                    EXPECT_EQ(dst.Px().Get(x, y), y == 0 ? 0xEEEEu : value(x, y - 1))
+                        << srcHeight << " to " << dstHeight << " at " << x << "," << y;
+        }
+        Canvas c(Dib::Rgb565, 2, srcHeight);
+        fill(c);
+        EXPECT_TRUE(BitBlt(c.Dc(), 0, 1, 2, 3, c.Dc(), 0, 0, SRCCOPY)); // scroll down
+        for (int y = 0; y < 4; y++)
+            for (int x = 0; x < 2; x++)
+                EXPECT_EQ(c.Px().Get(x, y), value(x, y == 0 ? 0 : y - 1))
+                    << srcHeight << " at " << x << "," << y;
+        fill(c);
+        EXPECT_TRUE(BitBlt(c.Dc(), 0, 0, 2, 3, c.Dc(), 0, 1, SRCCOPY)); // scroll up
+        for (int y = 0; y < 4; y++)
+            for (int x = 0; x < 2; x++)
+                EXPECT_EQ(c.Px().Get(x, y), value(x, y == 3 ? 3 : y + 1))
+                    << srcHeight << " at " << x << "," << y;
+    }
+}
+
 std::vector<DWORD> StretchRow(const std::vector<DWORD>& src, int dstWidth, int xDest, int wDest, int xSrc,
                               int wSrc) {
     Canvas s(Dib::Xrgb8888, static_cast<int>(src.size()), 1);
@@ -249,6 +286,35 @@ TEST_F(GdiBlt, FillRectWithSolidBrushes) {
     EXPECT_TRUE(DeleteObject(orange));
     EXPECT_EQ(FillRect(c565.Dc(), &all, orange), 0); // deleted brush
     EXPECT_EQ(c565.Px().Get(1, 1), 0x1111u);
+}
+
+// A context's clip narrows with each IntersectClipRect and limits every drawing through it.
+TEST_F(GdiBlt, IntersectClipRectNarrowsWhatTheContextDraws) {
+    Canvas c(Dib::Rgb565, 5, 4);
+    c.Px().Fill(0x1111);
+    HBRUSH orange = CreateSolidBrush(RGB(255, 128, 64));
+    const RECT all{0, 0, 5, 4};
+    EXPECT_EQ(IntersectClipRect(c.Dc(), 1, 1, 4, 3), SIMPLEREGION);
+    EXPECT_NE(FillRect(c.Dc(), &all, orange), 0);
+    EXPECT_EQ(IntersectClipRect(c.Dc(), 3, -10, 10, 10), SIMPLEREGION); // leaves column 3 of rows 1, 2
+    Canvas src(Dib::Rgb565, 5, 4);
+    src.Px().Fill(0x2222);
+    EXPECT_TRUE(BitBlt(c.Dc(), 0, 0, 5, 4, src.Dc(), 0, 0, SRCCOPY));
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 5; x++) {
+            const bool inFirst = x >= 1 && x < 4 && y >= 1 && y < 3;
+            const DWORD expected = inFirst ? (x == 3 ? 0x2222u : 0xFC08u) : 0x1111u;
+            EXPECT_EQ(c.Px().Get(x, y), expected) << x << "," << y;
+        }
+    // Nothing left, whether by an inverted rectangle or one outside the clip so far.
+    EXPECT_EQ(IntersectClipRect(c.Dc(), 4, 2, 3, 1), NULLREGION);
+    EXPECT_NE(FillRect(c.Dc(), &all, orange), 0);
+    EXPECT_EQ(c.Px().Get(3, 1), 0x2222u);
+    Canvas other(Dib::Rgb565, 5, 4);
+    EXPECT_EQ(IntersectClipRect(other.Dc(), 0, 0, 2, 2), SIMPLEREGION);
+    EXPECT_EQ(IntersectClipRect(other.Dc(), 2, 2, 5, 4), NULLREGION);
+    EXPECT_EQ(IntersectClipRect(reinterpret_cast<HDC>(0x12345), 0, 0, 1, 1), RGN_ERROR);
+    EXPECT_TRUE(DeleteObject(orange));
 }
 
 TEST_F(GdiBlt, RasterOperations) {

@@ -351,6 +351,22 @@ TEST_F(TextDraw, DrawingStaysInsideTheRectangleTheClipAndTheBitmap) {
     EXPECT_EQ(box.top, 100);
     EXPECT_EQ(box.right, 150);
     EXPECT_EQ(box.bottom, 120);
+
+    // A memory context clipped with IntersectClipRect keeps text inside the clip as well.
+    Canvas m(Dib::Rgb565, 120, 80);
+    m.Px().Fill(0);
+    ASSERT_EQ(IntersectClipRect(m.Dc(), 10, 30, 60, 45), SIMPLEREGION);
+    {
+        Selected s(m.Dc(), MakeFont(u"DejaVu Sans", -40));
+        SetTextColor(m.Dc(), RGB(255, 255, 255));
+        RECT r{0, 0, 120, 80};
+        ASSERT_GT(DrawTextW(m.Dc(), u"\u2588\u2588\u2588\u2588", -1, &r, DT_SINGLELINE | DT_VCENTER), 0);
+    }
+    box = InkBox(m.Px(), 120, 80, 0);
+    EXPECT_EQ(box.left, 10);
+    EXPECT_EQ(box.top, 30);
+    EXPECT_EQ(box.right, 60);
+    EXPECT_EQ(box.bottom, 45);
 }
 
 TEST_F(TextDraw, AlignmentAndReturnValues) {

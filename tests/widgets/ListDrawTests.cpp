@@ -60,42 +60,55 @@ protected:
         return a->GetWidth() == b->GetWidth() && a->GetHeight() == b->GetHeight() &&
                0 == std::memcmp(a->GetPixelData(), b->GetPixelData(), nBytes);
     }
+
+    // Steps down and up, smaller and larger than a row, past the top into the margin and back, one
+    // after another, so that the cache's rows wrap round more than once; after each the picture must be
+    // that of a twin list drawn in full.
+    void ExpectStepsEqualFullRedraws(const RECT& rc) {
+        CWceUiListBox* pList = MakeDressedList(rc, 40);
+        ASSERT_NE(nullptr, pList);
+        // A twin in a dialog of its own, drawn in full every time.
+        CWceUiDlg* pMain = m_pDlg;
+        m_pDlg = NewDlg(RECT{0, 0, 320, 240}, false);
+        CWceUiListBox* pTwin = MakeDressedList(rc, 40);
+        ASSERT_NE(nullptr, pTwin);
+        pTwin->SetCacheEnabled(FALSE);
+        m_pDlg = pMain;
+
+        const int nHeight = rc.bottom - rc.top;
+        auto pCached = Window();
+        Draw(pCached.get(), rc);
+        EXPECT_EQ(nHeight / 20, pList->GetLastDrawnRowCount());
+        const int steps[] = {7, 13, 20, 45, -3, -60, -22, 99, -99, -40, 5, 33, 33, 33, 33, 1, -97};
+        for (int nStep : steps) {
+            const int nBefore = pList->GetScrollPos();
+            pList->ScrollBy(nStep, TRUE);
+            pTwin->ScrollBy(nStep, TRUE);
+            const int nMoved = pList->GetScrollPos() - nBefore;
+            Draw(pCached.get(), rc);
+            // Only the rows of the strip that came into view were drawn.
+            const int nStripRows = nMoved == 0 || std::abs(nMoved) >= nHeight
+                                       ? nHeight / 20 + 1
+                                       : (std::abs(nMoved) + 19) / 20 + 1;
+            EXPECT_LE(pList->GetLastDrawnRowCount(), nStripRows) << "step " << nStep;
+
+            auto pFull = Window();
+            pTwin->OnDraw(pFull.get(), &rc);
+            EXPECT_EQ(pList->GetScrollPos(), pTwin->GetScrollPos());
+            EXPECT_TRUE(SamePixels(pCached.get(), pFull.get()))
+                << "step " << nStep << " to position " << pList->GetScrollPos();
+        }
+    }
 };
 
+// Rows cut by the list's edges show only their part inside the list.
 TEST_P(ListDrawTest, ScrollStepsThroughTheCacheEqualFullRedraws) {
-    const RECT rc = {10, 20, 210, 120};
-    CWceUiListBox* pList = MakeDressedList(rc, 40);
-    ASSERT_NE(nullptr, pList);
-    // A twin in a dialog of its own, drawn in full every time.
-    CWceUiDlg* pMain = m_pDlg;
-    m_pDlg = NewDlg(RECT{0, 0, 320, 240}, false);
-    CWceUiListBox* pTwin = MakeDressedList(rc, 40);
-    ASSERT_NE(nullptr, pTwin);
-    pTwin->SetCacheEnabled(FALSE);
-    m_pDlg = pMain;
+    ExpectStepsEqualFullRedraws(RECT{10, 20, 210, 120});
+}
 
-    auto pCached = Window();
-    Draw(pCached.get(), rc);
-    EXPECT_EQ(5, pList->GetLastDrawnRowCount());
-    // Steps down and up, smaller and larger than a row, past the top into the margin and back, one
-    // after another, so that the cache's rows wrap round more than once.
-    const int steps[] = {7, 13, 20, 45, -3, -60, -22, 99, -99, -40, 5, 33, 33, 33, 33, 1, -97};
-    for (int nStep : steps) {
-        const int nBefore = pList->GetScrollPos();
-        pList->ScrollBy(nStep, TRUE);
-        pTwin->ScrollBy(nStep, TRUE);
-        const int nMoved = pList->GetScrollPos() - nBefore;
-        Draw(pCached.get(), rc);
-        // Only the rows of the strip that came into view were drawn.
-        const int nStripRows = nMoved == 0 || std::abs(nMoved) >= 100 ? 6 : (std::abs(nMoved) + 19) / 20 + 1;
-        EXPECT_LE(pList->GetLastDrawnRowCount(), nStripRows) << "step " << nStep;
-
-        auto pFull = Window();
-        pTwin->OnDraw(pFull.get(), &rc);
-        EXPECT_EQ(pList->GetScrollPos(), pTwin->GetScrollPos());
-        EXPECT_TRUE(SamePixels(pCached.get(), pFull.get()))
-            << "step " << nStep << " to position " << pList->GetScrollPos();
-    }
+// A list as tall as the window: rows cut by its edges reach past the bitmap.
+TEST_P(ListDrawTest, StepsOfAListAsTallAsTheWindowEqualFullRedraws) {
+    ExpectStepsEqualFullRedraws(RECT{10, 0, 210, 240});
 }
 
 TEST_P(ListDrawTest, ATapRedrawsItsRowInThePressedLookAndBack) {

@@ -29,7 +29,7 @@ struct CWceUiListBox::Item {
 
 struct CWceUiListBox::Data {
     // The picture of the rows as last drawn (client coordinates, without the scroll bar), taken at
-    // nCachePos, and a second buffer of the same size that each drawing renders into.
+    // nCachePos, and a second buffer of the same size that a full drawing renders into.
     std::unique_ptr<CWceUiGenericBitmap> pCache;
     std::unique_ptr<CWceUiGenericBitmap> pBack;
     int nCachePos = 0;
@@ -623,9 +623,9 @@ void CWceUiListBox::DrawRowBitmap(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap
     ClippedBlt(pDst, pSrc, x, y, 0, 0, pSrc->GetWidth(), pSrc->GetHeight(), rcClip, true);
 }
 
-void CWceUiListBox::DrawRows(const RECT& rcArea, int nOnlyItem) {
+void CWceUiListBox::DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const RECT& rcArea,
+                             int nOnlyItem) {
     Data* pData = GetData();
-    CWceUiGenericBitmap* pBack = pData->pBack.get();
     const int nH = pData->nItemHeight;
     const int nPos = GetScrollPos();
     RECT rcClient;
@@ -644,7 +644,11 @@ void CWceUiListBox::DrawRows(const RECT& rcArea, int nOnlyItem) {
     if (m_nLastDrawnRows <= 0) {
         return;
     }
-    auto rowTop = [&](int i) { return static_cast<int>(static_cast<long long>(i) * nH - nPos); };
+    // Row tops, the client rectangle and the clip, all in the target's coordinates.
+    auto rowTop = [&](int i) { return static_cast<int>(static_cast<long long>(i) * nH - nPos) + oy; };
+    OffsetRect(&rcClient, ox, oy);
+    RECT rcClip = rcArea;
+    OffsetRect(&rcClip, ox, oy);
     CWceUiGenericBitmap* pRowNormal = pData->lbRowNormal.GetBitmap();
     CWceUiGenericBitmap* pRowPressed = pData->lbRowPressed.GetBitmap();
     CWceUiGenericBitmap* pCheck = pData->lbCheck.GetBitmap();
@@ -654,13 +658,14 @@ void CWceUiListBox::DrawRows(const RECT& rcArea, int nOnlyItem) {
     for (int i = nFirst; i <= nLast; ++i) {
         CWceUiGenericBitmap* pBg = i == pData->nPressedItem ? pRowPressed : pRowNormal;
         if (NULL != pBg) {
-            ClippedBlt(pBack, pBg, 0, rowTop(i), 0, 0, std::min(pBg->GetWidth(), rcClient.right),
-                       std::min(pBg->GetHeight(), nH), rcArea, false);
+            ClippedBlt(pTarget, pBg, rcClient.left, rowTop(i), 0, 0,
+                       std::min(pBg->GetWidth(), rcClient.right - rcClient.left),
+                       std::min(pBg->GetHeight(), nH), rcClip, false);
         }
     }
     CWceUiStyle* pStyle = GetStyle();
     LPVOID pBits = NULL;
-    HBITMAP hBitmap = NULL != pStyle ? pBack->GetHBitmap(&pBits) : NULL;
+    HBITMAP hBitmap = NULL != pStyle ? pTarget->GetHBitmap(&pBits) : NULL;
     if (NULL != hBitmap) {
         CWceUiFontCtrl* pFontCtrl = pStyle->GetFontCtrl();
         HFONT hFont = NULL == pFontCtrl ? NULL : pFontCtrl->GetFont();
@@ -671,6 +676,8 @@ void CWceUiListBox::DrawRows(const RECT& rcArea, int nOnlyItem) {
         HDC hdc = CreateCompatibleDC(NULL);
         if (NULL != hdc) {
             HGDIOBJ hOldBmp = SelectObject(hdc, hBitmap);
+            // A row's text is kept to the area being drawn, not only to its row.
+            IntersectClipRect(hdc, rcClip.left, rcClip.top, rcClip.right, rcClip.bottom);
             HGDIOBJ hOldFont = SelectObject(hdc, hFont);
             const int nOldMode = SetBkMode(hdc, TRANSPARENT);
             const COLORREF crOld = SetTextColor(hdc, crText);
@@ -695,7 +702,7 @@ void CWceUiListBox::DrawRows(const RECT& rcArea, int nOnlyItem) {
             SelectObject(hdc, hOldBmp);
             DeleteDC(hdc);
         }
-        pBack->ReleaseHBitmap();
+        pTarget->ReleaseHBitmap();
     }
     for (int i = nFirst; i <= nLast; ++i) {
         const Item& item = pData->items[i];
@@ -704,15 +711,15 @@ void CWceUiListBox::DrawRows(const RECT& rcArea, int nOnlyItem) {
             CWceUiGenericBitmap* pImage = item.pImage ? item.pImage.get() : pData->lbDefaultImage.GetBitmap();
             if (NULL != pImage && pImage->IsLoaded()) {
                 RECT rcBox = {rcClient.left, nTop, rcClient.left + pData->nItemImageWidth, nTop + nH};
-                IntersectRect(&rcBox, &rcBox, &rcArea);
-                DrawRowBitmap(pBack, pImage,
+                IntersectRect(&rcBox, &rcBox, &rcClip);
+                DrawRowBitmap(pTarget, pImage,
                               rcClient.left + (pData->nItemImageWidth - pImage->GetWidth()) / 2,
                               nTop + (nH - pImage->GetHeight()) / 2, rcBox);
             }
         }
         if (0 != (item.dwState & WCEUI_LB_STATE_SELECTED) && NULL != pCheck) {
-            DrawRowBitmap(pBack, pCheck, rcClient.right - nCheckW - 5, nTop + (nH - pCheck->GetHeight()) / 2,
-                          rcArea);
+            DrawRowBitmap(pTarget, pCheck, rcClient.right - nCheckW - 5,
+                          nTop + (nH - pCheck->GetHeight()) / 2, rcClip);
         }
     }
 }
@@ -842,13 +849,18 @@ void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
             CWceUiScrollLayer::OnDrawBackGround(pDrawBitmap, bClient);
             CWceUiScrollLayer::OnDrawBgImgs(pDrawBitmap, bClient);
             SetNeedDrawRect(&rcSavedNeed);
-            CopyArea(pBack, -ox, -oy, pDrawBitmap,
-                     {rcStrip.left + ox, rcStrip.top + oy, rcStrip.right + ox, rcStrip.bottom + oy});
-            DrawRows(rcStrip, -1);
             pData->nCacheOrigin = ((pData->nCacheOrigin + nShift) % nHeight + nHeight) % nHeight;
             pData->nCachePos = nPos;
-            CacheCopy(pBack, 0, 0, rcStrip, true);
-            CacheCopy(pDrawBitmap, ox, oy, rcClient, false);
+            // The strip's rows are drawn straight into the window and copied once into the cache.
+            DrawRows(pDrawBitmap, ox, oy, rcStrip, -1);
+            CacheCopy(pDrawBitmap, ox, oy, rcStrip, true);
+            RECT rcKept = rcClient;
+            if (nShift > 0) {
+                rcKept.bottom = rcStrip.top;
+            } else {
+                rcKept.top = rcStrip.bottom;
+            }
+            CacheCopy(pDrawBitmap, ox, oy, rcKept, false);
         } else {
             RECT rcRows = rcArea;
             if (pData->nDrawOnlyItem >= 0) {
@@ -863,7 +875,7 @@ void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
             RECT rcBmpArea = rcRows;
             OffsetRect(&rcBmpArea, ox, oy);
             CopyArea(pBack, -ox, -oy, pDrawBitmap, rcBmpArea);
-            DrawRows(rcRows, pData->nDrawOnlyItem);
+            DrawRows(pBack, 0, 0, rcRows, pData->nDrawOnlyItem);
             CopyArea(pDrawBitmap, ox, oy, pBack, rcRows);
             if (bFull && pData->nDrawOnlyItem < 0) {
                 std::swap(pData->pCache, pData->pBack);

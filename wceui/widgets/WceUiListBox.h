@@ -105,8 +105,9 @@ private:
     void RepaintNow();
     void PostActivate();
     BOOL PrepareBuffers(CWceUiGenericBitmap* pDrawBitmap, int nWidth, int nHeight);
-    // Draws the rows that meet rcArea (client coordinates) into the back buffer.
-    void DrawRows(const RECT& rcArea, int nOnlyItem);
+    // Draws the rows that meet rcArea (client coordinates) into pTarget, whose pixel (ox, oy) is the
+    // client origin.
+    void DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const RECT& rcArea, int nOnlyItem);
     // Copies between the ring-ordered cache and another bitmap whose client origin is at (dx, dy).
     void CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const RECT& rcClientArea, bool bToCache);
     // Whether a drawing of lpNeedDraw can be a scroll step through the cache.
