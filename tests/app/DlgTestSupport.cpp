@@ -3,7 +3,6 @@
 #include "app/MsgBox.h"
 #include "package/MskWriter.h"
 #include "platform/Platform.h"
-#include "wceui/core/FhGlobalData.h"
 #include "wceui/core/FhScramble.h"
 #include "wceui/style/FhLanguage.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
@@ -87,11 +86,8 @@ private:
 } // namespace
 
 void AppTest::SetUp() {
-    ResDirTest::SetUp();
+    ASSERT_NO_FATAL_FAILURE(HostWindowTestBase::SetUp());
     g_messages.clear();
-    ASSERT_TRUE(CFhGlobalData::Instance().SetWndDir(u"\\wnd\\"));
-    CFhGlobalData::Instance().SetInstanceHandle(
-        reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)));
     WriteText(u"\\wnd\\CTravlekDlg.dlg.xml",
               u"<dialog><body name=\"CTravlekDlg\" style=\"dlg\" windowrect=\"0,0,320,240\">"
               u"<layer type=\"CWceUiLayer\" name=\"background\" style=\"background\"/>"
@@ -120,11 +116,6 @@ void AppTest::SetUp() {
     testsupport::MakeHostFolders(HostPath(u"\\SDMMC"));
     WriteDeviceFile(u"\\Residentflash2\\app\\old.exe", "old application");
     WriteDeviceFile(u"\\Residentflash2\\app\\data\\map.dat", "old map");
-}
-
-void AppTest::TearDown() {
-    PlatformStopDisplay();
-    ResDirTest::TearDown();
 }
 
 void AppTest::WritePackage(LPCWSTR devicePath, const std::map<std::u16string, std::string>& files,
@@ -197,13 +188,7 @@ std::vector<std::string> AppTest::Journal() {
 }
 
 void AppTest::Run(LPCWSTR expectedPath, const std::string& script, RunHooks hooks) {
-    PlatformDisplayOptions options;
-    options.backend = "headless";
-    options.width = 320;
-    options.height = 240;
-    options.scriptText = script;
-    std::string error;
-    ASSERT_EQ(0, PlatformStartDisplay(options, &error)) << error;
+    ASSERT_NO_FATAL_FAILURE(Start(script));
     m_progressSeen.clear();
     m_listsSeen.clear();
     CAppHost host(expectedPath, std::move(hooks), &m_progressSeen, &m_listsSeen);

@@ -2,10 +2,9 @@
 // test: an SD card with a package, an old application in the resident flash and the registry.
 #pragma once
 
-#include "style/StyleTestSupport.h"
+#include "support/HostWindowTest.h"
 
 #include "app/TravlekDlg.h"
-#include "platform/display/Display.h"
 #include "wceui/ui/WceUiRealWnd.h"
 
 #include <functional>
@@ -29,10 +28,9 @@ struct RunHooks {
     std::function<void(CTravlekDlg*)> onEnd;
 };
 
-class AppTest : public styletest::ResDirTest {
+class AppTest : public HostWindowTestBase {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     // A package of the given files (path under the root "app" -> content) at a device path.
     void WritePackage(LPCWSTR devicePath, const std::map<std::u16string, std::string>& files,
