@@ -9,6 +9,15 @@ namespace fs = std::filesystem;
 
 namespace e2e {
 
+std::string Noise(size_t size, uint32_t seed) {
+    std::string noise(size, 0);
+    for (char& c : noise) {
+        seed = seed * 1103515245 + 12345;
+        c = static_cast<char>(seed >> 24);
+    }
+    return noise;
+}
+
 void TravlekDeviceTest::Init(const std::string& args) {
     RunResult r = RunProgram(TRAVLEK_DEVICE_PATH, "init '" + Dev() + "' " + args);
     ASSERT_EQ(r.exitCode, 0) << r.out;

@@ -6,10 +6,15 @@
 #include "ProgramRun.h"
 #include "support/TestSupport.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace e2e {
+
+// Bytes that are no file format at all and do not compress; the same seed gives the same bytes.
+std::string Noise(size_t size, uint32_t seed);
 
 class TravlekDeviceTest : public ::testing::Test {
 protected:

@@ -19,6 +19,7 @@ extern char** environ;
 
 namespace {
 
+using e2e::Noise;
 using e2e::RunProgram;
 using e2e::RunResult;
 
@@ -182,16 +183,6 @@ TEST_F(TravlekTest, AFailedRunShowsItsMessageBoxUntilOkIsTappedAndA640WideScreen
     const std::string small = testsupport::ReadHostFile(File("small.txt"));
     EXPECT_NE(small.find("CTravlekDlg \"CTravlekDlg\" 0,0,320,240"), std::string::npos) << small;
     EXPECT_NE(small.find("CMsgBoxDlg \"CMsgBoxDlg\" 40,45,280,195"), std::string::npos) << small;
-}
-
-// Bytes that are no file format at all.
-std::string Noise(size_t size, uint32_t seed) {
-    std::string noise(size, 0);
-    for (char& c : noise) {
-        seed = seed * 1103515245 + 12345;
-        c = static_cast<char>(seed >> 24);
-    }
-    return noise;
 }
 
 // Without a usable skin, or without its runtime folder, the run ends at once with the reason on the

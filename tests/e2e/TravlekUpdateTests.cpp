@@ -25,6 +25,7 @@ namespace {
 
 using e2e::DumpLayer;
 using e2e::LayerDump;
+using e2e::Noise;
 using e2e::RunResult;
 
 // Where the skin puts things, per screen size: the message box's "ok" and the compact layout's
@@ -72,6 +73,18 @@ protected:
     // The old application travlek-device leaves in the flash.
     std::string OldApplication(const std::string& program) const {
         return "app/config/settings.ini 19\napp/" + program + " 16\napp/version.txt 29\n";
+    }
+    // A run that refused the package before unpacking anything: the journal holds only the wait cursor
+    // and the broadcast that nothing was updated, the log names the reason, and no progress was logged.
+    void ExpectRefusedBeforeTheUnpack(const std::string& reason) const {
+        EXPECT_EQ("travlek: SetCursor wait\n"
+                  "travlek: SetCursor arrow\n"
+                  "travlek: PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 0 0\n",
+                  Journal());
+        EXPECT_NE(std::string::npos,
+                  Log().find("error: CTravlekDlg::DoUpdate, \\SDMMC\\gpsApp.msk: " + reason))
+            << Log();
+        EXPECT_TRUE(ProgressLines(Log()).empty());
     }
 };
 
@@ -251,25 +264,8 @@ TEST_F(TravlekUpdateTest, RefusedPackagesShowTheirMessageAndDeleteNothing) {
         EXPECT_EQ("old application\n", testsupport::ReadHostFile(Dev() + "/Residentflash2/app/navi.exe"));
         EXPECT_FALSE(testsupport::HostExists(Dev() + "/escaped.txt"));
         EXPECT_FALSE(testsupport::HostExists(File("escaped.txt")));
-        EXPECT_EQ("travlek: SetCursor wait\n"
-                  "travlek: SetCursor arrow\n"
-                  "travlek: PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 0 0\n",
-                  Journal());
-        EXPECT_NE(std::string::npos,
-                  Log().find(std::string("error: CTravlekDlg::DoUpdate, \\SDMMC\\gpsApp.msk: ") + c.logged))
-            << Log();
-        EXPECT_TRUE(ProgressLines(Log()).empty());
+        ExpectRefusedBeforeTheUnpack(c.logged);
     }
-}
-
-// Bytes that do not compress.
-std::string Noise(size_t size, uint32_t seed) {
-    std::string noise(size, 0);
-    for (char& c : noise) {
-        seed = seed * 1103515245 + 12345;
-        c = static_cast<char>(seed >> 24);
-    }
-    return noise;
 }
 
 // A real flash: a small tmpfs over the resident flash (256 KB in 4 KB blocks) that holds the old
@@ -412,14 +408,7 @@ TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplicatio
         EXPECT_EQ(c.message, box.Find("msg")->text);
         EXPECT_TRUE(box.Visible("error_icon"));
         EXPECT_EQ(OldApplication("navi.exe"), Tree("Residentflash2"));
-        EXPECT_EQ("travlek: SetCursor wait\n"
-                  "travlek: SetCursor arrow\n"
-                  "travlek: PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 0 0\n",
-                  Journal());
-        EXPECT_NE(std::string::npos,
-                  Log().find(std::string("error: CTravlekDlg::DoUpdate, \\SDMMC\\gpsApp.msk: ") + c.logged))
-            << Log();
-        EXPECT_TRUE(ProgressLines(Log()).empty());
+        ExpectRefusedBeforeTheUnpack(c.logged);
     }
 }
 
