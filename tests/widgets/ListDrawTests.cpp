@@ -111,6 +111,56 @@ TEST_P(ListDrawTest, StepsOfAListAsTallAsTheWindowEqualFullRedraws) {
     ExpectStepsEqualFullRedraws(RECT{10, 0, 210, 240});
 }
 
+// Rows go straight into the window, so a redraw of part of the list must keep every row's
+// background, text, image and check mark to that part; the cache taken from it must still serve a
+// later scroll step.
+TEST_P(ListDrawTest, APartialRedrawPaintsOnlyItsRectangleAndFeedsTheCache) {
+    const RECT rc = {10, 20, 210, 120};
+    CWceUiListBox* pList = MakeDressedList(rc, 40);
+    ASSERT_NE(nullptr, pList);
+    CWceUiDlg* pMain = m_pDlg;
+    m_pDlg = NewDlg(RECT{0, 0, 320, 240}, false);
+    CWceUiListBox* pTwin = MakeDressedList(rc, 40);
+    ASSERT_NE(nullptr, pTwin);
+    pTwin->SetCacheEnabled(FALSE);
+    m_pDlg = pMain;
+
+    auto pWnd = Window();
+    Draw(pWnd.get(), rc);
+    // The check mark moves from row 4 to row 2; each row is redrawn on its own.
+    m_host.invalid.clear();
+    pList->SetSel(2, TRUE);
+    pTwin->SetSel(2, FALSE);
+    ASSERT_EQ(2u, m_host.invalid.size());
+    for (const RECT& rcRow : m_host.invalid) {
+        Draw(pWnd.get(), rcRow);
+    }
+    auto pFull = Window();
+    pTwin->OnDraw(pFull.get(), &rc);
+    EXPECT_TRUE(SamePixels(pWnd.get(), pFull.get()));
+
+    // Cut through the texts of rows 1 and 4, the item images on the left and the check marks on the
+    // right, into a window painted a colour nothing in the list has.
+    const RECT rcNeed = {20, 47, 200, 113};
+    const COLORREF crOutside = RGB(255, 0, 255);
+    auto pPart = SolidBitmap(Bits(), 320, 240, crOutside);
+    Draw(pPart.get(), rcNeed);
+    EXPECT_GT(pList->GetLastDrawnRowCount(), 0);
+    auto pExpected = SolidBitmap(Bits(), 320, 240, crOutside);
+    pExpected->BitBlt(rcNeed.left, rcNeed.top, rcNeed.right - rcNeed.left, rcNeed.bottom - rcNeed.top,
+                      pFull.get(), rcNeed.left, rcNeed.top, SRCCOPY);
+    EXPECT_TRUE(SamePixels(pPart.get(), pExpected.get()));
+
+    // The rows kept by the step come from what those redraws left in the cache.
+    pList->ScrollBy(7, TRUE);
+    pTwin->ScrollBy(7, TRUE);
+    Draw(pWnd.get(), rc);
+    EXPECT_LE(pList->GetLastDrawnRowCount(), 2);
+    pFull = Window();
+    pTwin->OnDraw(pFull.get(), &rc);
+    EXPECT_TRUE(SamePixels(pWnd.get(), pFull.get()));
+}
+
 TEST_P(ListDrawTest, ATapRedrawsItsRowInThePressedLookAndBack) {
     const RECT rc = {10, 20, 210, 120};
     CWceUiListBox* pList = MakeDressedList(rc, 10);

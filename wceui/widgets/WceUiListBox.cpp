@@ -29,9 +29,8 @@ struct CWceUiListBox::Item {
 
 struct CWceUiListBox::Data {
     // The picture of the rows as last drawn (client coordinates, without the scroll bar), taken at
-    // nCachePos, and a second buffer of the same size that a full drawing renders into.
+    // nCachePos.
     std::unique_ptr<CWceUiGenericBitmap> pCache;
-    std::unique_ptr<CWceUiGenericBitmap> pBack;
     int nCachePos = 0;
     BOOL bCacheValid = FALSE;
     int nDrawOnlyItem = -1;
@@ -83,18 +82,6 @@ void ClippedBlt(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap* pSrc, int x, int
     } else {
         pDst->BitBlt(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, pSrc, nSx, nSy, SRCCOPY);
     }
-}
-
-// Copies a rectangle between two bitmaps at offsets (dst = src + (dx, dy)).
-void CopyArea(CWceUiGenericBitmap* pDst, int dx, int dy, CWceUiGenericBitmap* pSrc, const RECT& rcSrcArea) {
-    const RECT rcDstBounds = {0, 0, pDst->GetWidth(), pDst->GetHeight()};
-    RECT rc = rcSrcArea;
-    OffsetRect(&rc, dx, dy);
-    if (!IntersectRect(&rc, &rc, &rcDstBounds)) {
-        return;
-    }
-    pDst->BitBlt(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, pSrc, rc.left - dx, rc.top - dy,
-                 SRCCOPY);
 }
 
 BOOL ParseColorText(LPCWSTR pText, CWceUiLoadColor& color) {
@@ -205,31 +192,29 @@ void CWceUiListBox::OnInitLayer() {
     if (NULL == pData || !GetClientRect(&rc) || IsRectEmpty(&rc)) {
         return;
     }
-    // The window's depth is not known yet; the first drawing makes the buffers again if it differs.
-    PrepareBuffers(NULL, rc.right, rc.bottom);
+    // The window's depth is not known yet; the first drawing makes the cache again if it differs.
+    PrepareCache(NULL, rc.right, rc.bottom);
     UpdateRange(FALSE);
 }
 
-BOOL CWceUiListBox::PrepareBuffers(CWceUiGenericBitmap* pDrawBitmap, int nWidth, int nHeight) {
+BOOL CWceUiListBox::PrepareCache(CWceUiGenericBitmap* pDrawBitmap, int nWidth, int nHeight) {
     Data* pData = GetData();
     const int nBits =
         NULL != pDrawBitmap
             ? pDrawBitmap->GetBitsPixel()
             : (NULL != pData->pCache && pData->pCache->IsLoaded() ? pData->pCache->GetBitsPixel() : 16);
-    for (auto* pp : {&pData->pCache, &pData->pBack}) {
-        std::unique_ptr<CWceUiGenericBitmap>& p = *pp;
-        if (NULL != p && p->IsLoaded() && p->GetWidth() == nWidth && p->GetHeight() == nHeight &&
-            p->GetBitsPixel() == nBits) {
-            continue;
-        }
-        pData->bCacheValid = FALSE;
-        p.reset(WceUiCreateBitmapObject(nBits));
-        if (NULL == p || !p->CreateDIB(nWidth, nHeight)) {
-            WceUiLog(WCEUI_LOG_ERROR, "CWceUiListBox, can not create the content cache of %d x %d", nWidth,
-                     nHeight);
-            p.reset();
-            return FALSE;
-        }
+    std::unique_ptr<CWceUiGenericBitmap>& p = pData->pCache;
+    if (NULL != p && p->IsLoaded() && p->GetWidth() == nWidth && p->GetHeight() == nHeight &&
+        p->GetBitsPixel() == nBits) {
+        return TRUE;
+    }
+    pData->bCacheValid = FALSE;
+    p.reset(WceUiCreateBitmapObject(nBits));
+    if (NULL == p || !p->CreateDIB(nWidth, nHeight)) {
+        WceUiLog(WCEUI_LOG_ERROR, "CWceUiListBox, can not create the content cache of %d x %d", nWidth,
+                 nHeight);
+        p.reset();
+        return FALSE;
     }
     return TRUE;
 }
@@ -824,12 +809,11 @@ void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
     }
     const RECT rcBmp = {-ox, -oy, pDrawBitmap->GetWidth() - ox, pDrawBitmap->GetHeight() - oy};
     IntersectRect(&rcArea, &rcArea, &rcBmp);
-    if (!IsRectEmpty(&rcArea) && PrepareBuffers(pDrawBitmap, rcClient.right, rcClient.bottom)) {
+    if (!IsRectEmpty(&rcArea) && PrepareCache(pDrawBitmap, rcClient.right, rcClient.bottom)) {
         const int nPos = GetScrollPos();
         const int nShift = nPos - pData->nCachePos;
         const int nHeight = rcClient.bottom;
         const bool bFull = EqualRect(&rcArea, &rcClient);
-        CWceUiGenericBitmap* pBack = pData->pBack.get();
         if (pData->bStepPlanned && pData->bCacheValid && 0 != nShift && nShift > -nHeight &&
             nShift < nHeight) {
             // A scroll step: the rows that stay in view come from the last picture, moved by the step;
@@ -872,18 +856,16 @@ void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
                     static_cast<int>(std::clamp<long long>(llTop + pData->nItemHeight, -1, nHeight + 1))};
                 IntersectRect(&rcRows, &rcRows, &rcRow);
             }
-            RECT rcBmpArea = rcRows;
-            OffsetRect(&rcBmpArea, ox, oy);
-            CopyArea(pBack, -ox, -oy, pDrawBitmap, rcBmpArea);
-            DrawRows(pBack, 0, 0, rcRows, pData->nDrawOnlyItem);
-            CopyArea(pDrawBitmap, ox, oy, pBack, rcRows);
+            // Everything a row paints is clipped to the area, so the rows go straight over the
+            // background already in the window; the cache then takes that picture in one copy.
+            DrawRows(pDrawBitmap, ox, oy, rcRows, pData->nDrawOnlyItem);
             if (bFull && pData->nDrawOnlyItem < 0) {
-                std::swap(pData->pCache, pData->pBack);
                 pData->nCacheOrigin = 0;
                 pData->nCachePos = nPos;
+                CacheCopy(pDrawBitmap, ox, oy, rcClient, true);
                 pData->bCacheValid = TRUE;
             } else if (pData->bCacheValid && pData->nCachePos == nPos) {
-                CacheCopy(pBack, 0, 0, rcRows, true);
+                CacheCopy(pDrawBitmap, ox, oy, rcRows, true);
             } else {
                 pData->bCacheValid = FALSE;
             }

@@ -104,7 +104,7 @@ private:
     void RedrawItem(int nIndex);
     void RepaintNow();
     void PostActivate();
-    BOOL PrepareBuffers(CWceUiGenericBitmap* pDrawBitmap, int nWidth, int nHeight);
+    BOOL PrepareCache(CWceUiGenericBitmap* pDrawBitmap, int nWidth, int nHeight);
     // Draws the rows that meet rcArea (client coordinates) into pTarget, whose pixel (ox, oy) is the
     // client origin.
     void DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const RECT& rcArea, int nOnlyItem);
