@@ -1,6 +1,7 @@
 // A golden picture of both edit boxes dressed: a multi-line box scrolled down a line, with a background
 // per line and the vertical scroll bar, and a single-line box scrolled along a long text with the
 // horizontal scroll bar, in 565 and in 32 bits.
+#include "support/GoldenDepth.h"
 #include "support/GoldenImage.h"
 #include "tools/imaging/RgbaBitmaps.h"
 #include "ui/UiTestSupport.h"
@@ -17,15 +18,8 @@ using golden::Set;
 
 namespace {
 
-class EditGoldenTest : public uitest::LayerTest, public ::testing::WithParamInterface<int> {
+class EditGoldenTest : public uitest::LayerTest, public golden::DepthParam {
 protected:
-    int Bits() const { return GetParam(); }
-    std::string Suffix() const { return 16 == Bits() ? "565" : "32"; }
-    std::unique_ptr<CWceUiGenericBitmap> FromRgba(const RgbaImage& image) {
-        auto p = imaging::BitmapFromRgba(image, 16 == Bits() ? "565a" : "32");
-        EXPECT_NE(nullptr, p);
-        return p;
-    }
     template <class T> T* Make(CWceUiDlg* pDlg, LPCWSTR pClass, const RECT& rc) {
         T* p = dynamic_cast<T*>(m_ctrl->CreateLayer(pDlg, pClass, u"edit"));
         EXPECT_NE(nullptr, p);

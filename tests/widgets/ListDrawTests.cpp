@@ -61,19 +61,27 @@ protected:
                0 == std::memcmp(a->GetPixelData(), b->GetPixelData(), nBytes);
     }
 
+    // A twin of the dressed list in a dialog of its own, without a cache, so it is drawn in full
+    // every time; null when it cannot be made.
+    CWceUiListBox* MakeTwin(const RECT& rc) {
+        CWceUiDlg* pMain = m_pDlg;
+        m_pDlg = NewDlg(RECT{0, 0, 320, 240}, false);
+        CWceUiListBox* pTwin = MakeDressedList(rc, 40);
+        m_pDlg = pMain;
+        if (NULL != pTwin) {
+            pTwin->SetCacheEnabled(FALSE);
+        }
+        return pTwin;
+    }
+
     // Steps down and up, smaller and larger than a row, past the top into the margin and back, one
     // after another, so that the cache's rows wrap round more than once; after each the picture must be
     // that of a twin list drawn in full.
     void ExpectStepsEqualFullRedraws(const RECT& rc) {
         CWceUiListBox* pList = MakeDressedList(rc, 40);
         ASSERT_NE(nullptr, pList);
-        // A twin in a dialog of its own, drawn in full every time.
-        CWceUiDlg* pMain = m_pDlg;
-        m_pDlg = NewDlg(RECT{0, 0, 320, 240}, false);
-        CWceUiListBox* pTwin = MakeDressedList(rc, 40);
+        CWceUiListBox* pTwin = MakeTwin(rc);
         ASSERT_NE(nullptr, pTwin);
-        pTwin->SetCacheEnabled(FALSE);
-        m_pDlg = pMain;
 
         const int nHeight = rc.bottom - rc.top;
         auto pCached = Window();
@@ -118,12 +126,8 @@ TEST_P(ListDrawTest, APartialRedrawPaintsOnlyItsRectangleAndFeedsTheCache) {
     const RECT rc = {10, 20, 210, 120};
     CWceUiListBox* pList = MakeDressedList(rc, 40);
     ASSERT_NE(nullptr, pList);
-    CWceUiDlg* pMain = m_pDlg;
-    m_pDlg = NewDlg(RECT{0, 0, 320, 240}, false);
-    CWceUiListBox* pTwin = MakeDressedList(rc, 40);
+    CWceUiListBox* pTwin = MakeTwin(rc);
     ASSERT_NE(nullptr, pTwin);
-    pTwin->SetCacheEnabled(FALSE);
-    m_pDlg = pMain;
 
     auto pWnd = Window();
     Draw(pWnd.get(), rc);

@@ -2,6 +2,7 @@
 // check mark of the selected row and the three-piece scroll bar) before and after a scroll, in 565 and
 // in 32 bits. The second picture is drawn through the list's content cache.
 #include "ListTestSupport.h"
+#include "support/GoldenDepth.h"
 #include "support/GoldenImage.h"
 #include "tools/imaging/RgbaBitmaps.h"
 #include "wceui/style/WceUiStyle.h"
@@ -18,18 +19,8 @@ namespace {
 using golden::Image;
 using golden::Set;
 
-class ListGoldenTest : public ListTest, public ::testing::WithParamInterface<int> {
+class ListGoldenTest : public ListTest, public golden::DepthParam {
 protected:
-    int Bits() const { return GetParam(); }
-    std::string Suffix() const { return 16 == Bits() ? "565" : "32"; }
-
-    // A bitmap of the window's kind from straight RGBA: 565 with its alpha plane, or premultiplied 32.
-    std::unique_ptr<CWceUiGenericBitmap> FromRgba(const RgbaImage& image) {
-        auto p = imaging::BitmapFromRgba(image, 16 == Bits() ? "565a" : "32");
-        EXPECT_NE(nullptr, p);
-        return p;
-    }
-
     CWceUiListBox* MakeGoldenList(const RECT& rc, int nItems) {
         CWceUiListBox* pList = MakeList(rc, nItems, 30);
         if (!pList) {
