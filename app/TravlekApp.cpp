@@ -6,6 +6,7 @@
 #include "app/MsgBoxDlg.h"
 #include "app/TravlekDlg.h"
 #include "app/TravlekHostWnd.h"
+#include "app/TravlekFlash.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/ui/WceUiInit.h"
 
@@ -14,10 +15,6 @@ const UINT g_uScanCodeMenu = RegisterWindowMessageW(u"SCAN_CODE_MENU");
 const UINT g_uTravlekFinished = RegisterWindowMessageW(u"TRAVLEK_FINISHED");
 
 namespace {
-
-// The key is opened with every right the unit's own tools ask for (KEY_ALL_ACCESS without
-// KEY_CREATE_LINK on the device).
-const REGSAM kOemKeyAccess = 0x2001F;
 
 const TravlekSkinDirs kSkin480 = {u"travlek.pack\\480X272\\wnd", u"travlek.pack\\480X272\\res",
                                   u"travlek.pack\\480X272\\language\\english.ini"};
@@ -41,7 +38,7 @@ const TravlekSkinDirs& TravlekSkinDirsForWidth(int nScreenWidth) {
 void TravlekReadConfiguredApp(LPWSTR pBuf) {
     pBuf[0] = 0;
     HKEY hKey = NULL;
-    if (ERROR_SUCCESS != RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, kOemKeyAccess, &hKey)) {
+    if (ERROR_SUCCESS != RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, TRAVLEK_OEM_KEY_ACCESS, &hKey)) {
         return;
     }
     WCHAR szValue[TRAVLEK_APP_PATH_LEN];
@@ -108,6 +105,8 @@ BOOL CTravlekApp::InitInstance() {
     const TravlekSkinDirs& dirs = TravlekSkinDirsForWidth(nWidth);
     // A failure here (a missing language file, say) is logged by the framework and not fatal.
     WceUiInit(m_hInstance, dirs.pWndDir, dirs.pResDir, dirs.pLangFile, 0);
+    // Before the screen shows anything, the flash holds a complete application again where it can.
+    TravlekRecoverFlash();
     CoInitializeEx(NULL, 0);
     {
         CTravlekHostWnd host;

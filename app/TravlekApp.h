@@ -12,6 +12,13 @@
 #define TRAVLEK_NVQ_APP_PATH u"\\residentflash2\\app\\nvqmain.exe"
 #define TRAVLEK_NVQ_PACKAGE u"\\SDMMC\\nvqApp.msk"
 #define TRAVLEK_GPS_PACKAGE u"\\SDMMC\\gpsApp.msk"
+// HKEY_LOCAL_MACHINE\OEM and HKEY_CURRENT_USER\OEM are opened with every right the unit's own tools
+// ask for (KEY_ALL_ACCESS without KEY_CREATE_LINK on the device).
+#define TRAVLEK_OEM_KEY_ACCESS 0x2001F
+
+// The application folder an update replaces.
+#define TRAVLEK_APP_FOLDER u"\\Residentflash2\\app"
+
 // Room of the configured application path, terminator included.
 #define TRAVLEK_APP_PATH_LEN 260
 

@@ -1,7 +1,10 @@
 #include "app/TravlekDlg.h"
 
 #include "app/MsgBox.h"
+#include "app/TravlekApp.h"
+#include "app/TravlekFlash.h"
 #include "app/TravlekDlgData.h"
+#include "package/MskInstall.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/ui/WceUiRealWnd.h"
@@ -82,7 +85,7 @@ void CTravlekDlg::OnInitDialog() {
 
     pData->configuredApp.clear();
     HKEY hKey = NULL;
-    if (ERROR_SUCCESS == RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0x2001F, &hKey)) {
+    if (ERROR_SUCCESS == RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, TRAVLEK_OEM_KEY_ACCESS, &hKey)) {
         WCHAR szApp[MAX_PATH] = {0};
         DWORD dwType = 0;
         DWORD cbData = sizeof(szApp) - sizeof(WCHAR); // always room for the closing NUL
@@ -148,8 +151,28 @@ void CTravlekDlg::OnTimer(WORD wTimerNum) {
 
 void CTravlekDlg::AutoStart() {
     Data* pData = GetData();
+    if (NULL == pData) {
+        return;
+    }
+    const MskPhaseRecord record = MskReadPhaseRecord(MskInstallLayoutFor(TRAVLEK_APP_FOLDER));
+    if (MSK_PHASE_UNPACKING == record.phase) {
+        // Only the package whose unpack was cut can make the application whole again.
+        const DWORD dwAttributes = GetFileAttributesW(record.package.c_str());
+        if (INVALID_FILE_ATTRIBUTES != dwAttributes && 0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            WceUiLogW(WCEUI_LOG_WARNING, u"CTravlekDlg::AutoStart, completing the cut update from %s",
+                      record.package.c_str());
+            StartUpdateOn(record.package.c_str());
+        } else {
+            ShowMessage(WFormat(u"The application is incomplete. Insert the SD card with %s to complete "
+                                u"the update.",
+                                record.package.c_str())
+                            .c_str(),
+                        TRAVLEK_BOX_ERROR);
+        }
+        return;
+    }
     const std::u16string expected(GetExpectedPath());
-    if (NULL == pData || expected.empty()) {
+    if (expected.empty()) {
         return;
     }
     CWceUiListBox* pList = pData->pListBox;

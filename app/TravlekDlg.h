@@ -33,8 +33,13 @@ public:
     // The "update" action: runs the update on the selected list item and, after a success, hands the
     // unit back (launch of the configured application, or calibration, message and reset).
     void StartUpdate();
+    // The same on a package given by its path.
+    void StartUpdateOn(LPCWSTR pPackagePath);
     // Runs the update sequence on one package; TRUE when it was unpacked.
     BOOL DoUpdate(LPCWSTR pPackagePath);
+    // Starts the update once the expected package is in the list; on a unit whose last update was cut
+    // while the application folder was being refilled, re-runs that package's update at once, or says
+    // which package the unit needs.
     void AutoStart();
     void CompactLayout();
     BOOL RunTouchCalibration();

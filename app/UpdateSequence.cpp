@@ -1,16 +1,18 @@
-// One update run of the main dialog: check the chosen package, clear the old application, unpack the
-// new one with a progress display, copy the factory configuration, tell the system the run has ended,
-// report a failure, and after a success hand the unit back.
+// One update run of the main dialog: check the chosen package, install it with a progress display,
+// tell the system the run has ended, report a failure, and after a success hand the unit back.
 //
-// The old application is deleted only once the package is known to unpack: after Open, the whole
-// package is decoded once in memory (Verify), its root must be the application folder the delete
-// clears and it must hold a file, and the space the unpack needs is compared with the space the flash
-// will have, so a damaged, refused, misdirected, empty or oversized package leaves the unit with its
-// old application.
+// The package is opened once and read from that one handle: the whole package is decoded (Verify),
+// its root must be the application folder and it must hold a file, every path must fit the device's
+// path limit in the application folder, and the flash must hold it, all before anything on the flash
+// changes. The install then stages the new tree beside the old one and switches by renames, so a
+// failure or a power cut leaves a complete application (see MskInstall.h); only a flash too small for
+// both trees clears the old application first, and then the run is recorded until it completes.
 #include "app/MsgBox.h"
 #include "app/TravlekDlg.h"
 #include "app/TravlekDlgData.h"
-#include "package/MskUnpacker.h"
+#include "app/TravlekApp.h"
+#include "app/TravlekFlash.h"
+#include "package/MskInstall.h"
 #include "wceui/core/FhScramble.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/style/WceUiLoadBitmap.h"
@@ -20,86 +22,13 @@
 
 namespace {
 
-const LPCWSTR kDestFolder = u"\\Residentflash2";
-const LPCWSTR kAppFolder = u"\\Residentflash2\\app";
-const LPCWSTR kAppRootName = u"app"; // the package's root folder that lands on kAppFolder
-const LPCWSTR kDeletePattern = u"\\Residentflash2\\app\\*.*";
+const LPCWSTR kAppRootName = u"app"; // the package's root folder that lands on the application folder
 const LPCWSTR kFactoryConfigSource = u"\\SDMMC\\FactoryConfig.xml";
-const LPCWSTR kFactoryConfigTarget = u"\\Residentflash2\\app\\config\\FactoryConfig.xml";
+// Inside the application folder: \Residentflash2\app\config\FactoryConfig.xml.
+const LPCWSTR kFactoryConfigTarget = u"config\\FactoryConfig.xml";
 const LPCWSTR kLaunchArgument = u"_K~Q!R_B7M3M8_*Z";
-const WORD kShellFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
 const LPCWSTR kGreyedLayers[] = {u"update", u"reboot", u"back", u"calibrate", u"listbox"};
 const COLORREF kGreyText = RGB(0x80, 0x80, 0x80);
-
-// Whole allocation blocks of a file of this size.
-ULONGLONG Blocks(ULONGLONG ullSize, ULONGLONG ullBlock) {
-    return (ullSize + ullBlock - 1) / ullBlock * ullBlock;
-}
-
-// Space the files below a folder (its subfolders included) take in whole blocks; the folders
-// themselves are not counted, as a volume may keep them without blocks of their own. A folder that
-// cannot be read counts 0.
-ULONGLONG FolderSize(const std::u16string& folder, ULONGLONG ullBlock, int depth) {
-    if (depth > 64) {
-        return 0;
-    }
-    ULONGLONG total = 0;
-    WIN32_FIND_DATAW fd;
-    HANDLE hFind = FindFirstFileW((folder + u"\\*.*").c_str(), &fd);
-    if (INVALID_HANDLE_VALUE == hFind) {
-        return 0;
-    }
-    do {
-        if (0 == WStrCmp(fd.cFileName, u".") || 0 == WStrCmp(fd.cFileName, u"..")) {
-            continue;
-        }
-        if (0 != (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            total += FolderSize(folder + u"\\" + fd.cFileName, ullBlock, depth + 1);
-        } else {
-            total += Blocks((static_cast<ULONGLONG>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow, ullBlock);
-        }
-    } while (FindNextFileW(hFind, &fd));
-    FindClose(hFind);
-    return total;
-}
-
-// FALSE with "error_disk_full" when the package's entries would not fit into the flash once the old
-// application is gone. Sizes count in the flash's allocation blocks: many small files need far more
-// than their bytes, and a check by bytes alone would let the unpack fill the flash after the delete.
-// Every new folder counts one block. When the free space cannot be read, the unpack itself is left to
-// find out; an unknown block size counts bytes.
-BOOL CheckFreeSpace(const CMskUnpacker& unpacker, std::u16string& errorOut) {
-    ULARGE_INTEGER freeAvail;
-    ULARGE_INTEGER total;
-    ULARGE_INTEGER totalFree;
-    if (!GetDiskFreeSpaceExW(kDestFolder, &freeAvail, &total, &totalFree)) {
-        WceUiLog(WCEUI_LOG_WARNING, "CTravlekDlg::DoUpdate, free space unknown, GetLastError is %d",
-                 static_cast<int>(GetLastError()));
-        return TRUE;
-    }
-    CE_VOLUME_INFO volume = {};
-    volume.cbSize = sizeof(volume);
-    const ULONGLONG ullBlock =
-        CeGetVolumeInfoW(kDestFolder, CeVolumeInfoLevelStandard, &volume) && 0 != volume.dwBlockSize
-            ? volume.dwBlockSize
-            : 1;
-    ULONGLONG ullNeeded = 0;
-    for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
-        const MskEntry* pEntry = unpacker.GetEntry(i);
-        ullNeeded += MSK_ENTRY_FILE == pEntry->type ? Blocks(pEntry->unpackedSize, ullBlock) : ullBlock;
-    }
-    const ULONGLONG ullAfterDelete = freeAvail.QuadPart + FolderSize(kAppFolder, ullBlock, 0);
-    if (ullNeeded > ullAfterDelete) {
-        WceUiLog(
-            WCEUI_LOG_ERROR,
-            "CTravlekDlg::DoUpdate, the package needs %llu bytes in blocks of %llu, the flash will have %llu",
-            static_cast<unsigned long long>(ullNeeded), static_cast<unsigned long long>(ullBlock),
-            static_cast<unsigned long long>(ullAfterDelete));
-        errorOut = u"error_disk_full";
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // FALSE with "invalid_msk_file" when the package could not replace what the delete clears: the
 // delete empties the application folder, so a package that unpacks into another root folder, or
@@ -112,7 +41,7 @@ BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, std::u16string& e
     }
     if (NULL == pRoot || 0 != WStrICmp(pRoot, kAppRootName)) {
         WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, the package unpacks into '%s', not into '%s'",
-                  NULL == pRoot ? u"" : pRoot, kAppFolder);
+                  NULL == pRoot ? u"" : pRoot, TRAVLEK_APP_FOLDER);
     } else if (!bHasFile) {
         WceUiLog(WCEUI_LOG_ERROR, "CTravlekDlg::DoUpdate, the package holds no file");
     } else {
@@ -122,17 +51,17 @@ BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, std::u16string& e
     return FALSE;
 }
 
-BOOL ShellOperation(HWND hOwner, UINT wFunc, LPCWSTR pFrom, LPCWSTR pTo) {
-    // The source list ends with an empty entry.
-    std::u16string from(pFrom);
-    from.push_back(u'\0');
-    SHFILEOPSTRUCTW op = {};
-    op.hwnd = hOwner;
-    op.wFunc = wFunc;
-    op.pFrom = from.c_str();
-    op.pTo = pTo;
-    op.fFlags = kShellFlags;
-    return 0 == SHFileOperationW(&op);
+// FALSE with the unpack's own message when a path would not fit the device's path limit once it is
+// in the application folder: the unpack would refuse it after the flash had changed.
+BOOL CheckPathsFit(const CMskUnpacker& unpacker, std::u16string& errorOut) {
+    const MskEntry* pTooLong = unpacker.FindTooLongEntry(TRAVLEK_APP_FOLDER);
+    if (NULL == pTooLong) {
+        return TRUE;
+    }
+    WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, %s\\%s is too long for the device",
+              TRAVLEK_APP_FOLDER, pTooLong->path.c_str());
+    errorOut = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
+    return FALSE;
 }
 
 } // namespace
@@ -229,13 +158,22 @@ void CTravlekDlg::StartUpdate() {
     if (nSel < 0 || NULL == pItem) {
         return;
     }
+    const std::u16string package(pItem->szPath); // the list may change while the update runs
+    StartUpdateOn(package.c_str());
+}
+
+void CTravlekDlg::StartUpdateOn(LPCWSTR pPackagePath) {
+    Data* pData = GetData();
+    if (NULL == pData || NULL == pPackagePath) {
+        return;
+    }
     if (NULL != pData->pProgress) {
         pData->pProgress->SetPos(0);
     }
     SetStatusText(u"");
     RepaintNow();
 
-    const std::u16string package(pItem->szPath); // the list may change while the update runs
+    const std::u16string package(pPackagePath);
     if (!DoUpdate(package.c_str())) {
         return;
     }
@@ -271,35 +209,38 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     SetButtonsEnabledLook(FALSE);
 
     CMskUnpacker unpacker(&CTravlekDlg::MskProgress, this);
+    CMskInstaller installer(unpacker, TRAVLEK_APP_FOLDER);
+    installer.AddExtraFile({kFactoryConfigSource, kFactoryConfigTarget});
+    MskInstallMode mode = MSK_INSTALL_STAGED;
     std::u16string errorText;
     BOOL bResult = unpacker.Open(pPackagePath, dwKey, errorText);
     if (bResult) {
-        // Every stream is decoded once before anything is deleted; the bar moves only for the unpack.
+        // Every stream is decoded once before anything changes; the bar moves only for the unpack.
         SetStatusText(u"Verify...");
         RepaintNow();
         unpacker.SetProgressCallback(NULL, NULL);
-        bResult = unpacker.Verify(pPackagePath, dwKey, errorText) &&
-                  CheckReplacesTheApplication(unpacker, errorText) && CheckFreeSpace(unpacker, errorText);
+        bResult = unpacker.VerifyOpened(errorText) && CheckReplacesTheApplication(unpacker, errorText) &&
+                  CheckPathsFit(unpacker, errorText) && installer.Plan(&mode, errorText);
         unpacker.SetProgressCallback(&CTravlekDlg::MskProgress, this);
     }
+    SetStatusText(u"");
     if (bResult) {
-        SetStatusText(u"Delete...");
         RepaintNow();
-        ShellOperation(NULL == pWnd ? NULL : pWnd->GetSafeHwnd(), FO_DELETE, kDeletePattern, NULL);
-        SetStatusText(u"");
-        RepaintNow();
-        bResult = unpacker.Unpack(pPackagePath, kDestFolder, dwKey, errorText);
+        MskInstallHooks hooks;
+        hooks.beforeClear = [this] {
+            SetStatusText(u"Delete...");
+            RepaintNow();
+        };
+        hooks.afterClear = [this] {
+            SetStatusText(u"");
+            RepaintNow();
+        };
+        bResult = installer.Install(mode, pPackagePath, hooks, errorText);
         if (bResult) {
-            HKEY hKey = NULL;
-            if (ERROR_SUCCESS == RegOpenKeyExW(HKEY_CURRENT_USER, u"OEM", 0, 0x2001F, &hKey)) {
-                RegDeleteKeyW(hKey, u"ShellEx");
-                RegCloseKey(hKey);
-            }
-            ShellOperation(NULL, FO_COPY, kFactoryConfigSource, kFactoryConfigTarget);
+            TravlekRemoveShellEx();
         }
-    } else {
-        SetStatusText(u"");
     }
+    unpacker.Close();
 
     if (NULL != pWnd) {
         pWnd->EnableWindow(TRUE);

@@ -5,6 +5,8 @@
 #include "wceui/core/FhFileHandle.h"
 #include "wceui/core/WceUiLog.h"
 
+#include <isa-l/crc.h>
+
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -115,6 +117,16 @@ struct CMskUnpacker::CMskUnpackerData {
     std::unique_ptr<CMskStreamInflater> inflater;
     std::u16string problem; // why the last table was refused, when it was
     size_t highWater = 0;
+    BOOL bFlush = FALSE;
+    // The package Open holds for VerifyOpened and UnpackOpened, and what VerifyOpened saw of it.
+    CFhFileHandle held;
+    std::u16string heldPath;
+    DWORD dwHeldKey = 0;
+    BOOL bHeldVerified = FALSE;
+    ULONGLONG ullHeldSize = 0;
+    std::vector<DWORD> digests; // per table entry: the stored bytes' CRC-32 (files only)
+    // Set while a walk records (Verify) or checks (Unpack) the digests.
+    enum { DIGEST_NONE, DIGEST_RECORD, DIGEST_CHECK } digestMode = DIGEST_NONE;
 
     void NoteMemory() {
         size_t now = stored.Capacity() + unpacked.Capacity() + (inflater ? inflater->MemoryBytes() : 0);
@@ -135,6 +147,21 @@ CMskUnpacker::CMskUnpacker(MskProgressCallback pCallback, LPVOID pContext) : CMs
 
 CMskUnpacker::~CMskUnpacker() {
     delete m_pData;
+}
+
+void CMskUnpacker::Close() {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return;
+    d->held.Close();
+    d->heldPath.clear();
+    d->bHeldVerified = FALSE;
+    d->digests.clear();
+}
+
+void CMskUnpacker::SetFlushFiles(BOOL bFlush) {
+    if (CMskUnpackerData* d = GetData())
+        d->bFlush = bFlush;
 }
 
 CMskUnpacker::CMskUnpackerData* CMskUnpacker::GetData() const {
@@ -189,6 +216,7 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Open", NULL != pPackagePath))
         return FALSE;
     Reset();
+    Close();
     d->packagePath = pPackagePath;
     d->dwKey = dwKey;
 
@@ -230,22 +258,32 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
         errorOut = u"file_format_error";
         return FALSE;
     }
+    d->ullHeldSize = FileSize(file.Get());
+    d->held.Reset(file.Release());
+    d->heldPath = pPackagePath;
+    d->dwHeldKey = dwKey;
     return TRUE;
 }
 
-BOOL CMskUnpacker::LoadFileTable() {
+BOOL CMskUnpacker::LoadFileTable(HANDLE hPackage) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
     LPCWSTR pPath = d->packagePath.c_str();
-    CFhFileHandle file(OpenForReading(pPath));
-    if (!file.IsValid()) {
-        d->errorText =
-            WFormat(u"open file %s failed, GetLastError is %d", pPath, static_cast<int>(GetLastError()));
-        return FALSE;
+    CFhFileHandle opened;
+    if (INVALID_HANDLE_VALUE == hPackage) {
+        opened.Reset(OpenForReading(pPath));
+        if (!opened.IsValid()) {
+            d->errorText =
+                WFormat(u"open file %s failed, GetLastError is %d", pPath, static_cast<int>(GetLastError()));
+            return FALSE;
+        }
+        hPackage = opened.Get();
+    } else {
+        SetFilePointer(hPackage, 0, NULL, FILE_BEGIN);
     }
     DWORD dwTableEnd = 0, dwCheckWord = 0;
-    HeaderResult header = ReadHeader(file.Get(), &dwTableEnd, &dwCheckWord);
+    HeaderResult header = ReadHeader(hPackage, &dwTableEnd, &dwCheckWord);
     if (HEADER_BAD_MAGIC == header) {
         d->errorText = u"invalid_msk_file";
         return FALSE;
@@ -259,17 +297,17 @@ BOOL CMskUnpacker::LoadFileTable() {
             Damaged(d->packagePath, WFormat(u"table end %u is below %u", dwTableEnd, MSK_HEADER_SIZE));
         return FALSE;
     }
-    ULONGLONG fileSize = FileSize(file.Get());
+    ULONGLONG fileSize = FileSize(hPackage);
     DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
     // A table that ends beyond the file could only be read short; nothing is allocated for it.
     std::unique_ptr<BYTE[]> table;
     if (dwTableEnd <= fileSize)
         table.reset(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
-    if (!table || !ReadExactly(file.Get(), table.get(), dwTableLength)) {
+    if (!table || !ReadExactly(hPackage, table.get(), dwTableLength)) {
         d->errorText = WFormat(u"read failed %s", pPath);
         return FALSE;
     }
-    file.Close();
+    opened.Close();
 
     FhScrambleWords(table.get(), dwTableLength, d->dwKey);
     MskTable parsed;
@@ -368,16 +406,22 @@ BOOL CMskUnpacker::ExtractAll() {
 
 // Every folder first, then every file, each followed by the progress callback; bWrite creates the
 // folders and writes the files, otherwise the streams are only decompressed and checked.
-BOOL CMskUnpacker::WalkEntries(BOOL bWrite) {
+BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
-    CFhFileHandle file(OpenForReading(d->packagePath.c_str()));
-    if (!file.IsValid()) {
-        d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
-                               static_cast<int>(GetLastError()));
-        return FALSE;
+    CFhFileHandle opened;
+    if (INVALID_HANDLE_VALUE == hPackage) {
+        opened.Reset(OpenForReading(d->packagePath.c_str()));
+        if (!opened.IsValid()) {
+            d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
+                                   static_cast<int>(GetLastError()));
+            return FALSE;
+        }
+        hPackage = opened.Get();
     }
+    if (CMskUnpackerData::DIGEST_RECORD == d->digestMode)
+        d->digests.assign(d->entries.size(), 0);
     LONG nIndex = 0;
     std::u16string path;
     for (const MskEntry& entry : d->entries) {
@@ -394,17 +438,23 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite) {
             return FALSE;
         ++nIndex;
     }
-    for (const MskEntry& entry : d->entries) {
+    for (size_t i = 0; i < d->entries.size(); ++i) {
+        const MskEntry& entry = d->entries[i];
         if (MSK_ENTRY_FILE != entry.type)
             continue;
         BOOL bDone;
+        DWORD dwDigest = 0;
         if (bWrite) {
-            bDone = ExtractFile(entry, file.Get());
+            bDone = ExtractFile(entry, hPackage, &dwDigest);
         } else {
             path = d->rootName.empty() ? entry.path : d->rootName + u"\\" + entry.path;
-            bDone = IsWholeFile(entry) ? ReadStream(entry, file.Get(), path.c_str())
-                                       : StreamFile(entry, file.Get(), path.c_str(), NULL);
+            bDone = IsWholeFile(entry) ? ReadStream(entry, hPackage, path.c_str(), &dwDigest)
+                                       : StreamFile(entry, hPackage, path.c_str(), NULL, &dwDigest);
         }
+        if (bDone && CMskUnpackerData::DIGEST_RECORD == d->digestMode)
+            d->digests[i] = dwDigest;
+        if (bDone && CMskUnpackerData::DIGEST_CHECK == d->digestMode)
+            bDone = CheckDigest(i, dwDigest, (d->destFolder + entry.path).c_str());
         if (!bDone || !Progress(nIndex, entry))
             return FALSE;
         ++nIndex;
@@ -422,8 +472,10 @@ public:
     CStreamIo(CMskUnpacker& unpacker, HANDLE hPackage, const std::u16string* pOutPath)
         : m_unpacker(unpacker), m_hPackage(hPackage), m_pOutPath(pOutPath) {}
     bool Read(BYTE* buffer, size_t length) override {
-        if (ReadExactly(m_hPackage, buffer, static_cast<DWORD>(length)))
+        if (ReadExactly(m_hPackage, buffer, static_cast<DWORD>(length))) {
+            m_dwDigest = crc32_gzip_refl(m_dwDigest, buffer, length);
             return true;
+        }
         m_dwError = GetLastError();
         return false;
     }
@@ -446,6 +498,7 @@ public:
     const std::u16string* m_pOutPath; // NULL: the output is only checked
     CFhFileHandle m_out;
     DWORD m_dwError = 0;
+    DWORD m_dwDigest = 0; // CRC-32 of the stored bytes read
     bool m_bCreateFailed = false;
 };
 
@@ -500,7 +553,7 @@ BOOL CMskUnpacker::IsWholeFile(const MskEntry& entry) const {
     return entry.storedSize <= o.wholeFileLimit && entry.unpackedSize <= o.wholeFileLimit;
 }
 
-BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
+BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName, DWORD* pDigest) {
     CMskUnpackerData* d = m_pData;
     // A size no stream of this length can reach is refused before anything is allocated for it.
     if (static_cast<ULONGLONG>(entry.unpackedSize) >
@@ -522,6 +575,7 @@ BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
             WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(GetLastError()));
         return FALSE;
     }
+    *pDigest = crc32_gzip_refl(0, pStored, entry.storedSize);
     if (!MskInflateWith(d->options.decoder, pUnpacked, entry.unpackedSize, pStored, entry.storedSize)) {
         d->errorText = u"uncompress failed";
         return FALSE;
@@ -530,18 +584,21 @@ BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
 }
 
 BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName,
-                              const std::u16string* pOut) {
+                              const std::u16string* pOut, DWORD* pDigest) {
     CMskUnpackerData* d = m_pData;
     if (!SeekToStream(entry, hPackage, pName))
         return FALSE;
     CStreamIo io(*this, hPackage, pOut);
     MskStreamResult result = d->Inflater().Inflate(entry.storedSize, entry.unpackedSize, io);
     d->NoteMemory();
+    *pDigest = io.m_dwDigest;
     switch (result) {
         case MSK_STREAM_OK:
-            if (NULL != pOut && !io.m_out.IsValid())
-                return CreateOutput(*pOut, io.m_out); // nothing was written: an empty file
-            return TRUE;
+            if (NULL == pOut)
+                return TRUE;
+            if (!io.m_out.IsValid() && !CreateOutput(*pOut, io.m_out))
+                return FALSE; // nothing was written: an empty file
+            return FinishOutput(io.m_out, *pOut);
         case MSK_STREAM_READ_FAILED:
             d->errorText =
                 WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(io.m_dwError));
@@ -561,14 +618,14 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
     return FALSE;
 }
 
-BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage) {
+BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage, DWORD* pDigest) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
     std::u16string full = d->destFolder + entry.path;
     if (!IsWholeFile(entry))
-        return StreamFile(entry, hPackage, full.c_str(), &full);
-    if (!ReadStream(entry, hPackage, full.c_str()))
+        return StreamFile(entry, hPackage, full.c_str(), &full, pDigest);
+    if (!ReadStream(entry, hPackage, full.c_str(), pDigest))
         return FALSE;
     CFhFileHandle out;
     if (!CreateOutput(full, out))
@@ -579,7 +636,88 @@ BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage) {
         SetWriteError(full, GetLastError());
         return FALSE;
     }
+    return FinishOutput(out, full);
+}
+
+// A file written in full is flushed before it is closed when the run asks for it.
+BOOL CMskUnpacker::FinishOutput(CFhFileHandle& out, const std::u16string& full) {
+    CMskUnpackerData* d = m_pData;
+    if (d->bFlush && !FlushFileBuffers(out.Get())) {
+        SetWriteError(full, GetLastError());
+        return FALSE;
+    }
     return TRUE;
+}
+
+// The stream just decoded for the unpack must be the one verified: another file renamed over the
+// package, or bytes changed in place, are refused before the tree they would make is used.
+BOOL CMskUnpacker::CheckDigest(size_t nEntry, DWORD dwDigest, LPCWSTR pName) {
+    CMskUnpackerData* d = m_pData;
+    if (nEntry < d->digests.size() && d->digests[nEntry] == dwDigest)
+        return TRUE;
+    d->errorText = WFormat(u"the package changed after it was verified: %s", pName);
+    return FALSE;
+}
+
+BOOL CMskUnpacker::VerifyOpened(std::u16string& errorOut) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || !WCEUI_CHECK("CMskUnpacker::VerifyOpened", d->held.IsValid()))
+        return FALSE;
+    Reset();
+    d->packagePath = d->heldPath;
+    d->dwKey = d->dwHeldKey;
+    d->bHeldVerified = FALSE;
+    d->digestMode = CMskUnpackerData::DIGEST_RECORD;
+    BOOL bResult = LoadFileTable(d->held.Get()) && WalkEntries(FALSE, d->held.Get());
+    d->digestMode = CMskUnpackerData::DIGEST_NONE;
+    d->bHeldVerified = bResult;
+    errorOut = bResult ? std::u16string() : d->errorText;
+    return bResult;
+}
+
+BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || !WCEUI_CHECK("CMskUnpacker::UnpackOpened", NULL != pTargetFolder && d->bHeldVerified))
+        return FALSE;
+    // The table VerifyOpened read stays; only the run's own state starts anew.
+    d->errorText.clear();
+    d->highWater = 0;
+    std::u16string target(pTargetFolder);
+    while (!target.empty() && (u'\\' == target.back() || u'/' == target.back()))
+        target.pop_back();
+    d->destFolder = target + u"\\";
+    BOOL bResult = FALSE;
+    const MskEntry* pTooLong = FindTooLongEntry(target.c_str());
+    if (FileSize(d->held.Get()) != d->ullHeldSize) {
+        d->errorText = WFormat(u"the package changed after it was verified: %s", d->heldPath.c_str());
+    } else if (NULL != pTooLong) {
+        d->errorText = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
+        d->problem = u"entry '" + pTooLong->path + u"': path too long for this destination";
+    } else if (!WceUiCreateDirectories(target.c_str())) {
+        d->errorText = WFormat(u"can not create directory: %s\n", target.c_str());
+    } else {
+        d->digestMode = CMskUnpackerData::DIGEST_CHECK;
+        bResult = WalkEntries(TRUE, d->held.Get());
+        d->digestMode = CMskUnpackerData::DIGEST_NONE;
+    }
+    errorOut = bResult ? std::u16string() : d->errorText;
+    return bResult;
+}
+
+const MskEntry* CMskUnpacker::FindTooLongEntry(LPCWSTR pRootFolder) const {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || NULL == pRootFolder)
+        return NULL;
+    size_t prefix = WStrLen(pRootFolder);
+    if (prefix > 0 && (u'\\' == pRootFolder[prefix - 1] || u'/' == pRootFolder[prefix - 1]))
+        --prefix;
+    ++prefix; // the separator before the entry's path
+    for (const MskEntry& entry : d->entries) {
+        if ((MSK_ENTRY_FOLDER == entry.type || MSK_ENTRY_FILE == entry.type) &&
+            prefix + entry.path.size() >= MAX_PATH)
+            return &entry;
+    }
+    return NULL;
 }
 
 BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {

@@ -26,8 +26,27 @@ public:
 
     // Checks the magic number and, with the key, the table's check word and form. On failure errorOut
     // receives "invalid_msk_file", "file_format_error", "crc_check_fail" or an open failure message;
-    // on success it is left alone.
+    // on success it is left alone. The package stays open, writers denied, until Close or the next
+    // Open: VerifyOpened and UnpackOpened read this one handle.
     BOOL Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
+    void Close();
+
+    // Verify on the package Open holds; the table and a digest of every stream's stored bytes are
+    // kept for UnpackOpened.
+    BOOL VerifyOpened(std::u16string& errorOut);
+    // Recreates the verified tree directly in pTargetFolder (the place of the root folder, made when
+    // missing), from the same handle and the table VerifyOpened read, and refuses the run as soon as
+    // the package's size or a stream's stored bytes differ from what was verified: the tree written
+    // is the tree verified. Messages as Unpack's.
+    BOOL UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut);
+
+    // The first folder or file entry whose path, below the folder its root lands in, reaches the
+    // device's path limit (MAX_PATH units with the closing NUL), or null.
+    const MskEntry* FindTooLongEntry(LPCWSTR pRootFolder) const;
+
+    // Whether each file written is flushed to its medium before it is closed (a flush failure is a
+    // write failure). Off by default; an install that must survive a power cut turns it on.
+    void SetFlushFiles(BOOL bFlush);
 
     // Recreates the package's tree under <destination>\<root folder>\: all folders first, then every
     // file. errorOut receives the error key or message, or an empty text after a success. What was
@@ -61,17 +80,20 @@ private:
     CMskUnpackerData* GetData() const;
 
     void Reset();
-    BOOL LoadFileTable();
+    BOOL LoadFileTable(HANDLE hPackage = INVALID_HANDLE_VALUE);
     BOOL ExtractAll();
-    BOOL ExtractFile(const MskEntry& entry, HANDLE hPackage);
+    BOOL ExtractFile(const MskEntry& entry, HANDLE hPackage, DWORD* pDigest);
     BOOL VerifyAll();
-    BOOL WalkEntries(BOOL bWrite);
+    BOOL WalkEntries(BOOL bWrite, HANDLE hPackage = INVALID_HANDLE_VALUE);
+    BOOL FinishOutput(CFhFileHandle& out, const std::u16string& full);
+    BOOL CheckDigest(size_t nEntry, DWORD dwDigest, LPCWSTR pName);
     // Reads and decompresses one file's stream into the data record's output buffer; pName is the
     // path its messages name.
-    BOOL ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName);
+    BOOL ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName, DWORD* pDigest);
     // Decodes one file's stream in pieces into the file pOut (created as it goes), or only checks it
     // when pOut is NULL.
-    BOOL StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName, const std::u16string* pOut);
+    BOOL StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName, const std::u16string* pOut,
+                    DWORD* pDigest);
     BOOL IsWholeFile(const MskEntry& entry) const;
     BOOL SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName);
     BOOL CreateOutput(const std::u16string& full, class CFhFileHandle& out);

@@ -50,6 +50,11 @@ int PlatformScreenWidth();
 int PlatformScreenHeight();
 int PlatformScreenBitsPerPixel();
 
+// How many more files and folders the volume that holds a device path can take (the host's free
+// inodes); FALSE when the volume sets no such limit or the path cannot be read (the unit's own
+// storage manager has no such count: callers take FALSE as no limit).
+BOOL PlatformVolumeFreeEntries(LPCWSTR devicePath, ULONGLONG* freeEntries);
+
 // Fault injection for tests. Counting starts at the call: nth = 1 is the next call.
 // count WriteFile calls, starting with the nth, fail with the error, writing nothing.
 void PlatformFailWrite(int nth, DWORD error, int count = 1);
@@ -61,6 +66,18 @@ void PlatformShortRead(int nth, DWORD maxBytes);
 void PlatformFailCreate(int nth, int count, DWORD error);
 // GetDiskFreeSpaceExW reports at most maxBytes available (0: no limit); writes are not limited.
 void PlatformLimitFreeSpace(ULONGLONG maxBytes);
+// Power cuts and kills at a chosen change of the file system. Every call that changes it (a create
+// or open for writing, a write, a flush, a truncation, a move, a delete, a folder made or removed,
+// new attributes) counts once when the device path it changes lies under the counted folder.
+// Counting starts at zero under that folder (null: every path).
+void PlatformCountFileChanges(LPCWSTR underFolder);
+int PlatformFileChanges();
+// The nth counted change and every one after it fail with ERROR_NOT_READY and change nothing, as
+// after the unit lost its power (0: no cut). The caller "restarts" by clearing it.
+void PlatformCutPowerAt(int nth);
+// The environment variable WINCE_KILL_AT="KIND:N[:TEXT]" kills the process (SIGKILL, before the
+// change is made) at the Nth change of that kind whose device path contains TEXT (ignoring case);
+// KIND is create, write, flush, move, delete, rmdir, mkdir or any. Read once, at the first change.
 void PlatformClearFaults();
 // How many CreateFileW calls were made since the last PlatformClearFaults.
 int PlatformCreateFileCalls();

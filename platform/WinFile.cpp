@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -83,6 +85,137 @@ DWORD TakeReadLimit(DWORD bytes) {
     return CountDown(&f.readCountdown, nullptr) ? std::min(bytes, f.readMax) : bytes;
 }
 
+// Changes of the file system that tests cut or kill at (see PlatformCutPowerAt and WINCE_KILL_AT).
+enum ChangeKind {
+    CHANGE_CREATE,
+    CHANGE_WRITE,
+    CHANGE_FLUSH,
+    CHANGE_TRUNCATE,
+    CHANGE_MOVE,
+    CHANGE_DELETE,
+    CHANGE_RMDIR,
+    CHANGE_MKDIR,
+    CHANGE_ATTRIBUTES,
+    CHANGE_KINDS
+};
+const char* const kChangeNames[CHANGE_KINDS] = {"create", "write", "flush", "truncate",  "move",
+                                                "delete", "rmdir", "mkdir", "attributes"};
+
+struct ChangeWatch {
+    bool counting = false;
+    std::u16string under; // folded, with a closing separator; empty: every path
+    int changes = 0;
+    int cutAt = 0;
+    bool killRead = false;
+    int killKind = -1; // CHANGE_KINDS: any kind
+    int killLeft = 0;
+    std::u16string killText; // folded
+};
+
+ChangeWatch& Watch() {
+    static ChangeWatch watch;
+    return watch;
+}
+
+// Device paths compared without case and with one kind of separator.
+std::u16string FoldPath(const std::u16string& path) {
+    std::u16string folded(path);
+    for (char16_t& c : folded) {
+        if (c == u'/')
+            c = u'\\';
+        else if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+    if (folded.empty() || folded[0] != u'\\')
+        folded.insert(folded.begin(), u'\\');
+    return folded;
+}
+
+void ReadKillRequest(ChangeWatch& w) {
+    w.killRead = true;
+    const char* request = getenv("WINCE_KILL_AT");
+    if (!request || !*request)
+        return;
+    std::string text(request);
+    size_t colon = text.find(':');
+    std::string kind = text.substr(0, colon);
+    w.killKind = kind == "any" ? CHANGE_KINDS : -1;
+    for (int k = 0; k < CHANGE_KINDS; ++k) {
+        if (kind == kChangeNames[k])
+            w.killKind = k;
+    }
+    if (w.killKind < 0 || colon == std::string::npos) {
+        w.killKind = -1;
+        return;
+    }
+    size_t second = text.find(':', colon + 1);
+    w.killLeft = atoi(text.substr(colon + 1, second - colon - 1).c_str());
+    if (second != std::string::npos)
+        w.killText = FoldPath(Utf8ToWide(text.substr(second + 1)));
+    if (!w.killText.empty() && w.killText[0] == u'\\' && text[second + 1] != '\\' && text[second + 1] != '/')
+        w.killText.erase(0, 1); // a text that does not start at a separator matches anywhere
+}
+
+// False when the change must not be made (the power is cut); never returns when a kill is due.
+bool AllowChange(ChangeKind kind, const std::u16string& path, const std::u16string& other = {}) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    ChangeWatch& w = Watch();
+    if (!w.killRead)
+        ReadKillRequest(w);
+    std::u16string folded = FoldPath(path);
+    std::u16string foldedOther = other.empty() ? std::u16string() : FoldPath(other);
+    if (w.killLeft > 0 && (w.killKind == CHANGE_KINDS || w.killKind == kind) &&
+        (folded.find(w.killText) != std::u16string::npos ||
+         (!other.empty() && foldedOther.find(w.killText) != std::u16string::npos)) &&
+        --w.killLeft == 0) {
+        raise(SIGKILL);
+    }
+    if (!w.counting)
+        return true;
+    auto under = [&](const std::u16string& p) {
+        return w.under.empty() || p.compare(0, w.under.size(), w.under) == 0 || p + u"\\" == w.under;
+    };
+    if (!under(folded) && (other.empty() || !under(foldedOther)))
+        return true;
+    ++w.changes;
+    return w.cutAt <= 0 || w.changes < w.cutAt;
+}
+
+// The refusal of a change after the power was cut.
+BOOL PowerIsCut() {
+    SetLastError(ERROR_NOT_READY);
+    return FALSE;
+}
+
+// Whether flushes reach the host's disk. They do unless WINCE_HOST_SYNC is 0: a test suite that
+// simulates power cuts by fault injection loses nothing to the host's cache, and thousands of log
+// lines each synced to disk would only slow it down.
+bool HostSyncs() {
+    static const bool syncs = [] {
+        const char* value = getenv("WINCE_HOST_SYNC");
+        return !(value && std::string(value) == "0");
+    }();
+    return syncs;
+}
+
+// Makes a folder's entries (a name just created or moved) durable on the host's disk.
+void SyncFolder(const std::string& hostFolder) {
+    if (!HostSyncs())
+        return;
+    int fd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+std::string HostParent(const std::string& hostPath) {
+    size_t cut = hostPath.find_last_of('/');
+    return cut == std::string::npos ? std::string(".")
+           : cut == 0               ? std::string("/")
+                                    : hostPath.substr(0, cut);
+}
+
 class FileObject;
 
 // Open files by host identity, for the sharing rules.
@@ -122,6 +255,8 @@ public:
     DWORD m_access;
     DWORD m_share;
     std::pair<dev_t, ino_t> m_id;
+    std::u16string m_devicePath;  // as it was opened, for the changes tests count
+    std::string m_newEntryFolder; // the host folder whose new entry a flush makes durable
 };
 
 class FindObject : public KernelObject {
@@ -345,9 +480,35 @@ void PlatformLimitFreeSpace(ULONGLONG maxBytes) {
     FaultState().freeSpaceLimit = maxBytes;
 }
 
+void PlatformCountFileChanges(LPCWSTR underFolder) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    ChangeWatch& w = Watch();
+    w.counting = true;
+    w.changes = 0;
+    w.cutAt = 0;
+    w.under = underFolder && *underFolder ? FoldPath(underFolder) : std::u16string();
+    if (!w.under.empty() && w.under.back() != u'\\')
+        w.under += u'\\';
+}
+
+int PlatformFileChanges() {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    return Watch().changes;
+}
+
+void PlatformCutPowerAt(int nth) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Watch().cutAt = nth;
+}
+
 void PlatformClearFaults() {
     std::lock_guard<std::mutex> guard(FaultLock());
     FaultState() = Faults();
+    ChangeWatch& w = Watch();
+    w.counting = false;
+    w.changes = 0;
+    w.cutAt = 0;
+    w.under.clear();
 }
 
 int PlatformCreateFileCalls() {
@@ -360,6 +521,11 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     DWORD fault = 0;
     if (TakeCreateFault(&fault)) {
         SetLastError(fault);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (fileName && ((desiredAccess & GENERIC_WRITE) || disposition != OPEN_EXISTING) &&
+        !AllowChange(CHANGE_CREATE, fileName)) {
+        PowerIsCut();
         return INVALID_HANDLE_VALUE;
     }
 
@@ -470,6 +636,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     struct stat opened;
     fstat(fd, &opened);
     auto* file = new FileObject(fd, desiredAccess, shareMode, opened.st_dev, opened.st_ino);
+    file->m_devicePath = fileName;
+    if (!exists || replacing)
+        file->m_newEntryFolder = HostParent(r.host);
     bool reportExisting =
         (exists || replacing) && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
     SetLastError(reportExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -527,6 +696,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
         SetLastError(fault);
         return FALSE;
     }
+    if (!AllowChange(CHANGE_WRITE, f->m_devicePath))
+        return PowerIsCut();
     DWORD total = 0;
     const auto* in = static_cast<const char*>(buffer);
     while (total < bytesToWrite) {
@@ -608,6 +779,8 @@ BOOL SetEndOfFile(HANDLE file) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    if (!AllowChange(CHANGE_TRUNCATE, f->m_devicePath))
+        return PowerIsCut();
     off_t pos = lseek(f->m_fd, 0, SEEK_CUR);
     if (pos < 0 || ftruncate(f->m_fd, pos) != 0) {
         SetLastError(PlatformErrorFromErrno(errno));
@@ -617,14 +790,24 @@ BOOL SetEndOfFile(HANDLE file) {
 }
 
 BOOL FlushFileBuffers(HANDLE file) {
-    // Writes go straight to the host kernel, so a line written is already safe from the process
-    // ending; syncing to the host's disk on every log line would only slow the simulation down.
+    // As on the unit, a flushed file survives a power cut: its data, and the name it was created
+    // under, are on the host's disk when this returns.
     KernelRef<FileObject> f(file);
     if (!f)
         return FALSE;
     if (!(f->m_access & GENERIC_WRITE)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
+    }
+    if (!AllowChange(CHANGE_FLUSH, f->m_devicePath))
+        return PowerIsCut();
+    if (HostSyncs() && fdatasync(f->m_fd) != 0) {
+        SetLastError(PlatformErrorFromErrno(errno));
+        return FALSE;
+    }
+    if (!f->m_newEntryFolder.empty()) {
+        SyncFolder(f->m_newEntryFolder);
+        f->m_newEntryFolder.clear();
     }
     return TRUE;
 }
@@ -658,6 +841,8 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
         return FALSE;
     }
+    if (!AllowChange(CHANGE_ATTRIBUTES, fileName))
+        return PowerIsCut();
     mode_t mode = st.st_mode & 07777;
     mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (mode & ~0222) : (mode | 0200);
     if (chmod(r.host.c_str(), mode) != 0) {
@@ -684,10 +869,14 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
+    if (!AllowChange(CHANGE_MKDIR, pathName))
+        return PowerIsCut();
     if (mkdir(r.host.c_str(), 0777) != 0) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    // The unit's file system keeps a new folder once it is made; so does the host's disk here.
+    SyncFolder(HostParent(r.host));
     devicefs::NoteEntryAdded(r.host);
     return TRUE;
 }
@@ -703,6 +892,8 @@ BOOL RemoveDirectoryW(LPCWSTR pathName) {
         SetLastError(ERROR_DIRECTORY);
         return FALSE;
     }
+    if (!AllowChange(CHANGE_RMDIR, pathName))
+        return PowerIsCut();
     if (rmdir(r.host.c_str()) != 0) {
         SetLastError(PlatformErrorFromErrno(errno == EEXIST ? ENOTEMPTY : errno));
         return FALSE;
@@ -728,6 +919,8 @@ BOOL DeleteFileW(LPCWSTR fileName) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
+    if (!AllowChange(CHANGE_DELETE, fileName))
+        return PowerIsCut();
     if (unlink(r.host.c_str()) != 0) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
@@ -761,10 +954,16 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
+    if (!AllowChange(CHANGE_MOVE, existingFileName, newFileName))
+        return PowerIsCut();
     if (rename(from.host.c_str(), to.host.c_str()) != 0) {
         SetLastError(PlatformErrorFromErrno(errno));
         return FALSE;
     }
+    // A move is how an update switches trees: it must survive a power cut once it is done.
+    SyncFolder(HostParent(to.host));
+    if (HostParent(from.host) != HostParent(to.host))
+        SyncFolder(HostParent(from.host));
     if (S_ISDIR(st.st_mode))
         devicefs::ForgetFolders();
     devicefs::NoteEntryRemoved(from.host);
@@ -894,6 +1093,16 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
         totalBytes->QuadPart = unit * vfs.f_blocks;
     if (totalFreeBytes)
         totalFreeBytes->QuadPart = unit * vfs.f_bfree;
+    return TRUE;
+}
+
+BOOL PlatformVolumeFreeEntries(LPCWSTR devicePath, ULONGLONG* freeEntries) {
+    devicefs::Resolved r = devicefs::Resolve(devicePath ? devicePath : u"\\");
+    struct statvfs vfs;
+    if (!freeEntries || r.host.empty() || !r.exists || r.isLink || statvfs(r.host.c_str(), &vfs) != 0 ||
+        vfs.f_files == 0)
+        return FALSE;
+    *freeEntries = vfs.f_favail;
     return TRUE;
 }
 

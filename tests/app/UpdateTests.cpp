@@ -106,10 +106,11 @@ TEST_F(UpdateTest, MainNavigationUnitUpdatesByItselfShowingOnlyTheProgress) {
         EXPECT_EQ(5 * (i + 1), steps[i].first);
         EXPECT_EQ(Utf8ToWide(std::to_string(5 * (i + 1)) + "%"), steps[i].second);
     }
-    // Before the unpack the screen showed the check and the delete.
+    // Before the unpack the screen showed the check; the old application went only after the new
+    // one was in place, so no delete was shown.
     EXPECT_NE(m_progressSeen.end(), std::find(m_progressSeen.begin(), m_progressSeen.end(),
                                               std::make_pair(0, std::u16string(u"Verify..."))));
-    EXPECT_NE(m_progressSeen.end(), std::find(m_progressSeen.begin(), m_progressSeen.end(),
+    EXPECT_EQ(m_progressSeen.end(), std::find(m_progressSeen.begin(), m_progressSeen.end(),
                                               std::make_pair(0, std::u16string(u"Delete..."))));
 
     const auto journal = Journal();
@@ -210,11 +211,15 @@ ULONGLONG FlashBlock() {
     return volume.dwBlockSize;
 }
 
+// What an install of 3 small files needs beyond them: its root folder and the phase record with its
+// temporary copy, a block each.
+const ULONGLONG kInstallBlocks = 3 + 3;
+
 TEST_F(UpdateTest, TooLittleFlashEvenWithTheOldApplicationGoneFailsBeforeTheDelete) {
     SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", kGpsApp);
     WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo"); // 118 bytes in 3 files
-    // With the old application's 2 files: one byte short of 3 blocks.
-    PlatformLimitFreeSpace(FlashBlock() - 1);
+    // With the old application's 2 files: one byte short of what the install needs.
+    PlatformLimitFreeSpace((kInstallBlocks - 2) * FlashBlock() - 1);
     Run(u"\\SDMMC\\gpsApp.msk");
     ExpectFailureShown(u"There is not enough space on the disk. Update fail.");
     ExpectOldApplicationKept();
@@ -224,11 +229,16 @@ TEST_F(UpdateTest, TooLittleFlashEvenWithTheOldApplicationGoneFailsBeforeTheDele
 TEST_F(UpdateTest, TheSpaceOfTheOldApplicationCountsAsFree) {
     SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", kGpsApp);
     WritePackage(u"\\SDMMC\\gpsApp.msk", Files(3, u"gps.exe"), u"pwd_tanzo");
-    PlatformLimitFreeSpace(FlashBlock()); // and the old application's 2 files: 3 blocks, just enough
+    // With the old application's 2 files just enough, though not for both trees at once: the old
+    // application is cleared first, shown as such, and the run recorded until it completes.
+    PlatformLimitFreeSpace((kInstallBlocks - 2) * FlashBlock());
     Run(u"\\SDMMC\\gpsApp.msk");
     EXPECT_TRUE(g_messages.empty());
     EXPECT_EQ("the new program", ReadDeviceFile(u"\\Residentflash2\\app\\gps.exe"));
     EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app\\old.exe"));
+    EXPECT_NE(m_progressSeen.end(), std::find(m_progressSeen.begin(), m_progressSeen.end(),
+                                              std::make_pair(0, std::u16string(u"Delete..."))));
+    EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app.phase"));
 }
 
 TEST_F(UpdateTest, AWriteFailureDuringTheUnpackShowsItsMessageOnASecondLine) {
@@ -241,8 +251,11 @@ TEST_F(UpdateTest, AWriteFailureDuringTheUnpackShowsItsMessageOnASecondLine) {
     EXPECT_EQ(0u, text.rfind("Update fail. \n(", 0)) << text;
     EXPECT_EQ(')', text.back()) << text;
     EXPECT_EQ(-1, IndexOf(Journal(), "CreateProcessW"));
-    // The failure came after the delete: the old application is gone, as the sequence says.
-    EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app\\old.exe"));
+    // The new tree was being staged beside the old application, which stays whole; nothing of the
+    // staging is left.
+    ExpectOldApplicationKept();
+    EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\ap+"));
+    EXPECT_FALSE(DeviceFileExists(u"\\Residentflash2\\app.phase"));
 }
 
 TEST(UpdateErrorMessage, KeysMapToTheirTextsAndAnythingElseIsQuoted) {

@@ -25,6 +25,12 @@ public:
         Close();
         m_h = h;
     }
+    // Gives the handle up without closing it.
+    HANDLE Release() {
+        HANDLE h = m_h;
+        m_h = INVALID_HANDLE_VALUE;
+        return h;
+    }
 
 private:
     HANDLE m_h;
