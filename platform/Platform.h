@@ -64,6 +64,10 @@ void PlatformFailSeek(int nth, DWORD error);
 void PlatformShortRead(int nth, DWORD maxBytes);
 // count CreateFileW calls, starting with the nth, fail with the error.
 void PlatformFailCreate(int nth, int count, DWORD error);
+// A volume of this many bytes (0: the host's own): GetDiskFreeSpaceExW reports what is left of it once
+// the files and folders below the folder asked about take their blocks, as on a small flash that
+// holds only that folder. Writes are not limited.
+void PlatformSetVolumeCapacity(ULONGLONG bytes);
 // GetDiskFreeSpaceExW reports at most maxBytes available (0: no limit); writes are not limited.
 void PlatformLimitFreeSpace(ULONGLONG maxBytes);
 // Power cuts and kills at a chosen change of the file system. Every call that changes it (a create

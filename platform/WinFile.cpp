@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
@@ -35,6 +36,7 @@ struct Faults {
     DWORD createError = 0;
     int createCalls = 0;
     ULONGLONG freeSpaceLimit = 0; // 0: the host's own free space
+    ULONGLONG volumeCapacity = 0; // 0: the host's own volume
 };
 
 std::mutex& FaultLock() {
@@ -499,6 +501,11 @@ int PlatformFileChanges() {
 void PlatformCutPowerAt(int nth) {
     std::lock_guard<std::mutex> guard(FaultLock());
     Watch().cutAt = nth;
+}
+
+void PlatformSetVolumeCapacity(ULONGLONG bytes) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    FaultState().volumeCapacity = bytes;
 }
 
 void PlatformClearFaults() {
@@ -1082,13 +1089,27 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
     }
     ULONGLONG unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     ULONGLONG limit = 0;
+    ULONGLONG capacity = 0;
     {
         std::lock_guard<std::mutex> guard(FaultLock());
         limit = FaultState().freeSpaceLimit;
+        capacity = FaultState().volumeCapacity;
+    }
+    ULONGLONG available = unit * vfs.f_bavail;
+    if (capacity) {
+        // Every file takes whole blocks, every folder one.
+        ULONGLONG used = 0;
+        std::error_code ec;
+        for (auto it = std::filesystem::recursive_directory_iterator(r.host, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+            std::error_code sizeError;
+            ULONGLONG size = it->is_regular_file(sizeError) ? it->file_size(sizeError) : 0;
+            used += it->is_directory(sizeError) ? unit : (size + unit - 1) / unit * unit;
+        }
+        available = std::min(available, capacity > used ? capacity - used : 0);
     }
     if (freeBytesAvailable)
-        freeBytesAvailable->QuadPart =
-            limit ? std::min<ULONGLONG>(limit, unit * vfs.f_bavail) : unit * vfs.f_bavail;
+        freeBytesAvailable->QuadPart = limit ? std::min<ULONGLONG>(limit, available) : available;
     if (totalBytes)
         totalBytes->QuadPart = unit * vfs.f_blocks;
     if (totalFreeBytes)
