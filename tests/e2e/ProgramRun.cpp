@@ -56,13 +56,16 @@ std::string Unescape(const std::string& quoted) {
 LayerDump::LayerDump(const std::string& text) : m_text(text) {
     static const std::regex layer(
         R"re(^( *)(\S+) "((?:[^"\\]|\\.)*)" (-?\d+),(-?\d+),(-?\d+),(-?\d+) (visible|hidden) (enabled|disabled) "((?:[^"\\]|\\.)*)"(.*)$)re");
-    static const std::regex item(R"re(^ *item \d+ "((?:[^"\\]|\\.)*)"$)re");
+    static const std::regex item(R"re(^ *item \d+ "((?:[^"\\]|\\.)*)"( checked)?$)re");
     std::istringstream in(text);
     std::string line;
     std::smatch m;
     while (std::getline(in, line)) {
         if (std::regex_match(line, m, item) && !m_layers.empty()) {
             m_layers.back().items.push_back(Unescape(m[1]));
+            if (m[2].matched) {
+                m_layers.back().checked.push_back(Unescape(m[1]));
+            }
         } else if (std::regex_match(line, m, layer)) {
             DumpLayer l;
             l.depth = static_cast<int>(m[1].length()) / 2;

@@ -27,6 +27,7 @@ struct DumpLayer {
     std::string text;
     std::string extra; // the key=value pairs after the text
     std::vector<std::string> items;
+    std::vector<std::string> checked; // the items among them that show a check mark
 
     std::string Rect() const;
     // The centre as "X Y", for a tap.

@@ -34,8 +34,9 @@ TEST_F(PacktoolCheckTest, StyleFilesAreCheckedStyleByStyle) {
     Write("good.style.xml", u"<d><style><a><position rect=\"0,0,1,1\"/></a><b overwrite=\"a\">"
                             u"<text><drawtext align=\"middle\"/></text></b></style>"
                             u"<animate><open type=\"CWceUiGoAni\" direction=\"mid-lr\"/></animate></d>");
-    Write("bad.style.xml", u"<d><style><a><filters><alpha opacity=\"300\"/></filters></a></style>"
-                           u"<animate><x type=\"CWceUiComeAni\" direction=\"mid-lr\"/></animate></d>");
+    Write("bad.style.xml",
+          u"<d><style><a><filters><alpha enabled=\"true\" opacity=\"300\"/></filters></a></style>"
+          u"<animate><x type=\"CWceUiComeAni\" direction=\"mid-lr\"/></animate></d>");
     EXPECT_EQ(Run(Root() + "/good.style.xml"), 0) << m_stderr;
     EXPECT_NE(m_stdout.find("ok   " + Root() + "/good.style.xml (2 styles, 1 animations)"), std::string::npos)
         << m_stdout;

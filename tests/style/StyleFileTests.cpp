@@ -195,6 +195,26 @@ TEST_F(StyleFileTest, EveryAttributeOfTheTableReachesTheStyle) {
              EXPECT_FALSE(s.IsAlphaFilterEnabled());
              EXPECT_EQ(s.GetAlphaFilterOpacity(), -1);
          }},
+        // Opacity is read as the other numbers are: its leading number, 0 when it has none.
+        {"opacity's leading number", u"<filters><alpha enabled=\"true\" opacity=\" 128abc\"/></filters>",
+         WCEUI_STYLE_ALPHA_FILTER, [](CWceUiStyle& s) { EXPECT_EQ(s.GetAlphaFilterOpacity(), 128); }},
+        {"opacity in hex is its leading 0",
+         u"<filters><mixcolor enabled=\"true\" opacity=\"0x80\" color=\"0x102030\"/></filters>",
+         WCEUI_STYLE_MIX_COLOR_FILTER,
+         [](CWceUiStyle& s) {
+             EXPECT_TRUE(s.GetMixColorFilterCtrl()->IsEnabled());
+             EXPECT_EQ(s.GetMixColorFilterCtrl()->GetOpacity(), 0);
+         }},
+        // A filter that is off does not use its opacity, so any value will do.
+        {"out of range but off",
+         u"<filters><alpha opacity=\"-1\"/><mixcolor enabled=\"no\" opacity=\"999\"/></filters>",
+         WCEUI_STYLE_ALPHA_FILTER | WCEUI_STYLE_MIX_COLOR_FILTER,
+         [](CWceUiStyle& s) {
+             EXPECT_FALSE(s.IsAlphaFilterEnabled());
+             EXPECT_EQ(s.GetAlphaFilterOpacity(), -1);
+             EXPECT_FALSE(s.GetMixColorFilterCtrl()->IsEnabled());
+             EXPECT_EQ(s.GetMixColorFilterCtrl()->GetOpacity(), -1);
+         }},
         {"mixcolor 0x", u"<filters><mixcolor enabled=\"true\" opacity=\"255\" color=\"0x102030\"/></filters>",
          WCEUI_STYLE_MIX_COLOR_FILTER,
          [](CWceUiStyle& s) {
@@ -259,10 +279,10 @@ TEST_F(StyleFileTest, MalformedAttributesAreReportedAndFailTheStyleOrFallBack) {
          true, nullptr},
         {u"<filters><alpha enabled=\"true\" opacity=\"256\"/></filters>",
          u"can not load style s, 256 is not valid alpha value", true, nullptr},
-        {u"<filters><alpha opacity=\"-1\"/></filters>", u"can not load style s, -1 is not valid alpha value",
-         true, nullptr},
-        {u"<filters><alpha enabled=\"true\" opacity=\"12px\"/></filters>",
-         u"can not load style s, 12px is not valid alpha value", true, nullptr},
+        {u"<filters><alpha enabled=\"true\" opacity=\"-1\"/></filters>",
+         u"can not load style s, -1 is not valid alpha value", true, nullptr},
+        {u"<filters><alpha enabled=\"true\" opacity=\"99999999999\"/></filters>",
+         u"can not load style s, 99999999999 is not valid alpha value", true, nullptr},
         {u"<filters><mixcolor enabled=\"true\" opacity=\"999\"/></filters>",
          u"can not load style s, 999 is not valid alpha value", true, nullptr},
         {u"<text><drawtext valign=\"middle\" align=\"centre\"/></text>",

@@ -5,6 +5,7 @@
 #include "support/HostWindowTest.h"
 
 #include "bitmap/BitmapTestUtil.h"
+#include "platform/Platform.h"
 #include "wceui/ui/WceUiRealWnd.h"
 
 namespace {
@@ -122,6 +123,38 @@ public:
     int nPaints = 0;
 };
 
+// Renders each frame in 20 ms of the clock and asks for frames of 30 ms.
+class CSlowRenderAni : public CWceUiWndAnimate {
+public:
+    BOOL Play(CWceUiGenericBitmap*, CWceUiGenericBitmap*, CWceUiGenericBitmap*, int,
+              int* lpPlayTime) override {
+        PlatformAdvanceClock(20);
+        *lpPlayTime = 30;
+        return TRUE;
+    }
+};
+
+// Plays four frames of CSlowRenderAni at once, each painting in 5 ms, and times the run.
+class CPacedHost : public CWceUiRealWnd {
+public:
+    void OnInitDialog() override {
+        CSlowRenderAni ani;
+        ani.SetFrameCount(4);
+        CWceUiWndAnimate* anims[1] = {&ani};
+        EXPECT_TRUE(Apply(nullptr));
+        const DWORD dwStart = GetTickCount();
+        EXPECT_TRUE(Play(anims, 1, FALSE));
+        dwElapsed = GetTickCount() - dwStart;
+        EndDialog(0);
+    }
+    void OnAfterPaint(CWceUiGenericBitmap*) override {
+        PlatformAdvanceClock(5);
+        ++nPaints;
+    }
+    DWORD dwElapsed = 0;
+    int nPaints = 0;
+};
+
 } // namespace
 
 WCEUI_DYNCREATE_BEGIN(CPenLayer, CWceUiLayer)
@@ -225,4 +258,41 @@ TEST_F(HostWindowTest, ClosingTheWindowEndsAndDeletesTheModelessDialogLeftInIt) 
     EXPECT_EQ(host.GetLayerCtrl()->RootLayer()->GetChildCount(), 0);
     EXPECT_EQ(host.GetLayerCtrl()->GetLayerCount(), 1);
     EXPECT_FALSE(log.Contains(u"was not closed normally"));
+}
+
+// After painting a frame the window waits for the rest of the frame's length: the time the frame took
+// to render comes before the paint and is not taken off, so each frame lasts its rendering plus its
+// length.
+TEST_F(HostWindowTest, AnimationFramesArePacedByTheirPaintingAlone) {
+    Start("");
+    CPacedHost host;
+    RECT rc = {0, 0, 320, 240};
+    EXPECT_EQ(host.DoModal(WS_POPUP | WS_VISIBLE, &rc, nullptr), 0);
+    EXPECT_EQ(host.nPaints, 4);
+    EXPECT_EQ(host.dwElapsed, 4u * (20 + 30));
+}
+
+// What is left behind when the window or its controller goes is logged with the documented check
+// texts, which a unit's log is searched for.
+TEST_F(HostWindowTest, LeftoversAtDestructionAreLoggedWithTheirChecks) {
+    testsupport::LogCapture log;
+    {
+        CWceUiRealWnd wnd;
+        ASSERT_TRUE(wnd.RegisterMsg(0xC001, wnd.GetLayerCtrl()->RootLayer()));
+    }
+    EXPECT_TRUE(log.Contains(u"CWceUiRealWnd::~CWceUiRealWnd,check(GetData()->m_MsgLayerMap.IsEmpty())fail"));
+
+    // A layer taken out of the tree but never deleted keeps its identifier.
+    CWceUiLayer* pLost = new CWceUiLayer;
+    {
+        CWceUiLayerCtrl ctrl;
+        pLost->SetLayerCtrl(&ctrl);
+        ctrl.InitLayerInfo(pLost, u"lost");
+        ASSERT_TRUE(ctrl.RootLayer()->AppendChild(pLost));
+        ASSERT_TRUE(ctrl.RootLayer()->RemoveTail());
+    }
+    EXPECT_TRUE(log.Contains(u"CWceUiLayerCtrl::~CWceUiLayerCtrl,check(GetData()->m_IdMap.IsEmpty())fail"));
+    EXPECT_TRUE(log.Contains(u"In CWceUiLayerCtrl::~CWceUiLayerCtrl, detect some layer is not free"));
+    pLost->SetLayerCtrl(nullptr);
+    delete pLost;
 }

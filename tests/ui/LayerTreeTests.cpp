@@ -259,6 +259,45 @@ TEST_F(LayerTest, NamesFlagsTextAndServicesOfTheHost) {
     EXPECT_EQ(pDlg->GetChildCount(), 0);
 }
 
+TEST_F(LayerTest, NamesNotifyTargetsAndTreeCallsOutsideATree) {
+    // A layer outside any tree has nobody to tell of its commands.
+    CWceUiLayer loose;
+    EXPECT_EQ(loose.GetNotifyTarget(), nullptr);
+    // Names compare ignoring case, and two empty names are equal.
+    EXPECT_TRUE(loose.IsEqualName(u""));
+    EXPECT_FALSE(loose.IsEqualName(u"x"));
+    EXPECT_FALSE(loose.IsEqualName(nullptr));
+    loose.SetName(u"Back");
+    EXPECT_TRUE(loose.IsEqualName(u"bACK"));
+    EXPECT_FALSE(loose.IsEqualName(u""));
+
+    // Taking children away needs the controller, as adding them does; the tree stays as it was.
+    CWceUiDlg* pDlg = NewDlg({0, 0, 100, 100});
+    CWceUiLayer* pChild = Child(pDlg, u"c", {0, 0, 10, 10});
+    testsupport::LogCapture log;
+    pDlg->SetLayerCtrl(nullptr);
+    EXPECT_FALSE(pDlg->RemoveChild(pChild));
+    EXPECT_FALSE(pDlg->RemoveTail());
+    pDlg->SetLayerCtrl(m_ctrl.get());
+    EXPECT_TRUE(log.Contains(u"CWceUiLayer::RemoveChild,check(NULL != GetLayerCtrl())fail"));
+    EXPECT_TRUE(log.Contains(u"CWceUiLayer::RemoveTail,check(NULL != GetLayerCtrl())fail"));
+    EXPECT_EQ(pChild->GetParent(), pDlg);
+    EXPECT_EQ(pDlg->GetChildCount(), 1);
+    EXPECT_EQ(InputNames(*m_ctrl), (V{u"c", u"dlg"}));
+}
+
+// More siblings with children than the walk can hold are reported under the call that walks.
+TEST_F(LayerTest, AWalkTooWideIsReportedUnderItsOwnName) {
+    CWceUiDlg* pDlg = NewDlg({0, 0, 100, 100});
+    for (int i = 0; i < WCEUI_LAYER_STACK_SIZE + 1; ++i) {
+        Child(Child(pDlg, u"p", {0, 0, 10, 10}), u"c", {0, 0, 5, 5});
+    }
+    testsupport::LogCapture log;
+    pDlg->SendOnInitLayer();
+    EXPECT_TRUE(log.Contains(u"CWceUiDlg::SendOnInitLayer, the layers nest too deep"));
+    EXPECT_FALSE(log.Contains(u"SendOnLoad"));
+}
+
 TEST_F(LayerTest, PaintListLeavesOutWhatOpaqueLayersHide) {
     CWceUiDlg* pUnder = NewDlg({0, 0, 100, 100});
     pUnder->SetName(u"under");

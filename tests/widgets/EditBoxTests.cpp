@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -714,15 +715,37 @@ TEST_F(EditBoxTest, AnEditRedrawsFromTheLineBeforeItDown) {
 
 namespace {
 
-// A redraw of a rectangle that cuts through rows gives the same pixels as drawing the whole box.
-TEST_F(EditBoxTest, ARedrawCuttingThroughRowsMatchesTheWholeDrawing) {
+// A box scrolled to the middle of a line shows the part of the top and bottom lines inside it, and a
+// redraw of a rectangle that cuts through rows gives the same pixels as drawing the whole box.
+TEST_F(EditBoxTest, LinesCutByTheBoxShowTheirPartAndCutRedrawsMatchTheWhole) {
     CWceUiMEditBox* p = Multi(200, 100);
     ASSERT_NE(nullptr, p);
-    ASSERT_TRUE(p->SetEditText(u"Wide words here\nmore of them\nand a third"));
+    ASSERT_TRUE(p->SetEditText(u"Hjg words here\nmore of them\nand a third\nHjg four\nHjg five\n"
+                               u"Hjg six\nHjg seven\nHjg eight"));
+    ASSERT_EQ(17, p->GetLineHeight());
+    // Line 0 keeps its lower 8 pixels in the box (y 20..27), line 6 its upper 7 (y 113..119).
+    p->ScrollTo(9, FALSE);
+    ASSERT_EQ(9, p->GetScrollPos());
     auto whole = Solid(320, 240, RGB(255, 255, 255));
     p->OnDrawText(whole.get(), FALSE);
-    // Cutting through rows, and along whole rows as an edit asks for.
-    for (const RECT rcNeed : {RECT{25, 28, 90, 45}, RECT{10, 37, 210, 120}}) {
+    auto inkIn = [&](CWceUiGenericBitmap* pBmp, int y0, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = 0; x < 320; ++x) {
+                n += At(pBmp, x, y) != RGB(255, 255, 255) ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(inkIn(whole.get(), 20, 28), 10);
+    EXPECT_GT(inkIn(whole.get(), 113, 120), 10);
+    // Nothing of them lands outside the box.
+    EXPECT_EQ(0, inkIn(whole.get(), 0, 20));
+    EXPECT_EQ(0, inkIn(whole.get(), 120, 140));
+
+    // Cutting through rows (the cut ones at the edges too), and along whole rows as an edit asks for.
+    for (const RECT rcNeed :
+         {RECT{25, 24, 90, 50}, RECT{10, 20, 210, 25}, RECT{10, 115, 210, 120}, RECT{10, 45, 210, 120}}) {
         auto part = Solid(320, 240, RGB(255, 255, 255));
         p->OnDrawText(part.get(), FALSE);
         // As the window does: the background of the rectangle first, then the layer within it.
@@ -731,13 +754,7 @@ TEST_F(EditBoxTest, ARedrawCuttingThroughRowsMatchesTheWholeDrawing) {
         p->OnDrawText(part.get(), FALSE);
         const RECT rcNone = {0, 0, 0, 0};
         p->SetNeedDrawRect(&rcNone);
-        int nDiff = 0;
-        for (int y = 20; y < 120; ++y) {
-            for (int x = 10; x < 210; ++x) {
-                nDiff += At(whole.get(), x, y) != At(part.get(), x, y) ? 1 : 0;
-            }
-        }
-        EXPECT_EQ(0, nDiff) << rcNeed.top;
+        EXPECT_EQ(0, std::memcmp(whole->GetPixelData(), part->GetPixelData(), 320 * 240 * 4)) << rcNeed.top;
     }
 }
 

@@ -276,6 +276,51 @@ TEST_F(ListTest, ItemCallsRefuseIndexesOutOfRange) {
     EXPECT_EQ(-1, pList->AddString(nullptr));
 }
 
+// The updater marks a tapped file with SetSel (GetCurSel ()) after the tap has already moved the
+// selection: the row checked before must lose its mark, and be redrawn without it.
+TEST_F(ListTest, SetSelAfterATapClearsTheRowCheckedBefore) {
+    CWceUiListBox* pList = MakeList(kList, 5);
+    ASSERT_NE(nullptr, pList);
+    m_pDlg->ShowLayer(TRUE);
+    ASSERT_EQ(1, pList->SetSel(1, FALSE));
+    auto checked = [&] {
+        std::string rows;
+        for (int i = 0; i < pList->GetCount(); ++i) {
+            DWORD dwState = 0;
+            EXPECT_TRUE(pList->GetItemState(i, &dwState));
+            rows += 0 != (dwState & WCEUI_LB_STATE_SELECTED) ? '1' : '0';
+        }
+        return rows;
+    };
+
+    // A tap on row 3 moves the selection and leaves every bit as it was.
+    pList->OnLButtonDown(0, Pt(50, 20 + 65));
+    pList->OnLButtonUp(0, Pt(50, 20 + 65));
+    EXPECT_EQ(3, pList->GetCurSel());
+    EXPECT_EQ("01000", checked());
+
+    m_host.invalid.clear();
+    ASSERT_EQ(3, pList->SetSel(pList->GetCurSel(), TRUE));
+    EXPECT_EQ("00010", checked());
+    EXPECT_TRUE(m_host.WasInvalidated(RECT{10, 40, 210, 60})); // row 1 loses its mark
+    EXPECT_TRUE(m_host.WasInvalidated(RECT{10, 80, 210, 100}));
+    std::string line;
+    std::vector<std::string> items;
+    pList->AppendDumpInfo(&line, &items);
+    const std::vector<std::string> expected = {"item 0 \"item 0\"", "item 1 \"item 1\"", "item 2 \"item 2\"",
+                                               "item 3 \"item 3\" checked", "item 4 \"item 4\""};
+    EXPECT_EQ(expected, items);
+
+    // Refilled with fewer items, the list has nothing checked, and the mark of an item that is gone
+    // is not looked for.
+    pList->ResetContent();
+    pList->AddString(u"a", FALSE);
+    pList->AddString(u"b", FALSE);
+    EXPECT_EQ("00", checked());
+    ASSERT_EQ(1, pList->SetSel(1, TRUE));
+    EXPECT_EQ("01", checked());
+}
+
 TEST_F(ListTest, AMillionItemsFitAndMoreAreRefused) {
     CWceUiListBox* pList = MakeList(kList, 0);
     ASSERT_NE(nullptr, pList);
@@ -306,7 +351,7 @@ TEST_F(ListTest, DumpNamesTheItemsInView) {
     EXPECT_EQ(0u, dump.find("  CWceUiListBox ")) << dump;
     EXPECT_NE(std::string::npos,
               dump.find("\" items=21 selected=3 top=30\n    item 1 \"item 1\"\n    item 2 \"item 2\"\n"
-                        "    item 3 \"item 3\"\n    item 4 \"item 4\"\n    item 5 \"item 5\"\n"
+                        "    item 3 \"item 3\" checked\n    item 4 \"item 4\"\n    item 5 \"item 5\"\n"
                         "    item 6 \"item 6\"\n"))
         << dump;
     pList->ScrollTo(pList->GetScrollMax(), FALSE);

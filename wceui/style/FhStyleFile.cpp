@@ -19,29 +19,8 @@ bool IsTrue(LPCWSTR pValue) {
     return NULL != pValue && 0 == WStrICmp(pValue, u"true");
 }
 
-bool IsSpace(WCHAR c) {
-    return u' ' == c || u'\t' == c || u'\r' == c || u'\n' == c;
-}
-
 bool StartsWithHexPrefix(LPCWSTR pValue) {
     return u'0' == pValue[0] && u'x' == pValue[1];
-}
-
-// A whole decimal integer (blanks around it allowed) that fits in an int.
-bool ParseInt(LPCWSTR pValue, int* pnValue) {
-    LPWSTR pEnd = NULL;
-    const long n = WStrToL(pValue, &pEnd, 10);
-    if (pEnd == pValue || NULL == pEnd) {
-        return false;
-    }
-    while (IsSpace(*pEnd)) {
-        ++pEnd;
-    }
-    if (0 != *pEnd || n < INT_MIN || n > INT_MAX) {
-        return false;
-    }
-    *pnValue = static_cast<int>(n);
-    return true;
 }
 
 // The platform's string-to-long, as a 32-bit value (saturating as the device's long would).
@@ -54,13 +33,12 @@ void InvalidRect(LPCWSTR pStyleName, LPCWSTR pValue) {
     WceUiLogW(WCEUI_LOG_ERROR, u"can not load style %s, %s is not a valid rect", pStyleName, pValue);
 }
 
-// An opacity of 0..255 for the two filters; absent is 0.
-bool ReadOpacity(LPCWSTR pStyleName, LPCWSTR pValue, int* pnOpacity) {
-    *pnOpacity = 0;
-    if (NULL == pValue) {
-        return true;
-    }
-    if (!ParseInt(pValue, pnOpacity) || *pnOpacity < 0 || *pnOpacity > 255) {
+// The opacity of one of the two filters, read as the other numbers are: the leading number of the text
+// ("128abc" is 128, "0x80" is 0), absent is 0. Only a filter that is enabled uses it, so only then must
+// it lie within 0..255.
+bool ReadOpacity(LPCWSTR pStyleName, LPCWSTR pValue, BOOL bEnabled, int* pnOpacity) {
+    *pnOpacity = NULL == pValue ? 0 : ToInt(pValue);
+    if (bEnabled && (*pnOpacity < 0 || *pnOpacity > 255)) {
         WceUiLogW(WCEUI_LOG_ERROR, u"can not load style %s, %s is not valid alpha value", pStyleName, pValue);
         return false;
     }
@@ -471,21 +449,21 @@ BOOL CFhStyleFile::LoadBgItem(CWceUiStyle* pStyle, LPCWSTR pStyleName, CWceUiXml
 BOOL CFhStyleFile::LoadFilters(CWceUiStyle* pStyle, LPCWSTR pStyleName, CWceUiXmlElem* pElem) {
     if (CWceUiXmlElem* pAlpha = m_xmlDoc.FindChildElem(pElem, u"alpha")) {
         pStyle->SetSetFlag(WCEUI_STYLE_ALPHA_FILTER, TRUE);
+        const BOOL bEnabled = IsTrue(m_xmlDoc.GetAttrValue(pAlpha, u"enabled"));
         int nOpacity = 0;
-        if (!ReadOpacity(pStyleName, m_xmlDoc.GetAttrValue(pAlpha, u"opacity"), &nOpacity)) {
+        if (!ReadOpacity(pStyleName, m_xmlDoc.GetAttrValue(pAlpha, u"opacity"), bEnabled, &nOpacity)) {
             return FALSE;
         }
-        const BOOL bEnabled = IsTrue(m_xmlDoc.GetAttrValue(pAlpha, u"enabled"));
         pStyle->SetAlphaFilter(bEnabled, bEnabled ? nOpacity : -1);
     }
     if (CWceUiXmlElem* pMix = m_xmlDoc.FindChildElem(pElem, u"mixcolor")) {
         pStyle->SetSetFlag(WCEUI_STYLE_MIX_COLOR_FILTER, TRUE);
+        const BOOL bEnabled = IsTrue(m_xmlDoc.GetAttrValue(pMix, u"enabled"));
         int nOpacity = 0;
-        if (!ReadOpacity(pStyleName, m_xmlDoc.GetAttrValue(pMix, u"opacity"), &nOpacity)) {
+        if (!ReadOpacity(pStyleName, m_xmlDoc.GetAttrValue(pMix, u"opacity"), bEnabled, &nOpacity)) {
             return FALSE;
         }
         CWceUiMixColorFilterCtrl* pCtrl = pStyle->GetMixColorFilterCtrl();
-        const BOOL bEnabled = IsTrue(m_xmlDoc.GetAttrValue(pMix, u"enabled"));
         pCtrl->SetFilter(bEnabled, bEnabled ? nOpacity : -1);
         LPCWSTR pColor = m_xmlDoc.GetAttrValue(pMix, u"color");
         if (!bEnabled) {

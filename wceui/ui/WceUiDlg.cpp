@@ -227,35 +227,53 @@ BOOL CWceUiDlg::DoesHaveAnimate(LPCWSTR pName) {
     return pData->styleFile.DoesHaveAnimate(pName);
 }
 
-void CWceUiDlg::SendToAll(void (CWceUiLayer::*pHandler)()) {
+namespace {
+
+// The layers whose children are still to be told, most recent on top.
+class CLayerStack {
+public:
+    bool Push(CWceUiLayer* pLayer) {
+        if (m_nTop >= WCEUI_LAYER_STACK_SIZE) {
+            return false;
+        }
+        m_items[m_nTop++] = pLayer;
+        return true;
+    }
+    CWceUiLayer* Pop() { return 0 == m_nTop ? NULL : m_items[--m_nTop]; }
+    bool IsStackEmpty() const { return 0 == m_nTop; }
+
+private:
+    CWceUiLayer* m_items[WCEUI_LAYER_STACK_SIZE];
+    int m_nTop = 0;
+};
+
+} // namespace
+
+void CWceUiDlg::SendToAll(void (CWceUiLayer::*pHandler)(), const char* pOperation) {
     (this->*pHandler)();
     // Runs of siblings: every layer of a run is told before any of their children; the children of the
     // most recently pushed layer form the next run.
-    CWceUiLayer* stack[WCEUI_LAYER_STACK_SIZE];
-    int nTop = 0;
+    CLayerStack tmpStack;
     CWceUiLayer* pRun = GetFirstChild();
     while (NULL != pRun) {
         for (CWceUiLayer* p = pRun; NULL != p; p = p->GetParent()->NextChild(p)) {
             (p->*pHandler)();
-            if (NULL != p->GetFirstChild()) {
-                if (nTop < WCEUI_LAYER_STACK_SIZE) {
-                    stack[nTop++] = p;
-                } else {
-                    WceUiLog(WCEUI_LOG_ERROR, "CWceUiDlg::SendOnLoad, the layers nest too deep");
-                }
+            if (NULL != p->GetFirstChild() && !tmpStack.Push(p)) {
+                WceUiLog(WCEUI_LOG_ERROR, "%s, the layers nest too deep", pOperation);
             }
         }
-        pRun = 0 == nTop ? NULL : stack[--nTop]->GetFirstChild();
+        CWceUiLayer* pDone = tmpStack.Pop();
+        pRun = NULL == pDone ? NULL : pDone->GetFirstChild();
     }
-    WCEUI_CHECK("CWceUiDlg::SendOnLoad", 0 == nTop);
+    WCEUI_CHECK(pOperation, tmpStack.IsStackEmpty());
 }
 
 void CWceUiDlg::SendOnLoad() {
-    SendToAll(&CWceUiLayer::OnLoad);
+    SendToAll(&CWceUiLayer::OnLoad, "CWceUiDlg::SendOnLoad");
 }
 
 void CWceUiDlg::SendOnInitLayer() {
-    SendToAll(&CWceUiLayer::OnInitLayer);
+    SendToAll(&CWceUiLayer::OnInitLayer, "CWceUiDlg::SendOnInitLayer");
 }
 
 int CWceUiDlg::GetRunWay() const {

@@ -61,7 +61,9 @@ protected:
     void SetRunWay(int nRunWay);
 
 private:
-    void SendToAll(void (CWceUiLayer::*pHandler)());
+    // Calls the handler of this dialog and of every layer under it; pOperation names the call in the
+    // log.
+    void SendToAll(void (CWceUiLayer::*pHandler)(), const char* pOperation);
     DlgData* m_pDlgData;
 };
 

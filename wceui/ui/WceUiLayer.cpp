@@ -218,7 +218,8 @@ BOOL CWceUiLayer::AppendChild(CWceUiLayer* pNewChild) {
 
 BOOL CWceUiLayer::RemoveChild(CWceUiLayer* pChild) {
     Data* pData = GetData();
-    if (NULL == pData || !WCEUI_CHECK("CWceUiLayer::RemoveChild", NULL != pChild) ||
+    if (NULL == pData || !WCEUI_CHECK("CWceUiLayer::RemoveChild", NULL != GetLayerCtrl()) ||
+        !WCEUI_CHECK("CWceUiLayer::RemoveChild", NULL != pChild) ||
         !WCEUI_CHECK("CWceUiLayer::RemoveChild", pChild->GetParent() == this)) {
         return FALSE;
     }
@@ -232,7 +233,7 @@ BOOL CWceUiLayer::RemoveChild(CWceUiLayer* pChild) {
 
 BOOL CWceUiLayer::RemoveTail() {
     Data* pData = GetData();
-    if (NULL == pData) {
+    if (NULL == pData || !WCEUI_CHECK("CWceUiLayer::RemoveTail", NULL != GetLayerCtrl())) {
         return FALSE;
     }
     CWceUiLayer* pTail = pData->children.RemoveTail();
@@ -288,9 +289,10 @@ CWceUiLayer* CWceUiLayer::GetChildByName(LPCWSTR pName) const {
 
 BOOL CWceUiLayer::IsEqualName(LPCWSTR pName) const {
     const Data* pData = GetData();
-    if (NULL == pData || NULL == pName || pData->strName.IsEmpty()) {
+    if (NULL == pData || NULL == pName) {
         return FALSE;
     }
+    // Two empty names are equal; GetChildByName refuses an empty name itself.
     return 0 == WStrICmp(pData->strName, pName);
 }
 
@@ -308,7 +310,8 @@ CWceUiDlg* CWceUiLayer::GetDlg() {
 CWceUiLayer* CWceUiLayer::GetNotifyTarget() {
     CWceUiLayer* pParent = GetParent();
     CWceUiLayerCtrl* pCtrl = GetLayerCtrl();
-    if (NULL == pParent || (NULL != pCtrl && pParent == pCtrl->RootLayer())) {
+    // A dialog (a child of the root) tells itself; a layer outside a tree has nobody to tell.
+    if (NULL != pParent && NULL != pCtrl && pParent == pCtrl->RootLayer()) {
         return this;
     }
     return pParent;

@@ -96,8 +96,11 @@ public:
     int GetChildCount() const;
     CWceUiLayer* GetParent() const;
     CWceUiLayer* GetChildByName(LPCWSTR pName) const;
+    // The name compared ignoring case; two empty names are equal.
     BOOL IsEqualName(LPCWSTR pName) const;
     CWceUiDlg* GetDlg();
+    // The layer a control tells of its commands: its parent, or itself when the parent is the root;
+    // null for a layer without a parent.
     CWceUiLayer* GetNotifyTarget();
     CWceUiLayerCtrl* GetLayerCtrl() const;
     void SetLayerCtrl(CWceUiLayerCtrl* pLayerCtrl);

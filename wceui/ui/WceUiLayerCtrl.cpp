@@ -103,47 +103,61 @@ void CWUniqueID::ReleaseID(DWORD dwID) {
 
 // The controller.
 
-struct CWceUiLayerCtrl::Data {
-    Data()
-        : m_IdMap(kIdMapBuckets), drawList(&CWceUiLayer::m_pDrawNext, &CWceUiLayer::m_pDrawPre),
-          inputList(&CWceUiLayer::m_pInputNext), paintList(&CWceUiLayer::m_pPaintNext) {}
-    CWUniqueID idAlloc;
-    struct IdEntry {
-        DWORD dwID;
-        CWceUiLayer* pLayer;
-    };
-    std::vector<std::vector<IdEntry>> m_IdMap;
-    int nMapCount = 0;
-    CWceUiLayerHost* m_pWindow = nullptr;
-    CWceUiHTListOf<CWceUiLayer> drawList;
-    CWceUiHListOf<CWceUiLayer> inputList;
-    CWceUiHListOf<CWceUiLayer> paintList;
-    CWceUiLayer* m_pBody = nullptr;
-    std::vector<BYTE> mask; // the paint list's coverage mask, kept between paints
+namespace {
 
-    static size_t Bucket(DWORD dwID) { return (dwID >> 4) % kIdMapBuckets; }
-    void MapAdd(DWORD dwID, CWceUiLayer* pLayer) {
-        m_IdMap[Bucket(dwID)].push_back({dwID, pLayer});
-        ++nMapCount;
+// Identifier to layer, in buckets by (identifier >> 4) modulo their number.
+class CLayerIdMap {
+public:
+    CLayerIdMap() : m_buckets(kIdMapBuckets) {}
+    void Add(DWORD dwID, CWceUiLayer* pLayer) {
+        m_buckets[Bucket(dwID)].push_back({dwID, pLayer});
+        ++m_nCount;
     }
-    void MapRemove(DWORD dwID) {
-        auto& bucket = m_IdMap[Bucket(dwID)];
+    void Remove(DWORD dwID) {
+        auto& bucket = m_buckets[Bucket(dwID)];
         for (size_t i = 0; i < bucket.size(); ++i) {
             if (bucket[i].dwID == dwID) {
                 bucket.erase(bucket.begin() + static_cast<long>(i));
-                --nMapCount;
+                --m_nCount;
                 return;
             }
         }
     }
-    CWceUiLayer* MapFind(DWORD dwID) const {
-        for (const IdEntry& e : m_IdMap[Bucket(dwID)]) {
+    CWceUiLayer* Find(DWORD dwID) const {
+        for (const Entry& e : m_buckets[Bucket(dwID)]) {
             if (e.dwID == dwID) {
                 return e.pLayer;
             }
         }
         return nullptr;
     }
+    int GetCount() const { return m_nCount; }
+    bool IsEmpty() const { return 0 == m_nCount; }
+
+private:
+    struct Entry {
+        DWORD dwID;
+        CWceUiLayer* pLayer;
+    };
+    static size_t Bucket(DWORD dwID) { return (dwID >> 4) % kIdMapBuckets; }
+    std::vector<std::vector<Entry>> m_buckets;
+    int m_nCount = 0;
+};
+
+} // namespace
+
+struct CWceUiLayerCtrl::Data {
+    Data()
+        : drawList(&CWceUiLayer::m_pDrawNext, &CWceUiLayer::m_pDrawPre),
+          inputList(&CWceUiLayer::m_pInputNext), paintList(&CWceUiLayer::m_pPaintNext) {}
+    CWUniqueID idAlloc;
+    CLayerIdMap m_IdMap;
+    CWceUiLayerHost* m_pWindow = nullptr;
+    CWceUiHTListOf<CWceUiLayer> drawList;
+    CWceUiHListOf<CWceUiLayer> inputList;
+    CWceUiHListOf<CWceUiLayer> paintList;
+    CWceUiLayer* m_pBody = nullptr;
+    std::vector<BYTE> mask; // the paint list's coverage mask, kept between paints
 };
 
 CWceUiLayerCtrl::CWceUiLayerCtrl() : m_pData(new (std::nothrow) Data) {
@@ -158,14 +172,14 @@ CWceUiLayerCtrl::~CWceUiLayerCtrl() {
     if (NULL != pData->m_pBody) {
         CWceUiLayer* pBody = pData->m_pBody;
         const DWORD dwID = pBody->GetLayerID();
-        pData->MapRemove(dwID);
+        pData->m_IdMap.Remove(dwID);
         pData->idAlloc.ReleaseID(dwID);
         // The root goes without a controller so that it does not rebuild lists of a dying controller.
         pBody->SetLayerCtrl(NULL);
         pData->m_pBody = nullptr;
         delete pBody;
     }
-    if (!WCEUI_CHECK("CWceUiLayerCtrl::~CWceUiLayerCtrl", 0 == pData->nMapCount)) {
+    if (!WCEUI_CHECK("CWceUiLayerCtrl::~CWceUiLayerCtrl", GetData()->m_IdMap.IsEmpty())) {
         WceUiLog(WCEUI_LOG_ERROR, "In CWceUiLayerCtrl::~CWceUiLayerCtrl, detect some layer is not free");
     }
     delete m_pData;
@@ -220,7 +234,7 @@ BOOL CWceUiLayerCtrl::InitLayerInfo(CWceUiLayer* pNode, LPCWSTR pName) {
     const DWORD dwID = pData->idAlloc.GetID();
     pNode->SetLayerID(LOWORD(dwID));
     if (CWUniqueID::INVALID_ID != dwID) {
-        pData->MapAdd(dwID, pNode);
+        pData->m_IdMap.Add(dwID, pNode);
     }
     pNode->SetName(NULL == pName ? u"" : pName);
     return TRUE;
@@ -321,8 +335,8 @@ void CWceUiLayerCtrl::impDeleteElement(CWceUiLayer* pNode) {
         return;
     }
     const DWORD dwID = pNode->GetLayerID();
-    if (0 != dwID && pData->MapFind(dwID) == pNode) {
-        pData->MapRemove(dwID);
+    if (0 != dwID && pData->m_IdMap.Find(dwID) == pNode) {
+        pData->m_IdMap.Remove(dwID);
         pData->idAlloc.ReleaseID(dwID);
     }
     delete pNode;
@@ -363,12 +377,12 @@ void CWceUiLayerCtrl::DeleteLayer(CWceUiLayer* pNode) {
 
 CWceUiLayer* CWceUiLayerCtrl::GetLayerByID(DWORD dwID) const {
     const Data* pData = GetData();
-    return NULL == pData ? NULL : pData->MapFind(dwID);
+    return NULL == pData ? NULL : pData->m_IdMap.Find(dwID);
 }
 
 int CWceUiLayerCtrl::GetLayerCount() const {
     const Data* pData = GetData();
-    return NULL == pData ? 0 : pData->nMapCount;
+    return NULL == pData ? 0 : pData->m_IdMap.GetCount();
 }
 
 // Lists. The walks follow parent and sibling links, so they need no stack of their own; the depth of

@@ -15,6 +15,13 @@
 #include <memory>
 #include <vector>
 
+namespace {
+// Message number to the layers registered for it, in registration order.
+struct CMsgLayerMap : std::map<UINT, std::vector<CWceUiLayer*>> {
+    bool IsEmpty() const { return empty(); }
+};
+} // namespace
+
 struct CWceUiRealWnd::Data {
     CWceUiLayer* m_curCaptureLayer = nullptr;
     std::unique_ptr<CWceUiGenericBitmap> pWndBitmap;
@@ -23,7 +30,7 @@ struct CWceUiRealWnd::Data {
     BOOL bApplied = FALSE;
     std::unique_ptr<CWceUiGenericBitmap> m_pFromBitmap;
     std::unique_ptr<CWceUiGenericBitmap> pMixedBitmap;
-    std::map<UINT, std::vector<CWceUiLayer*>> m_MsgLayerMap;
+    CMsgLayerMap m_MsgLayerMap;
 };
 
 namespace {
@@ -62,7 +69,7 @@ CWceUiRealWnd::~CWceUiRealWnd() {
     pData->m_pFromBitmap.reset();
     pData->pMixedBitmap.reset();
     WCEUI_CHECK("CWceUiRealWnd::~CWceUiRealWnd", NULL == GetData()->m_curCaptureLayer);
-    WCEUI_CHECK("CWceUiRealWnd::~CWceUiRealWnd", GetData()->m_MsgLayerMap.empty());
+    WCEUI_CHECK("CWceUiRealWnd::~CWceUiRealWnd", GetData()->m_MsgLayerMap.IsEmpty());
     delete m_pData;
     m_pData = nullptr;
 }
@@ -510,7 +517,6 @@ BOOL CWceUiRealWnd::Play(CWceUiWndAnimate** ppWndAnimate, int nWndAnimate, BOOL 
     }
     BOOL bOk = TRUE;
     for (int j = 0; j < nFrames && bOk; ++j) {
-        const DWORD dwStart = ::GetTickCount();
         int nDelay = -1;
         for (CWceUiWndAnimate* p : ready) {
             if (p->GetFrameCount() <= j) {
@@ -529,6 +535,8 @@ BOOL CWceUiRealWnd::Play(CWceUiWndAnimate** ppWndAnimate, int nWndAnimate, BOOL 
         if (!bOk) {
             break;
         }
+        // A frame is paced by its painting alone: the time its rendering took is not taken off.
+        const DWORD dwStart = ::GetTickCount();
         if (!PaintWnd(pMixed)) {
             WceUiLog(WCEUI_LOG_ERROR, "CWceUiRealWnd::Play failed, PaintWnd failed");
             bOk = FALSE;

@@ -15,7 +15,6 @@
 #include <climits>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <new>
 #include <string>
 
@@ -832,42 +831,25 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
             }
         }
     }
-    // Text laid out in the whole area but redrawn only within the clip: then it is drawn into a copy of
-    // the clip's pixels and copied back, so that none lands on pixels that were not redrawn.
-    CWceUiGenericBitmap* pTarget = pDrawBitmap;
-    std::unique_ptr<CWceUiGenericBitmap> pTemp;
-    int tx = 0;
-    int ty = 0;
-    const int nClipW = rcClip.right - rcClip.left;
-    const int nClipH = rcClip.bottom - rcClip.top;
-    // A clip along whole rows (as an edit asks for) needs no copy.
-    auto onRowEdge = [&](int y) { return 0 == ((static_cast<long long>(y) - oy - dy) % nH + nH) % nH; };
-    const bool bCut = rcClip.left != rcArea.left || rcClip.right != rcArea.right ||
-                      (rcClip.top != rcArea.top && !onRowEdge(rcClip.top)) ||
-                      (rcClip.bottom != rcArea.bottom && !onRowEdge(rcClip.bottom));
-    if (bCut) {
-        pTemp.reset(WceUiCreateBitmapObject(pDrawBitmap->GetBitsPixel()));
-        if (NULL == pTemp || !pTemp->CreateDIB(nClipW, nClipH)) {
-            WceUiLog(WCEUI_LOG_ERROR, "CWceUiEditBox, can not make a %d x %d text bitmap", nClipW, nClipH);
-            return;
-        }
-        pTemp->BitBlt(0, 0, nClipW, nClipH, pDrawBitmap, rcClip.left, rcClip.top, SRCCOPY);
-        pTarget = pTemp.get();
-        tx = -rcClip.left;
-        ty = -rcClip.top;
-    }
     LPVOID pBits = NULL;
-    HBITMAP hBitmap = pTarget->GetHBitmap(&pBits);
+    HBITMAP hBitmap = pDrawBitmap->GetHBitmap(&pBits);
     if (NULL == hBitmap) {
         return;
     }
     HDC hdc = CreateCompatibleDC(NULL);
     if (NULL != hdc) {
         HGDIOBJ hOldBmp = SelectObject(hdc, hBitmap);
+        // Text is laid out in the whole area but lands only within the clip: a line cut by the text
+        // area shows its visible part, and text drawn again over itself elsewhere would darken its
+        // edges.
+        IntersectClipRect(hdc, rcClip.left, rcClip.top, rcClip.right, rcClip.bottom);
         HGDIOBJ hOldFont = SelectObject(hdc, LayerFont(pStyle));
         const int nOldMode = SetBkMode(hdc, TRANSPARENT);
         const COLORREF crOld = SetTextColor(hdc, pStyle->GetTextColorValue());
         for (int i = nFirst; i <= nLast; ++i) {
+            if (rowTop(i) >= rcClip.bottom || rowTop(i) + nH <= rcClip.top) {
+                continue; // outside what is redrawn
+            }
             int nFrom = m_lines[i].nStart;
             int nLen = LineEndColumn(i);
             int nLeft = rcArea.left;
@@ -885,15 +867,10 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
                 const int c = FirstBoundaryReaching(dc, m_text.data() + nFrom, nLen, rcArea.right - nLeft);
                 nLen = c < nLen ? c + (IsHigh(m_text[nFrom + c]) && c + 1 < nLen ? 2 : 1) : nLen;
             }
-            RECT rcRow = {nLeft, rowTop(i), rcArea.right, rowTop(i) + nH};
-            // Rows cut by the text area are left out rather than drawn past it.
-            if (nLen <= 0 || rcRow.top < rcArea.top || rcRow.bottom > rcArea.bottom) {
+            if (nLen <= 0) {
                 continue;
             }
-            if (NULL == pTemp && (rcRow.top < rcClip.top || rcRow.bottom > rcClip.bottom)) {
-                continue; // outside what is redrawn
-            }
-            OffsetRect(&rcRow, tx, ty);
+            RECT rcRow = {nLeft, rowTop(i), rcArea.right, rowTop(i) + nH};
             DrawTextW(hdc, m_text.data() + nFrom, nLen, &rcRow, 0);
         }
         SetTextColor(hdc, crOld);
@@ -902,10 +879,7 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
         SelectObject(hdc, hOldBmp);
         DeleteDC(hdc);
     }
-    pTarget->ReleaseHBitmap();
-    if (NULL != pTemp) {
-        pDrawBitmap->BitBlt(rcClip.left, rcClip.top, nClipW, nClipH, pTemp.get(), 0, 0, SRCCOPY);
-    }
+    pDrawBitmap->ReleaseHBitmap();
 }
 
 // The multi-line kind.

@@ -46,6 +46,9 @@ struct CWceUiListBox::Data {
     CWceUiLoadBitmap lbDefaultImage;
     int nPressedItem = -1;
     int nSel = -1;
+    // The item that carries the selected bit, or -1. Only SetSel sets the bit, so at most one item
+    // has it; a tap moves nSel without touching any bit, so nSel cannot stand in for this.
+    int nChecked = -1;
     BOOL bDrawItemImage = FALSE;
     int nItemImageWidth = 0;
     BOOL bContentChanged = TRUE;
@@ -303,6 +306,7 @@ void CWceUiListBox::ResetContent() {
     pData->items.clear();
     pData->items.shrink_to_fit();
     pData->nSel = -1;
+    pData->nChecked = -1;
     pData->nPressedItem = -1;
     pData->bContentChanged = TRUE;
     pData->bCacheValid = FALSE;
@@ -376,11 +380,10 @@ int CWceUiListBox::SetSel(int nIndex, BOOL bRedraw) {
     if (NULL == pData || !WCEUI_CHECK("CWceUiListBox::SetSel", nIndex >= 0 && nIndex < GetCount())) {
         return -1;
     }
-    // Only the item that held the selection can carry the bit besides the new one, so this stays
-    // independent of the list's length.
-    const int nOld = pData->nSel;
-    for (int i : {nOld, nIndex}) {
-        if (i < 0 || i >= GetCount()) {
+    // Clearing the one item that carries the bit clears it on every other item, whatever the list's
+    // length.
+    for (int i : {pData->nChecked, nIndex}) {
+        if (i < 0) {
             continue;
         }
         Item& item = pData->items[i];
@@ -395,6 +398,7 @@ int CWceUiListBox::SetSel(int nIndex, BOOL bRedraw) {
             }
         }
     }
+    pData->nChecked = nIndex;
     pData->nSel = nIndex;
     return nIndex;
 }
@@ -526,7 +530,10 @@ void CWceUiListBox::AppendDumpInfo(std::string* line, std::vector<std::string>* 
     int nEnd = 0;
     GetVisibleRange(&nFirst, &nEnd);
     for (int i = nFirst; i < nEnd; ++i) {
-        extraLines->push_back("item " + std::to_string(i) + " " + WceUiDumpQuote(GetItemText(i)));
+        DWORD dwState = 0;
+        GetItemState(i, &dwState);
+        extraLines->push_back("item " + std::to_string(i) + " " + WceUiDumpQuote(GetItemText(i)) +
+                              (0 != (dwState & WCEUI_LB_STATE_SELECTED) ? " checked" : ""));
     }
 }
 

@@ -51,7 +51,8 @@ public:
     BOOL SetItemImage(int nIndex, CWceUiObject* pBitmap);
     BOOL GetItemState(int nIndex, DWORD* pdwState) const;
     LPCWSTR GetItemText(int nIndex) const;
-    // Selects one item (clearing the others); the index, or -1 out of range with nothing changed.
+    // Selects one item and gives it the selected bit, clearing the bit of every other item (also of
+    // one checked before a tap moved the selection); the index, or -1 out of range with nothing changed.
     int SetSel(int nIndex, BOOL bRedraw = TRUE);
     int GetCount() const;
     int GetCurSel() const;
@@ -88,7 +89,7 @@ public:
     // The items in view: first and one past the last index.
     void GetVisibleRange(int* pnFirst, int* pnEnd) const;
     // The layer-tree dump's ` items=N selected=I top=PIXELS` pairs and one `item I "text"` line per
-    // item in view.
+    // item in view, with ` checked` after the text of an item that carries the selected bit.
     void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
 
     // How many rows the last drawing drew (those copied from the cache not counted).
