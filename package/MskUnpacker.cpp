@@ -502,12 +502,6 @@ BOOL CMskUnpacker::IsWholeFile(const MskEntry& entry) const {
 
 BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
     CMskUnpackerData* d = m_pData;
-    // A size no stream of this length can reach is refused before anything is allocated for it.
-    if (static_cast<ULONGLONG>(entry.unpackedSize) >
-        static_cast<ULONGLONG>(entry.storedSize) * MSK_MAX_INFLATE_RATIO) {
-        d->errorText = u"uncompress failed";
-        return FALSE;
-    }
     BYTE* pStored = d->stored.Get(entry.storedSize);
     BYTE* pUnpacked = d->unpacked.Get(entry.unpackedSize);
     d->NoteMemory();
