@@ -126,14 +126,6 @@ TEST_P(MskWriteOptionsTest, AFailedWriteLeavesNoPartFileAndTheOlderFileAsItWas) 
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "big.bin"}));
 }
 
-TEST_P(MskWriteOptionsTest, ANameThatCannotBeReplacedFailsAsItsCreationWould) {
-    testsupport::MakeHostFolders(Out("a.txt"));
-    Put({File(u"a.txt", "alpha")});
-    EXPECT_EQ(Unpack(TRUE, FALSE), u"CreateFile \\Residentflash2\\app\\a.txt failed, GetLastError is 5");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt"}));
-    EXPECT_TRUE(std::filesystem::is_directory(Out("a.txt")));
-}
-
 TEST_P(MskWriteOptionsTest, FlushingFlushesEveryFileAndAFailedFlushIsAFailedWrite) {
     Put({File(u"a.txt", "alpha"), File(u"b.txt", "bravo"), File(u"big.bin", kBig)});
     // Without the option nothing is flushed: the armed fault is never met.
