@@ -1,6 +1,7 @@
 #include "package/MskFormat.h"
 #include "platform/DeviceNames.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
@@ -21,6 +22,51 @@ MskTableResult Malformed(std::u16string* detail, const std::u16string& text) {
     if (detail)
         *detail = text;
     return MSK_TABLE_MALFORMED;
+}
+
+MskTableResult BadData(std::u16string* detail, const std::u16string& text) {
+    if (detail)
+        *detail = text;
+    return MSK_TABLE_BAD_DATA;
+}
+
+// Each file's stream lies after the table and shares no byte with another's. A table that points many
+// entries at one dense stream would otherwise make a check of every stream take time in proportion to
+// what the entries declare (terabytes) instead of to the package's size. An empty range holds nothing,
+// so it overlaps nothing. Sorted by start, a range overlaps another exactly when it starts before the
+// furthest end seen so far.
+MskTableResult CheckDataRanges(const std::vector<MskEntry>& entries, ULONGLONG tableEnd,
+                               std::u16string* detail) {
+    struct Range {
+        ULONGLONG start, end;
+        size_t index;
+    };
+    std::vector<Range> ranges;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const MskEntry& e = entries[i];
+        if (e.type != MSK_ENTRY_FILE || 0 == e.storedSize)
+            continue;
+        if (e.dataOffset < tableEnd)
+            return BadData(detail, WFormat(u"entry '%s': its data overlaps the %s", e.path.c_str(),
+                                           e.dataOffset < MSK_HEADER_SIZE ? u"header" : u"file table"));
+        ranges.push_back({e.dataOffset, static_cast<ULONGLONG>(e.dataOffset) + e.storedSize, i});
+    }
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) {
+        return a.start != b.start ? a.start < b.start : a.index < b.index;
+    });
+    size_t furthest = 0;
+    for (size_t k = 1; k < ranges.size(); ++k) {
+        if (ranges[k].start < ranges[furthest].end) {
+            // The entry later in the table is the one named first.
+            size_t a = std::max(ranges[k].index, ranges[furthest].index);
+            size_t b = std::min(ranges[k].index, ranges[furthest].index);
+            return BadData(detail, WFormat(u"entry '%s': its data overlaps entry '%s'",
+                                           entries[a].path.c_str(), entries[b].path.c_str()));
+        }
+        if (ranges[k].end > ranges[furthest].end)
+            furthest = k;
+    }
+    return MSK_TABLE_OK;
 }
 
 // A path of the table, copied out unit by unit (the table gives no alignment guarantee).
@@ -51,6 +97,19 @@ const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, boo
         return "file path names a folder";
     // The entry lands below "\" + root + "\" at best; a longer destination is checked by the unpack.
     return DeviceRelativePathProblem(path, rootLength + 2);
+}
+
+std::u16string MskTargetFolder(const std::u16string& destination, const std::u16string& rootName) {
+    auto appendFolder = [](std::u16string& folder, const std::u16string& name) {
+        if (!folder.empty() && IsSeparator(folder.back()))
+            folder.pop_back();
+        folder += u'\\';
+        folder += name;
+    };
+    std::u16string target = destination;
+    appendFolder(target, rootName);
+    appendFolder(target, u"");
+    return target;
 }
 
 std::u16string MskPathFoldKey(const std::u16string& path) {
@@ -135,10 +194,21 @@ MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, U
         if (entry.type == MSK_ENTRY_FILE &&
             static_cast<ULONGLONG>(entry.dataOffset) + entry.storedSize > fileSize)
             return Malformed(detail, WFormat(u"the data of entry %d lies outside the file", index));
+        // A claim no stream of that length can meet is refused before anything is decoded for it.
+        if (entry.type == MSK_ENTRY_FILE &&
+            static_cast<ULONGLONG>(entry.unpackedSize) >
+                static_cast<ULONGLONG>(entry.storedSize) * MSK_MAX_INFLATE_RATIO)
+            return BadData(detail,
+                           WFormat(u"entry '%s': declares %u bytes, more than its %u stored bytes can hold",
+                                   entry.path.c_str(), entry.unpackedSize, entry.storedSize));
         parsed.entries.push_back(std::move(entry));
         pos += parsed.entries.back().length;
         ++index;
     }
+    MskTableResult data =
+        CheckDataRanges(parsed.entries, MSK_HEADER_SIZE + static_cast<ULONGLONG>(length), detail);
+    if (MSK_TABLE_OK != data)
+        return data;
 
     // Nothing may leave the target folder, be a name the device refuses, land twice on the same place
     // or lie below a file.

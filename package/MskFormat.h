@@ -30,6 +30,9 @@
 // bits. Larger claimed sizes can only fail, so they are refused before anything is allocated.
 #define MSK_MAX_INFLATE_RATIO 1032u
 
+// Where the unit unpacks its application package: the tree lands in "\Residentflash2\<root>\".
+#define MSK_UNIT_DESTINATION u"\\Residentflash2"
+
 // The password names the tools accept for the two unit passwords.
 #define MSK_PASSWORD_GPS u"pwd_tanzo"
 #define MSK_PASSWORD_NVQ u"pwd_ruv"
@@ -57,14 +60,19 @@ enum MskTableResult {
     MSK_TABLE_BAD_NAME,    // name length of 260 or more, or unit N-1 of the name is not NUL
     MSK_TABLE_MALFORMED,   // the table does not hold together; the detail says where
     MSK_TABLE_UNSAFE_PATH, // a path would leave the target folder or collides; the detail is the path
+    MSK_TABLE_BAD_DATA,    // a file's data overlaps another's or the table, or cannot hold its declared
+                           // size; the detail names the entry
 };
 
-// Reads the table's fields from unscrambled bytes and checks, in this order: the check word, the name
-// length and its NUL (the tests of a wrong password), then the structure (name and entries inside the
-// table and tiling it, data inside a file of fileSize bytes), then every folder and file path and the
-// root name: names the device takes (DeviceNames.h), nothing that leaves the target folder, no two
-// entries on the same place, nothing below a file entry. For an unsafe path, detail is the path and
-// reason says why. Never reads outside [table, table + length).
+// Reads the table's fields from unscrambled bytes (the table of length bytes that follows the header)
+// and checks, in this order: the check word, the name length and its NUL (the tests of a wrong
+// password), then the structure (name and entries inside the table and tiling it, data inside a file
+// of fileSize bytes), then the file data (no unpacked size beyond what its stored bytes can hold at
+// deflate's densest, no stored bytes inside the header or table or shared by two entries), then every
+// folder and file path and the root name: names the device takes (DeviceNames.h), nothing that leaves
+// the target folder, no two entries on the same place, nothing below a file entry. For an unsafe path,
+// detail is the path and reason says why. Never reads outside [table, table + length); the time taken
+// grows as n log n with the entry count and not with the declared sizes.
 MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
                              MskTable* out, std::u16string* detail, const char** reason = NULL);
 
@@ -74,6 +82,11 @@ MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, U
 // no trailing separator).
 const char* MskUnsafePathReason(const std::u16string& path, bool isRootName, bool isFile = false,
                                 size_t rootLength = 0);
+
+// The folder a package's tree lands in below a destination folder, as the unpacker forms it: one
+// trailing separator of the destination dropped, then "\" + root + "\". An entry fits there when
+// the target folder's length plus the entry path's stays below MAX_PATH.
+std::u16string MskTargetFolder(const std::u16string& destination, const std::u16string& rootName);
 
 // The key under which two paths name the same place on the device: empty and "." components passed
 // over, separators unified and letters folded as the device's file system compares them.

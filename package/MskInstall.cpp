@@ -405,10 +405,12 @@ BOOL CMskInstaller::Install(MskInstallMode mode, LPCWSTR pPackagePath, const Msk
     // What an earlier run left beside the application takes no room from this one.
     DeleteTree(m_layout.staged);
     DeleteTree(m_layout.aside);
-    m_unpacker.SetFlushFiles(TRUE);
+    MskWriteOptions flushed;
+    flushed.bFlush = TRUE;
+    m_unpacker.SetWriteOptions(flushed);
     const BOOL bResult = MSK_INSTALL_STAGED == mode ? Stage(pPackagePath, errorOut) && Switch(errorOut)
                                                     : InPlace(pPackagePath, hooks, errorOut);
-    m_unpacker.SetFlushFiles(FALSE);
+    m_unpacker.SetWriteOptions(MskWriteOptions());
     return bResult;
 }
 

@@ -92,12 +92,23 @@ std::u16string TableProblem(MskTableResult result, const std::u16string& detail,
     }
 }
 
-// Closes a partly written output file and removes it.
-void DiscardOutput(CFhFileHandle& out, const std::u16string& path) {
-    if (out.IsValid()) {
-        out.Close();
-        DeleteFileW(path.c_str());
+// The temporary name of an output file: beside it, so that the rename stays on its volume, with
+// ".part~" and, after the first, a number appended; shortened at its end where the longer path would
+// pass the device's limit. The first of these names that is free is taken, so that neither a file of
+// the package nor one left by an interrupted run is written over.
+std::u16string TempOutputName(const std::u16string& full) {
+    const size_t nameStart = full.find_last_of(u"\\/") + 1; // 0 without a separator
+    std::u16string candidate;
+    for (int n = 0; n < 100; ++n) {
+        std::u16string suffix = n ? WFormat(u".part~%d", n) : std::u16string(u".part~");
+        size_t keep = full.size();
+        if (keep + suffix.size() >= MAX_PATH) // (one unit of the name stays, fitting or not)
+            keep = std::max(nameStart + 1, static_cast<size_t>(MAX_PATH - 1) - suffix.size());
+        candidate = full.substr(0, keep) + suffix;
+        if (INVALID_FILE_ATTRIBUTES == GetFileAttributesW(candidate.c_str()))
+            break;
     }
+    return candidate;
 }
 
 } // namespace
@@ -114,10 +125,11 @@ struct CMskUnpacker::CMskUnpackerData {
     CGrowBuffer stored;
     CGrowBuffer unpacked;
     MskDecodeOptions options;
+    MskWriteOptions writeOptions;
+    std::u16string outPath; // the name the output file being written was created under
     std::unique_ptr<CMskStreamInflater> inflater;
     std::u16string problem; // why the last table was refused, when it was
     size_t highWater = 0;
-    BOOL bFlush = FALSE;
     // The package Open holds for VerifyOpened and UnpackOpened, and what VerifyOpened saw of it.
     CFhFileHandle held;
     std::u16string heldPath;
@@ -159,11 +171,6 @@ void CMskUnpacker::Close() {
     d->digests.clear();
 }
 
-void CMskUnpacker::SetFlushFiles(BOOL bFlush) {
-    if (CMskUnpackerData* d = GetData())
-        d->bFlush = bFlush;
-}
-
 CMskUnpacker::CMskUnpackerData* CMskUnpacker::GetData() const {
     WCEUI_CHECK("CMskUnpacker::GetData", NULL != m_pData);
     return m_pData;
@@ -199,6 +206,12 @@ void CMskUnpacker::SetDecodeOptions(const MskDecodeOptions& options) {
         return;
     d->options = options;
     d->inflater.reset();
+}
+
+void CMskUnpacker::SetWriteOptions(const MskWriteOptions& options) {
+    CMskUnpackerData* d = GetData();
+    if (NULL != d)
+        d->writeOptions = options;
 }
 
 LPCWSTR CMskUnpacker::GetTableProblem() const {
@@ -506,8 +519,10 @@ BOOL CMskUnpacker::CreateOutput(const std::u16string& full, CFhFileHandle& out) 
     CMskUnpackerData* d = m_pData;
     HANDLE hOut = INVALID_HANDLE_VALUE;
     bool bMadeParents = false;
+    d->outPath = d->writeOptions.bTempNames ? TempOutputName(full) : full;
     for (int attempt = 0; attempt < kCreateAttempts && INVALID_HANDLE_VALUE == hOut; ++attempt) {
-        hOut = CreateFileW(full.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        hOut = CreateFileW(d->outPath.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           NULL);
         // A file whose folder has no entry of its own in the table gets its folder made here.
         if (INVALID_HANDLE_VALUE == hOut && ERROR_PATH_NOT_FOUND == GetLastError() && !bMadeParents) {
             bMadeParents = true;
@@ -524,6 +539,39 @@ BOOL CMskUnpacker::CreateOutput(const std::u16string& full, CFhFileHandle& out) 
     }
     out.Reset(hOut);
     return TRUE;
+}
+
+BOOL CMskUnpacker::FinishOutput(const std::u16string& full, CFhFileHandle& out) {
+    CMskUnpackerData* d = m_pData;
+    if (d->writeOptions.bFlush && !FlushFileBuffers(out.Get())) {
+        SetWriteError(full, GetLastError());
+        DropOutput(out, TRUE);
+        return FALSE;
+    }
+    out.Close();
+    if (!d->writeOptions.bTempNames)
+        return TRUE;
+    // The device renames onto no existing name, so the older file goes first. Failing that, the file
+    // could not be created under its name, and is retried as its creation is.
+    DWORD dwError = NO_ERROR;
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        if ((DeleteFileW(full.c_str()) || ERROR_FILE_NOT_FOUND == GetLastError()) &&
+            MoveFileW(d->outPath.c_str(), full.c_str()))
+            return TRUE;
+        dwError = GetLastError();
+    }
+    DeleteFileW(d->outPath.c_str());
+    d->errorText =
+        WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
+    return FALSE;
+}
+
+void CMskUnpacker::DropOutput(CFhFileHandle& out, BOOL bKeepPartial) {
+    if (!out.IsValid())
+        return;
+    out.Close();
+    if (!bKeepPartial || m_pData->writeOptions.bTempNames)
+        DeleteFileW(m_pData->outPath.c_str());
 }
 
 void CMskUnpacker::SetWriteError(const std::u16string& full, DWORD dwError) {
@@ -555,12 +603,6 @@ BOOL CMskUnpacker::IsWholeFile(const MskEntry& entry) const {
 
 BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName, DWORD* pDigest) {
     CMskUnpackerData* d = m_pData;
-    // A size no stream of this length can reach is refused before anything is allocated for it.
-    if (static_cast<ULONGLONG>(entry.unpackedSize) >
-        static_cast<ULONGLONG>(entry.storedSize) * MSK_MAX_INFLATE_RATIO) {
-        d->errorText = u"uncompress failed";
-        return FALSE;
-    }
     BYTE* pStored = d->stored.Get(entry.storedSize);
     BYTE* pUnpacked = d->unpacked.Get(entry.unpackedSize);
     d->NoteMemory();
@@ -596,9 +638,9 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
         case MSK_STREAM_OK:
             if (NULL == pOut)
                 return TRUE;
-            if (!io.m_out.IsValid() && !CreateOutput(*pOut, io.m_out))
-                return FALSE; // nothing was written: an empty file
-            return FinishOutput(io.m_out, *pOut);
+            if (!io.m_out.IsValid() && !CreateOutput(*pOut, io.m_out)) // nothing was written: an empty file
+                return FALSE;
+            return FinishOutput(*pOut, io.m_out);
         case MSK_STREAM_READ_FAILED:
             d->errorText =
                 WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(io.m_dwError));
@@ -607,6 +649,7 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
             // What was written stays, as after a failed write of the whole file.
             if (!io.m_bCreateFailed)
                 SetWriteError(*pOut, io.m_dwError);
+            DropOutput(io.m_out, TRUE);
             return FALSE;
         default:
             d->errorText = u"uncompress failed";
@@ -614,7 +657,7 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
     }
     // A stream found bad or unreadable part-way leaves no half file behind.
     if (NULL != pOut)
-        DiscardOutput(io.m_out, *pOut);
+        DropOutput(io.m_out, FALSE);
     return FALSE;
 }
 
@@ -634,19 +677,10 @@ BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage, DWORD* pD
     if (!WriteFile(out.Get(), d->unpacked.Get(entry.unpackedSize), entry.unpackedSize, &dwWritten, NULL) ||
         dwWritten != entry.unpackedSize) {
         SetWriteError(full, GetLastError());
+        DropOutput(out, TRUE);
         return FALSE;
     }
-    return FinishOutput(out, full);
-}
-
-// A file written in full is flushed before it is closed when the run asks for it.
-BOOL CMskUnpacker::FinishOutput(CFhFileHandle& out, const std::u16string& full) {
-    CMskUnpackerData* d = m_pData;
-    if (d->bFlush && !FlushFileBuffers(out.Get())) {
-        SetWriteError(full, GetLastError());
-        return FALSE;
-    }
-    return TRUE;
+    return FinishOutput(full, out);
 }
 
 // The stream just decoded for the unpack must be the one verified: another file renamed over the

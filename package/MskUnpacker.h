@@ -12,6 +12,17 @@
 // total is the number of entries of the table (of every type). Return FALSE to cancel.
 typedef BOOL (*MskProgressCallback)(LPVOID pContext, LONG nIndex, LPCWSTR pEntryPath, LONG nTotal);
 
+// How Unpack writes each output file (kept across operations; both off unless set).
+struct MskWriteOptions {
+    // Written under a temporary name beside it ("<name>.part~", with a number when that name is
+    // taken) and renamed into place once complete, an older file of that name deleted first: no
+    // partly written file ever carries the final name, and a failure removes the temporary file and
+    // leaves an older file as it was.
+    BOOL bTempNames = FALSE;
+    // Flushed to the volume (FlushFileBuffers) before it is closed; a failed flush is a failed write.
+    BOOL bFlush = FALSE;
+};
+
 class CMskUnpacker {
 public:
     CMskUnpacker();
@@ -23,6 +34,8 @@ public:
     void SetProgressCallback(MskProgressCallback pCallback, LPVOID pContext);
     // How files are decoded (kept across operations); see MskDecodeOptions.
     void SetDecodeOptions(const MskDecodeOptions& options);
+    // How Unpack writes its files; see MskWriteOptions.
+    void SetWriteOptions(const MskWriteOptions& options);
 
     // Checks the magic number and, with the key, the table's check word and form. On failure errorOut
     // receives "invalid_msk_file", "file_format_error", "crc_check_fail" or an open failure message;
@@ -44,9 +57,6 @@ public:
     // device's path limit (MAX_PATH units with the closing NUL), or null.
     const MskEntry* FindTooLongEntry(LPCWSTR pRootFolder) const;
 
-    // Whether each file written is flushed to its medium before it is closed (a flush failure is a
-    // write failure). Off by default; an install that must survive a power cut turns it on.
-    void SetFlushFiles(BOOL bFlush);
 
     // Recreates the package's tree under <destination>\<root folder>\: all folders first, then every
     // file. errorOut receives the error key or message, or an empty text after a success. What was
@@ -85,7 +95,6 @@ private:
     BOOL ExtractFile(const MskEntry& entry, HANDLE hPackage, DWORD* pDigest);
     BOOL VerifyAll();
     BOOL WalkEntries(BOOL bWrite, HANDLE hPackage = INVALID_HANDLE_VALUE);
-    BOOL FinishOutput(CFhFileHandle& out, const std::u16string& full);
     BOOL CheckDigest(size_t nEntry, DWORD dwDigest, LPCWSTR pName);
     // Reads and decompresses one file's stream into the data record's output buffer; pName is the
     // path its messages name.
@@ -97,6 +106,11 @@ private:
     BOOL IsWholeFile(const MskEntry& entry) const;
     BOOL SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName);
     BOOL CreateOutput(const std::u16string& full, class CFhFileHandle& out);
+    // Flushes and closes a complete output file and, under a temporary name, renames it to full.
+    BOOL FinishOutput(const std::u16string& full, class CFhFileHandle& out);
+    // Closes an output file that could not be finished and removes it, unless bKeepPartial and it
+    // carries its final name.
+    void DropOutput(class CFhFileHandle& out, BOOL bKeepPartial);
     void SetWriteError(const std::u16string& full, DWORD dwError);
     class CStreamIo;
     BOOL Progress(LONG nIndex, const MskEntry& entry);

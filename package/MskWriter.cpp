@@ -218,6 +218,8 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
     std::unordered_map<std::u16string, const Item*> seen;
     size_t tableLength = MSK_TABLE_NAME_OFFSET + 2 * (rootName.size() + 1);
     DWORD nFiles = 0;
+    const std::u16string target =
+        m_installFolder.empty() ? std::u16string() : MskTargetFolder(m_installFolder, rootName);
     for (const Item* item : order) {
         if (const char* why = MskUnsafePathReason(item->path, false, !item->folder, rootName.size())) {
             errorOut = u"invalid entry path '" + item->path + u"': " + Utf8ToWide(why);
@@ -225,6 +227,14 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
         }
         if (item->path.size() >= MAX_PATH) {
             errorOut = u"entry path too long: " + item->path;
+            return FALSE;
+        }
+        if (!target.empty() && target.size() + item->path.size() >= MAX_PATH) {
+            errorOut = WFormat(u"entry path too long to install below %s: '%s' is %u units, %u in all; the "
+                               u"device allows %u",
+                               target.c_str(), item->path.c_str(), static_cast<DWORD>(item->path.size()),
+                               static_cast<DWORD>(target.size() + item->path.size()),
+                               static_cast<DWORD>(MAX_PATH - 1));
             return FALSE;
         }
         auto inserted = seen.emplace(keyOf(item), item);

@@ -41,10 +41,15 @@ public:
     void SetProgressCallback(MskWriterProgress pCallback, LPVOID pContext);
     // zlib's level, 9 unless set.
     void SetLevel(int level) { m_level = level; }
+    // The folder the package will be unpacked into (the tree lands in folder\root\): Write then
+    // refuses an entry whose whole path there would reach the device's MAX_PATH units. Empty (the
+    // default): only the format's own limits apply.
+    void SetInstallFolder(const std::u16string& folder) { m_installFolder = folder; }
 
     // Writes the package to a device path. Refuses, before writing anything, a root name or entry path
-    // that the unpacker would refuse, paths that name the same place ignoring case, and sizes beyond
-    // the format's 32-bit fields. A package left half-written by a failure is deleted.
+    // that the unpacker would refuse, a path too long for the install folder, paths that name the
+    // same place ignoring case, and sizes beyond the format's 32-bit fields. A package left half-written by a
+    // failure is deleted.
     BOOL Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWORD dwKey, std::u16string& errorOut);
 
     const MskWriterStats& GetStats() const { return m_stats; }
@@ -64,5 +69,6 @@ private:
     MskWriterProgress m_pCallback = NULL;
     LPVOID m_pContext = NULL;
     int m_level = 9;
+    std::u16string m_installFolder;
     MskWriterStats m_stats;
 };

@@ -60,6 +60,8 @@ BOOL PlatformVolumeFreeEntries(LPCWSTR devicePath, ULONGLONG* freeEntries);
 void PlatformFailWrite(int nth, DWORD error, int count = 1);
 // The nth SetFilePointer fails with the error and leaves the position where it was.
 void PlatformFailSeek(int nth, DWORD error);
+// The nth FlushFileBuffers (of a handle open for writing) fails with the error.
+void PlatformFailFlush(int nth, DWORD error);
 // The nth ReadFile returns at most maxBytes bytes.
 void PlatformShortRead(int nth, DWORD maxBytes);
 // count CreateFileW calls, starting with the nth, fail with the error.

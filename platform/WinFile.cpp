@@ -29,6 +29,8 @@ struct Faults {
     DWORD writeError = 0;
     int seekCountdown = 0;
     DWORD seekError = 0;
+    int flushCountdown = 0;
+    DWORD flushError = 0;
     int readCountdown = 0;
     DWORD readMax = 0;
     int createCountdown = 0;
@@ -78,6 +80,13 @@ bool TakeSeekFault(DWORD* error) {
     Faults& f = FaultState();
     *error = f.seekError;
     return CountDown(&f.seekCountdown, nullptr);
+}
+
+bool TakeFlushFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    *error = f.flushError;
+    return CountDown(&f.flushCountdown, nullptr);
 }
 
 // The most bytes this read may return (all of them without a fault).
@@ -458,6 +467,12 @@ void PlatformFailWrite(int nth, DWORD error, int count) {
     FaultState().writeError = error;
 }
 
+void PlatformFailFlush(int nth, DWORD error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    FaultState().flushCountdown = nth;
+    FaultState().flushError = error;
+}
+
 void PlatformFailSeek(int nth, DWORD error) {
     std::lock_guard<std::mutex> guard(FaultLock());
     FaultState().seekCountdown = nth;
@@ -804,6 +819,11 @@ BOOL FlushFileBuffers(HANDLE file) {
         return FALSE;
     if (!(f->m_access & GENERIC_WRITE)) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    DWORD fault = 0;
+    if (TakeFlushFault(&fault)) {
+        SetLastError(fault);
         return FALSE;
     }
     if (!AllowChange(CHANGE_FLUSH, f->m_devicePath))

@@ -65,6 +65,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (e->type == MSK_ENTRY_FILE &&
                 static_cast<uint64_t>(e->dataOffset) + e->storedSize > package.size())
                 abort();
+            // No claim beyond deflate's densest, and no stored byte shared (the inputs are small).
+            if (e->type == MSK_ENTRY_FILE && static_cast<uint64_t>(e->unpackedSize) >
+                                                 static_cast<uint64_t>(e->storedSize) * MSK_MAX_INFLATE_RATIO)
+                abort();
+            for (int j = 0; j < i && e->type == MSK_ENTRY_FILE && e->storedSize > 0; ++j) {
+                const MskEntry* o = unpacker.GetEntry(j);
+                if (o->type == MSK_ENTRY_FILE && o->storedSize > 0 &&
+                    e->dataOffset < static_cast<uint64_t>(o->dataOffset) + o->storedSize &&
+                    o->dataOffset < static_cast<uint64_t>(e->dataOffset) + e->storedSize)
+                    abort();
+            }
             if ((e->type == MSK_ENTRY_FILE || e->type == MSK_ENTRY_FOLDER) &&
                 MskUnsafePathReason(e->path, false))
                 abort();

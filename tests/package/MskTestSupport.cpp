@@ -40,8 +40,9 @@ void AppendText(std::string& s, const std::u16string& text) {
 std::string Build(const RawPackage& p) {
     std::vector<std::string> streams;
     for (const RawEntry& e : p.entries)
-        streams.push_back(e.type == MSK_ENTRY_FILE ? (e.stream ? *e.stream : Compress(e.content))
-                                                   : std::string());
+        streams.push_back(e.type == MSK_ENTRY_FILE && !e.sameDataAs
+                              ? (e.stream ? *e.stream : Compress(e.content))
+                              : std::string());
 
     std::string table;
     Append32(table, 0); // check word, set below
@@ -68,12 +69,15 @@ std::string Build(const RawPackage& p) {
 
     const DWORD tableEnd = static_cast<DWORD>(MSK_HEADER_SIZE + table.size());
     DWORD offset = tableEnd;
+    std::vector<DWORD> offsets;
     for (size_t i = 0; i < p.entries.size(); ++i) {
         const RawEntry& e = p.entries[i];
         size_t at = entryStarts[i];
+        const size_t source = e.sameDataAs ? *e.sameDataAs : i;
+        offsets.push_back(e.sameDataAs ? offsets[source] : offset);
         Put32(table, at + 8, e.unpackedSize ? *e.unpackedSize : static_cast<DWORD>(e.content.size()));
-        Put32(table, at + 12, e.storedSize ? *e.storedSize : static_cast<DWORD>(streams[i].size()));
-        Put32(table, at + 16, e.dataOffset ? *e.dataOffset : offset);
+        Put32(table, at + 12, e.storedSize ? *e.storedSize : static_cast<DWORD>(streams[source].size()));
+        Put32(table, at + 16, e.dataOffset ? *e.dataOffset : offsets[i]);
         offset += static_cast<DWORD>(streams[i].size());
     }
     const DWORD check = 0x12345678;
@@ -89,6 +93,20 @@ std::string Build(const RawPackage& p) {
     for (const std::string& s : streams)
         out += s;
     return out;
+}
+
+RawPackage SharedStreamPackage(int count, DWORD storedSize, DWORD unpackedSize) {
+    RawPackage p;
+    for (int i = 0; i < count; ++i) {
+        RawEntry e = File(WFormat(u"f%04d.bin", i), "");
+        e.unpackedSize = unpackedSize;
+        if (i == 0)
+            e.stream = std::string(storedSize, '\x5A');
+        else
+            e.sameDataAs = 0;
+        p.entries.push_back(std::move(e));
+    }
+    return p;
 }
 
 RawEntry Folder(const std::u16string& path) {

@@ -24,6 +24,8 @@ struct RawEntry {
     std::optional<DWORD> storedSize;
     std::optional<DWORD> dataOffset;
     std::optional<DWORD> length;
+    // Files: no stream of its own, but the offset and stored size of an earlier entry's stream.
+    std::optional<size_t> sameDataAs;
 };
 
 struct RawPackage {
@@ -39,6 +41,11 @@ struct RawPackage {
 
 // Header, scrambled table, then the streams of the file entries in table order.
 std::string Build(const RawPackage& package);
+
+// The shape of table that once kept a check busy for hours: count files, each declaring
+// unpackedSize bytes, all pointing at one stream of storedSize bytes (not a real stream: a table check
+// must refuse it before anything is decoded).
+RawPackage SharedStreamPackage(int count, DWORD storedSize, DWORD unpackedSize);
 
 // Entries of a small tree: folders and text files.
 RawEntry Folder(const std::u16string& path);

@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -317,4 +319,135 @@ TEST_F(Msktool, PacktoolExtractNeverLeavesTheDestination) {
     EXPECT_EQ(ReadHostFile(Path("dest/target.txt")), "from the pack");
     EXPECT_EQ(ReadHostFile(Path("dest/img/a.bmp")), "bitmap");
     EXPECT_EQ(ReadHostFile(Path("elsewhere/victim")), "precious");
+}
+
+// The table of 1,000 entries on one stream (4 TB declared in 3.9 MB) is refused by every command at
+// once, with the entries named once and the package's path as typed.
+TEST_F(Msktool, TablesWhoseDataOverlapsAreRefusedByEveryCommand) {
+    msktest::RawPackage bomb = msktest::SharedStreamPackage(1000, 3900000, 4000000000u);
+    bomb.key = FhPasswordToKey(u"pwd_tanzo");
+    WriteHostFile(Path("bomb.msk"), msktest::Build(bomb));
+    const std::string why = "entry 'f0001.bin': its data overlaps entry 'f0000.bin'\n";
+    ToolRun r = Tool({"verify", Path("bomb.msk"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: file_format_error: " + why);
+    r = Tool({"list", Path("bomb.msk"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: file table of " + Path("bomb.msk") + " is damaged: " + why);
+    r = Tool({"extract", Path("bomb.msk"), Path("out"), "--password", "gps"});
+    EXPECT_EQ(r.err, "msktool: file_format_error: " + why);
+    EXPECT_FALSE(std::filesystem::exists(Path("out")));
+}
+
+// verify counts destination + root + entry path against the device's 260 units, as the unpack does.
+TEST_F(Msktool, VerifyRefusesPathsThatReachTheLimitBelowItsDestination) {
+    // An entry path of n units below root "app": a folder of 100 units, then the file's name.
+    auto package = [&](const std::string& name, size_t n) {
+        msktest::RawPackage p;
+        p.key = FhPasswordToKey(u"pwd_tanzo");
+        const std::u16string folder(100, u'f');
+        const std::u16string path = folder + u"\\" + std::u16string(n - 101, u'n');
+        p.entries = {msktest::Folder(folder), msktest::File(path, "x")};
+        WriteHostFile(Path(name), msktest::Build(p));
+        return WideToUtf8(path);
+    };
+    // Below the unit's \Residentflash2\app\ (20 units) by default.
+    package("fits.msk", 239);
+    const std::string tooLong = package("long.msk", 240);
+    EXPECT_EQ(Tool({"verify", Path("fits.msk"), "--password", "gps"}).status, 0);
+    ToolRun r = Tool({"verify", Path("long.msk"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: invalid entry path " + tooLong + ": entry '" + tooLong +
+                         "': path too long for this destination\n");
+    // A shorter device destination leaves room; a longer one takes it.
+    EXPECT_EQ(Tool({"verify", Path("long.msk"), "--password", "gps", "--dest", "\\SDMMC"}).status, 0);
+    EXPECT_EQ(Tool({"verify", Path("fits.msk"), "--password", "gps", "--dest=\\Residentflash22"}).status, 1);
+
+    // A host folder is taken as extract takes DEST: verify and extract --dry-run agree at 259 and 260.
+    const std::string dest = Path("d");
+    const size_t target = dest.size() + std::string("/app/").size();
+    package("fits.msk", 259 - target);
+    package("long.msk", 260 - target);
+    for (const char* name : {"fits.msk", "long.msk"}) {
+        ToolRun verify = Tool({"verify", Path(name), "--password", "gps", "--dest", dest});
+        ToolRun dry = Tool({"extract", Path(name), dest, "--password", "gps", "--dry-run"});
+        EXPECT_EQ(verify.status, std::string(name) == "fits.msk" ? 0 : 1) << name << verify.err;
+        EXPECT_EQ(dry.status, verify.status) << name << dry.err;
+        EXPECT_EQ(dry.err, verify.err) << name;
+    }
+    EXPECT_EQ(Tool({"list", Path("fits.msk"), "--password", "gps", "--dest", dest}).status, 2);
+}
+
+TEST_F(Msktool, CreateRefusesAPathThatCannotBeInstalled) {
+    // "\Residentflash2\app\" is 20 units: an entry path of 240 makes 260.
+    const std::string folder(120, 'f');
+    WriteHostFile(Path("tree/" + folder + "/" + std::string(119, 'n')), "x");
+    ToolRun r = Tool({"create", Path("a.msk"), Path("tree"), "--password", "gps", "--root", "app"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: entry path too long to install below \\Residentflash2\\app\\: '" + folder +
+                         "\\" + std::string(119, 'n') +
+                         "' is 240 units, 260 in all; the device allows 259\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("a.msk")));
+    // Another install folder is named with --dest; one unit less fits the unit's.
+    r = Tool(
+        {"create", Path("a.msk"), Path("tree"), "--password", "gps", "--root", "app", "--dest", "\\SDMMC"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::filesystem::rename(Path("tree/" + folder + "/" + std::string(119, 'n')),
+                            Path("tree/" + folder + "/" + std::string(118, 'n')));
+    r = Tool({"create", Path("b.msk"), Path("tree"), "--password", "gps", "--root", "app"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Tool({"verify", Path("b.msk"), "--password", "gps"}).status, 0);
+}
+
+// extract never leaves a partly written file under a final name, and two never write into one DEST.
+TEST_F(Msktool, ExtractWritesWholeFilesOnlyAndOneAtATimeIntoDest) {
+    MakeTree();
+    std::string big;
+    for (int i = 0; big.size() < (1u << 20); ++i)
+        big += "record " + std::to_string(i * 7919 % 100003) + "\n"; // several pieces of output
+    WriteHostFile(Path("tree/big.bin"), big);
+    ASSERT_EQ(Tool({"create", Path("app.msk"), Path("tree"), "--password", "gps", "--root", "app"}).status,
+              0);
+    ToolRun r = Tool({"extract", Path("app.msk"), Path("out"), "--password", "gps"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    size_t files = 0;
+    for (auto it = std::filesystem::recursive_directory_iterator(Path("out"));
+         it != std::filesystem::recursive_directory_iterator(); ++it) {
+        EXPECT_EQ(it->path().string().find(".part~"), std::string::npos) << it->path();
+        files += it->is_regular_file();
+    }
+    EXPECT_EQ(files, 4u);
+    // Nothing but the tree is left in DEST: the lock is the folder's own.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("out")),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    // Another holder of DEST's lock (another extract) makes extract fail at once, writing nothing.
+    WriteHostFile(Path("out/app/config/settings.ini"), "being written by the other extract");
+    int held = open(Path("out").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    r = Tool({"extract", Path("app.msk"), Path("out"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: " + Path("out") +
+                         ": another extract is writing into it; try again when it has finished\n");
+    EXPECT_EQ(ReadHostFile(Path("out/app/config/settings.ini")), "being written by the other extract");
+    close(held);
+    EXPECT_EQ(Tool({"extract", Path("app.msk"), Path("out"), "--password", "gps"}).status, 0);
+    EXPECT_EQ(ReadHostFile(Path("out/app/config/settings.ini")), "[unit]\nlanguage=english\n");
+
+    // A stream found bad after its first pieces were written leaves the older file as it was.
+    msktest::RawPackage damaged;
+    damaged.key = FhPasswordToKey(u"pwd_tanzo");
+    msktest::RawEntry entry = msktest::File(u"big.bin", big);
+    std::string stream = msktest::Compress(big);
+    stream[stream.size() - 1] ^= 1;
+    entry.stream = stream;
+    damaged.entries = {entry};
+    WriteHostFile(Path("damaged.msk"), msktest::Build(damaged));
+    r = Tool({"extract", Path("damaged.msk"), Path("out"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: uncompress failed\n");
+    EXPECT_TRUE(ReadHostFile(Path("out/app/big.bin")) == big);
+    EXPECT_FALSE(std::filesystem::exists(Path("out/app/big.bin.part~")));
 }

@@ -2,6 +2,7 @@
 #include "wceui/core/FhScramble.h"
 #include "package/MskFormat.h"
 #include "package/MskUnpacker.h"
+#include "package/MskWriter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -195,4 +196,125 @@ TEST(MskParse, TheTableIsNeverReadOutsideItsBytes) {
         }
     }
     EXPECT_EQ(sound, (std::vector<size_t>{24, 60, 108}));
+}
+
+// File data must lie after the table, belong to one entry only, and be able to hold what the entry
+// declares: otherwise the package is refused before any stream is read, whatever it declares.
+TEST_F(MskTables, FileDataThatOverlapsOrCannotHoldItsSizeIsRefusedBeforeAnyDecode) {
+    struct Case {
+        const char* name;
+        std::function<void(RawPackage&)> damage;
+        const char16_t* detail;
+    };
+    const std::string big(3000, 'z'); // a stream of a few dozen bytes
+    const DWORD bigStored = static_cast<DWORD>(Compress(big).size());
+    const Case cases[] = {
+        {"two files on one stream", [](RawPackage& p) { p.entries[2].sameDataAs = 1; },
+         u"entry 'c.txt': its data overlaps entry 'b.txt'"},
+        {"a stream that runs into the next",
+         [](RawPackage& p) { p.entries[1].storedSize = static_cast<DWORD>(Compress("bravo").size() + 1); },
+         u"entry 'c.txt': its data overlaps entry 'b.txt'"},
+        {"one byte inside another stream",
+         [](RawPackage& p) {
+             p.entries[2].sameDataAs = 1;
+             p.entries[2].storedSize = 1;
+         },
+         u"entry 'c.txt': its data overlaps entry 'b.txt'"},
+        {"data in the table", [](RawPackage& p) { p.entries[1].dataOffset = 60; },
+         u"entry 'b.txt': its data overlaps the file table"},
+        {"data in the header", [](RawPackage& p) { p.entries[2].dataOffset = 8; },
+         u"entry 'c.txt': its data overlaps the header"},
+        {"one unit more than the densest stream holds",
+         [&](RawPackage& p) {
+             p.entries[2].content = big;
+             p.entries[2].unpackedSize = bigStored * MSK_MAX_INFLATE_RATIO + 1;
+         },
+         nullptr},
+        {"the largest claim", [](RawPackage& p) { p.entries[1].unpackedSize = 0xFFFFFFFFu; }, nullptr},
+        {"a claim with no stored bytes",
+         [](RawPackage& p) {
+             p.entries[1].storedSize = 0;
+             p.entries[1].unpackedSize = 1;
+         },
+         u"entry 'b.txt': declares 1 bytes, more than its 0 stored bytes can hold"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RawPackage p = Package({Folder(u"dir"), File(u"b.txt", "bravo"), File(u"c.txt", "charlie")});
+        c.damage(p);
+        Outcome o = Run(Build(p));
+        EXPECT_EQ(o.open, u"file_format_error");
+        // The size claims name the entry, its claim and its stored bytes.
+        std::u16string detail;
+        if (c.detail)
+            detail = c.detail;
+        else if (p.entries[1].unpackedSize == 0xFFFFFFFFu)
+            detail =
+                WFormat(u"entry 'b.txt': declares 4294967295 bytes, more than its %u stored bytes can hold",
+                        static_cast<DWORD>(Compress("bravo").size()));
+        else
+            detail = WFormat(u"entry 'c.txt': declares %u bytes, more than its %u stored bytes can hold",
+                             bigStored * MSK_MAX_INFLATE_RATIO + 1, bigStored);
+        EXPECT_EQ(o.unpack, u"file table of \\SDMMC\\gpsApp.msk is damaged: " + detail)
+            << WideToUtf8(o.unpack);
+        EXPECT_EQ(o.verify, o.unpack);
+        EXPECT_FALSE(HostExists(Root() + "/Residentflash2/app"));
+    }
+
+    // At the limit the table passes; the stream itself decides, and this one holds less.
+    RawPackage p = Package({File(u"c.txt", big)});
+    p.entries[0].unpackedSize = bigStored * MSK_MAX_INFLATE_RATIO;
+    Outcome o = Run(Build(p));
+    EXPECT_EQ(o.open, u"ok");
+    EXPECT_EQ(o.unpack, u"uncompress failed");
+    // Empty ranges hold nothing and overlap nothing, wherever they point.
+    RawEntry empty1 = File(u"e1", ""), empty2 = File(u"e2", "");
+    empty1.storedSize = empty2.storedSize = 0;
+    empty2.sameDataAs = 0;
+    empty1.stream = "";
+    RawEntry inside = File(u"e3", "");
+    inside.sameDataAs = 3;
+    inside.storedSize = 0;
+    o = Run(Build(Package({empty1, empty2, File(u"real.txt", "real"), File(u"more.txt", "more"), inside})));
+    EXPECT_EQ(o.open, u"ok");
+}
+
+// The shape that kept a check busy for hours: 1,000 entries declaring 4 TB on one 3.9 MB stream.
+TEST_F(MskTables, ThousandEntriesOnOneStreamAreRefusedBeforeAnyStreamIsRead) {
+    RawPackage p = SharedStreamPackage(1000, 3900000, 4000000000u);
+    p.key = kKey;
+    WriteHostFile(Root() + "/SDMMC/gpsApp.msk", Build(p));
+    CMskUnpacker unpacker;
+    CProgressRecorder recorder;
+    unpacker.SetProgressCallback(&CProgressRecorder::Callback, &recorder);
+    std::u16string error;
+    EXPECT_FALSE(unpacker.Open(u"\\SDMMC\\gpsApp.msk", kKey, error));
+    EXPECT_EQ(error, u"file_format_error");
+    EXPECT_EQ(std::u16string(unpacker.GetTableProblem()),
+              u"entry 'f0001.bin': its data overlaps entry 'f0000.bin'");
+    EXPECT_FALSE(unpacker.Verify(u"\\SDMMC\\gpsApp.msk", kKey, error));
+    EXPECT_EQ(error,
+              u"file table of \\SDMMC\\gpsApp.msk is damaged: entry 'f0001.bin': its data overlaps entry "
+              u"'f0000.bin'");
+    EXPECT_FALSE(unpacker.Unpack(u"\\SDMMC\\gpsApp.msk", u"\\Residentflash2", kKey, error));
+    EXPECT_TRUE(recorder.Calls().empty());
+    EXPECT_EQ(unpacker.GetBufferHighWater(), 0u); // no stream buffer was ever allocated
+    EXPECT_FALSE(HostExists(Root() + "/Residentflash2/app"));
+}
+
+// What the writer makes always passes, empty files included: each file has its own stream.
+TEST_F(MskTables, WriterPackagesWithEmptyFilesPassTheDataChecks) {
+    testsupport::MakeHostFolders(Root() + "/SDMMC");
+    CMskWriter writer;
+    for (const char16_t* name : {u"a.txt", u"b\\empty1", u"b\\empty2", u"c.bin", u"empty3"})
+        writer.AddFile(name, std::u16string(name).find(u"empty") != std::u16string::npos
+                                 ? std::vector<BYTE>()
+                                 : std::vector<BYTE>(5000, 7));
+    std::u16string error;
+    ASSERT_TRUE(writer.Write(u"\\SDMMC\\gpsApp.msk", u"app", kKey, error)) << WideToUtf8(error);
+    CMskUnpacker unpacker;
+    EXPECT_TRUE(unpacker.Open(u"\\SDMMC\\gpsApp.msk", kKey, error)) << WideToUtf8(unpacker.GetTableProblem());
+    EXPECT_TRUE(unpacker.Unpack(u"\\SDMMC\\gpsApp.msk", u"\\Residentflash2", kKey, error))
+        << WideToUtf8(error);
+    EXPECT_TRUE(HostExists(Root() + "/Residentflash2/app/b/empty2"));
 }

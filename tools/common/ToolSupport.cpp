@@ -4,7 +4,11 @@
 #include "wceui/core/WceUiLog.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace tooling {
@@ -27,6 +31,30 @@ std::string RefusedLinkNote() {
     if (link.empty())
         return link;
     return link + " is a symbolic link inside the destination; links there are never followed";
+}
+
+FolderLock::~FolderLock() {
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+bool FolderLock::TryLock(const std::string& hostFolder, std::string* why) {
+    int fd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        *why = std::strerror(errno);
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        close(fd);
+        *why = err == EWOULDBLOCK ? "another extract is writing into it; try again when it has finished"
+                                  : std::strerror(err);
+        return false;
+    }
+    if (m_fd >= 0)
+        close(m_fd);
+    m_fd = fd;
+    return true;
 }
 
 bool WriteWholeFile(const std::u16string& devicePath, const void* data, size_t size, DWORD* error) {
@@ -54,7 +82,8 @@ bool WriteWholeFile(const std::u16string& devicePath, const void* data, size_t s
 
 std::u16string HostPathsInMessage(const std::u16string& message, const std::vector<TypedPath>& paths) {
     // Where a path inside a message ends: the texts the framework's messages put after a path.
-    static const char16_t* const kAfterPath[] = {u"'", u"\n", u" failed", u", GetLastError", u", error code"};
+    static const char16_t* const kAfterPath[] = {
+        u"'", u"\n", u" failed", u", GetLastError", u", error code", u" is damaged"};
     auto endsPath = [&](size_t at) {
         if (at >= message.size())
             return true;

@@ -25,6 +25,23 @@ void ConfineTo(const std::string& hostFolder);
 // failure had nothing to do with a link.
 std::string RefusedLinkNote();
 
+// An exclusive lock on a host folder, held while the object lives: the folder itself is locked
+// (flock), so nothing is created for it, nothing is left behind, and the kernel lets go when the
+// process ends, however it ends.
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    // Takes the lock without waiting. False when another holder has it or the folder cannot be
+    // opened, with the reason in why.
+    bool TryLock(const std::string& hostFolder, std::string* why);
+
+private:
+    int m_fd = -1;
+};
+
 // Writes a whole file at a device path, creating the folders on the way. On failure returns false
 // with the platform's error code.
 bool WriteWholeFile(const std::u16string& devicePath, const void* data, size_t size, DWORD* error);

@@ -1,8 +1,8 @@
 // msktool: the update package tool for the people who build updates.
 //
-//   msktool create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links]
+//   msktool create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links] [--dest PREFIX]
 //   msktool list PACKAGE --password P
-//   msktool verify PACKAGE --password P
+//   msktool verify PACKAGE --password P [--dest PREFIX]
 //   msktool info PACKAGE [--password P]
 //   msktool extract PACKAGE DEST --password P [--dry-run]
 //
@@ -32,25 +32,33 @@ const char kUsage[] =
     "Builds, lists, checks and unpacks update packages (.msk files).\n"
     "\n"
     "commands:\n"
-    "  create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links]\n"
+    "  create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links] [--dest PREFIX]\n"
     "      pack the folders and files below FOLDER; they unpack into the root folder NAME\n"
     "      (default: FOLDER's own name). A link inside FOLDER that points outside it is refused\n"
-    "      unless --follow-outside-links is given (then what it points to is packed)\n"
+    "      unless --follow-outside-links is given (then what it points to is packed). A path\n"
+    "      that would not fit below PREFIX\\NAME\\ on the unit is refused (see --dest)\n"
     "  list PACKAGE --password P\n"
     "      one entry a line: d or f, unpacked size, stored size, path\n"
-    "  verify PACKAGE --password P\n"
-    "      check the password, the file table and every file's data, writing nothing\n"
+    "  verify PACKAGE --password P [--dest PREFIX]\n"
+    "      check the password, the file table, that every path fits below PREFIX\\ROOT\\ and\n"
+    "      every file's data, writing nothing\n"
     "  info PACKAGE [--password P]\n"
     "      the header fields; with the password also the entry counts and sizes\n"
     "  extract PACKAGE DEST --password P [--dry-run]\n"
     "      unpack into DEST as the unit does: the tree lands in DEST/ROOT (DEST and its parents\n"
     "      are made when missing). With --dry-run: check everything, then list what would be\n"
-    "      written and the space it needs, writing nothing\n"
+    "      written and the space it needs, writing nothing. Each file is written under a\n"
+    "      temporary name beside it (NAME.part~) and renamed into place when complete; DEST is\n"
+    "      locked for the run, so a second extract into it fails at once\n"
     "\n"
     "options:\n"
     "  --password P   the package password; 'gps' stands for the navigation unit's password\n"
     "                 (pwd_tanzo) and 'nvq' for the main navigation application's (pwd_ruv)\n"
     "  --root NAME    root folder name for create\n"
+    "  --dest PREFIX  for create and verify: the folder the package is unpacked into, where its\n"
+    "                 tree lands in PREFIX\\ROOT\\; every path there must stay below the\n"
+    "                 device's 260 units. A device path (\\SDMMC\\test) or a host folder, taken\n"
+    "                 as extract takes DEST. Default: \\Residentflash2, where the unit unpacks\n"
     "  --level N      zlib level 1 to 9 for create (default 9)\n"
     "  --decoder D    isal (the default), zlib, or libdeflate (files up to 1 MB in one call),\n"
     "                 for comparisons\n"
@@ -82,7 +90,10 @@ int Fail(const std::u16string& error) {
 // An unpacker's failure: its error key or message, then why the file table was refused, if it was.
 int FailWith(const std::u16string& error, const CMskUnpacker& unpacker) {
     std::u16string problem = unpacker.GetTableProblem();
-    return Fail(problem.empty() ? error : error + u": " + problem);
+    // A damaged table's message already ends with what is wrong.
+    bool said = error.size() >= problem.size() &&
+                0 == error.compare(error.size() - problem.size(), problem.size(), problem);
+    return Fail(said ? error : error + u": " + problem);
 }
 
 std::u16string PasswordText(const std::string& password) {
@@ -116,6 +127,8 @@ struct Args {
     bool haveLevel = false;
     std::string decoder;
     bool haveDecoder = false;
+    std::string dest;
+    bool haveDest = false;
     bool dryRun = false;
     bool followOutsideLinks = false;
     bool help = false;
@@ -131,6 +144,30 @@ MskDecodeOptions DecodeOptions(const Args& args) {
         options.wholeFileLimit = 1u << 20; // in one call up to 1 MB, ISA-L in pieces above
     }
     return options;
+}
+
+// The folder a package is checked against with --dest: a device path as given, or a host folder
+// mapped as extract maps DEST. Without --dest, where the unit unpacks.
+std::u16string InstallFolder(const Args& args) {
+    if (!args.haveDest)
+        return MSK_UNIT_DESTINATION;
+    if (!args.dest.empty() && '\\' == args.dest[0])
+        return Utf8ToWide(args.dest);
+    return DevicePath(args.dest);
+}
+
+// Fails for the first entry whose whole path below the target folder reaches the device's limit, as
+// the unpack into that folder would; 0 when every path fits.
+int FailForTooLongPath(const CMskUnpacker& unpacker, const std::u16string& target) {
+    for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
+        const MskEntry* e = unpacker.GetEntry(i);
+        if (e->type != MSK_ENTRY_FOLDER && e->type != MSK_ENTRY_FILE)
+            continue;
+        if (target.size() >= MAX_PATH || target.size() + e->path.size() >= MAX_PATH)
+            return Fail(WFormat(u"invalid entry path %s: entry '%s': path too long for this destination",
+                                e->path.c_str(), e->path.c_str()));
+    }
+    return 0;
 }
 
 // Returns an empty text, or what is wrong with the command line.
@@ -161,6 +198,10 @@ std::string Parse(int argc, char** argv, Args& args) {
                 return problem;
         } else if (a == "--root" || a.rfind("--root=", 0) == 0) {
             std::string problem = value("--root", args.root, args.haveRoot);
+            if (!problem.empty())
+                return problem;
+        } else if (a == "--dest" || a.rfind("--dest=", 0) == 0) {
+            std::string problem = value("--dest", args.dest, args.haveDest);
             if (!problem.empty())
                 return problem;
         } else if (a == "--level" || a.rfind("--level=", 0) == 0) {
@@ -203,6 +244,7 @@ int Create(const Args& args) {
     CMskWriter writer;
     if (args.haveLevel)
         writer.SetLevel(args.level[0] - '0');
+    writer.SetInstallFolder(InstallFolder(args));
     std::u16string error;
     if (!writer.AddHostTree(folder.string(), error, args.followOutsideLinks))
         return Fail(error);
@@ -242,7 +284,13 @@ int Verify(const Args& args) {
     CMskUnpacker unpacker(&UnpackProgress, &bar);
     unpacker.SetDecodeOptions(DecodeOptions(args));
     std::u16string error;
-    BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.Verify(package.c_str(), key, error);
+    // The paths are checked before the streams: a package that cannot be installed is refused at once.
+    if (!unpacker.Open(package.c_str(), key, error) || !unpacker.ReadTable(package.c_str(), key, error))
+        return FailWith(error, unpacker);
+    if (int status =
+            FailForTooLongPath(unpacker, MskTargetFolder(InstallFolder(args), unpacker.GetRootName())))
+        return status;
+    BOOL ok = unpacker.Verify(package.c_str(), key, error);
     bar.Done();
     if (!ok)
         return FailWith(error, unpacker);
@@ -276,12 +324,8 @@ int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& packa
     bar.Done();
     if (!ok)
         return FailWith(error, unpacker);
-    std::u16string target = dest;
-    if (!target.empty() && (target.back() == u'\\' || target.back() == u'/'))
-        target.pop_back();
-    target += u'\\';
-    target += unpacker.GetRootName();
-    target += u'\\';
+    if (int status = FailForTooLongPath(unpacker, MskTargetFolder(dest, unpacker.GetRootName())))
+        return status;
     const std::string& destHost = args.positional[1];
     const std::u16string root = unpacker.GetRootName();
     std::printf("d %s/\n", HostTarget(destHost, root).c_str());
@@ -290,9 +334,6 @@ int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& packa
             const MskEntry* e = unpacker.GetEntry(i);
             if (e->type != (pass == 0 ? MSK_ENTRY_FOLDER : MSK_ENTRY_FILE))
                 continue;
-            if (target.size() >= MAX_PATH || target.size() + e->path.size() >= MAX_PATH)
-                return Fail(WFormat(u"invalid entry path %s: entry '%s': path too long for this destination",
-                                    e->path.c_str(), e->path.c_str()));
             std::string host = HostTarget(destHost, root + u"\\" + e->path);
             if (pass == 0)
                 std::printf("d %s/\n", host.c_str());
@@ -336,6 +377,15 @@ int Extract(const Args& args) {
     std::filesystem::create_directories(args.positional[1], ec);
     if (ec)
         return Fail(Utf8ToWide("cannot create " + args.positional[1] + ": " + ec.message()));
+    // One extract at a time into one DEST, so that two never mix their files.
+    tooling::FolderLock lock;
+    std::string why;
+    if (!lock.TryLock(args.positional[1], &why))
+        return Fail(Utf8ToWide(args.positional[1] + ": " + why));
+    // A file carries its final name only once it is complete, whenever the run ends.
+    MskWriteOptions writeOptions;
+    writeOptions.bTempNames = TRUE;
+    unpacker.SetWriteOptions(writeOptions);
     tooling::ProgressBar bar("unpacking");
     unpacker.SetProgressCallback(&UnpackProgress, &bar);
     BOOL ok = unpacker.Unpack(package.c_str(), dest.c_str(), key, error);
@@ -468,6 +518,8 @@ int main(int argc, char** argv) {
             return Usage((args.command + " needs --password").c_str());
         if ((args.haveRoot || args.haveLevel || args.followOutsideLinks) && args.command != "create")
             return Usage("--root, --level and --follow-outside-links are only for create");
+        if (args.haveDest && args.command != "create" && args.command != "verify")
+            return Usage("--dest is only for create and verify (extract takes DEST itself)");
         if (args.dryRun && args.command != "extract")
             return Usage("--dry-run is only for extract");
         if (args.haveDecoder) {
