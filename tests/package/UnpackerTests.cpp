@@ -186,6 +186,13 @@ TEST_P(MskUnpack, UnpackChecksItsArgumentsAndTheTable) {
     p.tableTail = std::string(600, '\0');
     Put(p);
     EXPECT_EQ(Unpack(), u"check CRC failed, Wrong password?");
+    // 259 units is still a name field: "app" padded with NULs.
+    p = Package({File(u"a.txt", "alpha")});
+    p.root = u"app" + std::u16string(255, u'\0');
+    Put(p);
+    EXPECT_EQ(Unpack(), u"");
+    EXPECT_EQ(ReadHostFile(Out("a.txt")), "alpha");
+    std::filesystem::remove_all(Root() + "/Residentflash2/app");
     p = Package({File(u"a.txt", "alpha")});
     p.nameLength = 2; // unit 1 of "app" is 'p', not NUL
     Put(p);

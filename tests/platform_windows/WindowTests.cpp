@@ -549,6 +549,36 @@ TEST_F(WindowTest, CaretFollowsItsCalls) {
 
 // The caret is seen as inverted pixels in the on half of each blink, by the clock: in the screen as
 // screenshots take it, never in the surface itself.
+// There is one caret: creating one replaces the one there was, whichever window had it, with a new
+// shape at 0,0 that is hidden until shown, whatever the old one's hide count was.
+TEST_F(WindowTest, CreatingACaretReplacesThePreviousOne) {
+    HWND a = MakeWindow(u"a");
+    HWND b = MakeWindow(u"b");
+    ASSERT_TRUE(CreateCaret(a, nullptr, 2, 14));
+    ASSERT_TRUE(SetCaretPos(5, 7));
+    ASSERT_TRUE(ShowCaret(a));
+    ASSERT_TRUE(CreateCaret(b, nullptr, 3, 10));
+    HWND owner = nullptr;
+    RECT r{};
+    BOOL shown = TRUE;
+    ASSERT_TRUE(PlatformCaretState(&owner, &r, &shown));
+    EXPECT_EQ(b, owner);
+    const RECT atOrigin = {0, 0, 3, 10};
+    EXPECT_TRUE(EqualRect(&r, &atOrigin));
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(ShowCaret(a));
+    ASSERT_TRUE(ShowCaret(b));
+    PlatformCaretState(nullptr, nullptr, &shown);
+    EXPECT_TRUE(shown);
+
+    ASSERT_TRUE(HideCaret(b));
+    ASSERT_TRUE(HideCaret(b));
+    ASSERT_TRUE(CreateCaret(b, nullptr, 3, 10));
+    ASSERT_TRUE(ShowCaret(b)); // one show is enough for a new caret
+    PlatformCaretState(nullptr, nullptr, &shown);
+    EXPECT_TRUE(shown);
+}
+
 TEST_F(WindowTest, CaretBlinksOnTheClockInWhatTheScreenShows) {
     HWND w = MakeWindow(u"blink", WS_VISIBLE, 10, 20, 100, 100);
     HDC dc = GetDC(w);
