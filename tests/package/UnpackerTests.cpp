@@ -186,6 +186,13 @@ TEST_P(MskUnpack, UnpackChecksItsArgumentsAndTheTable) {
     p.tableTail = std::string(600, '\0');
     Put(p);
     EXPECT_EQ(Unpack(), u"check CRC failed, Wrong password?");
+    // 259 units is still a name field: "app" padded with NULs.
+    p = Package({File(u"a.txt", "alpha")});
+    p.root = u"app" + std::u16string(255, u'\0');
+    Put(p);
+    EXPECT_EQ(Unpack(), u"");
+    EXPECT_EQ(ReadHostFile(Out("a.txt")), "alpha");
+    std::filesystem::remove_all(Root() + "/Residentflash2/app");
     p = Package({File(u"a.txt", "alpha")});
     p.nameLength = 2; // unit 1 of "app" is 'p', not NUL
     Put(p);
@@ -217,6 +224,32 @@ TEST_P(MskUnpack, TargetFolderIsFormedFromDestinationAndRoot) {
     std::u16string deep = u"\\Residentflash2\\" + std::u16string(241, u'd'); // 257 units, target 262
     testsupport::MakeHostFolders(PlatformHostPath(deep.c_str()));
     EXPECT_EQ(Unpack(nullptr, deep.c_str()), u"can not create directory: " + deep + u"\\app\\\n");
+}
+
+// The device names paths of up to 259 units: destination, root and entry path together.
+TEST_P(MskUnpack, AWholePathOf259UnitsUnpacksAndOf260IsRefusedBeforeWriting) {
+    const std::u16string target = u"\\Residentflash2\\app\\"; // 20 units
+    const std::u16string folder(120, u'f');
+    auto entryPath = [&](size_t whole) {
+        return folder + u"\\" + std::u16string(whole - target.size() - folder.size() - 1, u'n');
+    };
+    const std::u16string fits = entryPath(259);
+    ASSERT_EQ(target.size() + fits.size(), 259u);
+    Put(Package({Folder(folder), File(u"first.txt", "1"), File(fits, "fits")}));
+    ASSERT_EQ(Unpack(), u"");
+    EXPECT_EQ(ReadHostFile(PlatformHostPath((target + fits).c_str())), "fits");
+
+    std::filesystem::remove_all(Root() + "/Residentflash2/app");
+    const std::u16string tooLong = entryPath(260);
+    Put(Package({Folder(folder), File(u"first.txt", "1"), File(tooLong, "too long")}));
+    CMskUnpacker unpacker;
+    unpacker.SetDecodeOptions(Options());
+    std::u16string error;
+    EXPECT_FALSE(unpacker.Unpack(kPackage, kDest, kKey, error));
+    EXPECT_EQ(error, u"invalid entry path " + tooLong);
+    EXPECT_EQ(std::u16string(unpacker.GetTableProblem()),
+              u"entry '" + tooLong + u"': path too long for this destination");
+    EXPECT_FALSE(HostExists(Root() + "/Residentflash2/app"));
 }
 
 TEST_P(MskUnpack, FoldersComeFirstAndTheCallbackCountsEveryEntry) {

@@ -3,6 +3,7 @@
 #include "package/MskFormat.h"
 #include "package/MskUnpacker.h"
 #include "package/MskWriter.h"
+#include "platform/Platform.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 using namespace msktest;
 using testsupport::HostExists;
 using testsupport::ReadHostFile;
+using testsupport::WriteHostFile;
 
 namespace {
 
@@ -161,4 +163,80 @@ TEST_F(MskWrite, FoldersOnTheWayToAFileGetTheirOwnEntries) {
     testsupport::MakeHostFolders(Root() + "/dest");
     EXPECT_TRUE(unpacker.Unpack(u"\\nested.msk", u"\\dest", kKey, error)) << WideToUtf8(error);
     EXPECT_EQ(testsupport::ReadHostFile(Root() + "/dest/app/maps/europe/index.dat"), "idx");
+}
+
+// A package that could not be finished is not left behind for a device to find: every write, the
+// rewind to the header, the cancel.
+TEST_F(MskWrite, AFailedOrCancelledWriteLeavesNoPackage) {
+    auto write = [&](CProgressRecorder* recorder, std::u16string& error) {
+        CMskWriter writer;
+        writer.AddFile(u"a.txt", V("alpha"));
+        writer.AddFile(u"b.txt", V("bravo"));
+        if (recorder)
+            writer.SetProgressCallback(&CProgressRecorder::Callback, recorder);
+        return writer.Write(u"\\p.msk", u"app", kKey, error);
+    };
+    std::u16string error;
+    // Writes: the zeroed header and table, one stream per file, then the finished header and table.
+    for (int nth = 1; nth <= 4; ++nth) {
+        WriteHostFile(Root() + "/p.msk", "an older package");
+        PlatformClearFaults();
+        PlatformFailWrite(nth, ERROR_ACCESS_DENIED);
+        EXPECT_FALSE(write(nullptr, error)) << nth;
+        EXPECT_EQ(error, u"WriteFile \\p.msk failed, GetLastError is 5") << nth;
+        EXPECT_FALSE(HostExists(Root() + "/p.msk")) << nth;
+    }
+    PlatformClearFaults();
+    PlatformFailWrite(3, ERROR_DISK_FULL);
+    EXPECT_FALSE(write(nullptr, error));
+    EXPECT_EQ(error, u"error_disk_full");
+    EXPECT_FALSE(HostExists(Root() + "/p.msk"));
+
+    PlatformClearFaults();
+    PlatformFailSeek(1, ERROR_GEN_FAILURE);
+    EXPECT_FALSE(write(nullptr, error));
+    EXPECT_FALSE(HostExists(Root() + "/p.msk"));
+
+    PlatformClearFaults();
+    CProgressRecorder cancelAtSecond(1);
+    EXPECT_FALSE(write(&cancelAtSecond, error));
+    EXPECT_EQ(error, u"user_cancel");
+    EXPECT_EQ(cancelAtSecond.Calls().size(), 2u);
+    EXPECT_FALSE(HostExists(Root() + "/p.msk"));
+
+    // Without a fault the same package is written whole.
+    CProgressRecorder recorder;
+    ASSERT_TRUE(write(&recorder, error)) << WideToUtf8(error);
+    EXPECT_EQ(recorder.Calls().size(), 2u);
+    CMskUnpacker unpacker;
+    EXPECT_TRUE(unpacker.Verify(u"\\p.msk", kKey, error)) << WideToUtf8(error);
+}
+
+// Below the root "app", "\app\" and the entry path must stay below 260 units: the writer and the
+// unpacker's table check draw the line at the same place, and the longest path unpacks.
+TEST_F(MskWrite, TheWriterAndTheTableAgreeOnTheLongestEntryPath) {
+    const std::u16string folder(200, u'f');
+    const std::u16string longest = folder + u"\\" + std::u16string(53, u'n'); // 254 units
+    const std::u16string tooLong = longest + u"n";
+    CMskWriter writer;
+    writer.AddFile(longest, V("longest"));
+    std::u16string error;
+    ASSERT_TRUE(writer.Write(u"\\p.msk", u"app", kKey, error)) << WideToUtf8(error);
+    CMskUnpacker unpacker;
+    EXPECT_TRUE(unpacker.Open(u"\\p.msk", kKey, error)) << WideToUtf8(error);
+    EXPECT_TRUE(unpacker.Unpack(u"\\p.msk", u"\\", kKey, error)) << WideToUtf8(error);
+    EXPECT_EQ(ReadHostFile(PlatformHostPath((u"\\app\\" + longest).c_str())), "longest");
+
+    CMskWriter refused;
+    refused.AddFile(tooLong, V("too long"));
+    EXPECT_FALSE(refused.Write(u"\\q.msk", u"app", kKey, error));
+    EXPECT_EQ(error, u"invalid entry path '" + tooLong + u"': path too long");
+    EXPECT_FALSE(HostExists(Root() + "/q.msk"));
+    RawPackage raw;
+    raw.key = kKey;
+    raw.entries = {Folder(folder), File(tooLong, "too long")};
+    WriteHostFile(Root() + "/q.msk", Build(raw));
+    EXPECT_FALSE(unpacker.Open(u"\\q.msk", kKey, error));
+    EXPECT_EQ(error, u"file_format_error");
+    EXPECT_EQ(std::u16string(unpacker.GetTableProblem()), u"entry '" + tooLong + u"': path too long");
 }

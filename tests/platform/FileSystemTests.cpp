@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,6 +95,39 @@ TEST_F(DeviceFiles, CreateDispositionsAndTheirErrors) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_FALSE(CreateDirectoryW(u"\\bad|name", nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+}
+
+// A device path has at most 259 units; one more is refused by every call before the host is asked.
+TEST_F(DeviceFiles, PathsOf259UnitsWorkAndOf260AreRefused) {
+    const std::u16string folder = u"\\" + std::u16string(200, u'd');
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    auto pathOf = [&](size_t units) {
+        return folder + u"\\" + std::u16string(units - folder.size() - 1, u'f');
+    };
+    const std::u16string fits = pathOf(259);
+    const std::u16string tooLong = pathOf(260);
+    HANDLE f = CreateFileW(fits.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+    EXPECT_EQ(GetFileAttributesW(fits.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(ListNames(fits.c_str()), fits.substr(folder.size() + 1) + u" ");
+    EXPECT_TRUE(DeleteFileW(fits.c_str()));
+    EXPECT_TRUE(CreateDirectoryW(fits.c_str(), nullptr));
+    EXPECT_TRUE(RemoveDirectoryW(fits.c_str()));
+
+    const DWORD kTooLong = ERROR_FILENAME_EXCED_RANGE;
+    EXPECT_EQ(CreateFileW(tooLong.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), kTooLong);
+    EXPECT_FALSE(CreateDirectoryW(tooLong.c_str(), nullptr));
+    EXPECT_EQ(GetLastError(), kTooLong);
+    EXPECT_TRUE(std::filesystem::is_empty(Root() + "/" + std::string(200, 'd')));
+    WriteHostFile(Root() + "/" + std::string(200, 'd') + "/" + std::string(59, 'f'), "on the host");
+    EXPECT_EQ(GetFileAttributesW(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), kTooLong);
+    WIN32_FIND_DATAW data;
+    EXPECT_EQ(FindFirstFileW(tooLong.c_str(), &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), kTooLong);
 }
 
 TEST_F(DeviceFiles, SeekReadShortAndPositions) {

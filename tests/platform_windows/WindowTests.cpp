@@ -144,6 +144,36 @@ TEST_F(WindowTest, TimersRunOnTheVirtualClock) {
     EXPECT_FALSE(KillTimer(w, 3));
 }
 
+// Setting a timer the window already has restarts it with the new period: still one timer, so one
+// WM_TIMER a period and one KillTimer ends it.
+TEST_F(WindowTest, SettingATimerAgainRestartsIt) {
+    HWND w = MakeWindow(u"timer", 0);
+    DWORD start = GetTickCount();
+    ASSERT_EQ(3u, SetTimer(w, 3, 100, nullptr));
+    Sleep(50);
+    ASSERT_EQ(3u, SetTimer(w, 3, 100, nullptr));
+    int ticks = 0;
+    s_hook = [&](HWND h, UINT m, WPARAM id, LPARAM) {
+        if (m != WM_TIMER || id != 3)
+            return false;
+        ++ticks;
+        if (ticks == 2)
+            SetTimer(h, 3, 30, nullptr);
+        else if (ticks == 4)
+            KillTimer(h, 3);
+        return false;
+    };
+    // Bounded, so that a timer left running fails the test instead of running forever.
+    MSG msg;
+    while (ticks < 20 && GetMessageW(&msg, nullptr, 0, 0))
+        DispatchMessageW(&msg);
+    std::vector<DWORD> times;
+    for (const Seen& s : Of(WM_TIMER))
+        times.push_back(s.time - start);
+    EXPECT_EQ((std::vector<DWORD>{150, 250, 280, 310}), times);
+    EXPECT_FALSE(KillTimer(w, 3));
+}
+
 // A script with an hour's wait ends at once, an hour later on the virtual clock.
 TEST_F(WindowTest, IdleWaitDoesNotSpin) {
     StartScript("wait 3600000\ntap 1 1\n");
@@ -519,6 +549,36 @@ TEST_F(WindowTest, CaretFollowsItsCalls) {
 
 // The caret is seen as inverted pixels in the on half of each blink, by the clock: in the screen as
 // screenshots take it, never in the surface itself.
+// There is one caret: creating one replaces the one there was, whichever window had it, with a new
+// shape at 0,0 that is hidden until shown, whatever the old one's hide count was.
+TEST_F(WindowTest, CreatingACaretReplacesThePreviousOne) {
+    HWND a = MakeWindow(u"a");
+    HWND b = MakeWindow(u"b");
+    ASSERT_TRUE(CreateCaret(a, nullptr, 2, 14));
+    ASSERT_TRUE(SetCaretPos(5, 7));
+    ASSERT_TRUE(ShowCaret(a));
+    ASSERT_TRUE(CreateCaret(b, nullptr, 3, 10));
+    HWND owner = nullptr;
+    RECT r{};
+    BOOL shown = TRUE;
+    ASSERT_TRUE(PlatformCaretState(&owner, &r, &shown));
+    EXPECT_EQ(b, owner);
+    const RECT atOrigin = {0, 0, 3, 10};
+    EXPECT_TRUE(EqualRect(&r, &atOrigin));
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(ShowCaret(a));
+    ASSERT_TRUE(ShowCaret(b));
+    PlatformCaretState(nullptr, nullptr, &shown);
+    EXPECT_TRUE(shown);
+
+    ASSERT_TRUE(HideCaret(b));
+    ASSERT_TRUE(HideCaret(b));
+    ASSERT_TRUE(CreateCaret(b, nullptr, 3, 10));
+    ASSERT_TRUE(ShowCaret(b)); // one show is enough for a new caret
+    PlatformCaretState(nullptr, nullptr, &shown);
+    EXPECT_TRUE(shown);
+}
+
 TEST_F(WindowTest, CaretBlinksOnTheClockInWhatTheScreenShows) {
     HWND w = MakeWindow(u"blink", WS_VISIBLE, 10, 20, 100, 100);
     HDC dc = GetDC(w);

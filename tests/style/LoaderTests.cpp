@@ -207,6 +207,43 @@ TEST_F(LoaderTest, ColoursComeFromTheColourTableAndFallBackToBlack) {
     EXPECT_EQ(CFhColorResLoader::Instance().GetCount(), 1);
 }
 
+// A handle given a second identifier shows the second and gives back what it held for the first,
+// whether the first was used yet or not; the same identifier again, in any case, changes nothing.
+TEST_F(LoaderTest, ASecondIdentifierReplacesTheFirst) {
+    WriteColorTable(u"red=FF0000\r\nblue=0000FF\r\n");
+    CFhColorResLoader& colors = CFhColorResLoader::Instance();
+    CWceUiLoadColor used, unused;
+    ASSERT_TRUE(used.SetColorFromRes(u"red"));
+    EXPECT_EQ(used.GetColor(), RGB(255, 0, 0));
+    ASSERT_TRUE(used.SetColorFromRes(u"blue"));
+    EXPECT_EQ(used.GetColor(), RGB(0, 0, 255));
+    EXPECT_EQ(colors.GetRefCount(u"red"), 0);
+    ASSERT_TRUE(unused.SetColorFromRes(u"red"));
+    ASSERT_TRUE(unused.SetColorFromRes(u"blue"));
+    EXPECT_EQ(unused.GetColor(), RGB(0, 0, 255));
+    EXPECT_EQ(colors.GetRefCount(u"blue"), 2);
+    ASSERT_TRUE(used.SetColorFromRes(u"BLUE"));
+    EXPECT_EQ(colors.GetRefCount(u"blue"), 2);
+    EXPECT_EQ(std::u16string(used.GetColorID()), u"blue");
+    used.SetColor(RGB(1, 2, 3));
+    EXPECT_EQ(colors.GetRefCount(u"blue"), 1);
+    ASSERT_TRUE(used.SetColorFromRes(u"red"));
+    EXPECT_EQ(used.GetColor(), RGB(255, 0, 0));
+
+    WriteText(u"\\res\\font\\big.conf", u"height=-30\r\n");
+    WriteText(u"\\res\\font\\small.conf", u"height=-10\r\n");
+    CFhFontResLoader& fonts = CFhFontResLoader::Instance();
+    CWceUiLoadFont font;
+    ASSERT_TRUE(font.SetFontFromRes(u"big.conf"));
+    ASSERT_NE(font.GetFontObject(), nullptr);
+    ASSERT_TRUE(font.SetFontFromRes(u"small.conf"));
+    ASSERT_NE(font.GetFontObject(), nullptr);
+    EXPECT_EQ(font.GetFontObject()->GetLogFontRef().lfHeight, -10);
+    EXPECT_EQ(fonts.GetRefCount(u"big.conf"), 0);
+    EXPECT_EQ(fonts.GetRefCount(u"small.conf"), 1);
+    EXPECT_TRUE(m_log.Messages().empty());
+}
+
 TEST_F(LoaderTest, AMissingColourTableIsReportedAndReadOnceItExists) {
     CWceUiLoadColor handle;
     handle.SetColorFromRes(u"red");

@@ -402,6 +402,29 @@ TEST_F(LayerTest, BrokenDialogFilesFailWithTheirMessages) {
     EXPECT_EQ(m_ctrl->GetLayerCount(), 3);
 }
 
+// The longer of the two file paths, the style file's, may take all 259 units a path has.
+TEST_F(LayerTest, ADialogWhoseStyleFilePathTakes259UnitsIsCreated) {
+    testsupport::LogCapture log;
+    const std::u16string folder = std::u16string(120, u'a') + u"\\";
+    auto dialogPath = [&](size_t styleUnits) {
+        // "\wnd\" + folders + "CWceUiDlg" + ".style.xml"
+        return folder + std::u16string(styleUnits - 5 - folder.size() - 1 - 9 - 10, u'b') + u"\\CWceUiDlg";
+    };
+    const std::u16string longest = dialogPath(259);
+    ASSERT_EQ((u"\\wnd\\" + longest + u".style.xml").size(), 259u);
+    WriteDialog(longest, u"<dlg><body name=\"longest\"/></dlg>", u"<dlg/>");
+    CWceUiDlg* pDlg = Open(longest.c_str());
+    ASSERT_NE(pDlg, nullptr) << (log.Messages().empty() ? "" : WideToUtf8(log.Messages().back()));
+    EXPECT_EQ(std::u16string(pDlg->GetName()), u"longest");
+
+    // One unit more cannot be named; the dialog made for it is deleted again.
+    const std::u16string tooLong = dialogPath(260);
+    WriteDialog(tooLong, u"<dlg><body name=\"too long\"/></dlg>", u"<dlg/>");
+    const int nLayers = m_ctrl->GetLayerCount();
+    EXPECT_EQ(Open(tooLong.c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->GetLayerCount(), nLayers);
+}
+
 TEST_F(LayerTest, NestingDeeperThanTheStackIsRefusedWithALine) {
     // Built by hand: the dialog file reader itself stops far earlier.
     CWceUiXmlDoc doc;

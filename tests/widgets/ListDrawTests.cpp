@@ -185,6 +185,21 @@ TEST_P(ListDrawTest, ATapRedrawsItsRowInThePressedLookAndBack) {
     EXPECT_TRUE(SamePixels(pWnd.get(), pBefore.get()));
 }
 
+// A list shorter than its box draws its rows and, below the last one, only its background.
+TEST_P(ListDrawTest, AShortListDrawsNothingBelowItsLastRow) {
+    const RECT rc = {10, 20, 210, 120};
+    CWceUiListBox* pList = MakeDressedList(rc, 3);
+    ASSERT_NE(nullptr, pList);
+    auto pWnd = Window();
+    Draw(pWnd.get(), rc);
+    EXPECT_EQ(3, pList->GetLastDrawnRowCount());
+    // Rows 0..2 cover y 20..79; the scroll bar keeps to the right edge.
+    auto pBelow = SolidBitmap(Bits(), 150, 40, RGB(0, 0, 0));
+    pBelow->BitBlt(0, 0, 150, 40, pWnd.get(), 10, 80, SRCCOPY);
+    auto pBackground = SolidBitmap(Bits(), 150, 40, RGB(70, 0, 70));
+    EXPECT_TRUE(SamePixels(pBelow.get(), pBackground.get()));
+}
+
 TEST_P(ListDrawTest, TenThousandItemsDrawOnlyTheRowsInView) {
     const RECT rc = {0, 0, 320, 240};
     CWceUiListBox* pList = MakeList(rc, 10000);

@@ -168,6 +168,24 @@ TEST_F(ListTest, ATapRedrawsOnlyItsRow) {
     EXPECT_EQ(0, pList->GetCurSel());
 }
 
+// Below the last row of a short list there is no row: a tap there presses and selects nothing.
+TEST_F(ListTest, ATapBelowTheLastRowOfAShortListPressesNothing) {
+    CWceUiListBox* pList = MakeList(kList, 3); // three rows in a box of five
+    ASSERT_NE(nullptr, pList);
+    ASSERT_EQ(1, pList->SetSel(1, FALSE));
+    m_host.invalid.clear();
+    pList->OnLButtonDown(0, Pt(50, 20 + 60)); // the first pixel below row 2
+    EXPECT_EQ(-1, pList->GetPressedItem());
+    pList->OnLButtonUp(0, Pt(50, 20 + 60));
+    EXPECT_EQ(1, pList->GetCurSel());
+    EXPECT_TRUE(m_host.invalid.empty());
+    // The pixel above it is row 2's last.
+    pList->OnLButtonDown(0, Pt(50, 20 + 59));
+    EXPECT_EQ(2, pList->GetPressedItem());
+    pList->OnLButtonUp(0, Pt(50, 20 + 59));
+    EXPECT_EQ(2, pList->GetCurSel());
+}
+
 // A host that is also a platform window, so that the tap's notice can be posted and read back.
 class PostingHost : public uitest::FakeHost, public CRealGenericWnd {
 public:

@@ -189,6 +189,20 @@ TEST_F(SliderTest, BadRangesAndPositionsAreRefusedWithAMessage) {
     EXPECT_EQ(s->OffsetToValue(100), -1); // (2^32 - 1) / 2 truncated, from the minimum
 }
 
+// Both ends of the range are positions; one past either end is not.
+TEST_F(SliderTest, TheEndsOfTheRangeAreValidPositions) {
+    CWceUiSlider* s = MakeStandard();
+    ASSERT_NE(s, nullptr);
+    ASSERT_TRUE(s->SetRange(-5, 5, FALSE));
+    EXPECT_TRUE(s->SetPos(5));
+    EXPECT_EQ(s->GetPos(), 5);
+    EXPECT_TRUE(s->SetPos(-5));
+    EXPECT_EQ(s->GetPos(), -5);
+    EXPECT_FALSE(s->SetPos(6));
+    EXPECT_FALSE(s->SetPos(-6));
+    EXPECT_EQ(s->GetPos(), -5);
+}
+
 TEST_F(SliderTest, CreatedFromADialogFileWithItsProperties) {
     WriteDialog(u"CWceUiDlg",
                 u"<dlg><body style=\"dlg\"><l type=\"CWceUiSlider\" name=\"s\" style=\"s\" readonly=\"true\" "

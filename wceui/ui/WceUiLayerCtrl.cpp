@@ -314,7 +314,8 @@ CWceUiDlg* CWceUiLayerCtrl::CreateDlg(LPCWSTR pDlgPath) {
     WCHAR szDlgFile[MAX_PATH];
     WCHAR szStyleFile[MAX_PATH];
     LPCWSTR pWndDir = CFhGlobalData::Instance().GetWndDir();
-    const size_t nNeeded = WStrLen(pWndDir) + WStrLen(pDlgPath) + 12;
+    // The style file's ending is the longer one; its whole path must fit below MAX_PATH.
+    const size_t nNeeded = WStrLen(pWndDir) + WStrLen(pDlgPath) + WStrLen(u".style.xml");
     BOOL bOk = nNeeded < MAX_PATH;
     if (bOk) {
         WSPrintf(szDlgFile, MAX_PATH, u"%s%s.dlg.xml", pWndDir, pDlgPath);
