@@ -17,7 +17,7 @@
 //
 // A unit's registry is small. A file over kMaxFileBytes is not read at all: the registry is empty, as
 // for a file of garbage, one line on stderr says why, and every change that would have to write the
-// file fails with ERROR_CANTWRITE, so the file stays as it was.
+// file fails with ERROR_CANTWRITE, so the file stays as it was. Nor is a file over the limit written.
 #include "platform/WinRegistry.h"
 
 #include "platform/KernelObject.h"
@@ -537,6 +537,15 @@ void Save(RegistryState& s) {
     std::string text = "REGEDIT4\n";
     for (int i = 0; i < kRootCount; ++i)
         AppendKey(&text, s.roots[i], kRootNames[i], true);
+    // A file over the limit would not be read back, so the change stays in memory only, as after a
+    // failed write.
+    if (text.size() > static_cast<size_t>(kMaxFileBytes)) {
+        std::fprintf(stderr,
+                     "platform: the registry would take %zu bytes, over the %lld a registry file may hold; "
+                     "%s is left as it was\n",
+                     text.size(), static_cast<long long>(kMaxFileBytes), s.file.c_str());
+        return;
+    }
     std::string temp = s.file + ".tmp";
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f)
