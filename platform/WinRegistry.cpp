@@ -14,6 +14,10 @@
 // "[-HKEY_...\Key]" and "Name"=- delete, as in files for the registry editor. A line that cannot be
 // understood is skipped; a section header that cannot be understood also skips the values under it,
 // so that they do not land in the previous key.
+//
+// A unit's registry is small. A file over kMaxFileBytes is not read at all: the registry is empty, as
+// for a file of garbage, one line on stderr says why, and every change that would have to write the
+// file fails with ERROR_CANTWRITE, so the file stays as it was. Nor is a file over the limit written.
 #include "platform/WinRegistry.h"
 
 #include "platform/KernelObject.h"
@@ -21,6 +25,8 @@
 #include "platform/WinString.h"
 #include "platform/WinSystem.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -33,6 +39,7 @@
 namespace {
 
 constexpr size_t kMaxKeyNameLength = 255;
+constexpr off_t kMaxFileBytes = 4 << 20;
 constexpr int kRootCount = 4;
 const char16_t* const kRootNames[kRootCount] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER",
                                                 u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"};
@@ -49,22 +56,22 @@ bool SameName(const std::u16string& a, LPCWSTR b) {
 }
 
 struct RegValue {
-    std::u16string name;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
+    uint64_t order = 0; // when the value was first set: the file lists a key's values in that order
 };
 
 struct RegNode {
     std::u16string name;
-    std::vector<RegValue> values; // in insertion order
+    // Found by name ignoring case, so that a key of many values is read in n log n, not n squared.
+    std::map<std::u16string, RegValue, ICaseLess> values;
+    uint64_t nextOrder = 0;
     // Sorted ignoring case, which is also the order the file is written in.
     std::map<std::u16string, std::unique_ptr<RegNode>, ICaseLess> children;
 
-    RegValue* FindValue(LPCWSTR valueName) {
-        for (RegValue& v : values)
-            if (SameName(v.name, valueName))
-                return &v;
-        return nullptr;
+    RegValue* FindValue(const std::u16string& valueName) {
+        auto it = values.find(valueName);
+        return it == values.end() ? nullptr : &it->second;
     }
     RegNode* Child(const std::u16string& childName) {
         auto it = children.find(childName);
@@ -120,6 +127,7 @@ struct RegistryState {
     bool loaded = false;
     std::string file; // the host file the tree was read from
     FileStamp stamp;
+    bool tooLarge = false; // the file was over kMaxFileBytes: the tree is empty and must not be saved
     RegNode roots[kRootCount];
 };
 
@@ -306,22 +314,17 @@ int RootIndex(const std::u16string& name) {
     return -1;
 }
 
+// A value set again keeps the name's case and place it was first set with.
 void SetValue(RegNode* node, const std::u16string& name, DWORD type, std::vector<BYTE> data) {
-    if (RegValue* existing = node->FindValue(name.c_str())) {
-        existing->type = type;
-        existing->data = std::move(data);
-        return;
-    }
-    node->values.push_back(RegValue{name, type, std::move(data)});
+    auto [it, added] = node->values.try_emplace(name);
+    if (added)
+        it->second.order = node->nextOrder++;
+    it->second.type = type;
+    it->second.data = std::move(data);
 }
 
 void DeleteValue(RegNode* node, const std::u16string& name) {
-    for (auto it = node->values.begin(); it != node->values.end(); ++it) {
-        if (SameName(it->name, name.c_str())) {
-            node->values.erase(it);
-            return;
-        }
-    }
+    node->values.erase(name);
 }
 
 // The key a "[...]" line names (created as needed), or null when the line deletes a key or is not
@@ -411,25 +414,39 @@ bool ParseValueLine(RegNode* node, const std::u16string& line) {
     return true;
 }
 
-void ParseFile(RegistryState& s, const std::string& utf8) {
-    std::u16string text = Utf8ToWide(utf8);
-    if (!text.empty() && text[0] == 0xFEFF)
-        text.erase(0, 1);
-    std::vector<std::u16string> lines;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t nl = text.find(u'\n', pos);
-        std::u16string line = text.substr(pos, nl == std::u16string::npos ? nl : nl - pos);
-        if (!line.empty() && line.back() == u'\r')
-            line.pop_back();
-        lines.push_back(Trim(line));
-        if (nl == std::u16string::npos)
-            break;
-        pos = nl + 1;
+// The file's lines one at a time, trimmed, without their line breaks, decoded one by one so that a
+// file of many short lines costs no more than its own bytes.
+class LineReader {
+public:
+    explicit LineReader(const std::string& utf8) : m_text(utf8) {}
+    bool Next(std::u16string* line) {
+        if (m_done)
+            return false;
+        size_t nl = m_text.find('\n', m_pos);
+        size_t end = nl == std::string::npos ? m_text.size() : nl;
+        if (end > m_pos && m_text[end - 1] == '\r')
+            --end;
+        std::u16string text = Utf8ToWide(std::string_view(m_text).substr(m_pos, end - m_pos));
+        if (m_pos == 0 && !text.empty() && text[0] == 0xFEFF)
+            text.erase(0, 1);
+        *line = Trim(text);
+        m_done = nl == std::string::npos;
+        if (!m_done)
+            m_pos = nl + 1;
+        return true;
     }
+
+private:
+    const std::string& m_text;
+    size_t m_pos = 0;
+    bool m_done = false;
+};
+
+void ParseFile(RegistryState& s, const std::string& utf8) {
+    LineReader lines(utf8);
     RegNode* current = nullptr;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::u16string line = lines[i];
+    std::u16string line;
+    while (lines.Next(&line)) {
         if (line.empty() || line[0] == u';' || line == u"REGEDIT4" ||
             StartsWithICase(line, u"Windows Registry Editor"))
             continue;
@@ -444,9 +461,10 @@ void ParseFile(RegistryState& s, const std::string& utf8) {
         if (eq == std::u16string::npos)
             eq = line.find(u"=HEX");
         if (eq != std::u16string::npos) {
-            while (!line.empty() && line.back() == u'\\' && i + 1 < lines.size()) {
+            std::u16string next;
+            while (!line.empty() && line.back() == u'\\' && lines.Next(&next)) {
                 line.pop_back();
-                line += lines[++i];
+                line += next;
             }
         }
         if (current)
@@ -473,9 +491,9 @@ void AppendHexBytes(std::string* out, const std::vector<BYTE>& data, size_t line
     }
 }
 
-void AppendValue(std::string* out, const RegValue& v) {
+void AppendValue(std::string* out, const std::u16string& name, const RegValue& v) {
     size_t lineStart = out->size();
-    *out += v.name.empty() ? std::string("@") : Quote(v.name);
+    *out += name.empty() ? std::string("@") : Quote(name);
     *out += '=';
     std::u16string text;
     if (v.type == REG_SZ && StringForm(v.data, &text)) {
@@ -500,8 +518,14 @@ void AppendValue(std::string* out, const RegValue& v) {
 void AppendKey(std::string* out, const RegNode& node, const std::u16string& path, bool isRoot) {
     if (!isRoot || !node.values.empty()) {
         *out += "\n[" + WideToUtf8(path) + "]\n";
-        for (const RegValue& v : node.values)
-            AppendValue(out, v);
+        std::vector<decltype(node.values)::const_pointer> ordered;
+        ordered.reserve(node.values.size());
+        for (const auto& entry : node.values)
+            ordered.push_back(&entry);
+        std::sort(ordered.begin(), ordered.end(),
+                  [](const auto* a, const auto* b) { return a->second.order < b->second.order; });
+        for (const auto* entry : ordered)
+            AppendValue(out, entry->first, entry->second);
     }
     for (const auto& [name, child] : node.children)
         AppendKey(out, *child, path + u"\\" + child->name, false);
@@ -513,6 +537,15 @@ void Save(RegistryState& s) {
     std::string text = "REGEDIT4\n";
     for (int i = 0; i < kRootCount; ++i)
         AppendKey(&text, s.roots[i], kRootNames[i], true);
+    // A file over the limit would not be read back, so the change stays in memory only, as after a
+    // failed write.
+    if (text.size() > static_cast<size_t>(kMaxFileBytes)) {
+        std::fprintf(stderr,
+                     "platform: the registry would take %zu bytes, over the %lld a registry file may hold; "
+                     "%s is left as it was\n",
+                     text.size(), static_cast<long long>(kMaxFileBytes), s.file.c_str());
+        return;
+    }
     std::string temp = s.file + ".tmp";
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f)
@@ -540,17 +573,31 @@ void EnsureLoaded(RegistryState& s) {
     s.file = file;
     s.stamp = stamp;
     s.loaded = true;
+    s.tooLarge = false;
     // A folder, pipe or device in the file's place holds no registry; reading a pipe would wait for a
     // writer that never comes.
     if (!stamp.regular)
         return;
+    // At most one byte past the limit is read, so a file that grows after the stat costs no more.
     std::string bytes;
-    if (FILE* f = std::fopen(file.c_str(), "rb")) {
-        char buf[8192];
-        size_t got;
-        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0)
-            bytes.append(buf, got);
-        std::fclose(f);
+    if (stamp.size <= kMaxFileBytes) {
+        if (FILE* f = std::fopen(file.c_str(), "rb")) {
+            char buf[8192];
+            size_t got;
+            while (bytes.size() <= static_cast<size_t>(kMaxFileBytes) &&
+                   (got = std::fread(buf, 1, sizeof buf, f)) > 0)
+                bytes.append(buf, got);
+            std::fclose(f);
+        }
+    }
+    if (stamp.size > kMaxFileBytes || bytes.size() > static_cast<size_t>(kMaxFileBytes)) {
+        s.tooLarge = true;
+        std::fprintf(stderr,
+                     "platform: %s is over the %lld bytes (%lld MB) a registry file may hold; the registry "
+                     "is empty and the file is left as it is\n",
+                     file.c_str(), static_cast<long long>(kMaxFileBytes),
+                     static_cast<long long>(kMaxFileBytes >> 20));
+        return;
     }
     ParseFile(s, bytes);
 }
@@ -661,8 +708,13 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyC
     bool created = false;
     for (const std::u16string& part : parts) {
         RegNode* child = node->Child(part);
-        created = child == nullptr;
-        node = child ? child : node->AddChild(part);
+        if (!child) {
+            if (s.tooLarge)
+                return ERROR_CANTWRITE;
+            child = node->AddChild(part);
+            created = true;
+        }
+        node = child;
     }
     if (created)
         Save(s);
@@ -716,6 +768,8 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
     LONG error = ResolveKey(s, key, &node);
     if (error != ERROR_SUCCESS)
         return error;
+    if (s.tooLarge)
+        return ERROR_CANTWRITE;
     SetValue(node, name, type, std::vector<BYTE>(data, data + dataSize));
     Save(s);
     return ERROR_SUCCESS;
@@ -740,8 +794,11 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
         if (!node)
             return ERROR_FILE_NOT_FOUND;
     }
-    if (node->children.erase(parts.back()) == 0)
+    if (!node->Child(parts.back()))
         return ERROR_FILE_NOT_FOUND;
+    if (s.tooLarge)
+        return ERROR_CANTWRITE;
+    node->children.erase(parts.back());
     Save(s);
     return ERROR_SUCCESS;
 }

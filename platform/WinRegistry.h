@@ -1,6 +1,7 @@
 // The registry calls the framework uses. The registry lives in the text file "registry.reg" in the
 // device root (REGEDIT4 style), read at first use and written back whole after every change, so that
-// a user can look at it and edit it with any text editor.
+// a user can look at it and edit it with any text editor. A file over 4 MB is no registry: it reads as
+// an empty one, and the changes that would have to write it fail with ERROR_CANTWRITE.
 #pragma once
 
 #include "platform/WinTypes.h"

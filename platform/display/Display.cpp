@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <png.h>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -60,15 +58,8 @@ int PlatformStartDisplay(const PlatformDisplayOptions& options, std::string* err
         std::string text = options.scriptText;
         std::string base;
         if (!options.scriptPath.empty()) {
-            std::ifstream in(options.scriptPath, std::ios::binary);
-            if (!in) {
-                if (error)
-                    *error = "cannot read the script " + options.scriptPath;
+            if (!ReadEventScriptFile(options.scriptPath, &text, error))
                 return 2;
-            }
-            std::ostringstream all;
-            all << in.rdbuf();
-            text = all.str();
             base = FolderOf(options.scriptPath);
         }
         std::string why;

@@ -31,8 +31,8 @@ struct PlatformDisplayOptions {
 };
 
 // Sets the screen, parses the script and opens the backend. Returns 0, 2 for a bad script or
-// option (the message names the script line), 1 when the backend cannot open. A running display is
-// stopped first.
+// option (the message names the script line) or a script path that is no regular file, 1 when the
+// backend cannot open. A running display is stopped first.
 int PlatformStartDisplay(const PlatformDisplayOptions& options, std::string* error);
 // Writes the exit screenshot, destroys every window of the process, empties the queues and closes
 // the backend. The next window call opens a plain headless display again.

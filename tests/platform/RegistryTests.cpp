@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -238,6 +239,78 @@ TEST_F(Registry, KeysMatchIgnoringCaseKeepTheirCaseAndDeleteWithSubkeys) {
     EXPECT_EQ(ERROR_INVALID_PARAMETER, RegDeleteKeyW(oem, u""));
     RegCloseKey(deep);
     RegCloseKey(oem);
+}
+
+// A file over the limit is no registry: nothing of it is read, and no change of this run may
+// replace it, which would cut the user's file down to the few keys the run made. Once the file is
+// back within the limit it is read and written as any other.
+TEST_F(Registry, AFileOverTheLimitReadsAsEmptyAndIsNeverWritten) {
+    const std::string head = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\OEM]\n\"APP\"=\"a\"\n;";
+    const size_t limit = 4u << 20;
+    const std::string over = head + std::string(limit - head.size(), '.') + "\n";
+    ASSERT_EQ(limit + 1, over.size());
+    WriteFile(over);
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0, &key));
+    EXPECT_EQ(ERROR_CANTWRITE,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    EXPECT_EQ(nullptr, key);
+    const std::vector<BYTE> value = Bytes(u"b");
+    EXPECT_EQ(ERROR_CANTWRITE,
+              RegSetValueExW(HKEY_LOCAL_MACHINE, u"APP", 0, REG_SZ, value.data(), value.size()));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"OEM"));
+    DWORD size = 0;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegQueryValueExW(HKEY_LOCAL_MACHINE, u"APP", nullptr, nullptr, nullptr, &size));
+    EXPECT_TRUE(FileText() == over) << "the file was rewritten";
+    EXPECT_FALSE(testsupport::HostExists(Root() + "/registry.reg.tmp"));
+
+    WriteFile(over.substr(0, limit - 1) + "\n");
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0, &key));
+    std::vector<BYTE> data;
+    DWORD type = 0;
+    EXPECT_EQ(ERROR_SUCCESS, Query(key, u"APP", &type, &data));
+    EXPECT_EQ(Bytes(u"a"), data);
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"APP", 0, REG_SZ, value.data(), value.size()));
+    const std::string written = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\OEM]\n\"APP\"=\"b\"\n";
+    EXPECT_EQ(written, FileText());
+
+    // Nor is a file over the limit written, which the next start could not read: the change is
+    // kept in memory only, as after a failed write.
+    const std::vector<BYTE> big(limit / 3, 0x41);
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"Big", 0, REG_BINARY, big.data(), big.size()));
+    EXPECT_EQ(written, FileText());
+    EXPECT_EQ(ERROR_SUCCESS, Query(key, u"Big", &type, &data));
+    EXPECT_TRUE(big == data);
+    RegCloseKey(key);
+}
+
+// Values are found by name through an index: a key of 150,000 values, a file within the limit,
+// took most of a minute to read when each value was looked for among all those before it. The file
+// still lists a key's values in the order they were first set, whatever their names.
+TEST_F(Registry, AKeyOfManyValuesIsReadQuicklyAndKeepsTheOrderOfItsValues) {
+    const int count = 150000;
+    std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Many]\n";
+    for (int i = count - 1; i >= 0; --i)
+        text += "\"V" + std::to_string(i) + "\"=dword:00000001\n";
+    WriteFile(text);
+    const auto start = std::chrono::steady_clock::now();
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Many", 0, 0, &key));
+    std::vector<BYTE> data;
+    DWORD type = 0;
+    EXPECT_EQ(ERROR_SUCCESS, Query(key, u"v0", &type, &data));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // Set again under another case, a value keeps its name and place; a new one comes last.
+    const std::vector<BYTE> two = {2, 0, 0, 0};
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"v149999", 0, REG_DWORD, two.data(), 4));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"A", 0, REG_DWORD, two.data(), 4));
+    std::string expected = text + "\"A\"=dword:00000002\n";
+    const std::string first = "\"V149999\"=dword:00000001";
+    expected.replace(expected.find(first), first.size(), "\"V149999\"=dword:00000002");
+    EXPECT_TRUE(FileText() == expected);
+    RegCloseKey(key);
 }
 
 } // namespace

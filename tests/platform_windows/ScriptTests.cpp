@@ -1,6 +1,8 @@
 #include "WindowTestUtil.h"
 #include "platform/display/headless/EventScript.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 std::string ParseError(const std::string& text) {
@@ -31,6 +33,43 @@ TEST(EventScript, RefusesBadLinesWithTheirNumber) {
     for (int i = 0; i < 300; i++)
         manyDrags += "drag 0 0 50 50 60000\n";
     EXPECT_EQ("line 267: the script has more than 1000000 steps", ParseError(manyDrags));
+}
+
+// A script is made into steps whole before it runs, a text line into one step per character, so
+// the script's size, its lines and its steps are bounded before anything is made of them.
+TEST(EventScript, RefusesOversizedLinesScriptsAndStepCounts) {
+    std::vector<ScriptStep> steps;
+    std::string error;
+    // A line of 64 KB is taken, also before a CR LF; a byte more is refused, in a comment too.
+    const std::string fullLine = "text " + std::string(kMaxEventScriptLineBytes - 5, 'x');
+    ASSERT_TRUE(ParseEventScript("wait 1\r\n" + fullLine + "\r\nquit\r\n", "", &steps, &error)) << error;
+    EXPECT_EQ(kMaxEventScriptLineBytes - 5 + 1, steps.size());
+    EXPECT_EQ("line 2: the line is longer than 65536 bytes", ParseError("wait 1\n" + fullLine + "y\nquit\n"));
+    EXPECT_EQ("line 1: the line is longer than 65536 bytes",
+              ParseError("#" + std::string(kMaxEventScriptLineBytes, ' ') + "\n"));
+
+    // A script of exactly 4 MB is taken. The byte after it is refused on the line it falls in, even
+    // when it is that line's break: the file reader hands over no more than that byte, so a longer
+    // file must never pass as a shorter one.
+    const std::string comment = "#" + std::string(1022, '.') + "\n";
+    std::string comments;
+    while (comments.size() < kMaxEventScriptBytes)
+        comments += comment;
+    ASSERT_EQ(kMaxEventScriptBytes, comments.size());
+    EXPECT_TRUE(ParseEventScript(comments, "", &steps, &error)) << error;
+    EXPECT_EQ("line 4097: the script is longer than 4194304 bytes", ParseError(comments + "q"));
+    comments.back() = '#';
+    EXPECT_EQ("line 4096: the script is longer than 4194304 bytes", ParseError(comments + "\n"));
+
+    // Text counts against the million steps as drags do: 15 full lines and one of the rest.
+    std::string text;
+    for (int i = 0; i < 15; i++)
+        text += fullLine + "\n";
+    const size_t rest = 1000000 - 15 * (kMaxEventScriptLineBytes - 5);
+    ASSERT_TRUE(ParseEventScript(text + "text " + std::string(rest, 'y'), "", &steps, &error)) << error;
+    EXPECT_EQ(1000000u, steps.size());
+    EXPECT_EQ("line 16: the script has more than 1000000 steps",
+              ParseError(text + "text " + std::string(rest + 1, 'y')));
 }
 
 TEST(EventScript, ExpandsCommandsIntoTimedSteps) {
@@ -77,6 +116,39 @@ TEST_F(WindowTest, BadScriptIsRefusedBeforeAnythingRuns) {
     options.scriptText.clear();
     options.bitsPerPixel = 24;
     EXPECT_EQ(2, PlatformStartDisplay(options, &error));
+}
+
+// Only a regular file is a script: a pipe is refused without waiting for a writer and a folder
+// instead of passing as an empty script. A larger file is read no further than a byte past the
+// limit, which the parser then refuses.
+TEST_F(WindowTest, OnlyARegularFileIsAScriptAndItIsReadNoFurtherThanTheLimit) {
+    const std::string pipe = Root() + "/pipe.txt";
+    ASSERT_EQ(0, mkfifo(pipe.c_str(), 0600));
+    const std::string folder = Root() + "/folder.txt";
+    testsupport::MakeHostFolders(folder);
+    const std::string missing = Root() + "/missing.txt";
+    const std::pair<std::string, std::string> cases[] = {
+        {pipe, "the script " + pipe + " is a pipe, not a file"},
+        {folder, "the script " + folder + " is a folder, not a file"},
+        {missing, "cannot read the script " + missing + ": No such file or directory"},
+    };
+    PlatformDisplayOptions options;
+    options.backend = "headless";
+    std::string error;
+    for (const auto& [path, message] : cases) {
+        options.scriptPath = path;
+        EXPECT_EQ(2, PlatformStartDisplay(options, &error));
+        EXPECT_EQ(message, error);
+    }
+
+    const std::string big = Root() + "/big.txt";
+    testsupport::WriteHostFile(big, "text " + std::string(10 << 20, 'x') + "\nquit\n");
+    std::string text;
+    ASSERT_TRUE(ReadEventScriptFile(big, &text, &error)) << error;
+    EXPECT_EQ(kMaxEventScriptBytes + 1, text.size());
+    options.scriptPath = big;
+    EXPECT_EQ(2, PlatformStartDisplay(options, &error));
+    EXPECT_EQ(big + ": line 1: the line is longer than 65536 bytes", error);
 }
 
 // Screenshots and dumps wait until the input before them has been handled and painted; the same

@@ -2,16 +2,24 @@
 #include "platform/WinString.h"
 #include "platform/windows/WinUser.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // Longest script run we accept, so that time sums never wrap the 32-bit clock.
 const uint64_t kMaxScriptTime = 0x40000000ull;
-// A drag becomes a pen move every 16 ms, all made up front: a finger's drag lasts seconds, and the
-// two limits keep a hostile script from asking for millions of steps.
+// A drag becomes a pen move every 16 ms and a text line a character message per character, all made
+// up front: a finger's drag lasts seconds, and these limits with the size limits of the script keep a
+// hostile script from asking for millions of steps.
 const int64_t kMaxDragTime = 60000;
 const size_t kMaxScriptSteps = 1000000;
 
@@ -112,6 +120,46 @@ UINT ScriptKeyByName(const std::string& name) {
     return 0;
 }
 
+bool ReadEventScriptFile(const std::string& path, std::string* text, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    // Without O_NONBLOCK, opening a pipe would wait for a writer before the type can be checked.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail("cannot read the script " + path + ": " + std::strerror(errno));
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        int e = errno;
+        close(fd);
+        return fail("cannot read the script " + path + ": " + std::strerror(e));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(fd);
+        const char* kind = S_ISDIR(st.st_mode) ? "a folder" : S_ISFIFO(st.st_mode) ? "a pipe" : "a device";
+        return fail("the script " + path + " is " + kind + ", not a file");
+    }
+    text->clear();
+    char buf[65536];
+    while (text->size() <= kMaxEventScriptBytes) {
+        ssize_t got = read(fd, buf, std::min(sizeof buf, kMaxEventScriptBytes + 1 - text->size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            int e = errno;
+            close(fd);
+            return fail("cannot read the script " + path + ": " + std::strerror(e));
+        }
+        if (got == 0)
+            break;
+        text->append(buf, static_cast<size_t>(got));
+    }
+    close(fd);
+    return true;
+}
+
 bool ParseEventScript(const std::string& text, const std::string& baseDir, std::vector<ScriptStep>* steps,
                       std::string* error) {
     std::vector<ScriptStep> out;
@@ -127,9 +175,17 @@ bool ParseEventScript(const std::string& text, const std::string& baseDir, std::
         size_t end = text.find('\n', pos);
         if (end == std::string::npos)
             end = text.size();
+        lineNo++;
+        // Checked before the line is copied: a text line becomes a step per character.
+        size_t length = end - pos;
+        if (length > 0 && text[end - 1] == '\r')
+            length--;
+        if (length > kMaxEventScriptLineBytes)
+            return fail("the line is longer than " + std::to_string(kMaxEventScriptLineBytes) + " bytes");
+        if (text.size() > kMaxEventScriptBytes && end >= kMaxEventScriptBytes)
+            return fail("the script is longer than " + std::to_string(kMaxEventScriptBytes) + " bytes");
         std::string line = text.substr(pos, end - pos);
         pos = end + 1;
-        lineNo++;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         size_t first = line.find_first_not_of(" \t");
@@ -206,8 +262,6 @@ bool ParseEventScript(const std::string& text, const std::string& baseDir, std::
                 return fail("a drag lasts at most " + std::to_string(kMaxDragTime) + " ms");
             if (now + ms > kMaxScriptTime)
                 return fail("the script runs too long");
-            if (out.size() + static_cast<size_t>(ms / 16) + 3 > kMaxScriptSteps)
-                return fail("the script has more than " + std::to_string(kMaxScriptSteps) + " steps");
             ScriptStep* s = step(ScriptStep::Kind::PenDown, now);
             s->x = static_cast<int>(v[0]);
             s->y = static_cast<int>(v[1]);
@@ -295,6 +349,8 @@ bool ParseEventScript(const std::string& text, const std::string& baseDir, std::
         }
         if (now > kMaxScriptTime)
             return fail("the script runs too long");
+        if (out.size() > kMaxScriptSteps)
+            return fail("the script has more than " + std::to_string(kMaxScriptSteps) + " steps");
     }
     if (steps)
         *steps = std::move(out);

@@ -13,7 +13,8 @@
 //   quit                             ends the run: every message loop gets 0
 //
 // Blank lines and lines whose first non-blank character is '#' are skipped. Times are relative to
-// the previous command.
+// the previous command. A script is at most 4 MB, a line at most 64 KB and the expanded script at
+// most a million steps; a larger one is refused whole.
 #pragma once
 
 #include "platform/WinTypes.h"
@@ -31,6 +32,15 @@ struct ScriptStep {
     std::string path; // Shot and Dump: host path
     int line = 0;
 };
+
+constexpr size_t kMaxEventScriptBytes = 4 << 20;
+constexpr size_t kMaxEventScriptLineBytes = 64 << 10;
+
+// Reads a script file whole. Only a regular file is a script: a pipe would wait for a writer and a
+// folder has no lines. A file over kMaxEventScriptBytes gives its first kMaxEventScriptBytes + 1
+// bytes, which the parser then refuses with the line where the limit was passed. False with
+// *error, such as "the script /x is a folder, not a file".
+bool ReadEventScriptFile(const std::string& path, std::string* text, std::string* error);
 
 // Parses a whole script. baseDir resolves relative file names (empty: as written). On failure
 // returns false and *error names the line: "line 3: unknown command 'tapp'".
