@@ -66,10 +66,10 @@ void PlatformFailFlush(int nth, DWORD error);
 void PlatformShortRead(int nth, DWORD maxBytes);
 // count CreateFileW calls, starting with the nth, fail with the error.
 void PlatformFailCreate(int nth, int count, DWORD error);
-// A volume of this many bytes (0: the host's own): GetDiskFreeSpaceExW reports what is left of it once
-// the files and folders below the folder asked about take their blocks, as on a small flash that
-// holds only that folder. Writes are not limited.
-void PlatformSetVolumeCapacity(ULONGLONG bytes);
+// Makes a device folder a volume of its own of this many bytes (0: the host's own volume), as the
+// unit's resident flash is: GetDiskFreeSpaceExW at or below the folder reports what is left once the
+// files and folders below it take their blocks. Writes are not limited.
+void PlatformSetVolumeCapacity(LPCWSTR deviceFolder, ULONGLONG bytes);
 // GetDiskFreeSpaceExW reports at most maxBytes available (0: no limit); writes are not limited.
 void PlatformLimitFreeSpace(ULONGLONG maxBytes);
 // Power cuts and kills at a chosen change of the file system. Every call that changes it (a create

@@ -39,6 +39,7 @@ struct Faults {
     int createCalls = 0;
     ULONGLONG freeSpaceLimit = 0; // 0: the host's own free space
     ULONGLONG volumeCapacity = 0; // 0: the host's own volume
+    std::u16string volumeFolder;  // the device folder that volume holds
 };
 
 std::mutex& FaultLock() {
@@ -518,9 +519,10 @@ void PlatformCutPowerAt(int nth) {
     Watch().cutAt = nth;
 }
 
-void PlatformSetVolumeCapacity(ULONGLONG bytes) {
+void PlatformSetVolumeCapacity(LPCWSTR deviceFolder, ULONGLONG bytes) {
     std::lock_guard<std::mutex> guard(FaultLock());
-    FaultState().volumeCapacity = bytes;
+    FaultState().volumeCapacity = deviceFolder ? bytes : 0;
+    FaultState().volumeFolder = deviceFolder ? deviceFolder : u"";
 }
 
 void PlatformClearFaults() {
@@ -1110,17 +1112,21 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailab
     ULONGLONG unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     ULONGLONG limit = 0;
     ULONGLONG capacity = 0;
+    std::u16string volume;
     {
         std::lock_guard<std::mutex> guard(FaultLock());
         limit = FaultState().freeSpaceLimit;
         capacity = FaultState().volumeCapacity;
+        volume = FaultState().volumeFolder;
     }
     ULONGLONG available = unit * vfs.f_bavail;
-    if (capacity) {
+    std::u16string foldedVolume = FoldPath(volume);
+    std::u16string asked = FoldPath(directoryName ? directoryName : u"\\");
+    if (capacity && (asked == foldedVolume || asked.rfind(foldedVolume + u"\\", 0) == 0)) {
         // Every file takes whole blocks, every folder one.
         ULONGLONG used = 0;
         std::error_code ec;
-        for (auto it = std::filesystem::recursive_directory_iterator(r.host, ec);
+        for (auto it = std::filesystem::recursive_directory_iterator(PlatformHostPath(volume.c_str()), ec);
              !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
             std::error_code sizeError;
             ULONGLONG size = it->is_regular_file(sizeError) ? it->file_size(sizeError) : 0;

@@ -127,7 +127,7 @@ protected:
             Run(kPackage);
             PlatformClearFaults();
             if (m_inPlace) {
-                PlatformSetVolumeCapacity(m_capacity);
+                PlatformSetVolumeCapacity(u"\\Residentflash2", m_capacity);
             }
 
             // Started without the card: a complete application, or the word of the package it needs.
@@ -176,7 +176,7 @@ TEST_F(PowerCutTest, AnInPlaceUpdateCutAnywhereIsCompletedByItsPackage) {
     ASSERT_TRUE(CeGetVolumeInfoW(u"\\Residentflash2", CeVolumeInfoLevelStandard, &volume));
     m_inPlace = true;
     m_capacity = (FileCount() + 20ull) * volume.dwBlockSize;
-    PlatformSetVolumeCapacity(m_capacity);
+    PlatformSetVolumeCapacity(u"\\Residentflash2", m_capacity);
     CutEverywhere();
     EXPECT_GT(m_incomplete, FileCount());
 }

@@ -19,7 +19,9 @@ void Usage(FILE* out) {
                  "usage: travlek [--device DIR] [options]\n"
                  "Runs the updater on the device folder DIR (default: $WINCE_DEVICE_ROOT, else the\n"
                  "current folder). The screen size is --screen, else the \"screen=WxH\" line of\n"
-                 "DIR/device.ini, else 800x480; the depth is 16 bits unless --bpp 32.\n"
+                 "DIR/device.ini, else 800x480; the depth is 16 bits unless --bpp 32. A\n"
+                 "\"flash=SIZE\" line there (bytes, or with K, M or G) makes \\Residentflash2 a flash of\n"
+                 "that size; without it the flash has the host's free space.\n"
                  "%s  --help                  this text\n",
                  PlatformDisplayOptionsUsage());
 }
@@ -59,6 +61,38 @@ bool ReadDeviceScreen(const std::string& root, int* pWidth, int* pHeight) {
     return false;
 }
 
+// "flash=SIZE" of device.ini: the resident flash's size in bytes, with an optional K, M or G. 0 when
+// the line is missing; -1 when it is malformed.
+long long ReadDeviceFlash(const std::string& root) {
+    if (!HasDeviceIni(root)) {
+        return 0;
+    }
+    std::ifstream in(root + "/device.ini");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.rfind("flash=", 0) != 0) {
+            continue;
+        }
+        unsigned long long size = 0;
+        char unit = 0;
+        char rest = 0;
+        const int fields = std::sscanf(line.c_str() + 6, "%llu%c%c", &size, &unit, &rest);
+        const unsigned long long scale = 1 == fields   ? 1
+                                         : 'K' == unit ? 1ull << 10
+                                         : 'M' == unit ? 1ull << 20
+                                         : 'G' == unit ? 1ull << 30
+                                                       : 0;
+        if (fields < 1 || fields > 2 || 0 == scale || 0 == size || size > (1ull << 50) / scale) {
+            return -1;
+        }
+        return static_cast<long long>(size * scale);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -79,6 +113,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "travlek: %s/device.ini has no valid screen=WxH line; using %dx%d\n",
                          root.c_str(), options.width, options.height);
         }
+    }
+
+    const long long flash = ReadDeviceFlash(root);
+    if (flash < 0) {
+        std::fprintf(stderr, "travlek: %s/device.ini has a malformed flash=SIZE line\n", root.c_str());
+        return 2;
+    }
+    if (flash > 0) {
+        PlatformSetVolumeCapacity(u"\\Residentflash2", static_cast<ULONGLONG>(flash));
     }
 
     std::string error;
