@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   zlib1g-dev libdeflate-dev libisal-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libpugixml-dev libpixman-1-dev
+  libpugixml-dev libpixman-1-dev libsodium-dev
   zip unzip util-linux time python3
 )
 

@@ -2,20 +2,28 @@
 //
 //   msktool create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links] [--dest PREFIX]
 //   msktool list PACKAGE --password P
-//   msktool verify PACKAGE --password P [--dest PREFIX]
+//   msktool verify PACKAGE --password P [--dest PREFIX] [--pubkey PUBLIC.key]
 //   msktool info PACKAGE [--password P]
 //   msktool extract PACKAGE DEST --password P [--dry-run]
+//   msktool keygen SECRET.key PUBLIC.key [--force]
+//   msktool sign PACKAGE --key SECRET.key
 //
 // Paths are host paths. Exit status: 0 success, 1 failure (the error on stderr), 2 usage error.
 #include "wceui/core/FhScramble.h"
 #include "package/MskFormat.h"
 #include "package/MskInflate.h"
+#include "package/MskSignature.h"
 #include "package/MskUnpacker.h"
 #include "package/MskWriter.h"
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
 #include "tools/common/ToolSupport.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -39,9 +47,10 @@ const char kUsage[] =
     "      that would not fit below PREFIX\\NAME\\ on the unit is refused (see --dest)\n"
     "  list PACKAGE --password P\n"
     "      one entry a line: d or f, unpacked size, stored size, path\n"
-    "  verify PACKAGE --password P [--dest PREFIX]\n"
+    "  verify PACKAGE --password P [--dest PREFIX] [--pubkey PUBLIC.key]\n"
     "      check the password, the file table, that every path fits below PREFIX\\ROOT\\ and\n"
-    "      every file's data, writing nothing\n"
+    "      every file's data, writing nothing. With --pubkey, first check that PACKAGE.sig\n"
+    "      is the signature of the whole package by the secret key of PUBLIC.key\n"
     "  info PACKAGE [--password P]\n"
     "      the header fields; with the password also the entry counts and sizes\n"
     "  extract PACKAGE DEST --password P [--dry-run]\n"
@@ -50,6 +59,13 @@ const char kUsage[] =
     "      written and the space it needs, writing nothing. Each file is written under a\n"
     "      temporary name beside it (NAME.part~) and renamed into place when complete; DEST is\n"
     "      locked for the run, so a second extract into it fails at once\n"
+    "  keygen SECRET.key PUBLIC.key [--force]\n"
+    "      make a signing key pair: SECRET.key (readable by its owner only; keep it private)\n"
+    "      signs packages, the one line of PUBLIC.key checks them. Existing files are kept\n"
+    "      unless --force is given\n"
+    "  sign PACKAGE --key SECRET.key\n"
+    "      sign every byte of PACKAGE; the signature goes to PACKAGE.sig beside it (replaced\n"
+    "      whole)\n"
     "\n"
     "options:\n"
     "  --password P   the package password; 'gps' stands for the navigation unit's password\n"
@@ -62,6 +78,9 @@ const char kUsage[] =
     "  --level N      zlib level 1 to 9 for create (default 9)\n"
     "  --decoder D    isal (the default), zlib, or libdeflate (files up to 1 MB in one call),\n"
     "                 for comparisons\n"
+    "  --pubkey FILE  for verify: the public key file the signature must match\n"
+    "  --key FILE     for sign: the secret key file\n"
+    "  --force        for keygen: replace existing key files\n"
     "  -h, --help     this text\n"
     "\n"
     "exit status: 0 success, 1 failure (the error on stderr), 2 usage error\n";
@@ -131,6 +150,11 @@ struct Args {
     bool haveDest = false;
     bool dryRun = false;
     bool followOutsideLinks = false;
+    std::string pubkey;
+    bool havePubkey = false;
+    std::string key;
+    bool haveKey = false;
+    bool force = false;
     bool help = false;
 };
 
@@ -192,6 +216,16 @@ std::string Parse(int argc, char** argv, Args& args) {
             args.dryRun = true;
         } else if (a == "--follow-outside-links") {
             args.followOutsideLinks = true;
+        } else if (a == "--force") {
+            args.force = true;
+        } else if (a == "--pubkey" || a.rfind("--pubkey=", 0) == 0) {
+            std::string problem = value("--pubkey", args.pubkey, args.havePubkey);
+            if (!problem.empty())
+                return problem;
+        } else if (a == "--key" || a.rfind("--key=", 0) == 0) {
+            std::string problem = value("--key", args.key, args.haveKey);
+            if (!problem.empty())
+                return problem;
         } else if (a == "--password" || a.rfind("--password=", 0) == 0) {
             std::string problem = value("--password", args.password, args.havePassword);
             if (!problem.empty())
@@ -277,12 +311,179 @@ int List(const Args& args) {
     return 0;
 }
 
+// The options of keygen, sign and verify's signature check: 0 when they fit the command, else the
+// usage error.
+int CheckSigningOptions(const Args& args) {
+    if (args.havePubkey && args.command != "verify")
+        return Usage("--pubkey is only for verify");
+    if (args.haveKey && args.command != "sign")
+        return Usage("--key is only for sign");
+    if (args.force && args.command != "keygen")
+        return Usage("--force is only for keygen");
+    if (args.command == "sign" && !args.haveKey)
+        return Usage("sign needs --key");
+    return 0;
+}
+
+// Writes a small file whole: under a temporary name beside it, flushed, then renamed into place, so
+// that the file has either its old contents or all of its new ones. The file gets exactly the
+// permissions of mode. Without replace, a file that exists by then is kept and the write fails.
+bool WriteFileAtomically(const std::string& path, const std::string& text, mode_t mode, bool replace,
+                         std::string* why) {
+    std::string temp = path + ".XXXXXX";
+    int fd = mkstemp(temp.data()); // created readable by its owner only, whatever mode it gets
+    if (fd < 0) {
+        *why = "cannot create a file beside " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = fchmod(fd, mode) == 0;
+    for (size_t done = 0; ok && done < text.size();) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? static_cast<size_t>(n) : 0;
+    }
+    ok = ok && fsync(fd) == 0;
+    int error = errno;
+    ok = close(fd) == 0 && ok;
+    if (ok) {
+        if (replace) {
+            ok = rename(temp.c_str(), path.c_str()) == 0;
+        } else {
+            ok = renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+            // A file system without that kind of rename: a link cannot replace anything either.
+            if (!ok && (errno == EINVAL || errno == ENOSYS)) {
+                ok = link(temp.c_str(), path.c_str()) == 0;
+                if (ok)
+                    unlink(temp.c_str());
+            }
+        }
+        error = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        *why = "cannot write " + path + ": " + std::strerror(error);
+    }
+    return ok;
+}
+
+int Keygen(const Args& args) {
+    const std::string& secretPath = args.positional[0];
+    const std::string& publicPath = args.positional[1];
+    std::error_code ec;
+    if (std::filesystem::weakly_canonical(secretPath, ec) ==
+        std::filesystem::weakly_canonical(publicPath, ec))
+        return Fail(u"the secret and the public key need two different files");
+    if (!args.force) {
+        for (const std::string& path : {secretPath, publicPath}) {
+            if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found)
+                return Fail(Utf8ToWide(path + " exists; give --force to replace it"));
+        }
+    }
+    std::string secretLine, publicLine;
+    if (!MskGenerateKeyPair(&secretLine, &publicLine))
+        return Fail(u"no randomness to make a key from");
+    std::string why;
+    bool ok = WriteFileAtomically(secretPath, secretLine, 0600, args.force, &why) &&
+              WriteFileAtomically(publicPath, publicLine, 0644, args.force, &why);
+    if (!ok)
+        return Fail(Utf8ToWide(why));
+    std::printf("%s: the secret key (keep it private; it signs packages)\n%s: the public key (%s)\n",
+                secretPath.c_str(), publicPath.c_str(), publicLine.substr(0, publicLine.size() - 1).c_str());
+    return 0;
+}
+
+// Reads and parses the secret key file of --key.
+int ReadSecretKey(const Args& args, MskSecretKey* key) {
+    std::string line;
+    std::u16string why;
+    bool ok = MskReadKeyFile(DevicePath(args.key).c_str(), &line, &why) && MskParseSecretKey(line, key, &why);
+    return ok ? 0 : Fail(Utf8ToWide(args.key + ": ") + why);
+}
+
+int Sign(const Args& args) {
+    MskSecretKey key;
+    if (int status = ReadSecretKey(args, &key))
+        return status;
+    const std::string& packageHost = args.positional[0];
+    std::u16string package = DevicePath(packageHost);
+    HANDLE h = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (INVALID_HANDLE_VALUE == h)
+        return Fail(WFormat(u"open file %s failed, error code is %d", package.c_str(),
+                            static_cast<int>(GetLastError())));
+    std::string line;
+    std::u16string error;
+    BOOL signedIt = MskSignPackage(h, key, &line, &error);
+    CloseHandle(h);
+    if (!signedIt)
+        return Fail(Utf8ToWide(packageHost + ": ") + error);
+    std::string why;
+    if (!WriteFileAtomically(packageHost + ".sig", line, 0644, true, &why))
+        return Fail(Utf8ToWide(why));
+    std::printf("%s.sig: the signature of %s\n", packageHost.c_str(), packageHost.c_str());
+    return 0;
+}
+
+// verify --pubkey: the signature beside the package must be the key's signature of every byte of it.
+// 0 when it is, else the failure, with a message of its own for each way it is not.
+int CheckSignature(const Args& args, const std::u16string& package) {
+    std::string keyLine;
+    std::u16string why;
+    if (!MskReadKeyFile(DevicePath(args.pubkey).c_str(), &keyLine, &why))
+        return Fail(Utf8ToWide("cannot read the public key " + args.pubkey + ": ") + why);
+    const std::u16string signaturePath = MskSignaturePath(package.c_str());
+    g_typedPaths.push_back({signaturePath, args.positional[0] + ".sig"});
+    std::string signatureLine;
+    if (!MskReadKeyFile(signaturePath.c_str(), &signatureLine, &why)) {
+        DWORD error = GetLastError();
+        if (ERROR_FILE_NOT_FOUND != error && ERROR_PATH_NOT_FOUND != error)
+            return Fail(u"cannot read the signature '" + signaturePath + u"': " + why);
+    } else if (signatureLine.empty()) {
+        return Fail(u"malformed signature '" + signaturePath + u"': the file is empty");
+    }
+    HANDLE h = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (INVALID_HANDLE_VALUE == h)
+        return Fail(WFormat(u"open file %s failed, error code is %d", package.c_str(),
+                            static_cast<int>(GetLastError())));
+    tooling::ProgressBar bar("signature");
+    DWORD high = 0;
+    DWORD low = GetFileSize(h, &high);
+    const size_t total = static_cast<size_t>(static_cast<uint64_t>(high) << 32 | low);
+    auto onBytes = [&](ULONGLONG offset, const BYTE*, size_t size) {
+        bar.Show(static_cast<size_t>(offset) + size, total);
+    };
+    MskSignatureCheck verdict = MskCheckPackageSignature(h, signatureLine, keyLine, onBytes, &why);
+    CloseHandle(h);
+    bar.Done();
+    switch (verdict) {
+        case MSK_SIGNATURE_OK:
+            std::printf("%s: signed by the key of %s\n", args.positional[0].c_str(), args.pubkey.c_str());
+            return 0;
+        case MSK_SIGNATURE_MISSING:
+            return Fail(u"unsigned package: there is no signature '" + signaturePath + u"'");
+        case MSK_SIGNATURE_MALFORMED:
+            return Fail(u"malformed signature '" + signaturePath + u"': " + why);
+        case MSK_SIGNATURE_KEY_MALFORMED:
+            return Fail(Utf8ToWide("malformed public key " + args.pubkey + ": ") + why);
+        case MSK_SIGNATURE_MISMATCH:
+            return Fail(u"bad signature '" + signaturePath + u"': " + why);
+        case MSK_SIGNATURE_READ_FAILED:
+            break;
+    }
+    return Fail(u"cannot check the signature: " + why);
+}
+
 int Verify(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
     tooling::ProgressBar bar("checking");
     CMskUnpacker unpacker(&UnpackProgress, &bar);
     unpacker.SetDecodeOptions(DecodeOptions(args));
+    if (args.havePubkey) {
+        if (int status = CheckSignature(args, package))
+            return status;
+    }
     std::u16string error;
     // The paths are checked before the streams: a package that cannot be installed is refused at once.
     if (!unpacker.Open(package.c_str(), key, error) || !unpacker.ReadTable(package.c_str(), key, error))
@@ -507,7 +708,8 @@ int main(int argc, char** argv) {
     };
     static const Command kCommands[] = {
         {"create", 2, true, &Create}, {"list", 1, true, &List},       {"verify", 1, true, &Verify},
-        {"info", 1, false, &Info},    {"extract", 2, true, &Extract},
+        {"info", 1, false, &Info},    {"extract", 2, true, &Extract}, {"keygen", 2, false, &Keygen},
+        {"sign", 1, false, &Sign},
     };
     for (const Command& c : kCommands) {
         if (args.command != c.name)
@@ -522,6 +724,8 @@ int main(int argc, char** argv) {
             return Usage("--dest is only for create and verify (extract takes DEST itself)");
         if (args.dryRun && args.command != "extract")
             return Usage("--dry-run is only for extract");
+        if (int status = CheckSigningOptions(args))
+            return status;
         if (args.haveDecoder) {
             if (args.decoder == "libdeflate" && !MskHaveLibdeflate()) {
                 std::fprintf(stderr, "msktool: this build has no libdeflate\n");

@@ -2,6 +2,7 @@
 // application in the resident flash, an update package on the SD card and the registry that says which
 // application the unit runs.
 #include "package/MskFormat.h"
+#include "package/MskSignature.h"
 #include "package/MskWriter.h"
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
@@ -26,6 +27,7 @@ namespace {
 
 const char kUsage[] =
     "usage: travlek-device init DIR [--app gps|nvq] [--package FOLDER] [--screen WxH] [--pack FILE]\n"
+    "                               [--sign-key SECRET.key]\n"
     "       travlek-device --help\n";
 
 const char kHelp[] =
@@ -38,6 +40,8 @@ const char kHelp[] =
     "   or DIR/SDMMC/nvqApp.msk         application), under the password of the unit's kind\n"
     "  DIR/SDMMC/FactoryConfig.xml      the factory configuration the update copies\n"
     "  DIR/registry.reg                 HKEY_LOCAL_MACHINE\\OEM \"APP\": the configured application\n"
+    "  DIR/SDMMC/gpsApp.msk.sig         with --sign-key: the package's signature, and the public key\n"
+    "   or DIR/SDMMC/nvqApp.msk.sig     in HKEY_LOCAL_MACHINE\\OEM \"UpdateKey\"\n"
     "  DIR/device.ini                   the screen the device was made for (screen=WxH)\n"
     "\n"
     "  --app nvq      a unit whose application is the main navigation program\n"
@@ -46,6 +50,9 @@ const char kHelp[] =
     "  --app gps      (default) a unit whose application is \\residentflash2\\app\\navi.exe: the full\n"
     "                 screen, and the application starts after the update\n"
     "  --screen WxH   800x480 (default), 480x272 or 320x240; the pack must hold that size's skin\n"
+    "  --sign-key SECRET.key\n"
+    "                 sign the package with this key (made by msktool keygen) and configure the\n"
+    "                 unit with its public key\n"
     "\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
@@ -87,6 +94,7 @@ struct Options {
     std::string package;
     std::string screen = "800x480";
     std::string pack;
+    std::string signKey;
 };
 
 // The skin folder the updater picks for a screen width.
@@ -123,6 +131,30 @@ bool CheckPack(const fs::path& pack, int width, std::string* pWhy) {
     return false;
 }
 
+// Signs the package at a device path and writes the signature beside it.
+bool SignPackage(const std::u16string& packagePath, const MskSecretKey& key, std::string* pWhy) {
+    HANDLE hPackage =
+        CreateFileW(packagePath.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (INVALID_HANDLE_VALUE == hPackage) {
+        *pWhy = "cannot open the package to sign it (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    std::string line;
+    std::u16string error;
+    const BOOL bSigned = MskSignPackage(hPackage, key, &line, &error);
+    CloseHandle(hPackage);
+    if (!bSigned) {
+        *pWhy = "cannot sign the package: " + WideToUtf8(error);
+        return false;
+    }
+    DWORD dwError = 0;
+    if (!tooling::WriteWholeFile(MskSignaturePath(packagePath.c_str()), line.data(), line.size(), &dwError)) {
+        *pWhy = "cannot write the package's signature (error " + std::to_string(dwError) + ")";
+        return false;
+    }
+    return true;
+}
+
 int Init(const Options& opt) {
     int width = 0, height = 0;
     char x = 0;
@@ -154,6 +186,16 @@ int Init(const Options& opt) {
     std::string why;
     if (!CheckPack(pack, width, &why)) {
         return Fail(why);
+    }
+    MskSecretKey signKey;
+    if (!opt.signKey.empty()) {
+        std::string line;
+        std::u16string error;
+        if (!MskReadKeyFile(tooling::DevicePath(fs::absolute(opt.signKey, ec).string()).c_str(), &line,
+                            &error) ||
+            !MskParseSecretKey(line, &signKey, &error)) {
+            return Fail(opt.signKey + ": " + WideToUtf8(error));
+        }
     }
 
     fs::create_directories(dir, ec);
@@ -196,6 +238,9 @@ int Init(const Options& opt) {
                       FhPasswordToKey(bNvq ? MSK_PASSWORD_NVQ : MSK_PASSWORD_GPS), error)) {
         return Fail("cannot build the package from " + package.string() + ": " + WideToUtf8(error));
     }
+    if (!opt.signKey.empty() && !SignPackage(packagePath, signKey, &why)) {
+        return Fail(why);
+    }
 
     HKEY hKey = NULL;
     DWORD dwDisposition = 0;
@@ -206,9 +251,18 @@ int Init(const Options& opt) {
     const char16_t* pApp = bNvq ? kNvqApp : kGpsApp;
     const DWORD cbApp = static_cast<DWORD>((std::char_traits<char16_t>::length(pApp) + 1) * sizeof(char16_t));
     lResult = RegSetValueExW(hKey, u"APP", 0, REG_SZ, reinterpret_cast<const BYTE*>(pApp), cbApp);
+    if (ERROR_SUCCESS == lResult && !opt.signKey.empty()) {
+        // The value is the public key file's line, without its line end.
+        std::string line = MskPublicKeyLine(signKey);
+        line.pop_back();
+        const std::u16string value = Utf8ToWide(line);
+        lResult = RegSetValueExW(hKey, u"UpdateKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
+    }
     RegCloseKey(hKey);
     if (ERROR_SUCCESS != lResult) {
-        return Fail("cannot set HKEY_LOCAL_MACHINE\\OEM \"APP\" (error " + std::to_string(lResult) + ")");
+        return Fail("cannot set the values of HKEY_LOCAL_MACHINE\\OEM (error " + std::to_string(lResult) +
+                    ")");
     }
 
     const MskWriterStats& stats = writer.GetStats();
@@ -218,7 +272,11 @@ int Init(const Options& opt) {
     printf("  SDMMC/%s             %u folders and %u files from %s\n", bNvq ? "nvqApp.msk" : "gpsApp.msk",
            stats.folders, stats.files, package.string().c_str());
     printf("  SDMMC/FactoryConfig.xml\n");
-    printf("  registry.reg                  HKEY_LOCAL_MACHINE\\OEM APP=%s\n", WideToUtf8(pApp).c_str());
+    if (!opt.signKey.empty()) {
+        printf("  SDMMC/%s.sig         the package's signature\n", bNvq ? "nvqApp.msk" : "gpsApp.msk");
+    }
+    printf("  registry.reg                  HKEY_LOCAL_MACHINE\\OEM APP=%s%s\n", WideToUtf8(pApp).c_str(),
+           opt.signKey.empty() ? "" : ", UpdateKey");
     return 0;
 }
 
@@ -254,6 +312,8 @@ int main(int argc, char** argv) {
             pValue = &opt.screen;
         } else if ("--pack" == a) {
             pValue = &opt.pack;
+        } else if ("--sign-key" == a) {
+            pValue = &opt.signKey;
         } else if (a.size() > 1 && '-' == a[0]) {
             return Usage(("unknown option " + a).c_str());
         } else {
