@@ -89,10 +89,10 @@ BOOL ParseLine(const std::string& line, const char* pTag, const char16_t* pWhat,
     }
     size_t decoded = 0;
     const char* pEnd = NULL;
-    // Only the canonical text is taken, so that one key or signature has exactly one line.
+    // No characters are skipped, and the decoder refuses unused bits that are not zero: one key or
+    // signature has exactly one line.
     if (0 != sodium_base642bin(pOut, nSize, body.data(), body.size(), NULL, &decoded, &pEnd, kBase64) ||
-        decoded != nSize || pEnd != body.data() + body.size() ||
-        Line(pTag, pOut, nSize) != std::string(pTag) + " " + body + "\n") {
+        decoded != nSize || pEnd != body.data() + body.size()) {
         sodium_memzero(pOut, nSize);
         SetWhy(pWhy, what + u" is not valid base64 text of " + Number(nSize) + u" bytes");
         return FALSE;
