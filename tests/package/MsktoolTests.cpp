@@ -1,6 +1,7 @@
 // msktool end to end: the built program, run on host folders.
 #include "MskTestSupport.h"
 #include "wceui/core/FhScramble.h"
+#include "package/MskSignature.h"
 #include "package/MskUnpacker.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
@@ -450,4 +451,129 @@ TEST_F(Msktool, ExtractWritesWholeFilesOnlyAndOneAtATimeIntoDest) {
     EXPECT_EQ(r.err, "msktool: uncompress failed\n");
     EXPECT_TRUE(ReadHostFile(Path("out/app/big.bin")) == big);
     EXPECT_FALSE(std::filesystem::exists(Path("out/app/big.bin.part~")));
+}
+
+TEST_F(Msktool, KeygenSignAndVerifyWithAPublicKey) {
+    MakeTree();
+    ASSERT_EQ(Tool({"create", Path("app.msk"), Path("tree"), "--password", "gps", "--root", "app"}).status,
+              0);
+    ToolRun r = Tool({"keygen", Path("maker.key"), Path("maker.pub")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto mode = [&](const std::string& file) {
+        return std::filesystem::status(Path(file)).permissions() & std::filesystem::perms::all;
+    };
+    EXPECT_EQ(mode("maker.key"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const std::string secret = ReadHostFile(Path("maker.key"));
+    const std::string pub = ReadHostFile(Path("maker.pub"));
+    MskSecretKey key;
+    ASSERT_TRUE(MskParseSecretKey(secret, &key, NULL)) << secret;
+    EXPECT_EQ(MskPublicKeyLine(key), pub);
+    EXPECT_NE(r.out.find(pub.substr(0, pub.size() - 1)), std::string::npos) << r.out;
+
+    // Key files are kept unless --force; neither is written when one of them exists.
+    r = Tool({"keygen", Path("maker.key"), Path("maker.pub")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: " + Path("maker.key") + " exists; give --force to replace it\n");
+    r = Tool({"keygen", Path("new.key"), Path("maker.pub")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(Path("new.key")));
+    EXPECT_EQ(ReadHostFile(Path("maker.key")), secret);
+    EXPECT_EQ(ReadHostFile(Path("maker.pub")), pub);
+    ASSERT_EQ(Tool({"keygen", Path("other.key"), Path("other.pub")}).status, 0);
+    r = Tool({"keygen", Path("other.key"), Path("other.pub"), "--force"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(ReadHostFile(Path("other.pub")), pub);
+    EXPECT_EQ(mode("other.key"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    r = Tool({"sign", Path("app.msk"), "--key", Path("maker.key")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string sig = ReadHostFile(Path("app.msk.sig"));
+    EXPECT_EQ(sig.rfind("msk-ed25519ph-sig ", 0), 0u) << sig;
+    r = Tool({"verify", Path("app.msk"), "--password", "gps", "--pubkey", Path("maker.pub")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("app.msk: signed by the key of " + Path("maker.pub") + "\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(": OK, 6 entries"), std::string::npos) << r.out;
+
+    const std::string sigPath = Path("app.msk.sig");
+    r = Tool({"verify", Path("app.msk"), "--password", "gps", "--pubkey", Path("other.pub")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: bad signature '" + sigPath + "': the signature does not match the package's " +
+                         std::to_string(std::filesystem::file_size(Path("app.msk"))) +
+                         " bytes under this public key: the package changed after it was signed, or another "
+                         "key signed it\n");
+
+    // A changed package fails on its signature before its streams are looked at; signing it again
+    // replaces the signature whole.
+    std::string package = ReadHostFile(Path("app.msk"));
+    package[package.size() - 10] ^= 0x20;
+    WriteHostFile(Path("app.msk"), package);
+    r = Tool({"verify", Path("app.msk"), "--password", "gps", "--pubkey", Path("maker.pub")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("msktool: bad signature '" + sigPath + "'", 0), 0u) << r.err;
+    ASSERT_EQ(Tool({"sign", Path("app.msk"), "--key", Path("maker.key")}).status, 0);
+    EXPECT_NE(ReadHostFile(sigPath), sig);
+    r = Tool({"verify", Path("app.msk"), "--password", "gps", "--pubkey", Path("maker.pub")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.find("signature"), std::string::npos)
+        << r.err; // the stream is refused, not the signature
+    package[package.size() - 10] ^= 0x20;
+    WriteHostFile(Path("app.msk"), package);
+    ASSERT_EQ(Tool({"sign", Path("app.msk"), "--key", Path("maker.key")}).status, 0);
+    EXPECT_EQ(ReadHostFile(sigPath), sig);
+    // Nothing but the files asked for: no temporary files are left behind.
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir->Path()))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 7u); // app.msk, app.msk.sig, maker.*, other.*, stderr.txt
+
+    struct Case {
+        const char* what;
+        std::string sigFile; // empty: none; "-": an empty file
+        std::string pubFile;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"no signature", "", pub, "msktool: unsigned package: there is no signature '" + sigPath + "'\n"},
+        {"an empty signature", "-", pub,
+         "msktool: malformed signature '" + sigPath + "': the file is empty\n"},
+        {"a cut signature", sig.substr(0, 50), pub,
+         "msktool: malformed signature '" + sigPath +
+             "': the signature has 32 characters after \"msk-ed25519ph-sig \", not the 88 of 64 bytes in "
+             "base64\n"},
+        {"a public key as the signature", pub, pub,
+         "msktool: malformed signature '" + sigPath +
+             "': the signature is of another kind or algorithm: \"msk-ed25519ph-pub\", not "
+             "\"msk-ed25519ph-sig\"\n"},
+        {"a malformed key", sig, "msk-ed25519ph-pub AAAA\n",
+         "msktool: malformed public key " + Path("bad.pub") +
+             ": the public key has 4 characters after \"msk-ed25519ph-pub \", not the 44 of 32 bytes in "
+             "base64\n"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(sigPath);
+        if (!c.sigFile.empty())
+            WriteHostFile(sigPath, c.sigFile == "-" ? std::string() : c.sigFile);
+        WriteHostFile(Path("bad.pub"), c.pubFile);
+        r = Tool({"verify", Path("app.msk"), "--password", "gps", "--pubkey", Path("bad.pub")});
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.err, c.err) << c.what;
+    }
+    r = Tool({"verify", Path("app.msk"), "--password", "gps", "--pubkey", Path("missing.pub")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "msktool: cannot read the public key " + Path("missing.pub") + ": there is no such file\n");
+    r = Tool({"sign", Path("app.msk"), "--key", Path("maker.pub")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is of another kind or algorithm: \"msk-ed25519ph-pub\""), std::string::npos)
+        << r.err;
+    r = Tool({"sign", Path("missing.msk"), "--key", Path("maker.key")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(Path("missing.msk.sig")));
+
+    EXPECT_EQ(Tool({"sign", Path("app.msk")}).status, 2);
+    EXPECT_EQ(Tool({"keygen", Path("only.key")}).status, 2);
+    EXPECT_EQ(Tool({"list", Path("app.msk"), "--password", "gps", "--pubkey", Path("maker.pub")}).status, 2);
+    EXPECT_EQ(Tool({"verify", Path("app.msk"), "--password", "gps", "--key", Path("maker.key")}).status, 2);
+    EXPECT_EQ(Tool({"sign", Path("app.msk"), "--key", Path("maker.key"), "--force"}).status, 2);
 }

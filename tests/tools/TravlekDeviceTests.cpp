@@ -3,6 +3,7 @@
 #include "ToolRun.h"
 
 #include "package/MskFormat.h"
+#include "package/MskSignature.h"
 #include "package/MskUnpacker.h"
 #include "wceui/core/FhScramble.h"
 
@@ -91,6 +92,55 @@ TEST_F(TravlekDeviceTest, RefusesWhatWouldSpoilAFolderOrMakeAUselessDevice) {
     EXPECT_EQ(Init(Root() + "/d --screen 640x480").status, 2);
     EXPECT_EQ(Init(Root() + "/d --app tomtom").status, 2);
     EXPECT_EQ(Init("").status, 2);
+}
+
+TEST_F(TravlekDeviceTest, ASignKeySignsThePackageAndConfiguresTheUnitWithItsPublicKey) {
+    std::string secret, pub;
+    ASSERT_TRUE(MskGenerateKeyPair(&secret, &pub));
+    testsupport::WriteHostFile(Root() + "/maker.key", secret);
+    const std::string nvq = Root() + "/nvq";
+    tooltest::Result r = Init(nvq + " --app nvq --sign-key " + Root() + "/maker.key");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("SDMMC/nvqApp.msk.sig"), std::string::npos) << r.out;
+
+    // The unit's key is the public key file's line without its line end, and the signature beside
+    // the package passes under it.
+    PlatformSetDeviceRoot(nvq);
+    HKEY hKey = NULL;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0x2001F, &hKey), ERROR_SUCCESS);
+    WCHAR szKey[256] = {};
+    DWORD dwType = 0, cb = sizeof(szKey);
+    EXPECT_EQ(RegQueryValueExW(hKey, u"UpdateKey", NULL, &dwType, reinterpret_cast<LPBYTE>(szKey), &cb),
+              ERROR_SUCCESS);
+    RegCloseKey(hKey);
+    EXPECT_EQ(dwType, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(WideToUtf8(szKey) + "\n", pub);
+    std::string signature;
+    ASSERT_TRUE(MskReadKeyFile(MskSignaturePath(u"\\SDMMC\\nvqApp.msk").c_str(), &signature, NULL));
+    HANDLE hPackage =
+        CreateFileW(u"\\SDMMC\\nvqApp.msk", GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    std::u16string why;
+    EXPECT_EQ(MskCheckPackageSignature(hPackage, signature, WideToUtf8(szKey), MskPackageBytesFn(), &why),
+              MSK_SIGNATURE_OK)
+        << WideToUtf8(why);
+    CloseHandle(hPackage);
+    PlatformSetDeviceRoot(Root());
+    EXPECT_TRUE(Opens(nvq, u"\\SDMMC\\nvqApp.msk", MSK_PASSWORD_NVQ));
+
+    // Without a key nothing is signed and no key is configured.
+    const std::string plain = Root() + "/plain";
+    ASSERT_EQ(Init(plain).status, 0);
+    EXPECT_FALSE(testsupport::HostExists(plain + "/SDMMC/gpsApp.msk.sig"));
+    EXPECT_EQ(testsupport::ReadHostFile(plain + "/registry.reg").find("UpdateKey"), std::string::npos);
+
+    // A key that cannot be used makes no device.
+    testsupport::WriteHostFile(Root() + "/maker.pub", pub);
+    for (const std::string& key : {Root() + "/maker.pub", Root() + "/missing.key"}) {
+        r = Init(Root() + "/d --sign-key " + key);
+        EXPECT_EQ(r.status, 1) << key;
+        EXPECT_EQ(r.err.rfind("travlek-device: " + key + ": ", 0), 0u) << r.err;
+        EXPECT_FALSE(testsupport::HostExists(Root() + "/d"));
+    }
 }
 
 } // namespace
