@@ -1,0 +1,1 @@
+msk-ed448-sig fdMC4KWTTLJqHaKGJPUrwspFlbfvyIBuGgWecBa/FXErxwoJGVlYV6mhluX7II/iH+Z0PggkNRyoopyzJNfHBw==
