@@ -73,7 +73,7 @@ BOOL MskReadKeyFile(LPCWSTR pPath, std::string* pText, std::u16string* pWhy);
 // Where a package's signature is kept: the package's path followed by ".sig".
 std::u16string MskSignaturePath(LPCWSTR pPackagePath);
 
-// Signs the whole file behind hPackage, read from offset 0 to its end in pieces of
+// Signs the whole file behind hPackage, read from offset 0 to its end in pieces of at most
 // MSK_SIGNATURE_PIECE_BYTES (the file pointer is left at the end). pSignatureLine receives the
 // signature file's line, ending in LF. FALSE when the file cannot be read, with the reason in pWhy.
 BOOL MskSignPackage(HANDLE hPackage, const MskSecretKey& key, std::string* pSignatureLine,
@@ -94,11 +94,13 @@ typedef std::function<void(ULONGLONG ullOffset, const BYTE* pData, size_t nSize)
 
 // Checks the signature of the whole file behind hPackage against a public key. The key is read
 // first (a key that cannot be read refuses every package), then the signature (an empty line means
-// there is none); only then is the file read, once, from offset 0 to its end in pieces of
-// MSK_SIGNATURE_PIECE_BYTES, each handed to onBytes (may be empty) as it is hashed, so that a caller
-// can compute its own digests of the very bytes the signature covers in the same pass. The size the
-// file had when the check began must be the size read. pWhy (may be null) receives what is wrong, or
-// an empty text for MSK_SIGNATURE_OK.
+// there is none, so a caller tells an empty signature file apart itself); only then is the file read,
+// once, from offset 0 to its end in pieces of at most MSK_SIGNATURE_PIECE_BYTES, each handed to
+// onBytes (may be empty) as it is hashed, so that a caller can compute its own digests of the very
+// bytes the signature covers in the same pass. onBytes is not called when the check ends before the
+// read, and has seen only a part of the file when the read fails. The size the file had when the check
+// began must be the size read. pWhy (may be null) receives what is wrong, or an empty text for
+// MSK_SIGNATURE_OK.
 MskSignatureCheck MskCheckPackageSignature(HANDLE hPackage, const std::string& signatureLine,
                                            const std::string& publicKeyLine, const MskPackageBytesFn& onBytes,
                                            std::u16string* pWhy);
