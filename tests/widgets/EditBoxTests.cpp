@@ -499,7 +499,6 @@ TEST_F(EditBoxTest, AHundredThousandCharactersAreHeldAsFarAsTheBoxAllowsInBounde
     EXPECT_EQ(full, m->GetEditText());
     EXPECT_EQ(WCEUI_EDIT_MAX_LINES, m->GetLineCount());
     EXPECT_FALSE(fresh->SetEditText((full + u"y").c_str()));
-
 }
 
 TEST_F(EditBoxTest, ALineThatNeverWrapsIsBoundedInLength) {
