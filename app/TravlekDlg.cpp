@@ -117,6 +117,11 @@ void CTravlekDlg::CompactLayout() {
             break;
         }
     }
+    // The skin's line asking the person not to switch the unit off, if it has one.
+    if (CWceUiLayer* pNotice = GetChildByName(u"notice")) {
+        pNotice->ShowLayer(TRUE);
+        pNotice->InvalidateLayer();
+    }
     if (CWceUiLayer* pStatus = GetChildByName(u"status")) {
         pStatus->MoveLayer(&pPlace->status, TRUE);
         if (CWceUiStyle* pStyle = pStatus->GetStyle()) {
