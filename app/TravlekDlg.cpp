@@ -2,6 +2,7 @@
 
 #include "app/MsgBox.h"
 #include "app/TravlekApp.h"
+#include "app/TravlekConfiguredApp.h"
 #include "app/TravlekFlash.h"
 #include "app/TravlekDlgData.h"
 #include "package/MskInstall.h"
@@ -83,20 +84,11 @@ void CTravlekDlg::OnInitDialog() {
         WceUiLog(WCEUI_LOG_ERROR, "CTravlekDlg::OnInitDialog, no slider named progress");
     }
 
-    pData->configuredApp.clear();
-    HKEY hKey = NULL;
-    if (ERROR_SUCCESS == RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, TRAVLEK_OEM_KEY_ACCESS, &hKey)) {
-        WCHAR szApp[MAX_PATH] = {0};
-        DWORD dwType = 0;
-        DWORD cbData = sizeof(szApp) - sizeof(WCHAR); // always room for the closing NUL
-        if (ERROR_SUCCESS ==
-                RegQueryValueExW(hKey, u"APP", NULL, &dwType, reinterpret_cast<LPBYTE>(szApp), &cbData) &&
-            (REG_SZ == dwType || REG_EXPAND_SZ == dwType)) {
-            szApp[MAX_PATH - 1] = 0;
-            pData->configuredApp = szApp;
-        }
-        RegCloseKey(hKey);
-    }
+    // The same reader as start-up's, so that the package the unit expects and the way this screen
+    // treats the unit never disagree.
+    WCHAR szApp[TRAVLEK_APP_PATH_LEN];
+    TravlekReadConfiguredApp(szApp);
+    pData->configuredApp = szApp;
     if (IsMainNavigationUnit()) {
         CompactLayout();
     }
@@ -124,6 +116,11 @@ void CTravlekDlg::CompactLayout() {
             pPlace = &place;
             break;
         }
+    }
+    // The skin's line asking the person not to switch the unit off, if it has one.
+    if (CWceUiLayer* pNotice = GetChildByName(u"notice")) {
+        pNotice->ShowLayer(TRUE);
+        pNotice->InvalidateLayer();
     }
     if (CWceUiLayer* pStatus = GetChildByName(u"status")) {
         pStatus->MoveLayer(&pPlace->status, TRUE);

@@ -35,17 +35,21 @@ BOOL Exists(const std::u16string& path) {
     return INVALID_FILE_ATTRIBUTES != GetFileAttributesW(path.c_str());
 }
 
-// Deletes a file or a folder with everything below it; TRUE when nothing is left.
-BOOL DeleteTree(const std::u16string& path) {
-    if (!Exists(path))
-        return TRUE;
-    std::u16string from(path);
-    from.push_back(u'\0');
+// The shell's silent delete of a path or a wildcard pattern, folders with everything below them.
+void ShellDelete(const std::u16string& pattern) {
+    std::u16string from(pattern);
+    from.push_back(u'\0'); // the list of sources ends with an empty one
     SHFILEOPSTRUCTW op = {};
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
     SHFileOperationW(&op);
+}
+
+// Deletes a file or a folder with everything below it; TRUE when nothing is left.
+BOOL DeleteTree(const std::u16string& path) {
+    if (Exists(path))
+        ShellDelete(path);
     return !Exists(path);
 }
 
@@ -483,14 +487,7 @@ BOOL CMskInstaller::InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, 
     if (hooks.beforeClear)
         hooks.beforeClear();
     // Everything inside the application folder goes; the folder itself stays.
-    const std::u16string pattern = m_layout.app + u"\\*.*";
-    std::u16string from(pattern);
-    from.push_back(u'\0');
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    SHFileOperationW(&op);
+    ShellDelete(m_layout.app + u"\\*.*");
     if (hooks.afterClear)
         hooks.afterClear();
     if (!m_unpacker.UnpackOpened(m_layout.app.c_str(), errorOut))

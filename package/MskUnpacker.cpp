@@ -733,6 +733,9 @@ BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut)
         d->digestMode = CMskUnpackerData::DIGEST_CHECK;
         bResult = WalkEntries(TRUE, d->held.Get());
         d->digestMode = CMskUnpackerData::DIGEST_NONE;
+        // A package cut short under the run fails as a short read; that read has no error of its own.
+        if (!bResult && FileSize(d->held.Get()) != d->ullHeldSize)
+            d->errorText = WFormat(u"the package changed after it was verified: %s", d->heldPath.c_str());
     }
     errorOut = bResult ? std::u16string() : d->errorText;
     return bResult;

@@ -57,7 +57,6 @@ public:
     // device's path limit (MAX_PATH units with the closing NUL), or null.
     const MskEntry* FindTooLongEntry(LPCWSTR pRootFolder) const;
 
-
     // Recreates the package's tree under <destination>\<root folder>\: all folders first, then every
     // file. errorOut receives the error key or message, or an empty text after a success. What was
     // written before a failure or a cancel stays.

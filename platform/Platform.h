@@ -84,6 +84,9 @@ void PlatformCutPowerAt(int nth);
 // The environment variable WINCE_KILL_AT="KIND:N[:TEXT]" kills the process (SIGKILL, before the
 // change is made) at the Nth change of that kind whose device path contains TEXT (ignoring case);
 // KIND is create, write, flush, move, delete, rmdir, mkdir or any. Read once, at the first change.
+// WINCE_HOOK_AT (same form) with WINCE_HOOK_COMMAND="shell command" runs the command once (system())
+// just before its change is made, and before a kill at that same change: another writer acting at a
+// chosen moment of an update (a package replaced, a flash filled).
 void PlatformClearFaults();
 // How many CreateFileW calls were made since the last PlatformClearFaults.
 int PlatformCreateFileCalls();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -113,15 +114,22 @@ enum ChangeKind {
 const char* const kChangeNames[CHANGE_KINDS] = {"create", "write", "flush", "truncate",  "move",
                                                 "delete", "rmdir", "mkdir", "attributes"};
 
+// "KIND:N[:TEXT]" of WINCE_KILL_AT and WINCE_HOOK_AT: the Nth change of KIND whose path holds TEXT.
+struct ChangeRequest {
+    int kind = -1; // CHANGE_KINDS: any kind
+    int left = 0;
+    std::u16string text; // folded
+};
+
 struct ChangeWatch {
     bool counting = false;
     std::u16string under; // folded, with a closing separator; empty: every path
     int changes = 0;
     int cutAt = 0;
-    bool killRead = false;
-    int killKind = -1; // CHANGE_KINDS: any kind
-    int killLeft = 0;
-    std::u16string killText; // folded
+    bool requestsRead = false;
+    ChangeRequest kill;
+    ChangeRequest hook;
+    std::string hookCommand;
 };
 
 ChangeWatch& Watch() {
@@ -143,45 +151,65 @@ std::u16string FoldPath(const std::u16string& path) {
     return folded;
 }
 
-void ReadKillRequest(ChangeWatch& w) {
-    w.killRead = true;
-    const char* request = getenv("WINCE_KILL_AT");
+ChangeRequest ReadChangeRequest(const char* variable) {
+    ChangeRequest r;
+    const char* request = getenv(variable);
     if (!request || !*request)
-        return;
+        return r;
     std::string text(request);
     size_t colon = text.find(':');
     std::string kind = text.substr(0, colon);
-    w.killKind = kind == "any" ? CHANGE_KINDS : -1;
+    int found = kind == "any" ? CHANGE_KINDS : -1;
     for (int k = 0; k < CHANGE_KINDS; ++k) {
         if (kind == kChangeNames[k])
-            w.killKind = k;
+            found = k;
     }
-    if (w.killKind < 0 || colon == std::string::npos) {
-        w.killKind = -1;
-        return;
-    }
+    if (found < 0 || colon == std::string::npos)
+        return r;
+    r.kind = found;
     size_t second = text.find(':', colon + 1);
-    w.killLeft = atoi(text.substr(colon + 1, second - colon - 1).c_str());
+    r.left = atoi(text.substr(colon + 1, second - colon - 1).c_str());
     if (second != std::string::npos)
-        w.killText = FoldPath(Utf8ToWide(text.substr(second + 1)));
-    if (!w.killText.empty() && w.killText[0] == u'\\' && text[second + 1] != '\\' && text[second + 1] != '/')
-        w.killText.erase(0, 1); // a text that does not start at a separator matches anywhere
+        r.text = FoldPath(Utf8ToWide(text.substr(second + 1)));
+    if (!r.text.empty() && r.text[0] == u'\\' && text[second + 1] != '\\' && text[second + 1] != '/')
+        r.text.erase(0, 1); // a text that does not start at a separator matches anywhere
+    return r;
 }
 
-// False when the change must not be made (the power is cut); never returns when a kill is due.
+// Whether this change is the one the request waits for (counted down once per matching change).
+bool RequestDue(ChangeRequest& r, ChangeKind kind, const std::u16string& folded,
+                const std::u16string& foldedOther) {
+    return r.left > 0 && (r.kind == CHANGE_KINDS || r.kind == kind) &&
+           (folded.find(r.text) != std::u16string::npos ||
+            (!foldedOther.empty() && foldedOther.find(r.text) != std::u16string::npos)) &&
+           --r.left == 0;
+}
+
+// False when the change must not be made (the power is cut); never returns when a kill is due. A
+// due hook command runs first, outside the lock, as another process acting at that moment would.
 bool AllowChange(ChangeKind kind, const std::u16string& path, const std::u16string& other = {}) {
-    std::lock_guard<std::mutex> guard(FaultLock());
-    ChangeWatch& w = Watch();
-    if (!w.killRead)
-        ReadKillRequest(w);
     std::u16string folded = FoldPath(path);
     std::u16string foldedOther = other.empty() ? std::u16string() : FoldPath(other);
-    if (w.killLeft > 0 && (w.killKind == CHANGE_KINDS || w.killKind == kind) &&
-        (folded.find(w.killText) != std::u16string::npos ||
-         (!other.empty() && foldedOther.find(w.killText) != std::u16string::npos)) &&
-        --w.killLeft == 0) {
-        raise(SIGKILL);
+    std::string command;
+    {
+        std::lock_guard<std::mutex> guard(FaultLock());
+        ChangeWatch& w = Watch();
+        if (!w.requestsRead) {
+            w.requestsRead = true;
+            w.kill = ReadChangeRequest("WINCE_KILL_AT");
+            w.hook = ReadChangeRequest("WINCE_HOOK_AT");
+            const char* hookCommand = getenv("WINCE_HOOK_COMMAND");
+            w.hookCommand = hookCommand ? hookCommand : "";
+        }
+        if (RequestDue(w.hook, kind, folded, foldedOther))
+            command.swap(w.hookCommand);
     }
+    if (!command.empty() && system(command.c_str()) == -1)
+        fprintf(stderr, "WINCE_HOOK_COMMAND could not be run\n");
+    std::lock_guard<std::mutex> guard(FaultLock());
+    ChangeWatch& w = Watch();
+    if (RequestDue(w.kill, kind, folded, foldedOther))
+        raise(SIGKILL);
     if (!w.counting)
         return true;
     auto under = [&](const std::u16string& p) {

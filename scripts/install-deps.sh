@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev clang-format
   zlib1g-dev libdeflate-dev libisal-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
+  fonts-wqy-microhei
   libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libpixman-1-dev libsodium-dev
   zip unzip util-linux time python3

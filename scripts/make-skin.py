@@ -26,7 +26,9 @@ TEXT = (0xEE, 0xF2, 0xF6)
 DIM = (0x8E, 0x9B, 0xA9)
 ACCENT = (0x1E, 0xA7, 0xE8)
 ACCENT_DARK = (0x12, 0x6F, 0x9E)
-KEY = (0xD6, 0xDD, 0xE5)         # button faces: the code draws their labels black when enabled
+KEY = (0xD6, 0xDD, 0xE5)         # light faces (the widget gallery's buttons, the package icon)
+KEY_FACE = (0xE8, 0xEC, 0xF1)    # the updater's buttons: their labels are black, but grey 808080
+                                 # while an update runs, which must still read (more than 3:1)
 KEY_EDGE = (0xA9, 0xB4, 0xC0)
 DARK_TEXT = (0x0B, 0x0F, 0x14)
 TRACK = (0x2C, 0x37, 0x45)
@@ -35,6 +37,7 @@ ERROR = (0xE5, 0x48, 0x4D)
 WHITE = (0xFF, 0xFF, 0xFF)
 BOX = (0x22, 0x2C, 0x39)         # the message box stands out from the screen under it
 BOX_EDGE = (0x5B, 0x6B, 0x7D)
+DIM_OPACITY = 128                # how far the screen behind the message box is darkened (of 255)
 
 COLORS = [
     ("bg", BG), ("panel", PANEL), ("text", TEXT), ("text_dim", DIM), ("accent", ACCENT),
@@ -248,9 +251,12 @@ def img_scroll(folder, w, cap):
     bot.save(os.path.join(folder, "scroll_bottom.png"))
 
 
-def img_track(path, w, h, color):
+def img_track(path, w, h, color, th=None):
+    """The bar's track, th pixels thick (default: 40% of the height), in the middle of an image of the
+    layer's height."""
     c = Canvas(w, h)
-    th = max(6.0, round(h * 0.4))
+    if th is None:
+        th = max(6.0, round(h * 0.4))
     c.fill(rrect(0, (h - th) / 2.0, w, th, th / 2.0), color)
     c.save(path)
 
@@ -289,25 +295,31 @@ def img_icon(path, s, kind):
 
 # ---- the sizes ----
 
+# prog: x, y, track width, layer height, thumb size, track thickness. The compact layout moves the
+# bar up beside its status line, so the bar's top and height are those of that line; the band (the
+# dark footer below the lighter field) is as high as it takes to centre the bar in it.
+# box: the message box's panel, centred; its text has room for three lines of its font, as many as
+# the longest message takes.
+# notice: where the compact layout's "do not switch off" goes, above the bar, with room for two lines.
 SIZES = {
     "800x480": dict(
-        W=800, H=480, row=48, list=(20, 20, 520, 336), icon=32, item_w=56, check=28, text_off=16,
-        btn=(580, 20, 200, 72, 14), prog=(20, 400, 560, 30, 30), status=(620, 400, 170, 30),
-        band=376, scroll=(8, 8), fonts=dict(list=22, button=24, status=22, msg=22),
-        box=(160, 110, 480, 260), box_icon=(24, 28, 56), box_msg=(100, 26, 356, 150),
-        box_btn=(160, 56, 20, 20), extra=48),
+        W=800, H=480, row=48, list=(20, 20, 520, 350), icon=32, item_w=56, check=28, text_off=16,
+        btn=(580, 20, 200, 74, 18), prog=(20, 400, 560, 70, 30, 12), status=(620, 400, 170, 70),
+        band=390, scroll=(8, 8), fonts=dict(list=22, button=24, status=22, msg=22, notice=24),
+        box=(600, 206), box_icon=(24, 24, 56), box_msg=(100, 24, 476, 78),
+        box_btn=(160, 56, 20, 20), notice=(20, 140, 760, 60), extra=48),
     "480X272": dict(
-        W=480, H=272, row=28, list=(8, 8, 310, 196), icon=20, item_w=32, check=18, text_off=8,
-        btn=(330, 8, 142, 42, 9), prog=(10, 235, 350, 20, 20), status=(388, 235, 88, 20),
-        band=214, scroll=(5, 5), fonts=dict(list=14, button=15, status=14, msg=14),
-        box=(90, 56, 300, 160), box_icon=(12, 14, 36), box_msg=(58, 14, 230, 90),
-        box_btn=(100, 34, 10, 12), extra=28),
+        W=480, H=272, row=28, list=(8, 8, 310, 202), icon=20, item_w=32, check=18, text_off=8,
+        btn=(330, 8, 142, 43, 10), prog=(10, 235, 350, 20, 20, 8), status=(388, 235, 88, 20),
+        band=218, scroll=(5, 5), fonts=dict(list=14, button=15, status=14, msg=14, notice=15),
+        box=(380, 122), box_icon=(12, 12, 36), box_msg=(58, 12, 310, 50),
+        box_btn=(100, 34, 10, 12), notice=(10, 96, 460, 36), extra=28),
     "320X240": dict(
-        W=320, H=240, row=24, list=(4, 4, 212, 192), icon=16, item_w=26, check=14, text_off=6,
-        btn=(222, 4, 94, 40, 8), prog=(5, 213, 240, 20, 20), status=(270, 213, 48, 20),
-        band=204, scroll=(4, 4), fonts=dict(list=12, button=13, status=11, msg=12),
-        box=(40, 45, 240, 150), box_icon=(10, 12, 30), box_msg=(48, 12, 184, 90),
-        box_btn=(80, 30, 8, 10), extra=24),
+        W=320, H=240, row=24, list=(4, 4, 212, 198), icon=16, item_w=26, check=14, text_off=6,
+        btn=(222, 4, 94, 42, 9), prog=(5, 213, 240, 20, 20, 8), status=(270, 213, 48, 20),
+        band=206, scroll=(4, 4), fonts=dict(list=12, button=13, status=11, msg=12, notice=13),
+        box=(300, 106), box_icon=(10, 10, 30), box_msg=(48, 10, 240, 44),
+        box_btn=(80, 30, 8, 10), notice=(6, 68, 308, 34), extra=24),
 }
 
 BUTTONS = [("update", "Update"), ("reboot", "Reboot"), ("calibrate", "Calibrate"), ("back", "Back")]
@@ -336,11 +348,13 @@ def main_dialog(p):
     W, H = p["W"], p["H"]
     lx, ly, lw, lh = p["list"]
     bx, by, bw, bh, gap = p["btn"]
-    px, py, pw, ph, thumb = p["prog"]
+    px, py, pw, ph, thumb, _ = p["prog"]
     sx, sy, sw, sh = p["status"]
+    nx, ny, nw, nh = p["notice"]
     dlg = ['<?xml version="1.0" encoding="utf-16"?>',
            '<!-- The updater\'s screen: the file list on the left, the four buttons on the right, the',
-           '     progress bar and the status line along the bottom. -->',
+           '     progress bar and the status line along the bottom. A unit that updates its main',
+           '     navigation program shows only the bar, the status line and the notice above them. -->',
            '<dialog>',
            '  <body name="CTravlekDlg" style="dlg" windowrect="%s"' % rect(0, 0, W, H),
            '        uplevel_image="%s" folder_image="%s">' % (bmp("listbox/uplevel"), bmp("listbox/folder")),
@@ -356,11 +370,12 @@ def main_dialog(p):
            % (p["item_w"], bmp("listbox/file")),
            '           text_left_offset="%d"/>' % p["text_off"]]
     for name, _ in BUTTONS:
-        dlg.append('    <layer type="CWceUiButton" name="%s" style="%s" down.style="%s_down"/>' % (name, name, name))
+        dlg.append(button_layer(name))
     dlg += ['    <layer type="CWceUiSlider" name="progress" style="progress" readonly="true"',
             '           bg_bmp="%s" bg_sel_bmp="%s" thumb_bmp="%s"/>'
             % (bmp("progress/bg"), bmp("progress/sel"), bmp("progress/thumb")),
             '    <layer type="CWceUiLayer" name="status" style="status"/>',
+            '    <layer type="CWceUiLayer" name="notice" style="notice"/>',
             '  </body>', '</dialog>', '']
 
     st = ['<?xml version="1.0" encoding="utf-16"?>', '<styles>', '  <style>',
@@ -392,42 +407,65 @@ def main_dialog(p):
            '      <text color="text"><font id="status.conf"/>',
            '        <drawtext rect="%s" valign="center" align="left"/></text>' % rect(0, 0, sw, sh),
            '      <background color="transparent"/>', '    </status>',
+           '    <!-- Shown only by the compact layout, on the dark ground; a second line where one is',
+           '         not wide enough. -->',
+           '    <notice>', '      <position rect="%s"/>' % rect(nx, ny, nw, nh),
+           '      <layout visibility="false"/>',
+           '      <text color="text" res-id="do_not_switch_off"><font id="notice.conf"/>',
+           '        <drawtext rect="%s" valign="top" align="center"/></text>' % rect(0, 0, nw, nh),
+           '      <background color="transparent"/>', '    </notice>',
            '  </style>', '</styles>', '']
     return "\n".join(dlg), "\n".join(st)
 
 
+def button_layer(name):
+    """A button: its look, its pressed look, and its look again while the pen pressed on it is
+    outside it (the pen slid off: lifting it there does nothing, so the button must not look
+    pressed)."""
+    return ('    <layer type="CWceUiButton" name="%s" style="%s" down.style="%s_down" focus.style="%s"/>'
+            % (name, name, name, name))
+
+
 def message_box(p):
     W, H = p["W"], p["H"]
-    x, y, w, h = p["box"]
+    w, h = p["box"]
+    x, y = (W - w) // 2, (H - h) // 2
     ix, iy, isz = p["box_icon"]
     mx, my, mw, mh = p["box_msg"]
     bw, bh, gap, bottom = p["box_btn"]
     btn_y = h - bh - bottom
     dlg = ['<?xml version="1.0" encoding="utf-16"?>',
            '<!-- The message box: an icon, the message and either "ok" or "yes" and "no", on a panel',
-           '     in the middle of the screen. -->',
+           '     in the middle of the screen, which is dimmed behind it. -->',
            '<dialog>',
-           '  <body name="CMsgBoxDlg" style="dlg" windowrect="%s">' % rect(0, 0, W, H)]
+           '  <body name="CMsgBoxDlg" style="dlg" windowrect="%s">' % rect(0, 0, W, H),
+           '    <layer type="CWceUiLayer" name="panel" style="panel"/>']
     for icon in ("info_icon", "question_icon", "warning_icon", "error_icon"):
         dlg.append('    <layer type="CWceUiLayer" name="%s" style="%s"/>' % (icon, icon))
     dlg.append('    <layer type="CWceUiLayer" name="msg" style="msg"/>')
     for name in ("ok", "yes", "no"):
-        dlg.append('    <layer type="CWceUiButton" name="%s" style="%s" down.style="%s_down"/>' % (name, name, name))
+        dlg.append(button_layer(name))
     dlg += ['  </body>', '</dialog>', '']
 
+    # The dialog covers the screen and darkens what lies under it; the panel and everything on it
+    # are its children, placed from the panel's corner.
     st = ['<?xml version="1.0" encoding="utf-16"?>', '<styles>', '  <style>',
-          '    <dlg>', '      <position rect="%s"/>' % rect(x, y, w, h),
+          '    <dlg>', '      <position rect="%s"/>' % rect(0, 0, W, H),
+          '      <background color="transparent"/>',
+          '      <filters><mixcolor enabled="true" opacity="%d" color="0x000000"/></filters>' % DIM_OPACITY,
+          '    </dlg>',
+          '    <panel>', '      <position way="relative" rect="%s"/>' % rect(x, y, w, h),
           '      <background color="transparent"><panel id="%s" align="left" valign="top"/></background>'
           % bmp("messagebox/panel"),
-          '    </dlg>']
+          '    </panel>']
     for icon in ("info", "question", "warning", "error"):
         st += ['    <%s_icon>' % icon,
-               '      <position way="relative" rect="%s"/>' % rect(ix, iy, isz, isz),
+               '      <position way="relative" rect="%s"/>' % rect(x + ix, y + iy, isz, isz),
                '      <background color="transparent"><icon id="%s" align="left" valign="top"/></background>'
                % bmp("messagebox/" + icon),
                '    </%s_icon>' % icon]
     st += ['    <!-- Several lines, broken at words, from the top left. -->',
-           '    <msg>', '      <position way="relative" rect="%s"/>' % rect(mx, my, mw, mh),
+           '    <msg>', '      <position way="relative" rect="%s"/>' % rect(x + mx, y + my, mw, mh),
            '      <text color="text"><font id="msg.conf"/>',
            '        <drawtext rect="%s" valign="top" align="left"/></text>' % rect(0, 0, mw, mh),
            '      <background color="transparent"/>', '    </msg>',
@@ -441,7 +479,7 @@ def message_box(p):
     places = {"ok": (w - bw) // 2, "yes": pair_x, "no": pair_x + bw + gap}
     for name in ("ok", "yes", "no"):
         st += ['    <%s overwrite="button">' % name,
-               '      <position way="relative" rect="%s"/>' % rect(places[name], btn_y, bw, bh),
+               '      <position way="relative" rect="%s"/>' % rect(x + places[name], y + btn_y, bw, bh),
                '      <text res-id="btn_%s"/>' % name, '    </%s>' % name,
                '    <%s_down overwrite="%s">' % (name, name),
                '      <background color="transparent"><face id="%s" align="left" valign="top"/></background>'
@@ -479,10 +517,12 @@ def write_size(root, name, p):
     # small regular face.
     write_text(os.path.join(base, "res", "font", "status.conf"), font(f["status"], 700 if f["status"] > 12 else 400))
     write_text(os.path.join(base, "res", "font", "msg.conf"), font(f["msg"], 400))
+    write_text(os.path.join(base, "res", "font", "notice.conf"), font(f["notice"], 700))
 
     lang = ["; English texts of the updater", "uplevel_folder=..  Up one level"]
     lang += ["btn_%s=%s" % (n, t) for n, t in BUTTONS]
-    lang += ["btn_ok=OK", "btn_yes=Yes", "btn_no=No", ""]
+    lang += ["btn_ok=OK", "btn_yes=Yes", "btn_no=No",
+             "do_not_switch_off=Do not switch the unit off during the update.", ""]
     write_text(os.path.join(base, "language", "english.ini"), "\n".join(lang))
 
     bm = os.path.join(base, "res", "bitmap")
@@ -495,16 +535,16 @@ def write_size(root, name, p):
     img_check(os.path.join(bm, "listbox", "check.png"), p["check"], p["scroll"][0])
     img_scroll(os.path.join(bm, "listbox"), *p["scroll"])
     _, _, bw, bh, _ = p["btn"]
-    img_key(os.path.join(bm, "button", "normal.png"), bw, bh, KEY, KEY_EDGE)
+    img_key(os.path.join(bm, "button", "normal.png"), bw, bh, KEY_FACE, KEY_EDGE)
     img_key(os.path.join(bm, "button", "down.png"), bw, bh, ACCENT, ACCENT_DARK)
-    _, _, pw, ph, thumb = p["prog"]
-    img_track(os.path.join(bm, "progress", "bg.png"), pw, ph, TRACK)
-    img_track(os.path.join(bm, "progress", "sel.png"), pw, ph, ACCENT)
+    _, _, pw, ph, thumb, track = p["prog"]
+    img_track(os.path.join(bm, "progress", "bg.png"), pw, ph, TRACK, track)
+    img_track(os.path.join(bm, "progress", "sel.png"), pw, ph, ACCENT, track)
     img_thumb(os.path.join(bm, "progress", "thumb.png"), thumb)
-    _, _, w, h = p["box"]
+    w, h = p["box"]
     img_panel(os.path.join(bm, "messagebox", "panel.png"), w, h, BOX, BOX_EDGE)
     bw, bh, _, _ = p["box_btn"]
-    img_key(os.path.join(bm, "messagebox", "button_normal.png"), bw, bh, KEY, KEY_EDGE)
+    img_key(os.path.join(bm, "messagebox", "button_normal.png"), bw, bh, KEY_FACE, KEY_EDGE)
     img_key(os.path.join(bm, "messagebox", "button_down.png"), bw, bh, ACCENT, ACCENT_DARK)
     for kind in ("info", "question", "warning", "error"):
         img_icon(os.path.join(bm, "messagebox", kind + ".png"), p["box_icon"][2], kind)

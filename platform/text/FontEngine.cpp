@@ -2,7 +2,10 @@
 // the installed font files: FreeType runs in a library instance of our own that ignores
 // FREETYPE_PROPERTIES, glyphs always take the auto-hinter's light mode (vertical snapping only) and
 // never embedded bitmaps, and of fontconfig only the file it picks is used, never its rendering
-// settings. Bold and italic that a family lacks are made from the regular outline.
+// settings. Bold and italic that a family lacks are made from the regular outline. A character the
+// chosen face lacks (Chinese, Japanese or Korean in a Latin face, say) comes from the face that
+// fontconfig prefers among those that have it, at the same size, so that no text shows as boxes
+// while the machine has a font for it; text the face covers is drawn exactly as without fallback.
 #include "platform/text/FontEngine.h"
 #include "platform/text/TextHost.h"
 #include "platform/GdiObjects.h"
@@ -19,7 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <tuple>
+#include <unordered_map>
 
 namespace text {
 
@@ -83,11 +88,23 @@ struct FaceChoice {
     bool familyFound = false; // the requested family is one of the file's names
     bool needBold = false;
     bool needItalic = false;
+    bool bold = false; // what was asked for
+    bool italic = false;
 };
 
-bool Match(const std::string& family, bool bold, bool italic, FaceChoice* out) {
-    if (!FontconfigReady())
-        return false;
+// The style fields of a match: the requested weight and slant, and what the file lacks of them.
+void SetStyle(FcPattern* m, bool bold, bool italic, FaceChoice* out) {
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(m, FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(m, FC_SLANT, 0, &slant);
+    out->bold = bold;
+    out->italic = italic;
+    out->needBold = bold && weight < FC_WEIGHT_DEMIBOLD;
+    out->needItalic = italic && slant == FC_SLANT_ROMAN;
+}
+
+// A pattern for a family in a style, completed by the configuration as for any match.
+FcPattern* StylePattern(const std::string& family, bool bold, bool italic) {
     FcPattern* pat = FcPatternCreate();
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -95,6 +112,13 @@ bool Match(const std::string& family, bool bold, bool italic, FaceChoice* out) {
     FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pat, FcMatchPattern);
     FcDefaultSubstitute(pat);
+    return pat;
+}
+
+bool Match(const std::string& family, bool bold, bool italic, FaceChoice* out) {
+    if (!FontconfigReady())
+        return false;
+    FcPattern* pat = StylePattern(family, bold, italic);
     FcResult result = FcResultNoMatch;
     FcPattern* m = FcFontMatch(nullptr, pat, &result);
     FcPatternDestroy(pat);
@@ -115,11 +139,7 @@ bool Match(const std::string& family, bool bold, bool italic, FaceChoice* out) {
             if (Lower(reinterpret_cast<const char*>(name)) == wanted)
                 out->familyFound = true;
         }
-        int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
-        FcPatternGetInteger(m, FC_WEIGHT, 0, &weight);
-        FcPatternGetInteger(m, FC_SLANT, 0, &slant);
-        out->needBold = bold && weight < FC_WEIGHT_DEMIBOLD;
-        out->needItalic = italic && slant == FC_SLANT_ROMAN;
+        SetStyle(m, bold, italic, out);
     }
     FcPatternDestroy(m);
     return ok;
@@ -174,6 +194,93 @@ std::map<StrikeKey, std::shared_ptr<Strike>>& Strikes() {
     return *strikes;
 }
 
+// The faces that may draw what a family lacks, in fontconfig's order of preference for that family
+// and style (only those that add characters to the ones before them), with the characters each has.
+class FallbackList {
+public:
+    FallbackList(const std::string& family, bool bold, bool italic) {
+        FcPattern* pat = StylePattern(family, bold, italic);
+        FcResult result = FcResultNoMatch;
+        m_set = FcFontSort(nullptr, pat, FcTrue, nullptr, &result);
+        FcPatternDestroy(pat);
+        for (int i = 0; m_set && i < m_set->nfont; i++) {
+            FcPattern* font = m_set->fonts[i];
+            FcBool scalable = FcFalse;
+            FcChar8* file = nullptr;
+            FcCharSet* coverage = nullptr;
+            if (FcPatternGetBool(font, FC_SCALABLE, 0, &scalable) != FcResultMatch || !scalable ||
+                FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file ||
+                FcPatternGetCharSet(font, FC_CHARSET, 0, &coverage) != FcResultMatch)
+                continue;
+            Face face;
+            face.coverage = coverage;
+            face.choice.file = reinterpret_cast<const char*>(file);
+            FcPatternGetInteger(font, FC_INDEX, 0, &face.choice.index);
+            FcChar8* name = nullptr;
+            if (FcPatternGetString(font, FC_FAMILY, 0, &name) == FcResultMatch)
+                face.choice.family = reinterpret_cast<const char*>(name);
+            SetStyle(font, bold, italic, &face.choice);
+            m_faces.push_back(face);
+        }
+    }
+    ~FallbackList() {
+        if (m_set)
+            FcFontSetDestroy(m_set);
+    }
+    FallbackList(const FallbackList&) = delete;
+    FallbackList& operator=(const FallbackList&) = delete;
+
+    // The first face in the order of preference that has the character and can be loaded. Which
+    // faces have anything of a block of 256 code points is worked out once per block, so that a
+    // character is looked up in those few only.
+    const FaceChoice* Find(char32_t cp) {
+        const std::vector<size_t>& candidates = BlockCandidates(cp >> 8);
+        for (size_t i : candidates) {
+            const Face& face = m_faces[i];
+            if (FcCharSetHasChar(face.coverage, cp) && ReadMetrics(face.choice.file, face.choice.index).ok)
+                return &face.choice;
+        }
+        return nullptr;
+    }
+
+private:
+    struct Face {
+        FaceChoice choice;
+        FcCharSet* coverage = nullptr; // belongs to m_set
+    };
+    const std::vector<size_t>& BlockCandidates(char32_t block) {
+        auto it = m_byBlock.find(block);
+        if (it != m_byBlock.end())
+            return it->second;
+        std::vector<size_t>& candidates = m_byBlock[block];
+        for (size_t i = 0; i < m_faces.size(); i++) {
+            for (char32_t cp = block << 8; cp < ((block + 1) << 8); cp++) {
+                if (FcCharSetHasChar(m_faces[i].coverage, cp)) {
+                    candidates.push_back(i);
+                    break;
+                }
+            }
+        }
+        return candidates;
+    }
+
+    FcFontSet* m_set = nullptr;
+    std::vector<Face> m_faces;
+    std::unordered_map<char32_t, std::vector<size_t>> m_byBlock;
+};
+
+// The face that draws a character a family lacks, or null when no installed face has it.
+const FaceChoice* FallbackFace(const std::string& family, bool bold, bool italic, char32_t cp) {
+    if (!FontconfigReady())
+        return nullptr;
+    // Made after fontconfig started, so destroyed before it finishes at exit.
+    static std::map<std::tuple<std::string, bool, bool>, std::unique_ptr<FallbackList>> lists;
+    auto& list = lists[std::make_tuple(family, bold, italic)];
+    if (!list)
+        list = std::make_unique<FallbackList>(family, bold, italic);
+    return list->Find(cp);
+}
+
 } // namespace
 
 struct StrikeMaker {
@@ -195,6 +302,9 @@ struct StrikeMaker {
         s->m_family = c.family;
         s->m_emboldened = c.needBold;
         s->m_slanted = c.needItalic;
+        s->m_ppem64 = ppem64;
+        s->m_bold = c.bold;
+        s->m_italic = c.italic;
         const long upem = fm.unitsPerEm;
         s->m_ascent = static_cast<int>(Scale(fm.winAscent, ppem64, upem));
         s->m_descent = static_cast<int>(Scale(fm.winDescent, ppem64, upem));
@@ -238,15 +348,22 @@ void Strike::Rasterise(char32_t cp, Glyph* glyph) {
     g_rasterised++;
     if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0))
         return; // control characters take no room and draw nothing
-    FT_Face face = static_cast<FT_Face>(m_face);
-    FT_UInt index = FT_Get_Char_Index(face, cp);
+    const Strike* from = this;
+    FT_UInt index = FT_Get_Char_Index(static_cast<FT_Face>(m_face), cp);
+    if (index == 0) {
+        if (const Strike* other = FallbackFor(cp)) {
+            from = other;
+            index = FT_Get_Char_Index(static_cast<FT_Face>(other->m_face), cp);
+        }
+    }
+    FT_Face face = static_cast<FT_Face>(from->m_face);
     const FT_Int32 flags = FT_LOAD_NO_BITMAP | FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_LIGHT;
     if (FT_Load_Glyph(face, index, flags) != 0 && (index == 0 || FT_Load_Glyph(face, 0, flags) != 0))
         return;
     FT_GlyphSlot slot = face->glyph;
-    if (m_slanted)
+    if (from->m_slanted)
         FT_GlyphSlot_Oblique(slot);
-    if (m_emboldened)
+    if (from->m_emboldened)
         FT_GlyphSlot_Embolden(slot);
     glyph->advance = static_cast<int>((slot->advance.x + 32) >> 6);
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
@@ -265,6 +382,14 @@ void Strike::Rasterise(char32_t cp, Glyph* glyph) {
         std::copy(src, src + bm.width, glyph->coverage.begin() + static_cast<ptrdiff_t>(y) * glyph->stride);
     }
     NoteRasterised(glyph->coverage.size());
+}
+
+Strike* Strike::FallbackFor(char32_t cp) {
+    const FaceChoice* c = FallbackFace(m_family, m_bold, m_italic, cp);
+    if (!c)
+        return nullptr;
+    // The strikes stay for the whole run, so the pointer does too.
+    return StrikeMaker::Open(*c, m_ppem64, ReadMetrics(c->file, c->index)).get();
 }
 
 void Strike::DropGlyphs() {

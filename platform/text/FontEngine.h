@@ -50,8 +50,9 @@ public:
     bool Emboldened() const { return m_emboldened; }
     bool Slanted() const { return m_slanted; }
 
-    // The glyph of a code point, rasterised on first use; characters the face lacks draw its
-    // missing-glyph box, control characters nothing (an empty glyph of no advance).
+    // The glyph of a code point, rasterised on first use; a character the face lacks is drawn from
+    // the installed face that fontconfig prefers among those that have it, and only when none has it
+    // as the face's missing-glyph box; control characters draw nothing (an empty glyph of no advance).
     const Glyph& Get(char32_t cp) {
         if (cp < 128 && m_asciiDone[cp])
             return m_ascii[cp];
@@ -63,12 +64,18 @@ private:
     friend struct StrikeMaker;
     const Glyph& Lookup(char32_t cp);
     void Rasterise(char32_t cp, Glyph* glyph);
+    // The strike of the same size and style that draws a character this face lacks, or null.
+    Strike* FallbackFor(char32_t cp);
 
     void* m_face = nullptr; // FT_Face
     std::string m_file;
     std::string m_family;
     bool m_emboldened = false;
     bool m_slanted = false;
+    // What the strike was made for, so that a fallback face is asked for with the same size and style.
+    long m_ppem64 = 0;
+    bool m_bold = false;
+    bool m_italic = false;
     int m_ascent = 0;
     int m_descent = 0;
     int m_underlinePos = 0;

@@ -47,7 +47,7 @@ bool Visible(const std::string& dump, const std::string& name) {
     return LayerLine(dump, name).find(" visible ") != std::string::npos;
 }
 
-// Panel at 160,110; buttons 56 high from y 294: "ok" at x 320, "yes" at 230, "no" at 410.
+// Panel at 100,137; buttons 56 high from y 267: "ok" at x 320, "yes" at 230, "no" at 410.
 const char kTapOk[] = "tap 400 320\n";
 const char kTapYes[] = "tap 310 320\n";
 const char kTapNo[] = "tap 490 320\n";

@@ -2,6 +2,7 @@
 // registry and in the journal, and what the progress display showed.
 #include "DlgTestSupport.h"
 
+#include "app/TravlekConfiguredApp.h"
 #include "package/MskTestSupport.h"
 #include "platform/Platform.h"
 #include "wceui/core/FhScramble.h"
@@ -151,6 +152,46 @@ TEST_F(UpdateTest, OtherUnitLaunchesItsApplicationAndThreeEntriesMoveTheBarOnce)
     EXPECT_EQ(-1, IndexOf(journal, "SetSystemPowerState"));
     EXPECT_EQ(-1, IndexOf(journal, "TouchCalibrate"));
     EXPECT_TRUE(g_messages.empty());
+}
+
+TEST_F(UpdateTest, AConfiguredApplicationOfTheLongestPathIsLaunched) {
+    // 259 units, the most the path may have (260 with its terminator), in folders of ordinary names.
+    std::u16string rel;
+    for (int i = 0; i < 20; ++i) {
+        rel += u"folder_" + Utf8ToWide(std::to_string(100 + i)) + u"\\";
+    }
+    rel += std::u16string(259 - 20 - rel.size() - 4, u'n') + u".exe";
+    const std::u16string app = u"\\Residentflash2\\app\\" + rel;
+    ASSERT_EQ(259u, app.size());
+    SetRegistryString(HKEY_LOCAL_MACHINE, u"OEM", u"APP", app.c_str());
+    WritePackage(u"\\SDMMC\\gpsApp.msk", Files(2, rel.c_str()), u"pwd_tanzo");
+    Run(u"\\SDMMC\\gpsApp.msk");
+
+    EXPECT_EQ("the new program", ReadDeviceFile(app.c_str()));
+    const auto journal = Journal();
+    const int launch = IndexOf(journal, "CreateProcessW");
+    ASSERT_GE(launch, 0);
+    EXPECT_LT(IndexOf(journal, "PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 1"), launch);
+    EXPECT_EQ("CreateProcessW " + WideToUtf8(app) + " _K~Q!R_B7M3M8_*Z", journal[launch]);
+}
+
+TEST_F(UpdateTest, AnUnterminatedMainNavigationValueMakesNoMainNavigationScreen) {
+    // The start-up reads such a value as no application and expects gpsApp.msk; the screen must
+    // agree and show the whole list, not the bare progress of a main-navigation unit.
+    HKEY hKey = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, NULL, 0, 0, NULL, &hKey, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, u"APP", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNavApp),
+                                            static_cast<DWORD>(WStrLen(kNavApp) * sizeof(WCHAR))));
+    RegCloseKey(hKey);
+    bool checked = false;
+    Run(TravlekExpectedPackagePath(), "", {[&](CTravlekDlg* pDlg) {
+            checked = true;
+            EXPECT_EQ(std::u16string(pDlg->GetConfiguredApp()), u"");
+            EXPECT_FALSE(pDlg->IsMainNavigationUnit());
+            EXPECT_TRUE(pDlg->GetChildByName(u"listbox")->IsLayerVisible());
+        }});
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(g_messages.empty()); // no "Cannot find the MSK file." of a main-navigation unit
 }
 
 TEST_F(UpdateTest, MainNavigationUnitWithoutThePackageSaysSoAndTouchesNothing) {

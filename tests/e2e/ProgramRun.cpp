@@ -9,10 +9,23 @@
 
 namespace e2e {
 
-RunResult RunProgram(const std::string& program, const std::string& args) {
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += '\'' == c ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+RunResult RunProgram(const std::string& program, const std::string& args,
+                     const std::vector<std::string>& env) {
     RunResult r;
+    std::string settings;
+    for (const std::string& setting : env) {
+        settings += " " + ShellQuote(setting);
+    }
     // A program that hangs is killed, so that the test fails with exit code 124 instead of waiting.
-    FILE* p = popen(("timeout -k 5 90 '" + program + "' " + args + " 2>&1").c_str(), "r");
+    FILE* p = popen(("timeout -k 5 90 env" + settings + " '" + program + "' " + args + " 2>&1").c_str(), "r");
     if (!p) {
         return r;
     }
@@ -22,7 +35,7 @@ RunResult RunProgram(const std::string& program, const std::string& args) {
         r.out.append(buf, n);
     }
     const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
     return r;
 }
 

@@ -13,8 +13,13 @@ struct RunResult {
 };
 
 // Runs a program with the arguments (already quoted for the shell) and waits for it, at most 90 s:
-// a program still running then is killed and the exit code is 124.
-RunResult RunProgram(const std::string& program, const std::string& args);
+// a program still running then is killed and the exit code is 124; one killed by a signal has 128
+// plus the signal's number. env adds "NAME=value" settings to the program's environment.
+RunResult RunProgram(const std::string& program, const std::string& args,
+                     const std::vector<std::string>& env = {});
+
+// The text in single quotes for the shell, whatever it holds.
+std::string ShellQuote(const std::string& text);
 
 // One line of a layer-tree dump; the item lines of a list box belong to the list box.
 struct DumpLayer {

@@ -33,10 +33,12 @@ std::string TravlekDeviceTest::PackageFolder(const std::string& program, int cou
     return folder;
 }
 
-RunResult TravlekDeviceTest::Travlek(const std::string& script, const std::string& args) {
+RunResult TravlekDeviceTest::Travlek(const std::string& script, const std::string& args,
+                                     const std::vector<std::string>& env) {
     testsupport::WriteHostFile(File("script.txt"), script);
-    return RunProgram(TRAVLEK_PATH, "--backend headless --device '" + Dev() + "' --script '" +
-                                        File("script.txt") + "' " + args);
+    return RunProgram(
+        TRAVLEK_PATH,
+        "--backend headless --device '" + Dev() + "' --script '" + File("script.txt") + "' " + args, env);
 }
 
 std::string TravlekDeviceTest::Journal() const {

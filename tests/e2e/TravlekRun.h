@@ -26,8 +26,9 @@ protected:
     void Init(const std::string& args = "");
     // A package folder for --package of count entries: the program file and filler files beside it.
     std::string PackageFolder(const std::string& program, int count);
-    // Runs travlek headless on Dev() with the script (one command a line).
-    RunResult Travlek(const std::string& script, const std::string& args = "");
+    // Runs travlek headless on Dev() with the script (one command a line); env as RunProgram's.
+    RunResult Travlek(const std::string& script, const std::string& args = "",
+                      const std::vector<std::string>& env = {});
 
     std::string Journal() const;
     std::vector<std::string> JournalLines() const;

@@ -43,7 +43,7 @@ TEST_F(TravlekScreenTest, AMainNavigationUnitWithoutItsPackageSaysSoUntilOkIsTap
         EXPECT_FALSE(box.Visible(name)) << name;
     }
     ASSERT_TRUE(box.Visible("ok"));
-    EXPECT_EQ("320,294,480,350", box.Find("ok")->Rect());
+    EXPECT_EQ("320,267,480,323", box.Find("ok")->Rect());
     EXPECT_EQ("OK", box.Find("ok")->text);
     EXPECT_FALSE(box.Visible("listbox")); // the compact layout behind it
 
@@ -139,8 +139,8 @@ TEST_F(TravlekScreenTest, CalibrateKeepsTheDialogAndRebootResetsWithoutAQuestion
     ASSERT_EQ(0, r.exitCode) << r.out;
     const LayerDump start = Dump("start.txt");
     ASSERT_TRUE(start.Visible("calibrate")) << start.Text();
-    EXPECT_EQ("580,192,780,264", start.Find("calibrate")->Rect());
-    EXPECT_EQ("580,106,780,178", start.Find("reboot")->Rect());
+    EXPECT_EQ("580,204,780,278", start.Find("calibrate")->Rect());
+    EXPECT_EQ("580,112,780,186", start.Find("reboot")->Rect());
     const LayerDump calibrated = Dump("calibrated.txt");
     EXPECT_TRUE(calibrated.Visible("CTravlekDlg")) << calibrated.Text();
     EXPECT_EQ(nullptr, calibrated.Find("CMsgBoxDlg"));
@@ -165,7 +165,28 @@ TEST_F(TravlekScreenTest, TheMainDialogWithAPackageFoundLooksAsItsGoldenImage) {
         std::string error;
         ASSERT_TRUE(ReadPng(File("main.png"), &shot, &error)) << error;
         golden::CheckGolden(GOLDEN_DIR, GOLDEN_OUT_DIR, std::string("main_") + size, shot);
+        // The compact layout's notice belongs to that layout only.
+        ASSERT_NE(nullptr, dump.Find("notice"));
+        EXPECT_FALSE(dump.Find("notice")->visible);
     }
+}
+
+// Package names in Chinese, Japanese and Korean show their characters, taken from an installed font
+// that has them, in the list of the smallest screen.
+TEST_F(TravlekScreenTest, FileNamesInChineseJapaneseAndKoreanLookAsTheirGoldenImage) {
+    Init("--screen 320x240");
+    for (const char* name : {"地图更新.msk", "ちず.msk", "지도.msk"}) {
+        testsupport::WriteHostFile(Dev() + "/SDMMC/" + name, "");
+    }
+    RunResult r = Travlek("wait 5\ndump list.txt\nshot list.png\nquit\n");
+    ASSERT_EQ(0, r.exitCode) << r.out;
+    const LayerDump dump = Dump("list.txt");
+    EXPECT_EQ(List({"..  Up one level", "gpsApp.msk", "ちず.msk", "地图更新.msk", "지도.msk"}),
+              dump.Find("listbox")->items);
+    RgbaImage shot;
+    std::string error;
+    ASSERT_TRUE(ReadPng(File("list.png"), &shot, &error)) << error;
+    golden::CheckGolden(GOLDEN_DIR, GOLDEN_OUT_DIR, "list_cjk_320x240", shot);
 }
 
 } // namespace

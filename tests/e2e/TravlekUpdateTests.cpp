@@ -38,9 +38,9 @@ struct Screen {
     const char* compactProgress;
 };
 const Screen kScreens[] = {
-    {"320x240", "16", "120,155,200,185", "270,113,320,133", "5,113,265,133"},
-    {"480x272", "32", "190,170,290,204", "390,135,480,155", "10,135,380,155"},
-    {"800x480", "16", "320,294,480,350", "630,200,797,270", "20,200,610,230"},
+    {"320x240", "16", "120,133,200,163", "270,113,320,133", "5,113,265,133"},
+    {"480x272", "32", "190,151,290,185", "390,135,480,155", "10,135,380,155"},
+    {"800x480", "16", "320,267,480,323", "630,200,797,270", "20,200,610,270"},
 };
 
 void PrintTo(const Screen& screen, std::ostream* os) {
@@ -101,9 +101,9 @@ TEST_P(MainNavigationUpdate, RunsByItselfShowingOnlyTheProgressThenCalibratesCon
                      "\"Handler\"=\"old.dll\"\n");
     ASSERT_EQ(OldApplication("nvqmain.exe"), Tree("Residentflash2"));
 
-    RunResult r = Travlek("wait 1000\ndump box.txt\nshot box.png\ntap " + CentreOf(screen.ok) +
-                              "\nwait 1000\ndump after.txt\n",
-                          std::string("--bpp ") + screen.bpp);
+    RunResult r =
+        Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(screen.ok) + "\nwait 1000\ndump after.txt\n",
+                std::string("--bpp ") + screen.bpp + " --shot " + File("end.png"));
     ASSERT_EQ(0, r.exitCode) << r.out;
 
     // Behind the success message: the compact layout at the end of the unpack.
@@ -113,6 +113,8 @@ TEST_P(MainNavigationUpdate, RunsByItselfShowingOnlyTheProgressThenCalibratesCon
         EXPECT_FALSE(box.Find(name)->visible) << name;
     }
     ASSERT_TRUE(box.Visible("status")) << box.Text();
+    ASSERT_TRUE(box.Visible("notice")); // the skin's "do not switch off"
+    EXPECT_EQ("Do not switch the unit off during the update.", box.Find("notice")->text);
     EXPECT_EQ(screen.compactStatus, box.Find("status")->Rect());
     EXPECT_EQ("100%", box.Find("status")->text);
     ASSERT_TRUE(box.Visible("progress"));
@@ -125,10 +127,11 @@ TEST_P(MainNavigationUpdate, RunsByItselfShowingOnlyTheProgressThenCalibratesCon
     ASSERT_TRUE(box.Visible("ok"));
     EXPECT_EQ(screen.ok, box.Find("ok")->Rect());
 
-    // On the screen: white status text on the dark field, and no button faces where the buttons were.
+    // On the screen once the box has gone: white status text on the dark field, and no button faces
+    // where the buttons were.
     RgbaImage shot;
     std::string error;
-    ASSERT_TRUE(ReadPng(File("box.png"), &shot, &error)) << error;
+    ASSERT_TRUE(ReadPng(File("end.png"), &shot, &error)) << error;
     const DumpLayer* status = box.Find("status");
     int nWhite = 0;
     for (int y = status->top; y < status->bottom; ++y) {

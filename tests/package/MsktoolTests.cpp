@@ -1,6 +1,7 @@
 // msktool end to end: the built program, run on host folders.
 #include "MskTestSupport.h"
 #include "wceui/core/FhScramble.h"
+#include "package/MskInstall.h"
 #include "package/MskSignature.h"
 #include "package/MskUnpacker.h"
 #include "platform/Platform.h"
@@ -8,11 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,8 +43,9 @@ protected:
     void SetUp() override { m_dir = std::make_unique<testsupport::TempFolder>(); }
     std::string Path(const std::string& relative) const { return m_dir->Path() + "/" + relative; }
 
-    ToolRun Tool(const std::vector<std::string>& args) {
-        std::string command = Quote(MSKTOOL_PATH);
+    // env: variable assignments for the tool's environment ("NAME=value ..."), if any.
+    ToolRun Tool(const std::vector<std::string>& args, const std::string& env = std::string()) {
+        std::string command = (env.empty() ? std::string() : env + " ") + Quote(MSKTOOL_PATH);
         for (const auto& a : args)
             command += " " + Quote(a);
         command += " 2>" + Quote(Path("stderr.txt"));
@@ -431,7 +437,7 @@ TEST_F(Msktool, ExtractWritesWholeFilesOnlyAndOneAtATimeIntoDest) {
     r = Tool({"extract", Path("app.msk"), Path("out"), "--password", "gps"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "msktool: " + Path("out") +
-                         ": another extract is writing into it; try again when it has finished\n");
+                         ": another extract or install is writing into it; try again when it has finished\n");
     EXPECT_EQ(ReadHostFile(Path("out/app/config/settings.ini")), "being written by the other extract");
     close(held);
     EXPECT_EQ(Tool({"extract", Path("app.msk"), Path("out"), "--password", "gps"}).status, 0);
@@ -576,4 +582,300 @@ TEST_F(Msktool, KeygenSignAndVerifyWithAPublicKey) {
     EXPECT_EQ(Tool({"list", Path("app.msk"), "--password", "gps", "--pubkey", Path("maker.pub")}).status, 2);
     EXPECT_EQ(Tool({"verify", Path("app.msk"), "--password", "gps", "--key", Path("maker.key")}).status, 2);
     EXPECT_EQ(Tool({"sign", Path("app.msk"), "--key", Path("maker.key"), "--force"}).status, 2);
+}
+
+namespace {
+
+// A host folder's tree: each entry's path below it, a folder with a closing "/" and nothing after
+// it, a file with its bytes.
+std::map<std::string, std::string> TreeOf(const std::string& folder) {
+    std::map<std::string, std::string> tree;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         it != std::filesystem::recursive_directory_iterator(); ++it) {
+        std::string below = std::filesystem::relative(it->path(), folder).string();
+        if (it->is_directory())
+            tree[below + "/"] = "";
+        else
+            tree[below] = ReadHostFile(it->path().string());
+    }
+    return tree;
+}
+
+// The names in a host folder.
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Bytes that deflate cannot shrink.
+std::string Noise(size_t size, uint32_t seed) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        seed ^= seed << 13;
+        seed ^= seed >> 17;
+        seed ^= seed << 5;
+        c = static_cast<char>(seed);
+    }
+    return bytes;
+}
+
+bool Killed(const ToolRun& r) {
+    return r.status == -1 || r.status == 128 + SIGKILL; // the shell may run the tool as its child
+}
+
+class MsktoolInstall : public Msktool {
+protected:
+    // a.msk holds the fixture's tree under root "app"; b.msk another tree under root "navi".
+    void MakePackages() {
+        MakeTree();
+        ASSERT_EQ(Tool({"create", Path("a.msk"), Path("tree"), "--password", "gps", "--root", "app"}).status,
+                  0);
+        WriteHostFile(Path("tree2/navi.exe"), "the new application");
+        WriteHostFile(Path("tree2/maps/europe.map"), std::string(5000, 'm'));
+        testsupport::MakeHostFolders(Path("tree2/empty"));
+        ASSERT_EQ(
+            Tool({"create", Path("b.msk"), Path("tree2"), "--password", "gps", "--root", "navi"}).status, 0);
+        testsupport::MakeHostFolders(Path("apps"));
+    }
+    ToolRun Install(const std::string& package, const std::string& env = std::string(),
+                    const char* password = "gps") {
+        return Tool({"install", Path(package), Path("apps/app"), "--password", password}, env);
+    }
+    void SetUp() override {
+        Msktool::SetUp();
+        m_app = Path("apps/app");
+    }
+    std::string m_app;
+};
+
+} // namespace
+
+TEST_F(MsktoolInstall, ThePackageTreeReplacesTheFolderAndNothingIsLeftBesideIt) {
+    MakePackages();
+    ToolRun r = Install("a.msk");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(
+        r.out.rfind(m_app + ": installed 3 files, 3 folders, 3036 bytes from " + Path("a.msk") + ", staged, ",
+                    0),
+        0u)
+        << r.out;
+    EXPECT_EQ(TreeOf(m_app), TreeOf(Path("tree")));
+    EXPECT_EQ(NamesIn(Path("apps")), std::vector<std::string>{"app"});
+
+    // Over an existing tree (named with a closing slash): the old files go, whatever the root is called.
+    r = Tool({"install", Path("b.msk"), m_app + "/", "--password", "gps"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("installed 2 files, 2 folders, 5019 bytes"), std::string::npos) << r.out;
+    EXPECT_EQ(TreeOf(m_app), TreeOf(Path("tree2")));
+    EXPECT_EQ(NamesIn(Path("apps")), std::vector<std::string>{"app"});
+
+    r = Tool({"--help"});
+    EXPECT_NE(r.out.find("install PACKAGE APPFOLDER --password P"), std::string::npos);
+    EXPECT_NE(r.out.find("whatever\n      the root is called"), std::string::npos);
+    EXPECT_EQ(Tool({"install", Path("a.msk"), m_app}).status, 2); // no password
+    EXPECT_EQ(Tool({"install", Path("a.msk"), m_app, "--password", "gps", "--dest", "x"}).status, 2);
+}
+
+// Every refusal comes before the folder changes: it stays as it was, byte for byte.
+TEST_F(MsktoolInstall, ARefusedInstallLeavesTheFolderAsItWas) {
+    MakePackages();
+    ASSERT_EQ(Install("a.msk").status, 0);
+    const auto before = TreeOf(Path("apps"));
+
+    ToolRun r = Install("b.msk", "", "nvq");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "msktool: crc_check_fail: the check word does not match: wrong password or changed file\n");
+    EXPECT_EQ(TreeOf(Path("apps")), before);
+
+    msktest::RawPackage damaged;
+    damaged.key = FhPasswordToKey(u"pwd_tanzo");
+    const std::string big = Noise(300000, 3);
+    msktest::RawEntry entry = msktest::File(u"big.bin", big);
+    std::string stream = msktest::Compress(big);
+    stream[stream.size() / 2] ^= 0x55;
+    entry.stream = stream;
+    damaged.entries = {msktest::File(u"first.txt", "fine"), entry};
+    WriteHostFile(Path("damaged.msk"), msktest::Build(damaged));
+    r = Install("damaged.msk");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: uncompress failed\n");
+    EXPECT_EQ(TreeOf(Path("apps")), before);
+
+    // Paths are counted below APPFOLDER itself: one unit short of the device's limit fits.
+    auto longPackage = [&](const std::string& name, size_t units) {
+        msktest::RawPackage p;
+        p.key = FhPasswordToKey(u"pwd_tanzo");
+        const std::u16string folder(100, u'f');
+        const std::u16string path = folder + u"\\" + std::u16string(units - 101, u'n');
+        p.entries = {msktest::Folder(folder), msktest::File(path, "x")};
+        WriteHostFile(Path(name), msktest::Build(p));
+        return WideToUtf8(path);
+    };
+    const size_t room = 259 - (m_app.size() + 1); // the longest path that fits below APPFOLDER
+    const std::string tooLong = longPackage("long.msk", room + 1);
+    r = Install("long.msk");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: invalid entry path " + tooLong + ": entry '" + tooLong +
+                         "': path too long for this destination\n");
+    EXPECT_EQ(TreeOf(Path("apps")), before);
+
+    // Another holder of the parent's lock (another install or extract there).
+    int held = open(Path("apps").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    r = Install("b.msk");
+    close(held);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: " + Path("apps") +
+                         ": another extract or install is writing into it; try again when it has finished\n");
+    EXPECT_EQ(TreeOf(Path("apps")), before);
+
+    // A dry run checks everything and says how it would install, writing nothing.
+    r = Tool({"install", Path("b.msk"), m_app, "--password", "gps", "--dry-run"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind(m_app + ": would install 2 files, 2 folders, 5019 bytes from " + Path("b.msk") +
+                              ", staged (",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_EQ(TreeOf(Path("apps")), before);
+    testsupport::MakeHostFolders(Path("empty"));
+    EXPECT_EQ(Tool({"install", Path("b.msk"), Path("empty/app"), "--password", "gps", "--dry-run"}).status,
+              0);
+    EXPECT_TRUE(NamesIn(Path("empty")).empty());
+
+    r = Tool({"install", Path("b.msk"), Path("nowhere/app"), "--password", "gps"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: cannot install into " + Path("nowhere/app") + ": its parent folder " +
+                         Path("nowhere") + " does not exist\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("nowhere")));
+
+    const std::string fits = longPackage("fits.msk", room);
+    r = Install("fits.msk");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadHostFile(m_app + "/" + std::string(100, 'f') + "/" + std::string(room - 101, 'n')), "x");
+}
+
+// A run killed while it staged or while it switched is settled by the next run before anything else,
+// even when that run then fails.
+TEST_F(MsktoolInstall, TheNextRunSettlesAKilledInstall) {
+    MakePackages();
+    ASSERT_EQ(Install("a.msk").status, 0);
+    const std::string wrongPassword =
+        "msktool: crc_check_fail: the check word does not match: wrong password or changed file\n";
+
+    ToolRun r = Install("b.msk", "WINCE_KILL_AT=create:2:ap+");
+    ASSERT_TRUE(Killed(r)) << r.status << r.err;
+    EXPECT_EQ(NamesIn(Path("apps")), (std::vector<std::string>{"ap+", "app", "app.phase"}));
+    r = Install("b.msk", "", "nvq");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: " + m_app + ": an install from " + Path("b.msk") +
+                         " was cut before its switch; rolled back, the folder is the one it replaced\n" +
+                         wrongPassword);
+    EXPECT_EQ(TreeOf(m_app), TreeOf(Path("tree")));
+    EXPECT_EQ(NamesIn(Path("apps")), std::vector<std::string>{"app"});
+
+    // Killed between the renames: the old tree is aside, the new one still staged.
+    r = Install("b.msk", "WINCE_KILL_AT=move:1:ap+");
+    ASSERT_TRUE(Killed(r)) << r.status << r.err;
+    EXPECT_EQ(NamesIn(Path("apps")), (std::vector<std::string>{"ap+", "ap-", "app.phase"}));
+    const auto cut = TreeOf(Path("apps"));
+    r = Tool({"install", Path("a.msk"), m_app, "--password", "gps", "--dry-run"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "msktool: " + m_app + ": an install from " + Path("b.msk") +
+                         " was cut during its switch; an install finishes the switch first\n");
+    EXPECT_EQ(TreeOf(Path("apps")), cut);
+    r = Install("a.msk", "", "nvq");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: " + m_app + ": an install from " + Path("b.msk") +
+                         " was cut during its switch; the switch is finished, the folder is its tree\n" +
+                         wrongPassword);
+    EXPECT_EQ(TreeOf(m_app), TreeOf(Path("tree2")));
+    EXPECT_EQ(NamesIn(Path("apps")), std::vector<std::string>{"app"});
+}
+
+// Leftovers made by hand as the installer leaves them.
+TEST_F(MsktoolInstall, AnIncompleteInPlaceInstallIsReplacedAndAnUnreadableRecordStopsTheRun) {
+    MakePackages();
+    ASSERT_EQ(Install("a.msk").status, 0);
+    PlatformSetDeviceRoot("/");
+    std::string oldPackage = Path("old.msk");
+    std::replace(oldPackage.begin(), oldPackage.end(), '/', '\\');
+    std::string appDevice = m_app;
+    std::replace(appDevice.begin(), appDevice.end(), '/', '\\');
+    const MskInstallLayout layout = MskInstallLayoutFor(Utf8ToWide(appDevice).c_str());
+    MskPhaseRecord record;
+    record.phase = MSK_PHASE_UNPACKING;
+    record.package = Utf8ToWide(oldPackage);
+    ASSERT_TRUE(MskWritePhaseRecord(layout, record));
+    std::filesystem::remove_all(m_app + "/lang");
+
+    ToolRun r = Install("b.msk");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "msktool: warning: " + m_app + ": an install from " + Path("old.msk") +
+                         " was cut while it refilled the folder in place: the folder is incomplete; this "
+                         "install replaces it\n");
+    EXPECT_EQ(TreeOf(m_app), TreeOf(Path("tree2")));
+    EXPECT_EQ(NamesIn(Path("apps")), std::vector<std::string>{"app"});
+
+    // A staging folder with its record, as a cut left it.
+    WriteHostFile(Path("apps/ap+/navi.exe"), "half");
+    record.phase = MSK_PHASE_STAGING;
+    ASSERT_TRUE(MskWritePhaseRecord(layout, record));
+    r = Install("a.msk");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("was cut before its switch; rolled back"), std::string::npos) << r.err;
+    EXPECT_EQ(TreeOf(m_app), TreeOf(Path("tree")));
+    EXPECT_EQ(NamesIn(Path("apps")), std::vector<std::string>{"app"});
+
+    // A record that cannot be read says nothing of what is safe to remove: the run stops there.
+    WriteHostFile(Path("apps/ap-/navi.exe"), "maybe the only copy");
+    WriteHostFile(Path("apps/app.phase"), "scrambled");
+    const auto before = TreeOf(Path("apps"));
+    r = Install("b.msk");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "msktool: cannot finish or roll back the install cut beside " + m_app +
+                         ": the phase record " + Path("apps") + "/app.phase cannot be read\n");
+    EXPECT_EQ(TreeOf(Path("apps")), before);
+}
+
+// A volume that cannot hold both trees: the folder is cleared and refilled, and the run says so.
+TEST_F(MsktoolInstall, AVolumeTooSmallForBothTreesIsFilledInPlace) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    MakeTree();
+    WriteHostFile(Path("old/data.bin"), Noise(120 * 1024, 1));
+    WriteHostFile(Path("new/data.bin"), Noise(150 * 1024, 2));
+    WriteHostFile(Path("new/readme.txt"), "new");
+    ASSERT_EQ(Tool({"create", Path("old.msk"), Path("old"), "--password", "gps"}).status, 0);
+    ASSERT_EQ(Tool({"create", Path("new.msk"), Path("new"), "--password", "gps"}).status, 0);
+    testsupport::MakeHostFolders(Path("flash"));
+    if (mount("tmpfs", Path("flash").c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{Path("flash")};
+
+    const std::string app = Path("flash/app");
+    ToolRun r = Tool({"install", Path("old.msk"), app, "--password", "gps"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(", staged, "), std::string::npos) << r.out;
+    r = Tool({"install", Path("new.msk"), app, "--password", "gps", "--dry-run"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(", in place ("), std::string::npos) << r.out;
+    EXPECT_EQ(TreeOf(app), TreeOf(Path("old")));
+    r = Tool({"install", Path("new.msk"), app, "--password", "gps"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "msktool: warning: the volume cannot hold both trees: " + app +
+                         " is cleared, then refilled; if this run is cut, the next install completes it\n");
+    EXPECT_NE(r.out.find(", in place, "), std::string::npos) << r.out;
+    EXPECT_EQ(TreeOf(app), TreeOf(Path("new")));
+    EXPECT_EQ(NamesIn(Path("flash")), std::vector<std::string>{"app"});
 }

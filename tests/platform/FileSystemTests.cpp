@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -325,4 +327,75 @@ TEST_F(DeviceFiles, VolumeInfoGivesTheBlockSizeOfAnExistingFolderOnly) {
     volume.cbSize = 4;
     EXPECT_FALSE(CeGetVolumeInfoW(u"\\", CeVolumeInfoLevelStandard, &volume));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+}
+
+namespace {
+
+// What an update does to make its work durable: a new file written and flushed, then renamed into
+// place. 0 when every call succeeded, else the number of the call that failed.
+int FlushAndMoveNewFile() {
+    HANDLE f = CreateFileW(u"\\new.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return 1;
+    DWORD written = 0;
+    const bool wrote = WriteFile(f, "durable", 7, &written, nullptr) && written == 7;
+    const bool flushed = FlushFileBuffers(f);
+    CloseHandle(f);
+    if (!wrote || !flushed)
+        return wrote ? 3 : 2;
+    if (!MoveFileW(u"\\new.tmp", u"\\new.txt"))
+        return 4;
+    return ReadHostFile(PlatformHostPath(u"\\new.txt")) == "durable" ? 0 : 5;
+}
+
+} // namespace
+
+// Whether flushes reach the host's disk is read once per process from WINCE_HOST_SYNC, so each
+// setting runs in a process of its own; a flush and a move succeed with each.
+TEST_F(DeviceFiles, FlushAndMoveOfANewFileSucceedWithAndWithoutHostSync) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const char* setting : {"unset", "0", "1"}) {
+        SCOPED_TRACE(setting);
+        EXPECT_EXIT(
+            {
+                if (std::string("unset") == setting)
+                    unsetenv("WINCE_HOST_SYNC");
+                else
+                    setenv("WINCE_HOST_SYNC", setting, 1);
+                _exit(FlushAndMoveNewFile());
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
+}
+
+// WINCE_HOOK_AT runs its command once, just before the chosen change and after the ones before it;
+// WINCE_KILL_AT kills before its change is made.
+TEST_F(DeviceFiles, HookAndKillRequestsActAtTheirChange) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto create = [](LPCWSTR path) {
+        HANDLE f = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (f != INVALID_HANDLE_VALUE)
+            CloseHandle(f);
+        return f != INVALID_HANDLE_VALUE;
+    };
+    EXPECT_EXIT(
+        {
+            // The second create under \hooked: the listing holds the first file and not the second.
+            const std::string listing = Root() + "/listing.txt";
+            setenv("WINCE_HOOK_AT", "create:2:\\hooked\\", 1);
+            setenv("WINCE_HOOK_COMMAND", ("ls " + Root() + "/hooked >> " + listing).c_str(), 1);
+            CreateDirectoryW(u"\\hooked", nullptr);
+            const bool made = create(u"\\other.txt") && create(u"\\hooked\\a.txt") &&
+                              create(u"\\hooked\\b.txt") && create(u"\\hooked\\c.txt");
+            _exit(made && ReadHostFile(listing) == "a.txt\n" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            setenv("WINCE_KILL_AT", "move:1:kept", 1);
+            create(u"\\kept.tmp");
+            MoveFileW(u"\\kept.tmp", u"\\kept.txt");
+            _exit(0);
+        },
+        ::testing::KilledBySignal(SIGKILL), "");
 }

@@ -286,21 +286,20 @@ TEST_F(Registry, AFileOverTheLimitReadsAsEmptyAndIsNeverWritten) {
 }
 
 // Values are found by name through an index: a key of 150,000 values, a file within the limit,
-// took most of a minute to read when each value was looked for among all those before it. The file
-// still lists a key's values in the order they were first set, whatever their names.
-TEST_F(Registry, AKeyOfManyValuesIsReadQuicklyAndKeepsTheOrderOfItsValues) {
+// took most of a minute to read when each value was looked for among all those before it (a
+// lookup that slow again runs into the test's time limit). The file still lists a key's values in
+// the order they were first set, whatever their names.
+TEST_F(Registry, AKeyOfManyValuesKeepsTheOrderOfItsValues) {
     const int count = 150000;
     std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Many]\n";
     for (int i = count - 1; i >= 0; --i)
         text += "\"V" + std::to_string(i) + "\"=dword:00000001\n";
     WriteFile(text);
-    const auto start = std::chrono::steady_clock::now();
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Many", 0, 0, &key));
     std::vector<BYTE> data;
     DWORD type = 0;
     EXPECT_EQ(ERROR_SUCCESS, Query(key, u"v0", &type, &data));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
     // Set again under another case, a value keeps its name and place; a new one comes last.
     const std::vector<BYTE> two = {2, 0, 0, 0};

@@ -281,6 +281,45 @@ RECT InkBox(const Pixels& px, int width, int height, DWORD fill) {
     return box;
 }
 
+TEST_F(TextDraw, CharactersTheFaceLacksComeFromAnInstalledFaceThatHasThem) {
+    // DejaVu Sans has no Han, kana or Hangul. Each such character must show its own shape at the
+    // size asked for, from a face that has it, not the missing-glyph box that every character no
+    // installed face has (an unassigned code point) still gets.
+    Canvas c(Dib::Rgb565, 40, 40);
+    Selected s(c.Dc(), MakeFont(u"DejaVu Sans", -24));
+    SetBkMode(c.Dc(), TRANSPARENT);
+    auto draw = [&](const char16_t* t) {
+        c.Px().Fill(0xFFFF);
+        RECT r{0, 0, 40, 40};
+        EXPECT_GT(DrawTextW(c.Dc(), t, -1, &r, DT_SINGLELINE), 0);
+        std::vector<DWORD> px;
+        for (int y = 0; y < 40; y++)
+            for (int x = 0; x < 40; x++)
+                px.push_back(c.Px().Get(x, y));
+        return px;
+    };
+    const std::vector<DWORD> box = draw(u"\u0378");
+    const std::vector<DWORD> han = draw(u"\u4E2D"); // 中
+    const RECT ink = InkBox(c.Px(), 40, 40, 0xFFFF);
+    EXPECT_GE(ink.bottom - ink.top, 18); // about the em's height, not a sliver
+    EXPECT_NE(han, box);
+    EXPECT_NE(draw(u"\u56FD"), han); // 国
+    EXPECT_NE(draw(u"\u306E"), box); // の
+    EXPECT_NE(draw(u"\uD55C"), box); // 한
+    // It takes room in the line like any other character; the line keeps DejaVu Sans's height.
+    SIZE han1{}, ab{}, mixed{};
+    ASSERT_TRUE(GetTextExtentPoint32W(c.Dc(), u"\u4E2D", 1, &han1));
+    ASSERT_TRUE(GetTextExtentPoint32W(c.Dc(), u"ab", 2, &ab));
+    ASSERT_TRUE(GetTextExtentPoint32W(c.Dc(), u"a\u4E2Db", 3, &mixed));
+    EXPECT_GT(han1.cx, 12);
+    EXPECT_EQ(mixed.cx, ab.cx + han1.cx);
+    EXPECT_EQ(han1.cy, 28); // DejaVu Sans's ascent and descent at 24 pixels
+    // Found once: drawing it again rasterises nothing.
+    const unsigned long before = PlatformTextGlyphsRasterised();
+    draw(u"\u4E2D\u56FD");
+    EXPECT_EQ(PlatformTextGlyphsRasterised(), before);
+}
+
 TEST_F(TextDraw, FullCoverageGivesTheTextColourExactly) {
     for (Dib kind : {Dib::Rgb565, Dib::Xrgb8888, Dib::Rgb555, Dib::Rgb888}) {
         Canvas c(kind, 60, 40);

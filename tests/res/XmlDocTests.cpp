@@ -261,12 +261,9 @@ TEST_F(XmlDocTest, TagsWithVeryManyAttributesParseInLinearTimeAndStillRefuseDupl
         }
         return text + extra + u"/>";
     };
-    // Comparing every name with every earlier one took about half a minute at this size.
-    const auto start = std::chrono::steady_clock::now();
+    // Comparing every name with every earlier one took about half a minute at this size, beyond the
+    // test's time limit; linear, it takes about a second even with sanitizers.
     ASSERT_TRUE(Load(tag(100000, u"")));
-    const double dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    // Linear: about a second even with sanitizers.
-    EXPECT_LT(dSeconds, 15.0);
     int nSeen = 0;
     for (const CWceUiXmlAttr* p = m_doc.GetFirstAttr(m_doc.GetRootElem()); p; p = m_doc.GetNextAttr(p)) {
         ASSERT_EQ(WideToUtf8(p->pValue), std::to_string(nSeen)) << "attributes keep their order";

@@ -11,10 +11,15 @@
 #include "wceui/res/FhPackFile.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/FhStyleFile.h"
+#include "wceui/style/WceUiBgItem.h"
+#include "wceui/style/WceUiLoadBitmap.h"
 #include "wceui/style/WceUiStyle.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -106,6 +111,24 @@ std::map<std::u16string, std::u16string> Layers(const CWceUiXmlDoc& doc, CWceUiX
     return layers;
 }
 
+// A button pressed and then slid off shows its out style ("focus.style"); without one, or with the
+// pressed one, it would keep looking pressed although lifting the pen there does nothing.
+void ExpectOutStyleIsNotPressed(const CWceUiXmlDoc& doc, CWceUiXmlElem* pBody, const std::u16string& name) {
+    CWceUiXmlElem* p = doc.GetFirstChild(pBody);
+    for (; p; p = doc.GetNextSibling(p)) {
+        LPCWSTR pName = doc.GetAttrValue(p, u"name");
+        if (pName && name == pName) {
+            break;
+        }
+    }
+    ASSERT_NE(p, nullptr) << WideToUtf8(name);
+    LPCWSTR pOut = doc.GetAttrValue(p, u"focus.style");
+    LPCWSTR pDown = doc.GetAttrValue(p, u"down.style");
+    ASSERT_NE(pOut, nullptr) << WideToUtf8(name);
+    ASSERT_NE(pDown, nullptr) << WideToUtf8(name);
+    EXPECT_NE(std::u16string(pOut), std::u16string(pDown)) << WideToUtf8(name);
+}
+
 TEST_F(SkincTest, TheSkinHoldsWhatTheUpdaterLooksForAtEverySize) {
     const tooltest::Result r = Skinc(SKIN_SOURCE_DIR);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -165,12 +188,20 @@ TEST_F(SkincTest, TheSkinHoldsWhatTheUpdaterLooksForAtEverySize) {
                 << WideToUtf8(styles.GetStyleName(i));
         }
         for (CWceUiXmlElem* p = dlg.GetFirstChild(pBody); p; p = dlg.GetNextSibling(p)) {
-            for (const char16_t* attr : {u"style", u"down.style"}) {
+            for (const char16_t* attr : {u"style", u"down.style", u"focus.style"}) {
                 if (LPCWSTR pStyle = dlg.GetAttrValue(p, attr)) {
                     EXPECT_GE(styles.GetStyleNameIndex(pStyle), 0) << WideToUtf8(pStyle);
                 }
             }
         }
+        for (const char16_t* name : {u"update", u"reboot", u"calibrate", u"back"}) {
+            ExpectOutStyleIsNotPressed(dlg, pBody, name);
+        }
+        // The compact layout's notice: there, hidden until the compact layout shows it, with its text.
+        CWceUiStyle notice;
+        ASSERT_TRUE(styles.GetStyleData(u"notice", &notice));
+        EXPECT_FALSE(notice.IsVisible());
+        ASSERT_NE(lang.GetValue(u"do_not_switch_off"), nullptr);
 
         // The compact layout moves the progress bar up beside the status line.
         CWceUiStyle progress;
@@ -184,10 +215,12 @@ TEST_F(SkincTest, TheSkinHoldsWhatTheUpdaterLooksForAtEverySize) {
         // The message box: its layers, and the animations it enters and leaves with.
         CWceUiXmlDoc box;
         ASSERT_TRUE(box.LoadXmlFile((base + u"\\wnd\\CMsgBoxDlg.dlg.xml").c_str()));
-        const auto boxLayers = Layers(box, box.FindChildElem(box.GetRootElem(), u"body"));
+        CWceUiXmlElem* pBoxBody = box.FindChildElem(box.GetRootElem(), u"body");
+        const auto boxLayers = Layers(box, pBoxBody);
         for (const char16_t* name : {u"yes", u"no", u"ok"}) {
             ASSERT_TRUE(boxLayers.count(name));
             EXPECT_EQ(boxLayers.at(name), u"CWceUiButton");
+            ExpectOutStyleIsNotPressed(box, pBoxBody, name);
         }
         for (const char16_t* name :
              {u"msg", u"info_icon", u"question_icon", u"warning_icon", u"error_icon"}) {
@@ -202,6 +235,87 @@ TEST_F(SkincTest, TheSkinHoldsWhatTheUpdaterLooksForAtEverySize) {
     }
     for (const std::u16string& line : log.Messages()) {
         ADD_FAILURE() << "framework: " << WideToUtf8(line);
+    }
+}
+
+// Relative luminance and contrast ratio of sRGB colours, by the WCAG 2 formulas.
+double Luminance(const uint8_t* rgb) {
+    double sum = 0;
+    const double weights[3] = {0.2126, 0.7152, 0.0722};
+    for (int i = 0; i < 3; ++i) {
+        const double c = rgb[i] / 255.0;
+        sum += weights[i] * (c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+}
+
+double Contrast(const uint8_t* a, const uint8_t* b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A colour as a 16-bit screen shows it: cut to 5, 6 and 5 bits, widened again by repeating the top bits.
+void On565Screen(const uint8_t* in, uint8_t* out) {
+    const int r = in[0] >> 3, g = in[1] >> 2, b = in[2] >> 3;
+    out[0] = static_cast<uint8_t>(r << 3 | r >> 2);
+    out[1] = static_cast<uint8_t>(g << 2 | g >> 4);
+    out[2] = static_cast<uint8_t>(b << 3 | b >> 2);
+}
+
+// An RRGGBB entry of a skin's colour source file.
+bool SourceColour(const std::string& path, const std::string& id, uint8_t* rgb) {
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (0 == line.rfind(id + "=", 0) && line.size() >= id.size() + 7) {
+            const unsigned long v = std::stoul(line.substr(id.size() + 1, 6), nullptr, 16);
+            rgb[0] = static_cast<uint8_t>(v >> 16), rgb[1] = static_cast<uint8_t>(v >> 8);
+            rgb[2] = static_cast<uint8_t>(v);
+            return true;
+        }
+    }
+    return false;
+}
+
+// While an update runs the updater draws the labels of its four buttons in grey 808080 on their
+// normal face (the buttons stay enabled); that grey must read at 3:1 at least, on the face's colour
+// in the skin's sources and as a 16-bit screen shows both. The black-ish label of a usable button
+// reads at 4.5:1 at least.
+TEST_F(SkincTest, ButtonLabelsReadOnTheirFaceWhetherUsableOrGreyed) {
+    const tooltest::Result r = Skinc(SKIN_SOURCE_DIR);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const uint8_t grey[3] = {0x80, 0x80, 0x80};
+    for (const SizeCase& size : kSizes) {
+        SCOPED_TRACE(WideToUtf8(size.folder));
+        const std::string source = std::string(SKIN_SOURCE_DIR) + "/" + WideToUtf8(size.folder);
+        uint8_t label[3];
+        ASSERT_TRUE(SourceColour(source + "/res/color/wceui.color", "button_text", label));
+        CFhStyleFile styles;
+        ASSERT_TRUE(styles.LoadStyleFile(
+            (std::u16string(u"\\out.pack\\") + size.folder + u"\\wnd\\CTravlekDlg.style.xml").c_str()));
+        for (const char16_t* name : {u"update", u"reboot", u"calibrate", u"back"}) {
+            SCOPED_TRACE(WideToUtf8(name));
+            CWceUiStyle style;
+            ASSERT_TRUE(styles.GetStyleData(name, &style));
+            CWceUiBgItem* pFace = style.GetBgItemCtrl()->GetHead();
+            ASSERT_NE(pFace, nullptr);
+            // "button\normal.565a.conf" is drawn from res/bitmap/button/normal.png.
+            std::string id = WideToUtf8(pFace->GetLoadBitmap()->GetBitmapID());
+            std::replace(id.begin(), id.end(), '\\', '/');
+            id = id.substr(0, id.find('.')) + ".png";
+            RgbaImage face;
+            std::string error;
+            ASSERT_TRUE(ReadPng(source + "/res/bitmap/" + id, &face, &error)) << error;
+            // The middle of the face, where the label is drawn.
+            const uint8_t* ground = face.At(face.width / 2, face.height / 2);
+            ASSERT_EQ(ground[3], 255);
+            uint8_t greyShown[3], groundShown[3];
+            On565Screen(grey, greyShown);
+            On565Screen(ground, groundShown);
+            EXPECT_GE(Contrast(grey, ground), 3.0);
+            EXPECT_GE(Contrast(greyShown, groundShown), 3.0);
+            EXPECT_GE(Contrast(label, ground), 4.5);
+        }
     }
 }
 

@@ -47,8 +47,9 @@ bool FolderLock::TryLock(const std::string& hostFolder, std::string* why) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
         close(fd);
-        *why = err == EWOULDBLOCK ? "another extract is writing into it; try again when it has finished"
-                                  : std::strerror(err);
+        *why = err == EWOULDBLOCK
+                   ? "another extract or install is writing into it; try again when it has finished"
+                   : std::strerror(err);
         return false;
     }
     if (m_fd >= 0)

@@ -7,11 +7,13 @@
 //   msktool extract PACKAGE DEST --password P [--dry-run]
 //   msktool keygen SECRET.key PUBLIC.key [--force]
 //   msktool sign PACKAGE --key SECRET.key
+//   msktool install PACKAGE APPFOLDER --password P [--dry-run]
 //
 // Paths are host paths. Exit status: 0 success, 1 failure (the error on stderr), 2 usage error.
 #include "wceui/core/FhScramble.h"
 #include "package/MskFormat.h"
 #include "package/MskInflate.h"
+#include "package/MskInstall.h"
 #include "package/MskSignature.h"
 #include "package/MskUnpacker.h"
 #include "package/MskWriter.h"
@@ -24,6 +26,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -37,7 +40,7 @@ namespace {
 const char kUsage[] =
     "usage: msktool COMMAND ARGUMENTS [OPTIONS]\n"
     "\n"
-    "Builds, lists, checks and unpacks update packages (.msk files).\n"
+    "Builds, lists, checks, unpacks and installs update packages (.msk files).\n"
     "\n"
     "commands:\n"
     "  create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links] [--dest PREFIX]\n"
@@ -66,6 +69,16 @@ const char kUsage[] =
     "  sign PACKAGE --key SECRET.key\n"
     "      sign every byte of PACKAGE; the signature goes to PACKAGE.sig beside it (replaced\n"
     "      whole)\n"
+    "  install PACKAGE APPFOLDER --password P [--dry-run]\n"
+    "      replace the folder APPFOLDER with the package's tree as the unit's update does:\n"
+    "      the contents of the package's root folder become APPFOLDER's contents, whatever\n"
+    "      the root is called. APPFOLDER's parent must exist; APPFOLDER is made when missing.\n"
+    "      The package is verified first, then unpacked and flushed beside APPFOLDER and\n"
+    "      switched in by renames, so a failure keeps the old folder and a cut run is finished\n"
+    "      or rolled back by the next install into APPFOLDER. Only when the volume cannot hold\n"
+    "      both trees is APPFOLDER cleared and refilled (said on stderr). The parent is locked\n"
+    "      for the run. With --dry-run: check everything, print the mode and the space, write\n"
+    "      nothing\n"
     "\n"
     "options:\n"
     "  --password P   the package password; 'gps' stands for the navigation unit's password\n"
@@ -106,13 +119,17 @@ int Fail(const std::u16string& error) {
     return 1;
 }
 
-// An unpacker's failure: its error key or message, then why the file table was refused, if it was.
-int FailWith(const std::u16string& error, const CMskUnpacker& unpacker) {
+// An unpacker's error key or message, then why the file table was refused, if it was.
+std::u16string WithTableProblem(const std::u16string& error, const CMskUnpacker& unpacker) {
     std::u16string problem = unpacker.GetTableProblem();
     // A damaged table's message already ends with what is wrong.
     bool said = error.size() >= problem.size() &&
                 0 == error.compare(error.size() - problem.size(), problem.size(), problem);
-    return Fail(said ? error : error + u": " + problem);
+    return said ? error : error + u": " + problem;
+}
+
+int FailWith(const std::u16string& error, const CMskUnpacker& unpacker) {
+    return Fail(WithTableProblem(error, unpacker));
 }
 
 std::u16string PasswordText(const std::string& password) {
@@ -180,6 +197,11 @@ std::u16string InstallFolder(const Args& args) {
     return DevicePath(args.dest);
 }
 
+int FailForTooLongEntry(const MskEntry& entry) {
+    return Fail(WFormat(u"invalid entry path %s: entry '%s': path too long for this destination",
+                        entry.path.c_str(), entry.path.c_str()));
+}
+
 // Fails for the first entry whose whole path below the target folder reaches the device's limit, as
 // the unpack into that folder would; 0 when every path fits.
 int FailForTooLongPath(const CMskUnpacker& unpacker, const std::u16string& target) {
@@ -188,8 +210,7 @@ int FailForTooLongPath(const CMskUnpacker& unpacker, const std::u16string& targe
         if (e->type != MSK_ENTRY_FOLDER && e->type != MSK_ENTRY_FILE)
             continue;
         if (target.size() >= MAX_PATH || target.size() + e->path.size() >= MAX_PATH)
-            return Fail(WFormat(u"invalid entry path %s: entry '%s': path too long for this destination",
-                                e->path.c_str(), e->path.c_str()));
+            return FailForTooLongEntry(*e);
     }
     return 0;
 }
@@ -600,6 +621,168 @@ int Extract(const Args& args) {
     return 0;
 }
 
+// The host form of a device path for a message: as the user typed it, else where it is on the host.
+std::string HostForm(const std::u16string& device) {
+    for (const tooling::TypedPath& p : g_typedPaths) {
+        if (p.device == device)
+            return p.typed;
+    }
+    std::string host = PlatformHostPath(device.c_str());
+    return host.empty() ? WideToUtf8(device) : host;
+}
+
+// A line on stderr that is no failure.
+void Note(const std::string& text) {
+    std::fprintf(stderr, "msktool: %s\n", text.c_str());
+}
+
+// Finishes or rolls back what a cut install left beside the application folder and says what it did;
+// with dryRun only says what an install would do. Non-zero (the exit status) when the volume refused
+// what that needs: then nothing more is done, as the install would remove trees it still needs.
+int RecoverBeside(const MskInstallLayout& layout, const std::string& appHost, bool dryRun) {
+    MskPhaseRecord record;
+    MskRecovery recovery = MSK_RECOVERY_NOTHING;
+    std::u16string detail;
+    if (dryRun) {
+        static const MskRecovery kWould[] = {MSK_RECOVERY_NOTHING, MSK_RECOVERY_ROLLED_BACK,
+                                             MSK_RECOVERY_SWITCHED, MSK_RECOVERY_INCOMPLETE};
+        record = MskReadPhaseRecord(layout);
+        recovery = kWould[record.phase];
+    } else {
+        recovery = MskRecoverInstall(layout, &record, &detail);
+    }
+    const std::string cut = appHost + ": an install from " + HostForm(record.package) + " was cut ";
+    switch (recovery) {
+        case MSK_RECOVERY_NOTHING:
+            break;
+        case MSK_RECOVERY_ROLLED_BACK:
+            Note(cut + (dryRun ? "before its switch; an install rolls it back first"
+                               : "before its switch; rolled back, the folder is the one it replaced"));
+            break;
+        case MSK_RECOVERY_SWITCHED:
+            Note(cut + (dryRun ? "during its switch; an install finishes the switch first"
+                               : "during its switch; the switch is finished, the folder is its tree"));
+            break;
+        case MSK_RECOVERY_INCOMPLETE:
+            Note("warning: " + cut + "while it refilled the folder in place: the folder is incomplete; " +
+                 (dryRun ? "an install replaces it" : "this install replaces it"));
+            break;
+        case MSK_RECOVERY_FAILED:
+            return Fail(u"cannot finish or roll back the install cut beside " + Utf8ToWide(appHost) + u": " +
+                        detail);
+    }
+    return 0;
+}
+
+// Replaces an application folder with the package's tree as the unit's update does: verified on one
+// handle, unpacked and flushed beside the folder, then switched in by renames (or, when the volume
+// cannot hold both trees, the folder is cleared and refilled); see MskInstall.h.
+int Install(const Args& args) {
+    namespace fs = std::filesystem;
+    const auto started = std::chrono::steady_clock::now();
+    const std::string& packageHost = args.positional[0];
+    std::string appHost = args.positional[1];
+    while (appHost.size() > 1 && appHost.back() == '/')
+        appHost.pop_back();
+    const fs::path appPath(appHost);
+    const std::string name = appPath.filename().string();
+    std::string parentHost = appPath.parent_path().string();
+    if (parentHost.empty())
+        parentHost = ".";
+    if (name.empty() || name == "." || name == ".." || appHost == "/")
+        return Fail(Utf8ToWide(args.positional[1] + ": name the application folder itself"));
+    std::error_code ec;
+    if (!fs::is_directory(parentHost, ec))
+        return Fail(Utf8ToWide("cannot install into " + appHost + ": its parent folder " + parentHost +
+                               " does not exist"));
+    const fs::file_status status = fs::symlink_status(appHost, ec);
+    if (fs::is_symlink(status))
+        return Fail(Utf8ToWide(appHost + " is a symbolic link; name the folder it stands for"));
+    if (fs::exists(status) && !fs::is_directory(status))
+        return Fail(Utf8ToWide(appHost + " is not a folder"));
+    // The package is read until the switch, and an install in place clears the folder first.
+    const fs::path inside =
+        fs::weakly_canonical(packageHost, ec).lexically_relative(fs::weakly_canonical(appHost, ec));
+    if (!inside.empty() && *inside.begin() != "..")
+        return Fail(u"the package may not be inside the folder it replaces");
+
+    const std::u16string package = DevicePath(packageHost);
+    // The names the install uses beside the folder appear in messages below the parent as typed.
+    const std::u16string parent = DevicePath(parentHost);
+    const std::u16string app = DevicePath(appHost);
+    tooling::ConfineTo(parentHost);
+    // One install or extract at a time beside the folder, so that two never mix their trees.
+    tooling::FolderLock lock;
+    std::string why;
+    if (!lock.TryLock(parentHost, &why))
+        return Fail(Utf8ToWide(parentHost + ": " + why));
+
+    CMskUnpacker unpacker;
+    unpacker.SetDecodeOptions(DecodeOptions(args));
+    CMskInstaller installer(unpacker, app.c_str());
+    // What a cut run left is settled before the package is even opened.
+    if (int failed = RecoverBeside(installer.Layout(), appHost, args.dryRun))
+        return failed;
+
+    std::u16string error;
+    if (!unpacker.Open(package.c_str(), FhPasswordToKey(PasswordText(args.password).c_str()), error))
+        return FailWith(error, unpacker);
+    tooling::ProgressBar checking("checking");
+    unpacker.SetProgressCallback(&UnpackProgress, &checking);
+    BOOL ok = unpacker.VerifyOpened(error);
+    unpacker.SetProgressCallback(NULL, NULL);
+    checking.Done();
+    if (!ok)
+        return FailWith(error, unpacker);
+    if (const MskEntry* pTooLong = unpacker.FindTooLongEntry(app.c_str()))
+        return FailForTooLongEntry(*pTooLong);
+    MskInstallMode mode = MSK_INSTALL_STAGED;
+    if (!installer.Plan(&mode, error))
+        return Fail(error + u": the package fits neither beside " + Utf8ToWide(appHost) +
+                    u" nor in its place");
+
+    int files = 0;
+    int folders = 0;
+    for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
+        files += MSK_ENTRY_FILE == unpacker.GetEntry(i)->type;
+        folders += MSK_ENTRY_FOLDER == unpacker.GetEntry(i)->type;
+    }
+    const uint64_t bytes = unpacker.GetUnpackedTotal();
+    const char* modeText = MSK_INSTALL_STAGED == mode ? "staged" : "in place";
+    if (MSK_INSTALL_IN_PLACE == mode)
+        Note("warning: the volume cannot hold both trees: " + appHost +
+             (args.dryRun ? " would be cleared, then refilled"
+                          : " is cleared, then refilled; if this run is cut, the next install completes it"));
+    if (args.dryRun) {
+        ULARGE_INTEGER freeBytes = {};
+        const bool known = GetDiskFreeSpaceExW(parent.c_str(), &freeBytes, NULL, NULL);
+        std::printf("%s: would install %d files, %d folders, %" PRIu64 " bytes from %s, %s", appHost.c_str(),
+                    files, folders, bytes, packageHost.c_str(), modeText);
+        if (known)
+            std::printf(" (%" PRIu64 " bytes free)", static_cast<uint64_t>(freeBytes.QuadPart));
+        std::printf("\n");
+        return 0;
+    }
+
+    tooling::ProgressBar installing("installing");
+    unpacker.SetProgressCallback(&UnpackProgress, &installing);
+    ok = installer.Install(mode, package.c_str(), MskInstallHooks(), error);
+    installing.Done();
+    unpacker.Close();
+    if (!ok) {
+        std::string note = tooling::RefusedLinkNote();
+        note = note.empty() ? std::string() : "msktool: " + note + "\n";
+        note += MSK_INSTALL_STAGED == mode
+                    ? "msktool: " + appHost + " is as it was"
+                    : "msktool: " + appHost + " is incomplete; an install of the package completes it";
+        return Fail(WithTableProblem(error, unpacker) + u"\n" + Utf8ToWide(note));
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("%s: installed %d files, %d folders, %" PRIu64 " bytes from %s, %s, %.2f s\n",
+                appHost.c_str(), files, folders, bytes, packageHost.c_str(), modeText, seconds);
+    return 0;
+}
+
 int Info(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     HANDLE h = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
@@ -707,9 +890,9 @@ int main(int argc, char** argv) {
         int (*run)(const Args&);
     };
     static const Command kCommands[] = {
-        {"create", 2, true, &Create}, {"list", 1, true, &List},       {"verify", 1, true, &Verify},
-        {"info", 1, false, &Info},    {"extract", 2, true, &Extract}, {"keygen", 2, false, &Keygen},
-        {"sign", 1, false, &Sign},
+        {"create", 2, true, &Create},  {"list", 1, true, &List},       {"verify", 1, true, &Verify},
+        {"info", 1, false, &Info},     {"extract", 2, true, &Extract}, {"install", 2, true, &Install},
+        {"keygen", 2, false, &Keygen}, {"sign", 1, false, &Sign},
     };
     for (const Command& c : kCommands) {
         if (args.command != c.name)
@@ -722,8 +905,8 @@ int main(int argc, char** argv) {
             return Usage("--root, --level and --follow-outside-links are only for create");
         if (args.haveDest && args.command != "create" && args.command != "verify")
             return Usage("--dest is only for create and verify (extract takes DEST itself)");
-        if (args.dryRun && args.command != "extract")
-            return Usage("--dry-run is only for extract");
+        if (args.dryRun && args.command != "extract" && args.command != "install")
+            return Usage("--dry-run is only for extract and install");
         if (int status = CheckSigningOptions(args))
             return status;
         if (args.haveDecoder) {
