@@ -11,6 +11,9 @@ static_assert(MSK_SIGNATURE_BYTES == crypto_sign_ed25519_BYTES);
 namespace {
 
 const int kBase64 = sodium_base64_VARIANT_ORIGINAL;
+// What is signed: the package file's 64-byte BLAKE2b digest.
+const size_t kDigestBytes = crypto_generichash_BYTES_MAX;
+static_assert(64 == kDigestBytes);
 
 // libsodium picks its implementations once, before its first use.
 BOOL SodiumReady(std::u16string* pWhy) {
@@ -100,10 +103,10 @@ BOOL ParseLine(const std::string& line, const char* pTag, const char16_t* pWhat,
     return TRUE;
 }
 
-// Hashes the whole file from offset 0, handing every piece read to onBytes. The size the file had at
-// the start must be the size read.
-BOOL HashFile(HANDLE hFile, crypto_sign_ed25519ph_state* pState, const MskPackageBytesFn& onBytes,
-              ULONGLONG* pSize, std::u16string* pWhy) {
+// The digest of the whole file from offset 0: unkeyed BLAKE2b-512, handing every piece read to
+// onBytes. The size the file had at the start must be the size read.
+BOOL HashFile(HANDLE hFile, const MskPackageBytesFn& onBytes, BYTE (&digest)[kDigestBytes], ULONGLONG* pSize,
+              std::u16string* pWhy) {
     DWORD dwHigh = 0;
     SetLastError(ERROR_SUCCESS);
     const DWORD dwLow = GetFileSize(hFile, &dwHigh);
@@ -119,6 +122,8 @@ BOOL HashFile(HANDLE hFile, crypto_sign_ed25519ph_state* pState, const MskPackag
         SetWhy(pWhy, u"the package cannot be read from its start (error " + Number(GetLastError()) + u")");
         return FALSE;
     }
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, NULL, 0, kDigestBytes);
     std::unique_ptr<BYTE[]> piece(new BYTE[MSK_SIGNATURE_PIECE_BYTES]);
     ULONGLONG ullDone = 0;
     for (;;) {
@@ -130,7 +135,7 @@ BOOL HashFile(HANDLE hFile, crypto_sign_ed25519ph_state* pState, const MskPackag
         }
         if (0 == dwGot)
             break;
-        crypto_sign_ed25519ph_update(pState, piece.get(), dwGot);
+        crypto_generichash_update(&state, piece.get(), dwGot);
         if (onBytes)
             onBytes(ullDone, piece.get(), dwGot);
         ullDone += dwGot;
@@ -140,6 +145,7 @@ BOOL HashFile(HANDLE hFile, crypto_sign_ed25519ph_state* pState, const MskPackag
                          u" bytes read, " + Number(ullSize) + u" at the start");
         return FALSE;
     }
+    crypto_generichash_final(&state, digest, kDigestBytes);
     *pSize = ullSize;
     return TRUE;
 }
@@ -247,13 +253,12 @@ BOOL MskSignPackage(HANDLE hPackage, const MskSecretKey& key, std::string* pSign
                     std::u16string* pWhy) {
     if (!SodiumReady(pWhy))
         return FALSE;
-    crypto_sign_ed25519ph_state state;
-    crypto_sign_ed25519ph_init(&state);
+    BYTE digest[kDigestBytes];
     ULONGLONG ullSize = 0;
-    if (!HashFile(hPackage, &state, MskPackageBytesFn(), &ullSize, pWhy))
+    if (!HashFile(hPackage, MskPackageBytesFn(), digest, &ullSize, pWhy))
         return FALSE;
     MskSignature signature;
-    crypto_sign_ed25519ph_final_create(&state, signature.bytes, NULL, key.bytes);
+    crypto_sign_ed25519_detached(signature.bytes, NULL, digest, sizeof(digest), key.bytes);
     *pSignatureLine = Line(MSK_SIGNATURE_TAG, signature.bytes, sizeof(signature.bytes));
     return TRUE;
 }
@@ -272,12 +277,11 @@ MskSignatureCheck MskCheckPackageSignature(HANDLE hPackage, const std::string& s
     MskSignature signature;
     if (!MskParseSignature(signatureLine, &signature, pWhy))
         return MSK_SIGNATURE_MALFORMED;
-    crypto_sign_ed25519ph_state state;
-    crypto_sign_ed25519ph_init(&state);
+    BYTE digest[kDigestBytes];
     ULONGLONG ullSize = 0;
-    if (!HashFile(hPackage, &state, onBytes, &ullSize, pWhy))
+    if (!HashFile(hPackage, onBytes, digest, &ullSize, pWhy))
         return MSK_SIGNATURE_READ_FAILED;
-    if (0 != crypto_sign_ed25519ph_final_verify(&state, signature.bytes, key.bytes)) {
+    if (0 != crypto_sign_ed25519_verify_detached(signature.bytes, digest, sizeof(digest), key.bytes)) {
         // Ed25519 cannot tell the two apart: both mean the maker's key did not sign these bytes.
         SetWhy(pWhy, u"the signature does not match the package's " + Number(ullSize) +
                          u" bytes under this public key: the package changed after it was signed, or "

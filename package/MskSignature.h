@@ -2,13 +2,15 @@
 // secret key, and whoever holds the matching public key can tell that the file is the one the maker
 // signed. The signature lives beside the package in "<package>.sig"; the package format is unchanged.
 //
-// The algorithm is Ed25519 over a SHA-512 digest of the whole file (Ed25519ph), so that a package of
-// any size is hashed in one pass of bounded pieces and never held in memory. Keys and signatures are
-// one line of text each, whose first word names what the line holds and its algorithm:
+// The algorithm is Ed25519 (plain, as RFC 8032 defines it) over the 64-byte BLAKE2b-512 digest of the
+// whole file (unkeyed), so that a package of any size is hashed in one pass of bounded pieces and never
+// held in memory; BLAKE2b rather than SHA-512 because it hashes about twice as fast, and a large
+// package is read at the speed of its hash. Keys and signatures are one line of text each, whose first
+// word names what the line holds and its algorithm, so that a line of another algorithm is refused:
 //
-//     msk-ed25519ph-pub <base64 of the 32-byte public key>
-//     msk-ed25519ph-sig <base64 of the 64-byte signature>
-//     msk-ed25519ph-secret <base64 of the 64-byte secret key: the seed, then its public key>
+//     msk-ed25519-blake2b-pub <base64 of the 32-byte public key>
+//     msk-ed25519-blake2b-sig <base64 of the 64-byte signature>
+//     msk-ed25519-blake2b-secret <base64 of the 64-byte secret key: the seed, then its public key>
 //
 // A line is read strictly: exactly that word, one space and the canonical base64 text (padded, the
 // standard alphabet), then optionally CR and/or LF, and nothing else.
@@ -27,9 +29,9 @@
 // The pieces a package is read in while it is hashed.
 #define MSK_SIGNATURE_PIECE_BYTES (256u * 1024u)
 
-#define MSK_PUBLIC_KEY_TAG "msk-ed25519ph-pub"
-#define MSK_SIGNATURE_TAG "msk-ed25519ph-sig"
-#define MSK_SECRET_KEY_TAG "msk-ed25519ph-secret"
+#define MSK_PUBLIC_KEY_TAG "msk-ed25519-blake2b-pub"
+#define MSK_SIGNATURE_TAG "msk-ed25519-blake2b-sig"
+#define MSK_SECRET_KEY_TAG "msk-ed25519-blake2b-secret"
 
 struct MskPublicKey {
     BYTE bytes[MSK_PUBLIC_KEY_BYTES] = {};

@@ -2,7 +2,7 @@
 # The signature check against the unpack it guards: one large file compressible like map data (300 MB
 # unless BIG_MB says otherwise) packed into a package, then, in alternating runs, msktool extract of
 # the package into an empty folder against the check of the package's signature (what the unit adds
-# to an update), the same check with a CRC-32 of every piece in the same pass, and the check of the
+# to an update: a BLAKE2b-512 digest of every byte, then one Ed25519 verification), the same check with a CRC-32 of every piece in the same pass, and the check of the
 # 300 MB file itself (a package that does not compress). Min and median of each, and the ratio of the
 # medians to the extract's.
 #

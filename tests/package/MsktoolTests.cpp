@@ -494,7 +494,7 @@ TEST_F(Msktool, KeygenSignAndVerifyWithAPublicKey) {
     r = Tool({"sign", Path("app.msk"), "--key", Path("maker.key")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string sig = ReadHostFile(Path("app.msk.sig"));
-    EXPECT_EQ(sig.rfind("msk-ed25519ph-sig ", 0), 0u) << sig;
+    EXPECT_EQ(sig.rfind("msk-ed25519-blake2b-sig ", 0), 0u) << sig;
     r = Tool({"verify", Path("app.msk"), "--password", "gps", "--pubkey", Path("maker.pub")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("app.msk: signed by the key of " + Path("maker.pub") + "\n"), std::string::npos)
@@ -545,15 +545,17 @@ TEST_F(Msktool, KeygenSignAndVerifyWithAPublicKey) {
          "msktool: malformed signature '" + sigPath + "': the file is empty\n"},
         {"a cut signature", sig.substr(0, 50), pub,
          "msktool: malformed signature '" + sigPath +
-             "': the signature has 32 characters after \"msk-ed25519ph-sig \", not the 88 of 64 bytes in "
+             "': the signature has 26 characters after \"msk-ed25519-blake2b-sig \", not the 88 of 64 bytes "
+             "in "
              "base64\n"},
         {"a public key as the signature", pub, pub,
          "msktool: malformed signature '" + sigPath +
-             "': the signature is of another kind or algorithm: \"msk-ed25519ph-pub\", not "
-             "\"msk-ed25519ph-sig\"\n"},
-        {"a malformed key", sig, "msk-ed25519ph-pub AAAA\n",
+             "': the signature is of another kind or algorithm: \"msk-ed25519-blake2b-pub\", not "
+             "\"msk-ed25519-blake2b-sig\"\n"},
+        {"a malformed key", sig, "msk-ed25519-blake2b-pub AAAA\n",
          "msktool: malformed public key " + Path("bad.pub") +
-             ": the public key has 4 characters after \"msk-ed25519ph-pub \", not the 44 of 32 bytes in "
+             ": the public key has 4 characters after \"msk-ed25519-blake2b-pub \", not the 44 of 32 bytes "
+             "in "
              "base64\n"},
     };
     for (const Case& c : cases) {
@@ -571,7 +573,7 @@ TEST_F(Msktool, KeygenSignAndVerifyWithAPublicKey) {
               "msktool: cannot read the public key " + Path("missing.pub") + ": there is no such file\n");
     r = Tool({"sign", Path("app.msk"), "--key", Path("maker.pub")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("is of another kind or algorithm: \"msk-ed25519ph-pub\""), std::string::npos)
+    EXPECT_NE(r.err.find("is of another kind or algorithm: \"msk-ed25519-blake2b-pub\""), std::string::npos)
         << r.err;
     r = Tool({"sign", Path("missing.msk"), "--key", Path("maker.key")});
     EXPECT_EQ(r.status, 1);

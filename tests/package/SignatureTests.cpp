@@ -142,11 +142,32 @@ TEST_F(SignatureTest, AnotherKeyOrAnotherPackagesSignatureIsAMismatch) {
     EXPECT_EQ(Check(package, olderSignature, maker.pub), MSK_SIGNATURE_MISMATCH);
 }
 
+// The algorithm is what the lines name: plain Ed25519 over the unkeyed BLAKE2b-512 digest of the
+// file. The expected line comes from another implementation (Python's hashlib and cryptography) for a
+// fixed key and a file that spans two pieces; Ed25519 signatures are deterministic.
+TEST_F(SignatureTest, TheSignatureIsEd25519OverTheBlake2bDigestOfTheFile) {
+    const std::string secretLine =
+        "msk-ed25519-blake2b-secret AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8DoQe/"
+        "884Qvh1w3RjnS8CZZ+TWMJulDV8d3IZkElUxuA==\n";
+    const std::string publicLine = "msk-ed25519-blake2b-pub A6EHv/POEL4dcN0Y50vAmWfk1jCbpQ1fHdyGZBJVMbg=\n";
+    const std::string expected = "msk-ed25519-blake2b-sig sJDhcWkCpw3/eWh09s+htStFEEkpbSuNL7NtF84h/"
+                                 "pSeNT+eKmvSw6RglgXKpEXWbeW3WeVqNXUV8qNyyCKzBg==\n";
+    std::string file(300000, '\0');
+    for (size_t i = 0; i < file.size(); ++i)
+        file[i] = static_cast<char>(i * 7 + i / 251);
+    ASSERT_GT(file.size(), MSK_SIGNATURE_PIECE_BYTES);
+    MskSecretKey key;
+    ASSERT_TRUE(MskParseSecretKey(secretLine, &key, NULL));
+    EXPECT_EQ(MskPublicKeyLine(key), publicLine);
+    EXPECT_EQ(Sign(file, secretLine), expected);
+    EXPECT_EQ(Check(file, expected, publicLine), MSK_SIGNATURE_OK);
+}
+
 TEST_F(SignatureTest, SignatureLinesAreReadStrictly) {
     const KeyPair keys = NewKeys();
     const std::string package = Package();
-    const std::string line = Sign(package, keys.secret); // "msk-ed25519ph-sig " + 88 characters + LF
-    ASSERT_EQ(line.size(), 18u + 88u + 1u);
+    const std::string line = Sign(package, keys.secret); // "msk-ed25519-blake2b-sig " + 88 characters + LF
+    ASSERT_EQ(line.size(), 24u + 88u + 1u);
     const std::string text = line.substr(0, line.size() - 1);
     ASSERT_EQ(text.substr(text.size() - 2), "==");
 
@@ -161,7 +182,7 @@ TEST_F(SignatureTest, SignatureLinesAreReadStrictly) {
     char& last = nonCanonical[nonCanonical.size() - 3];
     last = kBase64[(std::string(kBase64).find(last) | 1)];
     std::string urlSafe = text;
-    for (char& c : urlSafe.replace(18, 2, "+/"))
+    for (char& c : urlSafe.replace(24, 2, "+/"))
         c = c == '+' ? '-' : c == '/' ? '_' : c;
     std::string withNul = text;
     withNul[40] = '\0';
@@ -173,21 +194,24 @@ TEST_F(SignatureTest, SignatureLinesAreReadStrictly) {
     const Case cases[] = {
         {"\n", u"the signature is empty"},
         {text.substr(0, text.size() - 1),
-         u"has 87 characters after \"msk-ed25519ph-sig \", not the 88 of 64 bytes"},
-        {text.substr(0, 60), u"has 42 characters"},
+         u"has 87 characters after \"msk-ed25519-blake2b-sig \", not the 88 of 64 bytes"},
+        {text.substr(0, 60), u"has 36 characters"},
         {text.substr(0, text.size() - 2) + "AA", u"is not valid base64 text of 64 bytes"},
         {text + "=", u"has 89 characters"},
         {text + "\n\n", u"has 89 characters"},
         {text + " ", u"has 89 characters"},
-        {text + "\n" + text, u"has 195 characters"},
-        {" " + text, u"does not start with \"msk-ed25519ph-sig \""},
-        {"msk-ed25519ph-sig  " + text.substr(18), u"has 89 characters"},
-        {"msk-ed25519ph-sig\t" + text.substr(18), u"does not start with"},
-        {"MSK-ED25519PH-SIG " + text.substr(18), u"does not start with"},
-        {"msk-ed25519-sig " + text.substr(18), u"of another kind or algorithm: \"msk-ed25519-sig\""},
-        {"msk-ed448-sig " + text.substr(18), u"of another kind or algorithm: \"msk-ed448-sig\""},
-        {keys.pub, u"of another kind or algorithm: \"msk-ed25519ph-pub\""},
-        {"msk-ed25519ph-sig", u"has nothing after"},
+        {text + "\n" + text, u"has 201 characters"},
+        {" " + text, u"does not start with \"msk-ed25519-blake2b-sig \""},
+        {"msk-ed25519-blake2b-sig  " + text.substr(24), u"has 89 characters"},
+        {"msk-ed25519-blake2b-sig\t" + text.substr(24), u"does not start with"},
+        {"MSK-ED25519-BLAKE2B-SIG " + text.substr(24), u"does not start with"},
+        {"msk-ed25519-sig " + text.substr(24), u"of another kind or algorithm: \"msk-ed25519-sig\""},
+        // Ed25519ph over SHA-512 is another algorithm, whatever its bytes.
+        {"msk-ed25519ph-sig " + text.substr(24),
+         u"algorithm: \"msk-ed25519ph-sig\", not \"msk-ed25519-blake2b-sig\""},
+        {"msk-ed448-sig " + text.substr(24), u"of another kind or algorithm: \"msk-ed448-sig\""},
+        {keys.pub, u"of another kind or algorithm: \"msk-ed25519-blake2b-pub\""},
+        {"msk-ed25519-blake2b-sig", u"has nothing after"},
         {nonCanonical, u"is not valid base64 text"},
         {urlSafe, u"is not valid base64 text"},
         {withNul, u"is not valid base64 text"},
@@ -224,15 +248,17 @@ TEST_F(SignatureTest, AKeyThatCannotBeReadRefusesEveryPackageBeforeItIsRead) {
     const Case cases[] = {
         {"", u"the public key is empty"},
         {text.substr(0, text.size() - 4) + "\n",
-         u"has 40 characters after \"msk-ed25519ph-pub \", not the 44"},
+         u"has 40 characters after \"msk-ed25519-blake2b-pub \", not the 44"},
         {text + "x", u"has 45 characters"},
-        {keys.secret, u"of another kind or algorithm: \"msk-ed25519ph-secret\""},
-        {signature, u"of another kind or algorithm: \"msk-ed25519ph-sig\""},
-        {"msk-ed25519ph-pub " + text.substr(18, 43) + "!", u"is not valid base64 text of 32 bytes"},
+        {keys.secret, u"of another kind or algorithm: \"msk-ed25519-blake2b-secret\""},
+        {signature, u"of another kind or algorithm: \"msk-ed25519-blake2b-sig\""},
+        {"msk-ed25519-blake2b-pub " + text.substr(24, 43) + "!", u"is not valid base64 text of 32 bytes"},
         // Base64 of 32 bytes, but no key: the neutral point (small order), and a value past the prime.
-        {"msk-ed25519ph-pub AQ" + std::string(41, 'A') + "=", u"not a usable Ed25519 key"},
-        {"msk-ed25519ph-pub " + std::string(42, '/') + "8=", u"not a usable Ed25519 key"},
-        {"UpdateKey=" + text, u"does not start with \"msk-ed25519ph-pub \""},
+        {"msk-ed25519-blake2b-pub AQ" + std::string(41, 'A') + "=", u"not a usable Ed25519 key"},
+        {"msk-ed25519-blake2b-pub " + std::string(42, '/') + "8=", u"not a usable Ed25519 key"},
+        {"msk-ed25519ph-pub " + text.substr(24),
+         u"algorithm: \"msk-ed25519ph-pub\", not \"msk-ed25519-blake2b-pub\""},
+        {"UpdateKey=" + text, u"does not start with \"msk-ed25519-blake2b-pub \""},
     };
     for (const Case& c : cases) {
         std::u16string why;
@@ -257,18 +283,19 @@ TEST_F(SignatureTest, SecretKeysHoldTogetherWithTheirPublicKey) {
     MskSecretKey secret;
     ASSERT_TRUE(MskParseSecretKey(keys.secret, &secret, NULL));
     EXPECT_EQ(MskPublicKeyLine(secret), keys.pub);
-    EXPECT_EQ(keys.secret.rfind("msk-ed25519ph-secret ", 0), 0u);
-    EXPECT_EQ(keys.secret.size(), 21u + 88u + 1u);
+    EXPECT_EQ(keys.secret.rfind("msk-ed25519-blake2b-secret ", 0), 0u);
+    EXPECT_EQ(keys.secret.size(), 27u + 88u + 1u);
 
     // One character of the public half changed: the file is damaged, not another valid key.
     std::string damaged = keys.secret;
-    char& c = damaged[21 + 60];
+    char& c = damaged[27 + 60];
     c = c == 'A' ? 'B' : 'A';
     std::u16string why;
     EXPECT_FALSE(MskParseSecretKey(damaged, &secret, &why));
     EXPECT_TRUE(Contains(why, u"the secret key is damaged")) << WideToUtf8(why);
     EXPECT_FALSE(MskParseSecretKey(keys.pub, &secret, &why));
-    EXPECT_TRUE(Contains(why, u"\"msk-ed25519ph-pub\", not \"msk-ed25519ph-secret\"")) << WideToUtf8(why);
+    EXPECT_TRUE(Contains(why, u"\"msk-ed25519-blake2b-pub\", not \"msk-ed25519-blake2b-secret\""))
+        << WideToUtf8(why);
 }
 
 TEST_F(SignatureTest, TheCheckHandsOnEveryByteOnceInOrder) {

@@ -1,1 +1,1 @@
-msk-ed25519ph-sig fdMC4KWTTLJqHaKGJPUrwspFlbfvyIBuGgWecBa/FXErxwoJGVlYV6mhluX7II/iH+Z0PggkNRyoopyzJNfHBw==
+msk-ed25519-blake2b-sig 5EBsRwfWeuGCFeMuZ8T+PdtLY5zycL7FOP8p8tiLP+r4eWgBhTkNhuNf+FQUWK4AD5DR4Y7mgtFhkNbABa3tDg==

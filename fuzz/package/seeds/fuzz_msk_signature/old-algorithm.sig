@@ -1,0 +1,1 @@
+msk-ed25519ph-sig fdMC4KWTTLJqHaKGJPUrwspFlbfvyIBuGgWecBa/FXErxwoJGVlYV6mhluX7II/iH+Z0PggkNRyoopyzJNfHBw==
