@@ -198,7 +198,8 @@ namespace {
 
 // One stream decoded by ISA-L block by block. Each block header is judged by zlib's rules first, then
 // ISA-L decodes the block with its final bit set, so that it stops at the block's end, where the next
-// header is judged; the history before the block is handed to it as a dictionary. Inside a block
+// header is judged; the history before the block is handed to it as a dictionary. Stored blocks are
+// copied here. Inside a block
 // ISA-L refuses exactly what zlib refuses (reserved symbols, bit patterns no code has, distances before
 // the start of the output); only some headers it takes are refused by zlib (incomplete codes).
 class CIsalBlocks {
@@ -217,12 +218,20 @@ public:
             return MSK_STREAM_BAD;
         p += 2;
         unsigned bit = 0;
-        bool last = false;
-        while (!last) {
+        MskBlockHeader header;
+        while (!header.last) {
             if (!Gather(p, MSK_MAX_BLOCK_HEADER))
                 return m_result;
-            if (!MskZlibAcceptsBlockHeader(p, static_cast<size_t>(m_inEnd - p), bit, &last))
+            if (!MskZlibAcceptsBlockHeader(p, static_cast<size_t>(m_inEnd - p), bit, &header))
                 return MSK_STREAM_BAD;
+            if (0 == header.type) {
+                // Stored bytes are copied here: ISA-L would copy them twice, through its own buffer.
+                p += header.end / 8;
+                bit = 0;
+                if (!CopyStored(p, header.storedLength))
+                    return m_result;
+                continue;
+            }
             if (!DecodeBlock(p, bit))
                 return m_result;
             // The next block starts where ISA-L's bit buffer does (at most 8 bytes before its input).
@@ -283,6 +292,31 @@ private:
             return false;
         m_is.next_in = m_in + keep;
         m_is.avail_in = static_cast<uint32_t>(m_inEnd - m_in - keep);
+        return true;
+    }
+
+    // The data of a stored block, from p on; p follows it.
+    bool CopyStored(const BYTE*& p, size_t length) {
+        while (length > 0) {
+            if (p == m_inEnd) {
+                if (0 == m_unread)
+                    return Fail(MSK_STREAM_BAD); // the stream ends inside the block
+                p = m_inEnd = m_in;
+                if (!ReadPiece(m_inCapacity))
+                    return false;
+            }
+            if (m_fill == m_outCapacity && !MakeRoom())
+                return false;
+            size_t n = std::min(std::min(length, static_cast<size_t>(m_inEnd - p)), m_outCapacity - m_fill);
+            // Output beyond the room: uncompress would run out of it before the stream ends.
+            if (n > m_room - m_produced)
+                return Fail(MSK_STREAM_BAD);
+            memcpy(m_out + m_fill, p, n);
+            p += n;
+            length -= n;
+            m_fill += n;
+            m_produced += n;
+        }
         return true;
     }
 

@@ -469,26 +469,25 @@ bool MskZlibHeaderOk(const BYTE* header) {
     return (cmf * 256 + flg) % 31 == 0 && (cmf & 15) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0;
 }
 
-bool MskZlibAcceptsBlockHeader(const BYTE* data, size_t length, unsigned firstBit, bool* last) {
+bool MskZlibAcceptsBlockHeader(const BYTE* data, size_t length, unsigned firstBit, MskBlockHeader* header) {
     BitReader in(data, length);
     if (firstBit > 7 || !in.Refill())
         return false;
     in.Drop(firstBit);
-    *last = in.Take(1) != 0;
-    switch (in.Take(2)) {
-        case 0: {
-            unsigned len = 0;
-            return in.StoredHeader(&len);
-        }
-        case 1:
-            return in.Inside();
-        case 2: {
-            DynamicLengths d;
-            return ReadDynamicCodes(in, d) && in.Inside();
-        }
-        default:
-            return false;
+    header->last = in.Take(1) != 0;
+    header->type = in.Take(2);
+    header->storedLength = 0;
+    bool ok = false;
+    if (0 == header->type) {
+        ok = in.StoredHeader(&header->storedLength);
+    } else if (1 == header->type) {
+        ok = in.Inside();
+    } else if (2 == header->type) {
+        DynamicLengths d;
+        ok = ReadDynamicCodes(in, d) && in.Inside();
     }
+    header->end = static_cast<size_t>(in.ConsumedBits());
+    return ok;
 }
 
 bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {

@@ -16,13 +16,20 @@ bool MskZlibHeaderOk(const BYTE* header);
 // first bit of its data: a dynamic header of 286 and 30 code lengths, each in 7 bits.
 const size_t MSK_MAX_BLOCK_HEADER = 290;
 
+struct MskBlockHeader {
+    bool last = false;         // the block's final bit
+    unsigned type = 0;         // 0 stored, 1 fixed codes, 2 dynamic codes
+    size_t end = 0;            // where the block's data starts, in bits from the first byte
+    unsigned storedLength = 0; // stored blocks: the bytes of data
+};
+
 // Judges the header of one deflate block as zlib's inflate does: the block type, a stored block's
 // lengths, a dynamic block's counts, precode, code lengths and repeats, its end-of-block code, and
 // codes that are complete or one of the incomplete ones zlib allows (a single one-bit code, no
 // distance codes). The header starts firstBit (0 to 7) bits into data, which holds at least
 // MSK_MAX_BLOCK_HEADER bytes or all that is left of the stream. False when zlib would refuse the
-// header or the stream ends inside it; *last is the block's final bit.
-bool MskZlibAcceptsBlockHeader(const BYTE* data, size_t length, unsigned firstBit, bool* last);
+// header or the stream ends inside it.
+bool MskZlibAcceptsBlockHeader(const BYTE* data, size_t length, unsigned firstBit, MskBlockHeader* header);
 
 // For a zlib stream that libdeflate has just decoded successfully into the expected number of bytes:
 // true when zlib's inflate would accept it too. libdeflate checks what needs the output (distances,
