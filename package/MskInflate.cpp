@@ -199,9 +199,9 @@ namespace {
 // One stream decoded by ISA-L block by block. Each block header is judged by zlib's rules first, then
 // ISA-L decodes the block with its final bit set, so that it stops at the block's end, where the next
 // header is judged; the history before the block is handed to it as a dictionary. Stored blocks are
-// copied here. Inside a block
-// ISA-L refuses exactly what zlib refuses (reserved symbols, bit patterns no code has, distances before
-// the start of the output); only some headers it takes are refused by zlib (incomplete codes).
+// copied here. Inside a block ISA-L refuses exactly what zlib refuses (reserved symbols, bit patterns
+// no code has, distances before the start of the output); only some headers it takes are refused by
+// zlib (incomplete codes). The differential tests hold it to that.
 class CIsalBlocks {
 public:
     CIsalBlocks(inflate_state& is, BYTE* in, size_t inCapacity, BYTE* out, size_t outCapacity,

@@ -6,8 +6,9 @@
 
 // The rules here are those of zlib's inflate (inflate.c and inftrees.c), which decide what the
 // unpacker accepts; a faster decoder that is more lenient in some corners of the format is only used
-// together with this walk (see MskInflate.cpp). The walk never produces output, so it only needs to
-// know where each code ends and what kind of symbol it stands for.
+// together with these checks (see MskInflate.cpp): the block header judge for ISA-L, which decodes
+// block by block, and the walk over the whole stream for libdeflate. The walk never produces output,
+// so it only needs to know where each code ends and what kind of symbol it stands for.
 
 namespace {
 

@@ -726,6 +726,25 @@ std::vector<Crafted> CraftedStreams() {
         h.Put(w, 256);
         add("zero run across into the distance lengths", w, "aaaaaa", true);
     }
+    // One of the longest headers there are (286 and 30 code lengths, those of the literal/length code
+    // in 7 bits each: about 270 bytes), which the decoder must see whole whatever the pieces.
+    {
+        std::vector<int> litlen(286, 8);
+        for (size_t sym = 226; sym < 286; ++sym)
+            litlen[sym] = 9; // 226 codes of 8 bits and 60 of 9: complete
+        std::vector<int> all = litlen;
+        for (int d = 0; d < 30; ++d)
+            all.push_back(d < 2 ? 4 : 5); // 2 codes of 4 bits and 28 of 5: complete
+        CBitWriter w;
+        DynamicHeader(w, true, 286, 30,
+                      Precode({{4, 1}, {5, 2}, {0, 3}, {1, 4}, {2, 5}, {3, 6}, {8, 7}, {9, 7}}),
+                      Explicit(all));
+        Huff h(litlen);
+        h.Put(w, 'a');
+        h.Put(w, 'b');
+        h.Put(w, 256);
+        add("longest header", w, "ab", true);
+    }
     // The corners inside a block, deep inside long blocks, where ISA-L decodes in its fast loop:
     // reserved length and distance symbols of the fixed code, and a lone distance code read as its
     // missing pattern or a match without distance codes in a dynamic block.
