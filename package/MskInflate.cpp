@@ -3,12 +3,8 @@
 #include "package/MskZlibCheck.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
-#include <vector>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <zlib.h>
 #include <isa-l/igzip_lib.h>
@@ -18,10 +14,6 @@
 #endif
 
 namespace {
-
-// Streams from this long are walked beside the decode (see WalkBeside), with this many pieces.
-const size_t kWalkBesideFrom = 4u << 20;
-const int kPiecesInFlight = 4;
 
 // No stream can grow by more than the deflate limit; such a claim could only fail after the
 // allocation or the whole decode, so it is refused first.
@@ -92,15 +84,26 @@ bool MskInflateWith(MskDecoder decoder, BYTE* dst, size_t dstLength, const BYTE*
     return ZlibInflate(dst, dstLength, src, srcLength);
 }
 
+namespace {
+
+// The history a block's matches may reach back into.
+const size_t kHistory = 32768;
+// Bytes kept before a new piece of input: ISA-L may hold that many of the previous piece in its bit
+// buffer when a block ends, and the next block starts there.
+const size_t kCarry = 8;
+
+} // namespace
+
 struct CMskStreamInflater::State {
     bool isal = false;
-    inflate_state is;
-    z_stream z = {};
-    bool initialised = false;
     size_t pieceSize = 0;
+    size_t inCapacity = 0;
+    size_t outCapacity = 0;
     std::unique_ptr<BYTE[]> in;
     std::unique_ptr<BYTE[]> out;
-    std::unique_ptr<BYTE[]> ring; // pieces shared with the walk beside the decode
+    std::unique_ptr<inflate_state> is;
+    z_stream z = {};
+    bool initialised = false;
     ~State() {
         if (initialised)
             inflateEnd(&z);
@@ -108,17 +111,22 @@ struct CMskStreamInflater::State {
 };
 
 CMskStreamInflater::CMskStreamInflater(size_t pieceSize, bool isal) : m_state(new State) {
-    m_state->isal = isal;
-    m_state->pieceSize = std::max<size_t>(pieceSize, 16);
+    State& s = *m_state;
+    s.isal = isal;
+    s.pieceSize = std::max<size_t>(pieceSize, 16);
+    // ISA-L's input holds a block header whole besides a piece; its output keeps the history before
+    // the piece being decoded.
+    s.inCapacity = isal ? kCarry + MSK_MAX_BLOCK_HEADER + s.pieceSize : s.pieceSize;
+    s.outCapacity = isal ? kHistory + std::max(s.pieceSize, kHistory) : s.pieceSize;
 }
 
 CMskStreamInflater::~CMskStreamInflater() = default;
 
 size_t CMskStreamInflater::MemoryBytes() const {
-    // Two pieces, and zlib's state with its 32 KB window once it has been set up.
-    return (m_state->in ? 2 * m_state->pieceSize : 0) +
-           (m_state->ring ? kPiecesInFlight * m_state->pieceSize : 0) +
-           (m_state->initialised ? sizeof(z_stream) + 40960 : 0);
+    // The two buffers, ISA-L's state, and zlib's with its 32 KB window once it has been set up.
+    const State& s = *m_state;
+    return (s.in ? s.inCapacity + s.outCapacity : 0) + (s.is ? sizeof(inflate_state) : 0) +
+           (s.initialised ? sizeof(z_stream) + 40960 : 0);
 }
 
 MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpackedLength, IMskStreamIo& io) {
@@ -126,11 +134,14 @@ MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpacked
     if (BeyondDeflateLimit(unpackedLength, storedLength))
         return MSK_STREAM_BAD;
     if (!s.in) {
-        s.in.reset(new (std::nothrow) BYTE[s.pieceSize]);
-        s.out.reset(new (std::nothrow) BYTE[s.pieceSize]);
-        if (!s.in || !s.out) {
+        s.in.reset(new (std::nothrow) BYTE[s.inCapacity]);
+        s.out.reset(new (std::nothrow) BYTE[s.outCapacity]);
+        if (s.isal)
+            s.is.reset(new (std::nothrow) inflate_state);
+        if (!s.in || !s.out || (s.isal && !s.is)) {
             s.in.reset();
             s.out.reset();
+            s.is.reset();
             return MSK_STREAM_BAD;
         }
     }
@@ -185,210 +196,219 @@ MskStreamResult CMskStreamInflater::Inflate(size_t storedLength, size_t unpacked
 
 namespace {
 
-// Reads the stream piece by piece for the walk over its form, and decodes each piece with ISA-L
-// before handing it on, so that the package is read once.
-class CIsalSource : public IMskStreamSource {
+// One stream decoded by ISA-L block by block. Each block header is judged by zlib's rules first, then
+// ISA-L decodes the block with its final bit set, so that it stops at the block's end, where the next
+// header is judged; the history before the block is handed to it as a dictionary. Stored blocks are
+// copied here. Inside a block ISA-L refuses exactly what zlib refuses (reserved symbols, bit patterns
+// no code has, distances before the start of the output); only some headers it takes are refused by
+// zlib (incomplete codes). The differential tests hold it to that.
+class CIsalBlocks {
 public:
-    CIsalSource(inflate_state& state, BYTE* in, BYTE* out, size_t pieceSize, size_t stored, size_t unpacked,
-                IMskStreamIo& io)
-        : m_state(state), m_in(in), m_out(out), m_pieceSize(pieceSize), m_unread(stored),
-          m_unpacked(unpacked), m_room(unpacked ? unpacked : 1), m_io(io) {}
+    CIsalBlocks(inflate_state& is, BYTE* in, size_t inCapacity, BYTE* out, size_t outCapacity,
+                size_t pieceSize, size_t stored, size_t unpacked, IMskStreamIo& io)
+        : m_is(is), m_in(in), m_inEnd(in), m_inCapacity(inCapacity), m_out(out), m_outCapacity(outCapacity),
+          m_pieceSize(pieceSize), m_unread(stored), m_unpacked(unpacked), m_room(unpacked ? unpacked : 1),
+          m_io(io) {}
 
-    bool Next(const BYTE** data, size_t* length) override {
-        if (!ReadPiece(m_in, length))
-            return false;
-        *data = m_in;
-        return true;
-    }
-    // Reads the next piece into buffer and decodes it (until the stream has ended); false at the end
-    // of the stored bytes or after a failure.
-    bool ReadPiece(BYTE* buffer, size_t* length) {
-        if (MSK_STREAM_OK != result || 0 == m_unread)
-            return false;
-        size_t n = std::min(m_unread, m_pieceSize);
-        if (!m_io.Read(buffer, n)) {
-            result = MSK_STREAM_READ_FAILED;
-            return false;
+    MskStreamResult Run() {
+        const BYTE* p = m_in;
+        if (!Gather(p, 2))
+            return m_result;
+        if (m_inEnd - p < 2 || !MskZlibHeaderOk(p))
+            return MSK_STREAM_BAD;
+        p += 2;
+        unsigned bit = 0;
+        MskBlockHeader header;
+        while (!header.last) {
+            if (!Gather(p, MSK_MAX_BLOCK_HEADER))
+                return m_result;
+            if (!MskZlibAcceptsBlockHeader(p, static_cast<size_t>(m_inEnd - p), bit, &header))
+                return MSK_STREAM_BAD;
+            if (0 == header.type) {
+                // Stored bytes are copied here: ISA-L would copy them twice, through its own buffer.
+                p += header.end / 8;
+                bit = 0;
+                if (!CopyStored(p, header.storedLength))
+                    return m_result;
+                continue;
+            }
+            if (!DecodeBlock(p, bit))
+                return m_result;
+            // The next block starts where ISA-L's bit buffer does (at most 8 bytes before its input).
+            int64_t at = static_cast<int64_t>(m_is.next_in - m_in) * 8 - m_is.read_in_length;
+            if (at < 0)
+                return MSK_STREAM_BAD;
+            p = m_in + at / 8;
+            bit = static_cast<unsigned>(at % 8);
         }
-        m_unread -= n;
-        if (!finished && !Decode(buffer, n))
-            return false;
-        *length = n;
-        return true;
+        // The Adler-32 of the output follows on the next byte boundary.
+        if (bit)
+            ++p;
+        if (!Gather(p, 4) || !Flush())
+            return m_result;
+        if (m_inEnd - p < 4)
+            return MSK_STREAM_BAD;
+        uint32_t check = static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+                         static_cast<uint32_t>(p[2]) << 8 | p[3];
+        if (check != m_adler)
+            return MSK_STREAM_BAD;
+        return m_produced == m_unpacked || 0 == m_unpacked ? MSK_STREAM_OK : MSK_STREAM_BAD;
     }
-    // Reads and decodes what is left of the stream after the walk has done.
-    void Drain() {
-        const BYTE* p;
-        size_t n;
-        while (!finished && Next(&p, &n)) {
-        }
-    }
-
-    size_t PieceSize() const { return m_pieceSize; }
-
-    MskStreamResult result = MSK_STREAM_OK;
-    bool finished = false;
-    size_t produced = 0;
 
 private:
-    bool Decode(BYTE* data, size_t n) {
-        m_state.next_in = data;
-        m_state.avail_in = static_cast<uint32_t>(n);
-        for (;;) {
-            m_state.next_out = m_out;
-            m_state.avail_out = static_cast<uint32_t>(m_pieceSize);
-            int ret = isal_inflate(&m_state);
-            size_t got = m_pieceSize - m_state.avail_out;
-            // Output beyond the room: uncompress would run out of it before the stream ends.
-            if (got > m_room - produced)
-                return Fail(MSK_STREAM_BAD);
-            produced += got;
-            if (got > 0 && m_unpacked > 0 && !m_io.Write(m_out, got))
-                return Fail(MSK_STREAM_WRITE_FAILED);
-            if (ret < 0 || ISAL_NEED_DICT == ret)
-                return Fail(MSK_STREAM_BAD);
-            if (ISAL_BLOCK_FINISH == m_state.block_state) {
-                finished = true;
-                return true;
+    // Makes at least `need` bytes from p on available (fewer only at the end of the stream), moving
+    // them to the front of the buffer first when they run short; p follows them.
+    bool Gather(const BYTE*& p, size_t need) {
+        size_t have = static_cast<size_t>(m_inEnd - p);
+        if (have >= need || 0 == m_unread)
+            return true;
+        memmove(m_in, p, have);
+        p = m_in;
+        m_inEnd = m_in + have;
+        while (have < need && m_unread > 0) {
+            if (!ReadPiece(m_inCapacity - have))
+                return false;
+            have = static_cast<size_t>(m_inEnd - m_in);
+        }
+        return true;
+    }
+    // Reads the next piece of the stream to the end of the buffer's data.
+    bool ReadPiece(size_t room) {
+        size_t n = std::min(std::min(m_unread, m_pieceSize), room);
+        if (!m_io.Read(m_inEnd, n))
+            return Fail(MSK_STREAM_READ_FAILED);
+        m_unread -= n;
+        m_inEnd += n;
+        return true;
+    }
+    // ISA-L has taken all the input it was given: the next piece, behind the last few bytes.
+    bool Feed() {
+        if (0 == m_unread)
+            return Fail(MSK_STREAM_BAD); // the stream ends inside the block
+        size_t keep = std::min(kCarry, static_cast<size_t>(m_inEnd - m_in));
+        memmove(m_in, m_inEnd - keep, keep);
+        m_inEnd = m_in + keep;
+        if (!ReadPiece(m_pieceSize))
+            return false;
+        m_is.next_in = m_in + keep;
+        m_is.avail_in = static_cast<uint32_t>(m_inEnd - m_in - keep);
+        return true;
+    }
+
+    // The data of a stored block, from p on; p follows it.
+    bool CopyStored(const BYTE*& p, size_t length) {
+        while (length > 0) {
+            if (p == m_inEnd) {
+                if (0 == m_unread)
+                    return Fail(MSK_STREAM_BAD); // the stream ends inside the block
+                p = m_inEnd = m_in;
+                if (!ReadPiece(m_inCapacity))
+                    return false;
             }
-            if (0 == m_state.avail_in && got < m_pieceSize)
-                return true; // wants the next piece
+            if (m_fill == m_outCapacity && !MakeRoom())
+                return false;
+            size_t n = std::min(std::min(length, static_cast<size_t>(m_inEnd - p)), m_outCapacity - m_fill);
+            // Output beyond the room: uncompress would run out of it before the stream ends.
+            if (n > m_room - m_produced)
+                return Fail(MSK_STREAM_BAD);
+            memcpy(m_out + m_fill, p, n);
+            p += n;
+            length -= n;
+            m_fill += n;
+            m_produced += n;
+        }
+        return true;
+    }
+
+    bool DecodeBlock(const BYTE* p, unsigned bit) {
+        isal_inflate_reset(&m_is);
+        m_is.crc_flag = ISAL_DEFLATE;
+        // Matches may reach back to the start of the output, no further (the dictionary counts as
+        // output ISA-L may reach), and never more than 32 KB.
+        size_t history = std::min(m_produced, kHistory);
+        if (history &&
+            COMP_OK != isal_inflate_set_dict(&m_is, m_out + m_fill - history, static_cast<uint32_t>(history)))
+            return Fail(MSK_STREAM_BAD);
+        m_is.read_in = (*p >> bit) | 1u; // the final bit: ISA-L stops at the block's end
+        m_is.read_in_length = static_cast<int32_t>(8 - bit);
+        m_is.next_in = const_cast<BYTE*>(p + 1);
+        m_is.avail_in = static_cast<uint32_t>(m_inEnd - p - 1);
+        for (;;) {
+            if (m_fill == m_outCapacity && !MakeRoom())
+                return false;
+            size_t space = std::min(m_outCapacity - m_fill, m_room + 1 - m_produced);
+            BYTE* at = m_out + m_fill;
+            uint32_t availIn = m_is.avail_in;
+            m_is.next_out = at;
+            m_is.avail_out = static_cast<uint32_t>(space);
+            int ret = isal_inflate(&m_is);
+            size_t got = static_cast<size_t>(m_is.next_out - at);
+            m_fill += got;
+            m_produced += got;
+            // Output beyond the room: uncompress would run out of it before the stream ends.
+            if (ret < 0 || m_produced > m_room)
+                return Fail(MSK_STREAM_BAD);
+            if (ISAL_BLOCK_FINISH == m_is.block_state)
+                return true;
+            if (got == space)
+                continue;
+            if (0 == m_is.avail_in) {
+                if (!Feed())
+                    return false;
+            } else if (0 == got && m_is.avail_in == availIn) {
+                return Fail(MSK_STREAM_BAD); // no progress at all
+            }
         }
     }
+
+    // Hands on the output not yet handed on, in pieces.
+    bool Flush() {
+        for (size_t n; m_flushed < m_fill; m_flushed += n) {
+            n = std::min(m_fill - m_flushed, m_pieceSize);
+            m_adler = isal_adler32(m_adler, m_out + m_flushed, n);
+            if (m_unpacked > 0 && !m_io.Write(m_out + m_flushed, n))
+                return Fail(MSK_STREAM_WRITE_FAILED);
+        }
+        return true;
+    }
+    // The output buffer is full: hand it on, and keep only the history.
+    bool MakeRoom() {
+        if (!Flush())
+            return false;
+        memmove(m_out, m_out + m_fill - kHistory, kHistory);
+        m_fill = m_flushed = kHistory;
+        return true;
+    }
     bool Fail(MskStreamResult r) {
-        result = r;
+        m_result = r;
         return false;
     }
 
-    inflate_state& m_state;
+    inflate_state& m_is;
     BYTE* m_in;
+    BYTE* m_inEnd;
+    size_t m_inCapacity;
     BYTE* m_out;
+    size_t m_outCapacity;
+    size_t m_fill = 0;    // bytes in the output buffer
+    size_t m_flushed = 0; // of them, handed on
     size_t m_pieceSize;
     size_t m_unread;
     size_t m_unpacked;
     size_t m_room;
+    size_t m_produced = 0;
+    uint32_t m_adler = 1;
     IMskStreamIo& m_io;
+    MskStreamResult m_result = MSK_STREAM_OK;
 };
-
-// Long streams: the walk runs on a thread of its own over the pieces the decode has read, so the two
-// overlap. A few pieces circulate between them; the caller's thread reads, decodes and writes.
-
-class CHandedPieces : public IMskStreamSource {
-public:
-    // The walk's side: waits for the next piece, giving back the one it had.
-    bool Next(const BYTE** data, size_t* length) override {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        GiveBack();
-        m_changed.wait(lock, [&] { return !m_ready.empty() || m_noMore; });
-        if (m_ready.empty())
-            return false;
-        m_held = m_ready.front().first;
-        *data = m_held;
-        *length = m_ready.front().second;
-        m_ready.pop_front();
-        return true;
-    }
-    void WalkDone() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        GiveBack();
-        m_walkDone = true;
-        m_changed.notify_all();
-    }
-    // The decode's side.
-    void AddFree(BYTE* buffer) { m_free.push_back(buffer); }
-    // A buffer for the next piece, or NULL once the walk has stopped reading.
-    BYTE* TakeFree() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [&] { return !m_free.empty() || m_walkDone; });
-        if (m_walkDone)
-            return NULL;
-        BYTE* buffer = m_free.back();
-        m_free.pop_back();
-        return buffer;
-    }
-    void Hand(BYTE* buffer, size_t length) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_walkDone)
-            m_free.push_back(buffer);
-        else
-            m_ready.emplace_back(buffer, length);
-        m_changed.notify_all();
-    }
-    void Return(BYTE* buffer) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_free.push_back(buffer);
-        m_changed.notify_all();
-    }
-    void NoMore() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_noMore = true;
-        m_changed.notify_all();
-    }
-
-private:
-    void GiveBack() {
-        if (m_held) {
-            m_free.push_back(m_held);
-            m_held = NULL;
-            m_changed.notify_all();
-        }
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::pair<BYTE*, size_t>> m_ready;
-    std::vector<BYTE*> m_free;
-    BYTE* m_held = NULL;
-    bool m_noMore = false;
-    bool m_walkDone = false;
-};
-
-bool WalkBeside(CIsalSource& decode, size_t storedLength, BYTE* buffers) {
-    CHandedPieces pieces;
-    for (int i = 0; i < kPiecesInFlight; ++i)
-        pieces.AddFree(buffers + static_cast<size_t>(i) * decode.PieceSize());
-    bool formOk = false;
-    std::thread walk([&] {
-        formOk = MskZlibAcceptsStreamPieces(pieces, storedLength);
-        pieces.WalkDone();
-    });
-    // Hand every piece on until the walk stops reading (the decode then finishes alone, in Drain).
-    while (BYTE* buffer = pieces.TakeFree()) {
-        size_t n = 0;
-        if (!decode.ReadPiece(buffer, &n)) {
-            pieces.Return(buffer);
-            break;
-        }
-        pieces.Hand(buffer, n);
-    }
-    pieces.NoMore();
-    walk.join();
-    return formOk;
-}
 
 } // namespace
 
-// ISA-L decodes what zlib decodes and checks distances and the Adler-32 as zlib does, but it takes
-// some code descriptions zlib refuses (an incomplete distance code, for one). So, as with libdeflate,
-// the walk over the stream's form gives zlib's verdict on those; it reads the same pieces.
 MskStreamResult CMskStreamInflater::InflateWithIsal(size_t storedLength, size_t unpackedLength,
                                                     IMskStreamIo& io) {
     State& s = *m_state;
-    isal_inflate_init(&s.is);
-    s.is.crc_flag = ISAL_ZLIB;
-    CIsalSource source(s.is, s.in.get(), s.out.get(), s.pieceSize, storedLength, unpackedLength, io);
-    bool formOk;
-    if (storedLength >= kWalkBesideFrom && !s.ring)
-        s.ring.reset(new (std::nothrow) BYTE[kPiecesInFlight * s.pieceSize]);
-    if (storedLength >= kWalkBesideFrom && s.ring)
-        formOk = WalkBeside(source, storedLength, s.ring.get());
-    else
-        formOk = MskZlibAcceptsStreamPieces(source, storedLength);
-    if (formOk)
-        source.Drain();
-    if (MSK_STREAM_OK != source.result)
-        return source.result;
-    if (!formOk || !source.finished)
-        return MSK_STREAM_BAD;
-    return source.produced == unpackedLength || 0 == unpackedLength ? MSK_STREAM_OK : MSK_STREAM_BAD;
+    isal_inflate_init(s.is.get());
+    CIsalBlocks blocks(*s.is, s.in.get(), s.inCapacity, s.out.get(), s.outCapacity, s.pieceSize, storedLength,
+                       unpackedLength, io);
+    return blocks.Run();
 }

@@ -28,8 +28,11 @@ struct MskDecodeOptions {
     size_t wholeFileLimit = 0;
     // The size of each piece read from the package and of each piece of output.
     size_t pieceSize = 256u << 10;
-    // The piecewise path decodes with ISA-L's inflate, held to zlib's verdicts by the walk over the
-    // stream's form (together still well ahead of zlib's inflate), or with zlib's when false.
+    // The piecewise path decodes with ISA-L's inflate block by block, each block header judged by
+    // zlib's rules first, or with zlib's inflate when false. Judging reads only the headers (a few
+    // hundred bytes per block of tens of kilobytes): bench_msk_inflate measures 0.9 to 1.1 times the
+    // processor time of ISA-L alone on each of its five kinds of content, where the per-symbol walk
+    // the libdeflate path needs costs up to 2.9 times by itself (on base64 text).
     bool isal = true;
 };
 
@@ -61,6 +64,11 @@ enum MskStreamResult {
 // pieces up to its end (bytes after it are not needed: zlib ignores them); output goes out as it is
 // produced, and decoding stops at the first byte beyond unpackedLength. One inflater serves any
 // number of streams.
+//
+// ISA-L takes some block headers zlib refuses (incomplete codes); inside a block the two refuse the
+// same things. So ISA-L decodes one block at a time, told that each is the last so that it stops at
+// the block's end, and each header is judged by zlib's rules before ISA-L reads it; the output
+// before the block is its dictionary, and the Adler-32 is checked here.
 class CMskStreamInflater {
 public:
     explicit CMskStreamInflater(size_t pieceSize = MskDecodeOptions().pieceSize, bool isal = true);

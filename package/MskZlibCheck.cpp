@@ -6,8 +6,9 @@
 
 // The rules here are those of zlib's inflate (inflate.c and inftrees.c), which decide what the
 // unpacker accepts; a faster decoder that is more lenient in some corners of the format is only used
-// together with this walk (see MskInflate.cpp). The walk never produces output, so it only needs to
-// know where each code ends and what kind of symbol it stands for.
+// together with these checks (see MskInflate.cpp): the block header judge for ISA-L, which decodes
+// block by block, and the walk over the whole stream for libdeflate. The walk never produces output,
+// so it only needs to know where each code ends and what kind of symbol it stands for.
 
 namespace {
 
@@ -158,12 +159,11 @@ void CombineSteps(LitLenCode& litlen, const DistCode& dist) {
     }
 }
 
-// Reads a stream's bits least significant first, from one buffer or from pieces a source hands on as
-// they are needed. Bytes past the stream's end read as zero and are counted.
+// Reads a stream's bits least significant first from one buffer. Bytes past its end read as zero and
+// are counted.
 class BitReader {
 public:
-    BitReader(const BYTE* start, size_t length, size_t total, IMskStreamSource* source)
-        : m_start(start), m_next(start + 2), m_end(start + length), m_total(total), m_source(source) {}
+    BitReader(const BYTE* start, size_t length) : m_start(start), m_next(start), m_end(start + length) {}
 
     // At least 56 bits in the buffer afterwards. False once padding must have been consumed: the
     // stream is cut short.
@@ -182,8 +182,6 @@ public:
             return true;
         }
         while (m_count < 56) {
-            if (m_next == m_end && Pull())
-                continue;
             if (m_next < m_end)
                 m_bits |= uint64_t(*m_next++) << m_count;
             else
@@ -209,57 +207,40 @@ public:
         return v;
     }
     uint64_t ConsumedBits() const {
-        return static_cast<uint64_t>(m_base + static_cast<size_t>(m_next - m_start) + m_overread) * 8 -
-               m_count;
+        return static_cast<uint64_t>(static_cast<size_t>(m_next - m_start) + m_overread) * 8 - m_count;
+    }
+    // False when the bits consumed so far run past the buffer's end.
+    bool Inside() const {
+        return ConsumedBits() <= static_cast<uint64_t>(m_end - m_start) * 8;
     }
     size_t Length() const {
-        return m_total;
+        return static_cast<size_t>(m_end - m_start);
     }
-    // A stored block after its 3 header bits: the byte-aligned lengths, then its bytes passed over.
-    bool StoredBlock() {
+    // A stored block after its 3 header bits: the byte-aligned lengths, checked; then, when the block
+    // lies in the buffer, its bytes are passed over.
+    bool StoredHeader(unsigned* length) {
         Drop(m_count % 8);
-        uint64_t position = (ConsumedBits() + 7) / 8;
-        if (position + 4 > m_total || !Refill())
+        if (!Refill())
             return false;
         unsigned len = Take(16);
         unsigned nlen = Take(16);
-        if (len != (~nlen & 0xFFFFu) || position + 4 + len > m_total)
+        *length = len;
+        return len == (~nlen & 0xFFFFu) && Inside();
+    }
+    bool StoredBlock() {
+        unsigned len = 0;
+        if (!StoredHeader(&len) || (ConsumedBits() / 8) + len > Length())
             return false;
-        size_t skip = len;
-        unsigned buffered = std::min<size_t>(skip, m_count / 8);
+        unsigned buffered = std::min(len, m_count / 8);
         Drop(buffered * 8);
-        skip -= buffered;
-        while (skip > 0) {
-            if (m_next == m_end && !Pull())
-                return false;
-            size_t step = std::min<size_t>(skip, static_cast<size_t>(m_end - m_next));
-            m_next += step;
-            skip -= step;
-        }
+        m_next += len - buffered;
         return true;
     }
 
 private:
-    // Moves on to the source's next piece, if there is one.
-    bool Pull() {
-        const BYTE* p = NULL;
-        size_t n = 0;
-        if (NULL == m_source || !m_source->Next(&p, &n) || 0 == n) {
-            m_source = NULL;
-            return false;
-        }
-        m_base += static_cast<size_t>(m_end - m_start);
-        m_start = m_next = p;
-        m_end = p + n;
-        return true;
-    }
-
     const BYTE* m_start;
     const BYTE* m_next;
     const BYTE* m_end;
-    size_t m_base = 0; // bytes of the pieces before the current one
-    size_t m_total;
-    IMskStreamSource* m_source;
     uint64_t m_bits = 0;
     unsigned m_count = 0;
     size_t m_overread = 0;
@@ -343,15 +324,23 @@ bool WalkCodes(const LitLenCode& litlen, const DistCode& dist, BitReader& reader
     }
 }
 
-bool ReadDynamicCodes(BitReader& in, bool last, LitLenCode& litlen, DistCode& dist, bool* walk) {
+// The code lengths of a dynamic block header, read and judged as zlib's inflate does.
+struct DynamicLengths {
+    BYTE lengths[kNumLitLen + kNumDist];
+    unsigned nlen = 0, ndist = 0;
+    uint16_t litlenCount[kMaxBits + 1], distCount[kMaxBits + 1];
+    bool litlenComplete = false, distComplete = false;
+};
+
+bool ReadDynamicCodes(BitReader& in, DynamicLengths& d) {
     if (!in.Refill())
         return false;
-    unsigned nlen = in.Take(5) + 257;
-    unsigned ndist = in.Take(5) + 1;
+    d.nlen = in.Take(5) + 257;
+    d.ndist = in.Take(5) + 1;
     unsigned ncode = in.Take(4) + 4;
-    if (nlen > 286 || ndist > 30)
+    if (d.nlen > 286 || d.ndist > 30)
         return false;
-    BYTE lengths[kNumLitLen + kNumDist];
+    BYTE* lengths = d.lengths;
     memset(lengths, 0, 19);
     for (unsigned i = 0; i < ncode; ++i) {
         if (i % 16 == 0 && !in.Refill())
@@ -363,8 +352,9 @@ bool ReadDynamicCodes(BitReader& in, bool last, LitLenCode& litlen, DistCode& di
     if (!Judge(precode.count, lengths, 19, CODE_PRECODE, &complete))
         return false;
     Fill(precode, lengths, 19, CODE_PRECODE, complete);
+    const unsigned total = d.nlen + d.ndist;
     unsigned have = 0;
-    while (have < nlen + ndist) {
+    while (have < total) {
         if (!in.Refill())
             return false;
         // The precode is complete and at most 7 bits long, so every pattern is in the table.
@@ -387,26 +377,15 @@ bool ReadDynamicCodes(BitReader& in, bool last, LitLenCode& litlen, DistCode& di
         } else {
             copy = 11 + in.Take(7);
         }
-        if (have + copy > nlen + ndist)
+        if (have + copy > total)
             return false;
         while (copy--)
             lengths[have++] = value;
     }
     if (lengths[256] == 0)
         return false;
-    bool litlenComplete = false, distComplete = false;
-    if (!Judge(dist.count, lengths + nlen, ndist, CODE_DIST, &distComplete) ||
-        !Judge(litlen.count, lengths, nlen, CODE_LITLEN, &litlenComplete))
-        return false;
-    // With complete codes every bit pattern is a symbol zlib accepts, so only the position of the
-    // block's end matters, and after the last block nothing does: its tables are not even needed.
-    *walk = !(last && litlenComplete && distComplete);
-    if (*walk) {
-        Fill(dist, lengths + nlen, ndist, CODE_DIST, distComplete);
-        Fill(litlen, lengths, nlen, CODE_LITLEN, litlenComplete);
-        CombineSteps(litlen, dist);
-    }
-    return true;
+    return Judge(d.distCount, lengths + d.nlen, d.ndist, CODE_DIST, &d.distComplete) &&
+           Judge(d.litlenCount, lengths, d.nlen, CODE_LITLEN, &d.litlenComplete);
 }
 
 struct FixedCodes {
@@ -443,15 +422,11 @@ const FixedCodes& Fixed() {
 
 namespace {
 
-bool HeaderOk(const BYTE* src) {
-    unsigned cmf = src[0], flg = src[1];
-    return (cmf * 256 + flg) % 31 == 0 && (cmf & 15) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0;
-}
-
 // The blocks after the 2-byte header, and the trailer's place inside the stream.
 bool WalkBlocks(BitReader& in) {
     LitLenCode litlen;
     DistCode dist;
+    DynamicLengths d;
     bool last = false;
     while (!last) {
         if (!in.Refill())
@@ -465,35 +440,60 @@ bool WalkBlocks(BitReader& in) {
             if (!WalkCodes(Fixed().litlen, Fixed().dist, in))
                 return false;
         } else if (type == 2) {
-            bool walk = true;
-            if (!ReadDynamicCodes(in, last, litlen, dist, &walk))
+            if (!ReadDynamicCodes(in, d))
                 return false;
-            if (walk && !WalkCodes(litlen, dist, in))
+            // With complete codes every bit pattern is a symbol zlib accepts, so only the position
+            // of the block's end matters, and after the last block nothing does: its tables are not
+            // even needed.
+            if (last && d.litlenComplete && d.distComplete)
+                break;
+            memcpy(dist.count, d.distCount, sizeof(dist.count));
+            memcpy(litlen.count, d.litlenCount, sizeof(litlen.count));
+            Fill(dist, d.lengths + d.nlen, d.ndist, CODE_DIST, d.distComplete);
+            Fill(litlen, d.lengths, d.nlen, CODE_LITLEN, d.litlenComplete);
+            CombineSteps(litlen, dist);
+            if (!WalkCodes(litlen, dist, in))
                 return false;
         } else {
             return false;
         }
     }
-    uint64_t consumed = in.ConsumedBits();
-    if (consumed > static_cast<uint64_t>(in.Length()) * 8)
+    if (!in.Inside())
         return false;
-    return (consumed + 7) / 8 + 4 <= in.Length();
+    return (in.ConsumedBits() + 7) / 8 + 4 <= in.Length();
 }
 
 } // namespace
 
-bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
-    if (NULL == src || length < 2 || !HeaderOk(src))
-        return false;
-    BitReader in(src, length, length, NULL);
-    return WalkBlocks(in);
+bool MskZlibHeaderOk(const BYTE* header) {
+    unsigned cmf = header[0], flg = header[1];
+    return (cmf * 256 + flg) % 31 == 0 && (cmf & 15) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0;
 }
 
-bool MskZlibAcceptsStreamPieces(IMskStreamSource& source, size_t totalLength) {
-    const BYTE* first = NULL;
-    size_t n = 0;
-    if (totalLength < 2 || !source.Next(&first, &n) || n < 2 || !HeaderOk(first))
+bool MskZlibAcceptsBlockHeader(const BYTE* data, size_t length, unsigned firstBit, MskBlockHeader* header) {
+    BitReader in(data, length);
+    if (firstBit > 7 || !in.Refill())
         return false;
-    BitReader in(first, n, totalLength, &source);
+    in.Drop(firstBit);
+    header->last = in.Take(1) != 0;
+    header->type = in.Take(2);
+    header->storedLength = 0;
+    bool ok = false;
+    if (0 == header->type) {
+        ok = in.StoredHeader(&header->storedLength);
+    } else if (1 == header->type) {
+        ok = in.Inside();
+    } else if (2 == header->type) {
+        DynamicLengths d;
+        ok = ReadDynamicCodes(in, d) && in.Inside();
+    }
+    header->end = static_cast<size_t>(in.ConsumedBits());
+    return ok;
+}
+
+bool MskZlibAcceptsDecodedStream(const BYTE* src, size_t length) {
+    if (NULL == src || length < 2 || !MskZlibHeaderOk(src))
+        return false;
+    BitReader in(src + 2, length - 2);
     return WalkBlocks(in);
 }

@@ -1,5 +1,5 @@
 // Deterministic sample content for the package benchmarks: plain text, source-like text, random
-// binary data and semi-compressible binary data.
+// binary data, semi-compressible binary data and base64 text of random bytes.
 #pragma once
 
 #include <cstdint>
@@ -85,7 +85,27 @@ inline void Semi(Rng& r, std::string& out, size_t size) {
     }
 }
 
-// One of the four kinds (0 text, 1 code, 2 random, 3 semi-compressible) of the given size.
+// Base64 of random bytes in lines of 76 characters: almost nothing but literals, each of about six
+// bits, the hardest case for a decoder's literal loop.
+inline void Base64(Rng& r, std::string& out, size_t size) {
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    out.reserve(size + 8);
+    int column = 0;
+    while (out.size() < size) {
+        uint64_t v = r.Next();
+        for (int k = 0; k < 8; ++k) { // 48 random bits, eight digits
+            out += kDigits[(v >> (6 * k)) & 63];
+            if (++column == 76) {
+                out += '\n';
+                column = 0;
+            }
+        }
+    }
+    out.resize(size);
+}
+
+// One of the kinds (0 text, 1 code, 2 random, 3 semi-compressible, 4 base64 of random bytes) of the
+// given size.
 inline void Fill(Rng& r, int kind, std::string& out, size_t size) {
     out.clear();
     switch (kind) {
@@ -97,6 +117,9 @@ inline void Fill(Rng& r, int kind, std::string& out, size_t size) {
             break;
         case 2:
             Random(r, out, size);
+            break;
+        case 4:
+            Base64(r, out, size);
             break;
         default:
             Semi(r, out, size);

@@ -1,16 +1,19 @@
-// Writes one large deterministic file for the package benchmarks, compressible like map data: blocks
-// of short runs over a skewed alphabet (tiles) mixed with text blocks (names and indexes).
+// Writes one large deterministic file for the package benchmarks, by default compressible like map
+// data: blocks of short runs over a skewed alphabet (tiles) mixed with text blocks (names and
+// indexes). KIND text gives plain text only, base64 base64 text of random bytes.
 //
-//     gen_map FILE [MB [SEED]]
+//     gen_map FILE [MB [SEED [KIND]]]     (KIND: map, text or base64)
 #include "TreeData.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: gen_map FILE [MB [SEED]]\n");
+    const char* kind = argc > 4 ? argv[4] : "map";
+    if (argc < 2 || (std::strcmp(kind, "map") && std::strcmp(kind, "text") && std::strcmp(kind, "base64"))) {
+        std::fprintf(stderr, "usage: gen_map FILE [MB [SEED [map|text|base64]]]\n");
         return 2;
     }
     const long megabytes = argc > 2 ? std::atol(argv[2]) : 300;
@@ -22,7 +25,10 @@ int main(int argc, char** argv) {
     }
     std::string block;
     for (long i = 0; i < megabytes; ++i) {
-        benchdata::Fill(rng, i % 3 == 2 ? 0 : 3, block, 1u << 20);
+        if ('m' == kind[0])
+            benchdata::Fill(rng, i % 3 == 2 ? 0 : 3, block, 1u << 20);
+        else
+            benchdata::Fill(rng, 't' == kind[0] ? 0 : 4, block, 1u << 20);
         if (std::fwrite(block.data(), 1, block.size(), f) != block.size()) {
             std::perror(argv[1]);
             return 1;

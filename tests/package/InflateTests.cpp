@@ -1,6 +1,7 @@
 // The unpacker's decoder must give exactly zlib's uncompress results: the same failures and, on
 // success, the same bytes. These tests run both on good streams, on damaged ones, and on hand-made
-// streams in the corners of the format where libdeflate alone is more lenient than zlib.
+// streams in the corners of the format where libdeflate or ISA-L alone is more lenient than zlib, or
+// where the block-by-block use of ISA-L relies on it refusing exactly what zlib refuses.
 #include "MskTestSupport.h"
 #include "package/MskInflate.h"
 
@@ -99,10 +100,10 @@ bool ExpectSameAsZlib(const std::string& stream, size_t size, const std::string&
             EXPECT_TRUE(got.out == expected.out) << what << " decoder " << d;
         }
     }
-    // In pieces smaller than any block, and in pieces of a typical size.
-    // With zlib's inflate and with ISA-L's.
+    // In pieces smaller than any block, of a few kilobytes, and of the unpacker's size (where ISA-L
+    // decodes most of a long block in its fast loop). With zlib's inflate and with ISA-L's.
     for (bool isal : {false, true}) {
-        for (size_t piece : {size_t(16), size_t(4096)}) {
+        for (size_t piece : {size_t(16), size_t(4096), MskDecodeOptions().pieceSize}) {
             Result got = InPieces(piece, stream, size, isal);
             EXPECT_EQ(got.ok, expected.ok)
                 << what << " in pieces of " << piece << " isal " << isal << " size " << size;
@@ -276,6 +277,97 @@ TEST(MskInflate, DamagedStreamsFailExactlyWhenZlibFails) {
 
 namespace {
 
+// A stream of many blocks of every type: chunks of the data with a flush or a change of level or
+// strategy between them, so that there are blocks of a few bits (the empty fixed blocks of partial
+// flushes), empty and full stored blocks, fixed and dynamic blocks, starting at every bit offset.
+std::string DeflateInChunks(const std::string& data, std::mt19937& rng) {
+    static const int flushes[] = {Z_NO_FLUSH, Z_PARTIAL_FLUSH, Z_SYNC_FLUSH, Z_FULL_FLUSH, Z_BLOCK};
+    static const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FIXED, Z_HUFFMAN_ONLY, Z_RLE, Z_FILTERED};
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+    std::string out;
+    char buffer[1 << 16];
+    // Runs a call with the whole buffer for output and keeps what it wrote.
+    auto run = [&](auto call) {
+        z.next_out = reinterpret_cast<Bytef*>(buffer);
+        z.avail_out = sizeof(buffer);
+        call();
+        out.append(buffer, sizeof(buffer) - z.avail_out);
+    };
+    size_t at = 0;
+    for (bool end = false; !end;) {
+        if (rng() % 3 == 0) {
+            z.avail_in = 0;
+            run([&] { deflateParams(&z, static_cast<int>(rng() % 10), strategies[rng() % 5]); });
+        }
+        size_t n = std::min(data.size() - at, size_t(rng() % 6000));
+        end = at + n == data.size();
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + at));
+        z.avail_in = static_cast<uInt>(n);
+        int flush = end ? Z_FINISH : flushes[rng() % 5];
+        do
+            run([&] { deflate(&z, flush); });
+        while (z.avail_out == 0 || z.avail_in > 0);
+        at += n;
+    }
+    deflateEnd(&z);
+    return out;
+}
+
+} // namespace
+
+TEST(MskInflate, StreamsOfManyBlocksOfEveryTypeFollowZlib) {
+    std::mt19937 rng(4242);
+    int accepted = 0, refused = 0;
+    for (int round = 0; round < 24; ++round) {
+        std::string data;
+        for (int part = 0; part < 6; ++part)
+            data += Content(rng, static_cast<int>(rng() % 4), rng() % 30000);
+        std::string good = DeflateInChunks(data, rng);
+        std::string what = "round " + std::to_string(round);
+        ASSERT_TRUE(ExpectSameAsZlib(good, data.size(), what));
+        for (int k = 0; k < 6; ++k) {
+            std::string bad = good;
+            bad[2 + rng() % (bad.size() - 6)] ^= static_cast<char>(1 << (rng() % 8));
+            (ExpectSameAsZlib(bad, data.size(), what + " flip " + std::to_string(k)) ? accepted : refused)++;
+        }
+    }
+    EXPECT_GT(refused, 100);
+    std::cout << "damaged many-block streams zlib accepts: " << accepted << ", refuses: " << refused << "\n";
+}
+
+TEST(MskInflate, TheZlibHeaderIsJudgedAsZlibJudgesIt) {
+    // Matches 20000 bytes back under every window size the header can give: zlib does not hold the
+    // stream to it (up to 32 KB), but refuses a larger one, a preset dictionary, another method and
+    // a wrong check.
+    std::string half(20000, '\0');
+    for (size_t i = 0; i < half.size(); ++i)
+        half[i] = static_cast<char>((i * 2654435761u) >> 13);
+    std::string data = half + half;
+    std::string good = Deflate(data, 9, 15, 8, Z_DEFAULT_STRATEGY);
+    auto withHeader = [&](unsigned cmf, unsigned flags) {
+        std::string z = good;
+        unsigned flg = flags & 0xE0;
+        flg += (31 - (cmf * 256 + flg) % 31) % 31;
+        z[0] = static_cast<char>(cmf);
+        z[1] = static_cast<char>(flg);
+        return z;
+    };
+    for (unsigned cinfo = 0; cinfo <= 8; ++cinfo)
+        EXPECT_EQ(ExpectSameAsZlib(withHeader(cinfo << 4 | 8, 0), data.size(), "window"), cinfo <= 7)
+            << cinfo;
+    EXPECT_FALSE(ExpectSameAsZlib(withHeader(0x78, 0x20), data.size(), "preset dictionary"));
+    EXPECT_FALSE(ExpectSameAsZlib(withHeader(0x77, 0), data.size(), "method 7"));
+    std::string badCheck = withHeader(0x78, 0);
+    badCheck[1] = static_cast<char>(badCheck[1] + 1);
+    EXPECT_FALSE(ExpectSameAsZlib(badCheck, data.size(), "check"));
+    std::string badAdler = good;
+    badAdler.back() ^= 1;
+    EXPECT_FALSE(ExpectSameAsZlib(badAdler, data.size(), "Adler-32"));
+}
+
+namespace {
+
 // Fixed code of a literal/length symbol (RFC 1951, 3.2.6).
 void FixedLitLen(CBitWriter& w, int sym) {
     if (sym < 144)
@@ -348,6 +440,33 @@ std::vector<int> SmallLitLen() {
     l[256] = 2;
     l[257] = 2;
     return l;
+}
+
+// Bytes that compress to nothing, for long blocks of literals.
+std::string Noise(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s)
+        c = static_cast<char>(rng());
+    return s;
+}
+
+void FixedLiterals(CBitWriter& w, const std::string& bytes) {
+    for (char c : bytes)
+        FixedLitLen(w, static_cast<BYTE>(c));
+}
+
+// A distance in the fixed code: its symbol, then its extra bits.
+void FixedDistance(CBitWriter& w, unsigned distance) {
+    static const unsigned kBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                       33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                       1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    unsigned sym = 29;
+    while (kBase[sym] > distance)
+        --sym;
+    w.Code(sym, 5);
+    if (sym >= 4)
+        w.Bits(distance - kBase[sym], sym / 2 - 1);
 }
 
 struct Crafted {
@@ -525,6 +644,181 @@ std::vector<Crafted> CraftedStreams() {
         add("reserved symbol " + std::to_string(sym) + " in a first block", w, std::string(259, 'a') + "b",
             sym == 285);
     }
+    // Incomplete literal/length code ('a', end of block and one length, each of two bits: a quarter
+    // of the patterns have no code) and its complete twin (with 'b'): zlib refuses the first at the
+    // header; ISA-L alone takes it, as the missing patterns never come.
+    for (bool complete : {false, true}) {
+        std::vector<int> litlen(258, 0);
+        litlen['a'] = 2;
+        litlen['b'] = complete ? 2 : 0;
+        litlen[256] = 2;
+        litlen[257] = 2;
+        std::vector<int> all = litlen;
+        all.push_back(1);
+        all.push_back(1);
+        CBitWriter w;
+        DynamicHeader(w, true, 258, 2, Precode({{0, 1}, {1, 2}, {2, 2}}), Explicit(all));
+        Huff h(litlen);
+        h.Put(w, 'a');
+        h.Put(w, 257);
+        w.Bits(0, 1);
+        h.Put(w, 256);
+        add(complete ? "complete literal/length code of four" : "incomplete literal/length code", w, "aaaa",
+            complete);
+    }
+    // Incomplete precode (three codes of two bits) and its complete twin: zlib refuses the first.
+    for (bool complete : {false, true}) {
+        CBitWriter w;
+        std::vector<int> precode =
+            complete ? Precode({{0, 2}, {1, 2}, {2, 2}, {3, 2}}) : Precode({{0, 2}, {1, 2}, {2, 2}});
+        std::vector<int> all = SmallLitLen();
+        all.push_back(1);
+        DynamicHeader(w, true, 258, 1, precode, Explicit(all));
+        Huff h(SmallLitLen());
+        h.Put(w, 'a');
+        h.Put(w, 257);
+        w.Bits(0, 1);
+        h.Put(w, 256);
+        add(complete ? "complete precode of four" : "incomplete precode", w, "aaaa", complete);
+    }
+    // Codes zlib takes although they are not complete: no distance codes at all, or a lone one-bit
+    // distance code, in a block of literals only.
+    for (int distLength : {0, 1}) {
+        std::vector<int> all = SmallLitLen();
+        all.push_back(distLength);
+        CBitWriter w;
+        DynamicHeader(w, true, 258, 1, Precode({{0, 1}, {1, 2}, {2, 2}}), Explicit(all));
+        Huff h(SmallLitLen());
+        h.Put(w, 'a');
+        h.Put(w, 'a');
+        h.Put(w, 256);
+        add(distLength ? "unused lone distance code" : "literals without distance codes", w, "aa", true);
+    }
+    // Code length repeats that run from the literal/length lengths on into the distance lengths: a 16
+    // that copies the last length of one into the other, and a run of zeros across the boundary.
+    {
+        std::vector<int> litlen = SmallLitLen();
+        std::vector<PreOp> ops = Explicit(std::vector<int>(litlen.begin(), litlen.begin() + 257));
+        ops.push_back(PreOp{16, 2, 2}); // five more 2s: length symbol 257 and four distance codes
+        CBitWriter w;
+        DynamicHeader(w, true, 258, 4, Precode({{0, 2}, {1, 2}, {2, 2}, {16, 2}}), ops);
+        Huff h(litlen);
+        h.Put(w, 'a');
+        h.Put(w, 257);
+        w.Bits(0, 2); // distance symbol 0: distance 1
+        h.Put(w, 256);
+        add("length repeat across into the distance lengths", w, "aaaa", true);
+    }
+    {
+        std::vector<int> litlen = SmallLitLen();
+        litlen.push_back(0); // 259 codes, the last unused
+        std::vector<PreOp> ops = Explicit(SmallLitLen());
+        ops.push_back(PreOp{17, 3, 0}); // three zeros: symbol 258, distance codes 0 and 1
+        ops.push_back(PreOp{1, 0, 0});
+        ops.push_back(PreOp{1, 0, 0});
+        CBitWriter w;
+        DynamicHeader(w, true, 259, 4, Precode({{0, 2}, {1, 2}, {2, 2}, {17, 2}}), ops);
+        Huff h(litlen);
+        for (int i = 0; i < 3; ++i)
+            h.Put(w, 'a');
+        h.Put(w, 257);
+        w.Bits(0, 1); // distance symbol 2: distance 3
+        h.Put(w, 256);
+        add("zero run across into the distance lengths", w, "aaaaaa", true);
+    }
+    // One of the longest headers there are (286 and 30 code lengths, those of the literal/length code
+    // in 7 bits each: about 270 bytes), which the decoder must see whole whatever the pieces.
+    {
+        std::vector<int> litlen(286, 8);
+        for (size_t sym = 226; sym < 286; ++sym)
+            litlen[sym] = 9; // 226 codes of 8 bits and 60 of 9: complete
+        std::vector<int> all = litlen;
+        for (int d = 0; d < 30; ++d)
+            all.push_back(d < 2 ? 4 : 5); // 2 codes of 4 bits and 28 of 5: complete
+        CBitWriter w;
+        DynamicHeader(w, true, 286, 30,
+                      Precode({{4, 1}, {5, 2}, {0, 3}, {1, 4}, {2, 5}, {3, 6}, {8, 7}, {9, 7}}),
+                      Explicit(all));
+        Huff h(litlen);
+        h.Put(w, 'a');
+        h.Put(w, 'b');
+        h.Put(w, 256);
+        add("longest header", w, "ab", true);
+    }
+    // The corners inside a block, deep inside long blocks, where ISA-L decodes in its fast loop:
+    // reserved length and distance symbols of the fixed code, and a lone distance code read as its
+    // missing pattern or a match without distance codes in a dynamic block.
+    const std::string before = Noise(40000, 1), after = Noise(40000, 2);
+    for (int sym : {285, 286, 287}) {
+        CBitWriter w;
+        w.Bits(1, 1);
+        w.Bits(1, 2);
+        FixedLiterals(w, before);
+        FixedLitLen(w, sym);
+        w.Code(0, 5);
+        FixedLiterals(w, after);
+        FixedLitLen(w, 256);
+        add("long block, length symbol " + std::to_string(sym), w,
+            before + std::string(258, before.back()) + after, sym == 285);
+    }
+    for (int dsym : {29, 30, 31}) {
+        CBitWriter w;
+        w.Bits(1, 1);
+        w.Bits(1, 2);
+        FixedLiterals(w, before);
+        FixedLitLen(w, 257);
+        w.Code(static_cast<uint32_t>(dsym), 5);
+        w.Bits(0, 13);
+        FixedLiterals(w, after);
+        FixedLitLen(w, 256);
+        std::string output = before + before.substr(before.size() - 24577, 3) + after;
+        add("long block, distance symbol " + std::to_string(dsym), w, output, dsym == 29);
+    }
+    for (int variant : {0, 1, 2}) {
+        // Literals of 9 bits, end of block and one length of 2 bits: complete.
+        std::vector<int> litlen(258, 9);
+        litlen[256] = 2;
+        litlen[257] = 2;
+        std::vector<int> all = litlen;
+        all.push_back(variant == 0 ? 0 : 1);
+        CBitWriter w;
+        DynamicHeader(w, true, 258, 1, Precode({{9, 1}, {2, 2}, {variant == 0 ? 0 : 1, 2}}), Explicit(all));
+        Huff h(litlen);
+        for (char c : before)
+            h.Put(w, static_cast<BYTE>(c));
+        h.Put(w, 257);
+        w.Bits(variant == 2 ? 1 : 0, 1);
+        for (char c : after)
+            h.Put(w, static_cast<BYTE>(c));
+        h.Put(w, 256);
+        const char* names[] = {"long block, match without distance codes", "long block, lone distance code",
+                               "long block, lone distance code read as 1"};
+        add(names[variant], w, before + std::string(3, before.back()) + after, variant == 1);
+    }
+    // A match reaching back exactly to the start of the output, or one byte before it, from the block
+    // after the first: short of the 32 KB window and past it.
+    for (size_t first : {size_t(1000), size_t(40000)}) {
+        for (unsigned extra : {0u, 1u}) {
+            unsigned distance = static_cast<unsigned>(std::min<size_t>(first, 32768)) + extra;
+            if (distance > 32768)
+                continue; // no code for it
+            std::string literals = Noise(first, 3);
+            CBitWriter w;
+            w.Bits(0, 1);
+            w.Bits(1, 2);
+            FixedLiterals(w, literals);
+            FixedLitLen(w, 256);
+            w.Bits(1, 1);
+            w.Bits(1, 2);
+            FixedLitLen(w, 257);
+            FixedDistance(w, distance);
+            FixedLitLen(w, 256);
+            // Too far back, it is refused whatever it would mean; three bytes of output claimed.
+            std::string output = literals + (extra ? "???" : literals.substr(literals.size() - distance, 3));
+            add("distance " + std::to_string(distance) + " after " + std::to_string(first) + " bytes", w,
+                output, extra == 0);
+        }
+    }
     return out;
 }
 
@@ -548,8 +842,8 @@ TEST(MskInflate, HandMadeStreamsInTheLenientCornersFollowZlib) {
     EXPECT_GT(isalLenient, 0);
 }
 
-TEST(MskInflate, LongStreamsWalkedBesideTheDecodeFollowZlib) {
-    // Streams of several megabytes are walked on a second thread: damage early, late, at the end.
+TEST(MskInflate, LongStreamsFollowZlib) {
+    // Streams of several megabytes in the unpacker's pieces: damage early, late, at the end.
     std::mt19937 rng(77);
     std::string data = Content(rng, 0, 2u << 20) + Content(rng, 1, 5u << 20);
     std::string good = Deflate(data, 6, 15, 8, Z_DEFAULT_STRATEGY);
