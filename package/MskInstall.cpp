@@ -193,6 +193,11 @@ BOOL ReadRecordFile(const std::u16string& path, MskPhaseRecord* pRecord) {
     return TRUE;
 }
 
+std::u16string RecordWriteFailure(const MskInstallLayout& layout) {
+    return WFormat(u"can not write %s, GetLastError is %d", layout.record.c_str(),
+                   static_cast<int>(GetLastError()));
+}
+
 std::u16string MoveFailure(const std::u16string& from, const std::u16string& to) {
     return WFormat(u"MoveFile %s to %s failed, GetLastError is %d", from.c_str(), to.c_str(),
                    static_cast<int>(GetLastError()));
@@ -426,8 +431,7 @@ BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, std::u16string& errorOut) {
     record.phase = MSK_PHASE_STAGING;
     record.package = pPackagePath;
     if (!MskWritePhaseRecord(m_layout, record)) {
-        errorOut = WFormat(u"can not write %s, GetLastError is %d", m_layout.record.c_str(),
-                           static_cast<int>(GetLastError()));
+        errorOut = RecordWriteFailure(m_layout);
         return FALSE;
     }
     BOOL bResult = m_unpacker.UnpackOpened(m_layout.staged.c_str(), errorOut);
@@ -435,8 +439,7 @@ BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, std::u16string& errorOut) {
         CopyExtraFiles(m_layout.staged);
         record.phase = MSK_PHASE_SWITCHING;
         if (!MskWritePhaseRecord(m_layout, record)) {
-            errorOut = WFormat(u"can not write %s, GetLastError is %d", m_layout.record.c_str(),
-                               static_cast<int>(GetLastError()));
+            errorOut = RecordWriteFailure(m_layout);
             bResult = FALSE;
         }
     }
@@ -480,8 +483,7 @@ BOOL CMskInstaller::InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, 
     record.phase = MSK_PHASE_UNPACKING;
     record.package = pPackagePath;
     if (!MskWritePhaseRecord(m_layout, record)) {
-        errorOut = WFormat(u"can not write %s, GetLastError is %d", m_layout.record.c_str(),
-                           static_cast<int>(GetLastError()));
+        errorOut = RecordWriteFailure(m_layout);
         return FALSE;
     }
     if (hooks.beforeClear)
