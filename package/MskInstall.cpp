@@ -193,11 +193,6 @@ BOOL ReadRecordFile(const std::u16string& path, MskPhaseRecord* pRecord) {
     return TRUE;
 }
 
-std::u16string RecordWriteFailure(const MskInstallLayout& layout) {
-    return WFormat(u"can not write %s, GetLastError is %d", layout.record.c_str(),
-                   static_cast<int>(GetLastError()));
-}
-
 std::u16string MoveFailure(const std::u16string& from, const std::u16string& to) {
     return WFormat(u"MoveFile %s to %s failed, GetLastError is %d", from.c_str(), to.c_str(),
                    static_cast<int>(GetLastError()));
@@ -423,25 +418,28 @@ BOOL CMskInstaller::Install(MskInstallMode mode, LPCWSTR pPackagePath, const Msk
     return bResult;
 }
 
+// Writes the phase record of this run; FALSE with the reason when the flash refuses it.
+BOOL CMskInstaller::Record(MskInstallPhase phase, LPCWSTR pPackagePath, std::u16string& errorOut) {
+    MskPhaseRecord record;
+    record.phase = phase;
+    record.package = pPackagePath;
+    if (MskWritePhaseRecord(m_layout, record))
+        return TRUE;
+    errorOut = WFormat(u"can not write %s, GetLastError is %d", m_layout.record.c_str(),
+                       static_cast<int>(GetLastError()));
+    return FALSE;
+}
+
 BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, std::u16string& errorOut) {
     // An application left incomplete by an earlier in-place run stays recorded as such until this
     // run has replaced it.
     const MskPhaseRecord prior = MskReadPhaseRecord(m_layout);
-    MskPhaseRecord record;
-    record.phase = MSK_PHASE_STAGING;
-    record.package = pPackagePath;
-    if (!MskWritePhaseRecord(m_layout, record)) {
-        errorOut = RecordWriteFailure(m_layout);
+    if (!Record(MSK_PHASE_STAGING, pPackagePath, errorOut))
         return FALSE;
-    }
     BOOL bResult = m_unpacker.UnpackOpened(m_layout.staged.c_str(), errorOut);
     if (bResult) {
         CopyExtraFiles(m_layout.staged);
-        record.phase = MSK_PHASE_SWITCHING;
-        if (!MskWritePhaseRecord(m_layout, record)) {
-            errorOut = RecordWriteFailure(m_layout);
-            bResult = FALSE;
-        }
+        bResult = Record(MSK_PHASE_SWITCHING, pPackagePath, errorOut);
     }
     if (!bResult) {
         DeleteTree(m_layout.staged);
@@ -479,13 +477,8 @@ BOOL CMskInstaller::Switch(std::u16string& errorOut) {
 }
 
 BOOL CMskInstaller::InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, std::u16string& errorOut) {
-    MskPhaseRecord record;
-    record.phase = MSK_PHASE_UNPACKING;
-    record.package = pPackagePath;
-    if (!MskWritePhaseRecord(m_layout, record)) {
-        errorOut = RecordWriteFailure(m_layout);
+    if (!Record(MSK_PHASE_UNPACKING, pPackagePath, errorOut))
         return FALSE;
-    }
     if (hooks.beforeClear)
         hooks.beforeClear();
     // Everything inside the application folder goes; the folder itself stays.

@@ -96,6 +96,7 @@ public:
     const MskInstallLayout& Layout() const { return m_layout; }
 
 private:
+    BOOL Record(MskInstallPhase phase, LPCWSTR pPackagePath, std::u16string& errorOut);
     BOOL Stage(LPCWSTR pPackagePath, std::u16string& errorOut);
     BOOL Switch(std::u16string& errorOut);
     BOOL InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, std::u16string& errorOut);
