@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -134,20 +135,116 @@ void LogLines::Print(const char* indent) const {
         std::fprintf(stderr, "%s%s\n", indent, WideToUtf8(line).c_str());
 }
 
-ProgressBar::ProgressBar(const char* label) : m_label(label), m_enabled(isatty(STDERR_FILENO) != 0) {}
+std::string SystemErrorText(DWORD error) {
+    switch (error) {
+        case ERROR_SUCCESS:
+            return "Success";
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_BAD_PATHNAME:
+            return std::strerror(ENOENT);
+        case ERROR_ACCESS_DENIED:
+        case ERROR_CANTWRITE:
+            return std::strerror(EACCES);
+        case ERROR_SHARING_VIOLATION:
+            return "The file is in use by another program";
+        case ERROR_DISK_FULL:
+            return std::strerror(ENOSPC);
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS:
+            return std::strerror(EEXIST);
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return std::strerror(EMFILE);
+        case ERROR_FILENAME_EXCED_RANGE:
+            return std::strerror(ENAMETOOLONG);
+        case ERROR_DIR_NOT_EMPTY:
+            return std::strerror(ENOTEMPTY);
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return std::strerror(ENOMEM);
+        case ERROR_INVALID_HANDLE:
+            return std::strerror(EBADF);
+        case ERROR_INVALID_PARAMETER:
+            return std::strerror(EINVAL);
+        case ERROR_INVALID_NAME:
+            return "Invalid file name";
+        case ERROR_DIRECTORY:
+            return std::strerror(ENOTDIR);
+        case ERROR_NOT_READY:
+            return "The device is not ready";
+        case ERROR_HANDLE_EOF:
+            return "Unexpected end of file";
+        case ERROR_READ_FAULT:
+        case ERROR_WRITE_FAULT:
+        case ERROR_CANTREAD:
+        case ERROR_GEN_FAILURE:
+            return std::strerror(EIO);
+        case ERROR_NOT_SUPPORTED:
+            return std::strerror(ENOTSUP);
+        default:
+            return "System error " + std::to_string(error);
+    }
+}
 
-void ProgressBar::Show(size_t done, size_t total) {
+namespace {
+
+double NowSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+} // namespace
+
+std::string HumanBytes(uint64_t bytes) {
+    static const char* const kUnits[] = {"B", "KB", "MB", "GB", "TB"};
+    double value = static_cast<double>(bytes);
+    size_t unit = 0;
+    while (value >= 1024 && unit + 1 < sizeof kUnits / sizeof kUnits[0]) {
+        value /= 1024;
+        ++unit;
+    }
+    char buf[32];
+    if (unit == 0)
+        std::snprintf(buf, sizeof buf, "%llu B", static_cast<unsigned long long>(bytes));
+    else
+        std::snprintf(buf, sizeof buf, value < 10 ? "%.1f %s" : "%.0f %s", value, kUnits[unit]);
+    return buf;
+}
+
+ProgressBar::ProgressBar(const char* label, Units units)
+    : m_label(label), m_units(units), m_enabled(isatty(STDERR_FILENO) != 0), m_start(NowSeconds()) {}
+
+void ProgressBar::Show(uint64_t done, uint64_t total) {
     if (!m_enabled || total == 0)
         return;
-    int percent = static_cast<int>(done * 100 / total);
-    if (percent == m_lastPercent)
+    const int percent = static_cast<int>(static_cast<double>(done) * 100 / static_cast<double>(total));
+    const double now = NowSeconds();
+    if (percent == m_lastPercent && now - m_lastDraw < 0.5)
         return;
     m_lastPercent = percent;
-    const int width = 40;
-    int filled = percent * width / 100;
-    std::fprintf(stderr, "\r%-11s [%s%s] %3d%% %zu/%zu", m_label,
+    m_lastDraw = now;
+    const int width = 30;
+    const int filled = percent * width / 100;
+    std::string tail;
+    if (m_units == Units::Items) {
+        tail = std::to_string(done) + "/" + std::to_string(total);
+    } else {
+        tail = HumanBytes(done) + " of " + HumanBytes(total);
+        const double elapsed = now - m_start;
+        if (elapsed >= 0.5 && done > 0) {
+            const double rate = static_cast<double>(done) / elapsed;
+            const long left = static_cast<long>(static_cast<double>(total - done) / rate + 0.5);
+            char buf[64];
+            std::snprintf(buf, sizeof buf, ", %s/s, %ld:%02ld left",
+                          HumanBytes(static_cast<uint64_t>(rate)).c_str(), left / 60, left % 60);
+            tail += buf;
+        }
+    }
+    // Pads over the end of a longer previous line.
+    std::fprintf(stderr, "\r%-11s [%s%s] %3d%% %-40s", m_label,
                  std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(width - filled), ' ').c_str(), percent, done, total);
+                 std::string(static_cast<size_t>(width - filled), ' ').c_str(), percent, tail.c_str());
     std::fflush(stderr);
     m_shown = true;
 }

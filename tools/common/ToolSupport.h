@@ -5,6 +5,7 @@
 #include "platform/WinCe.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -71,23 +72,35 @@ private:
     std::vector<std::u16string> m_lines;
 };
 
-// A progress bar on stderr, drawn only when stderr is a terminal and only when the percentage
-// changes.
+// The words for one of the platform's error codes, as the C library says them ("No such file or
+// directory"), so a tool reports a system error as a sentence and not as a number.
+std::string SystemErrorText(DWORD error);
+
+// A progress bar on stderr, drawn only when stderr is a terminal, and redrawn only when the
+// percentage changes or half a second has passed. Counting bytes, it also shows the amount, the rate
+// and the time left.
 class ProgressBar {
 public:
-    explicit ProgressBar(const char* label);
+    enum class Units { Items, Bytes };
+    explicit ProgressBar(const char* label, Units units = Units::Items);
     ~ProgressBar() { Done(); }
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
-    void Show(size_t done, size_t total);
+    void Show(uint64_t done, uint64_t total);
     // Ends the bar's line, if one was drawn.
     void Done();
 
 private:
     const char* m_label;
+    Units m_units;
     bool m_enabled;
     bool m_shown = false;
     int m_lastPercent = -1;
+    double m_start;
+    double m_lastDraw = 0;
 };
+
+// "1.5 MB", "320 KB", "12 B": an amount of bytes for people, in powers of 1024.
+std::string HumanBytes(uint64_t bytes);
 
 } // namespace tooling

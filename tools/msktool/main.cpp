@@ -467,7 +467,7 @@ int CheckSignature(const Args& args, const std::u16string& package) {
     if (INVALID_HANDLE_VALUE == h)
         return Fail(WFormat(u"open file %s failed, error code is %d", package.c_str(),
                             static_cast<int>(GetLastError())));
-    tooling::ProgressBar bar("signature");
+    tooling::ProgressBar bar("signature", tooling::ProgressBar::Units::Bytes);
     DWORD high = 0;
     DWORD low = GetFileSize(h, &high);
     const size_t total = static_cast<size_t>(static_cast<uint64_t>(high) << 32 | low);
