@@ -73,6 +73,3 @@ private:
 
     Data* m_pData;
 };
-
-WCEUI_DYNCREATE_BEGIN(CFileListDlg, CWceUiDlg)
-WCEUI_DYNCREATE_END(CFileListDlg)

@@ -34,6 +34,13 @@ const CompactPlace kCompactPlaces[] = {
 
 } // namespace
 
+void TravlekRegisterMainDialog() {
+    WceUiRegisterClass(WCEUI_CLASS_NAME(CFileListDlg), WCEUI_CLASS_NAME(CWceUiDlg),
+                       []() -> CWceUiObject* { return new (std::nothrow) CFileListDlg; });
+    WceUiRegisterClass(WCEUI_CLASS_NAME(CTravlekDlg), WCEUI_CLASS_NAME(CFileListDlg),
+                       []() -> CWceUiObject* { return new (std::nothrow) CTravlekDlg; });
+}
+
 CTravlekDlg::CTravlekDlg() : m_pTravlekData(new (std::nothrow) Data) {
     SetClassName(WCEUI_CLASS_NAME(CTravlekDlg));
 }
@@ -72,7 +79,7 @@ void CTravlekDlg::OnInitDialog() {
         return;
     }
     RegisterMsg(TRAVLEK_MSG_SLIDER);
-    RegisterMsg(RegisterWindowMessageW(u"QN_WM_SDNOTIFY"));
+    RegisterMsg(TRAVLEK_WM_SDNOTIFY);
     RegisterMsg(kMsgDriver);
     CFileListDlg::OnInitDialog();
 

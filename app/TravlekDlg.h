@@ -68,8 +68,8 @@ private:
     Data* m_pTravlekData;
 };
 
+// Enters CFileListDlg and CTravlekDlg in the framework's class registry (see TravlekRegister).
+void TravlekRegisterMainDialog();
+
 // The message shown for an error text of the unpacker (empty for a cancel, which shows nothing).
 std::u16string TravlekUpdateErrorMessage(const std::u16string& errorText);
-
-WCEUI_DYNCREATE_BEGIN(CTravlekDlg, CFileListDlg)
-WCEUI_DYNCREATE_END(CTravlekDlg)

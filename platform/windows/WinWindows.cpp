@@ -98,6 +98,8 @@ struct State {
     std::unordered_map<uintptr_t, std::shared_ptr<Window>> windows;
     std::vector<HWND> topLevel; // z order: the last one is in front
     std::vector<std::shared_ptr<WindowClass>> classes;
+    // Registered message names by number from WM_REGISTERED_FIRST; an empty name is a number left
+    // free below one registered at a fixed place.
     std::vector<std::u16string> registered;
     std::vector<std::unique_ptr<Queue>> queues;
     uintptr_t nextHandle = 0x10010;
@@ -116,8 +118,6 @@ State& S() {
     // Never destroyed: windows may be touched by static destructors at exit.
     static State* s = [] {
         auto* st = new State;
-        // The process-wide messages the updater needs get the same numbers in every process.
-        st->registered = {u"QN_WM_SDNOTIFY", u"SCAN_CODE_MENU", u"TRAVLEK_FINISHED"};
         st->cursor = reinterpret_cast<HCURSOR>(const_cast<WCHAR*>(IDC_ARROW));
         return st;
     }();
@@ -1379,7 +1379,9 @@ LRESULT DispatchMessageW(const MSG* msg) {
 namespace {
 std::string RegisteredName(UINT message) {
     State& s = S();
-    if (message >= WM_REGISTERED_FIRST && message - WM_REGISTERED_FIRST < s.registered.size())
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (message >= WM_REGISTERED_FIRST && message - WM_REGISTERED_FIRST < s.registered.size() &&
+        !s.registered[message - WM_REGISTERED_FIRST].empty())
         return WideToUtf8(s.registered[message - WM_REGISTERED_FIRST]);
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04X", message);
@@ -1443,6 +1445,16 @@ void PostQuitMessage(int exitCode) {
     q.quitCode = exitCode;
 }
 
+namespace {
+// The number of a registered name, or 0; with the lock held.
+UINT FindRegistered(const State& s, LPCWSTR name) {
+    for (size_t i = 0; i < s.registered.size(); i++)
+        if (!s.registered[i].empty() && WStrICmp(s.registered[i].c_str(), name) == 0)
+            return static_cast<UINT>(WM_REGISTERED_FIRST + i);
+    return 0;
+}
+} // namespace
+
 UINT RegisterWindowMessageW(LPCWSTR name) {
     if (!name || !name[0]) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -1450,15 +1462,35 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
     }
     State& s = S();
     std::lock_guard<std::mutex> guard(s.lock);
-    for (size_t i = 0; i < s.registered.size(); i++)
-        if (WStrICmp(s.registered[i].c_str(), name) == 0)
-            return static_cast<UINT>(WM_REGISTERED_FIRST + i);
+    if (UINT known = FindRegistered(s, name))
+        return known;
     if (s.registered.size() > WM_REGISTERED_LAST - WM_REGISTERED_FIRST) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
     s.registered.push_back(name);
     return static_cast<UINT>(WM_REGISTERED_FIRST + s.registered.size() - 1);
+}
+
+UINT PlatformRegisterWindowMessageAt(LPCWSTR name, UINT message) {
+    if (!name || !name[0] || message < WM_REGISTERED_FIRST || message > WM_REGISTERED_LAST) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    State& s = S();
+    std::lock_guard<std::mutex> guard(s.lock);
+    const size_t slot = message - WM_REGISTERED_FIRST;
+    const UINT known = FindRegistered(s, name);
+    if (known == message)
+        return message;
+    if (known || (slot < s.registered.size() && !s.registered[slot].empty())) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return 0;
+    }
+    if (slot >= s.registered.size())
+        s.registered.resize(slot + 1);
+    s.registered[slot] = name;
+    return message;
 }
 
 DWORD GetMessageTime() {
