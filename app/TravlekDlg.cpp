@@ -65,7 +65,7 @@ LPCWSTR CTravlekDlg::GetConfiguredApp() const {
 }
 
 BOOL CTravlekDlg::IsMainNavigationUnit() const {
-    return 0 == WStrICmp(GetConfiguredApp(), TRAVLEK_MAIN_NAV_APP) ? TRUE : FALSE;
+    return TravlekIsMainNavigationApp(GetConfiguredApp());
 }
 
 CWceUiSlider* CTravlekDlg::GetProgress() const {
@@ -78,7 +78,7 @@ void CTravlekDlg::OnInitDialog() {
     if (NULL == pData) {
         return;
     }
-    RegisterMsg(TRAVLEK_MSG_SLIDER);
+    RegisterMsg(WCEUI_WM_SLIDER_NOTIFY);
     RegisterMsg(TRAVLEK_WM_SDNOTIFY);
     RegisterMsg(kMsgDriver);
     CFileListDlg::OnInitDialog();
@@ -198,7 +198,7 @@ void CTravlekDlg::AutoStart() {
 
 LRESULT CTravlekDlg::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     Data* pData = GetData();
-    if (TRAVLEK_MSG_SLIDER == uMsg && NULL != pData && NULL != pData->pProgress &&
+    if (WCEUI_WM_SLIDER_NOTIFY == uMsg && NULL != pData && NULL != pData->pProgress &&
         reinterpret_cast<WPARAM>(static_cast<CWceUiLayer*>(pData->pProgress)) == wParam) {
         return 0; // the bar shows progress; moving it by hand means nothing
     }

@@ -11,13 +11,8 @@
 class CWceUiSlider;
 class CWceUiRealWnd;
 
-// The slider's notification message.
-#define TRAVLEK_MSG_SLIDER (0x8000 + 0x3EA)
 // Timer of the automatic start, 10 ms after the first listing.
 #define TRAVLEK_TIMER_AUTOSTART 108
-
-// The configured application on a unit that runs the main navigation application.
-#define TRAVLEK_MAIN_NAV_APP u"\\residentflash2\\app\\nvqmain.exe"
 
 class CTravlekDlg : public CFileListDlg {
 public:

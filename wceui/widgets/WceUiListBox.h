@@ -18,7 +18,7 @@ class CWceUiGenericBitmap;
 // Item state bits.
 #define WCEUI_LB_STATE_SELECTED 2
 // The text of a row: single line, vertically centred, left-aligned, word ellipsis.
-#define WCEUI_LB_TEXT_FORMAT 0x40024
+#define WCEUI_LB_TEXT_FORMAT (DT_WORD_ELLIPSIS | DT_SINGLELINE | DT_VCENTER)
 // A list holds at most this many items; AddString refuses more.
 #define WCEUI_LB_MAX_ITEMS 1000000
 
