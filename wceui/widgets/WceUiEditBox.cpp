@@ -4,6 +4,7 @@
 #include "platform/WinString.h"
 #include "wceui/bitmap/WceUiDrawTextCtrl.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/core/WceUiAssert.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
@@ -40,6 +41,31 @@ bool IsWordChar(char16_t c) {
 CWceUiLoadBitmap& StandInBitmap() {
     static CWceUiLoadBitmap s_standIn;
     return s_standIn;
+}
+
+// The line table covers the text from its start to its end, line after line, without an empty line,
+// a line break inside a line or a surrogate pair split between two lines. Drawing, the caret and the
+// partial layout after an edit all index the text through it.
+void AssertLineTable(const CWceUiEditBox::Line* pLines, int nCount, const std::u16string& text) {
+#if WCEUI_ASSERTS_ON
+    const int n = static_cast<int>(text.size());
+    WCEUI_ASSERT(nCount >= 0 && nCount <= WCEUI_EDIT_MAX_LINES);
+    WCEUI_ASSERT((0 == n) == (0 == nCount));
+    int nEnd = 0;
+    for (int i = 0; i < nCount; ++i) {
+        const CWceUiEditBox::Line& line = pLines[i];
+        WCEUI_ASSERT(line.nStart == nEnd && line.nLength > 0 && line.nStart + line.nLength <= n);
+        nEnd = line.nStart + line.nLength;
+        WCEUI_ASSERT(std::char_traits<char16_t>::find(text.data() + line.nStart, line.nLength - 1, u'\n') ==
+                     NULL);
+        WCEUI_ASSERT(nEnd == n || !(IsLow(text[nEnd]) && IsHigh(text[nEnd - 1])));
+    }
+    WCEUI_ASSERT(nEnd == n);
+#else
+    (void)pLines;
+    (void)nCount;
+    (void)text;
+#endif
 }
 
 // Why a text is refused, for the log.
@@ -446,6 +472,7 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
         m_pData->lines[0] = {0, n};
         m_pData->nLineCount = n > 0 ? 1 : 0;
         m_pData->nFirstChanged = 0;
+        AssertLineTable(m_pData->lines, m_pData->nLineCount, text);
         return TRUE;
     }
     // Built aside: a text the table cannot hold leaves the table as it was.
@@ -578,6 +605,7 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
     std::copy(lines, lines + nCount, m_pData->lines);
     m_pData->nLineCount = nCount;
     m_pData->nFirstChanged = nFirstChanged;
+    AssertLineTable(m_pData->lines, m_pData->nLineCount, text);
     return TRUE;
 }
 
