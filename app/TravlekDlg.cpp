@@ -8,6 +8,7 @@
 #include "package/MskInstall.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/ui/WceUiRealWnd.h"
 #include "wceui/widgets/WceUiButton.h" // the dialog file creates its buttons by class name
 #include "wceui/widgets/WceUiListBox.h"
@@ -41,18 +42,14 @@ void TravlekRegisterMainDialog() {
                        []() -> CWceUiObject* { return new (std::nothrow) CTravlekDlg; });
 }
 
-CTravlekDlg::CTravlekDlg() : m_pTravlekData(new (std::nothrow) Data) {
+CTravlekDlg::CTravlekDlg() : m_pTravlekData(WceUiNewRecord<Data>("CTravlekDlg")) {
     SetClassName(WCEUI_CLASS_NAME(CTravlekDlg));
 }
 
-CTravlekDlg::~CTravlekDlg() {
-    delete m_pTravlekData;
-    m_pTravlekData = nullptr;
-}
+CTravlekDlg::~CTravlekDlg() = default;
 
 CTravlekDlg::Data* CTravlekDlg::GetData() const {
-    WCEUI_CHECK("CTravlekDlg::GetData", NULL != m_pTravlekData);
-    return m_pTravlekData;
+    return m_pTravlekData.get();
 }
 
 CWceUiRealWnd* CTravlekDlg::GetRealWnd() const {

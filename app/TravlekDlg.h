@@ -6,6 +6,7 @@
 
 #include "app/FileListDlg.h"
 
+#include <memory>
 #include <string>
 
 class CWceUiSlider;
@@ -60,7 +61,7 @@ private:
     void ShowMessage(LPCWSTR pText, UINT uFlags);
     void OnProgress(LONG nIndex, LONG nTotal);
 
-    Data* m_pTravlekData;
+    std::unique_ptr<Data> m_pTravlekData;
 };
 
 // Enters CFileListDlg and CTravlekDlg in the framework's class registry (see TravlekRegister).

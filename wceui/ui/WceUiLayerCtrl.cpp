@@ -6,6 +6,7 @@
 #include "wceui/core/WceUiHTList.h"
 #include "wceui/core/WceUiAssert.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayer.h"
 
@@ -162,7 +163,7 @@ struct CWceUiLayerCtrl::Data {
     std::vector<BYTE> mask; // the paint list's coverage mask, kept between paints
 };
 
-CWceUiLayerCtrl::CWceUiLayerCtrl() : m_pData(new (std::nothrow) Data) {
+CWceUiLayerCtrl::CWceUiLayerCtrl() : m_pData(WceUiNewRecord<Data>("CWceUiLayerCtrl")) {
     InitBody();
 }
 
@@ -184,13 +185,11 @@ CWceUiLayerCtrl::~CWceUiLayerCtrl() {
     if (!WCEUI_CHECK("CWceUiLayerCtrl::~CWceUiLayerCtrl", GetData()->m_IdMap.IsEmpty())) {
         WceUiLog(WCEUI_LOG_ERROR, "In CWceUiLayerCtrl::~CWceUiLayerCtrl, detect some layer is not free");
     }
-    delete m_pData;
-    m_pData = nullptr;
+    m_pData.reset();
 }
 
 CWceUiLayerCtrl::Data* CWceUiLayerCtrl::GetData() const {
-    WCEUI_CHECK("CWceUiLayerCtrl::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 void CWceUiLayerCtrl::InitBody() {

@@ -6,6 +6,7 @@
 #include "platform/text/WinText.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/WceUiLoadColor.h"
 #include "wceui/style/WceUiLoadFont.h"
@@ -105,18 +106,15 @@ BOOL ParseColorText(LPCWSTR pText, CWceUiLoadColor& color) {
 
 } // namespace
 
-CWceUiListBox::CWceUiListBox() : m_pData(new (std::nothrow) Data) {
+CWceUiListBox::CWceUiListBox() : m_pData(WceUiNewRecord<Data>("CWceUiListBox")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiListBox));
     SetOrientation(WCEUI_SCROLL_VERTICAL);
 }
 
-CWceUiListBox::~CWceUiListBox() {
-    delete m_pData;
-}
+CWceUiListBox::~CWceUiListBox() = default;
 
 CWceUiListBox::Data* CWceUiListBox::GetData() const {
-    WCEUI_CHECK("CWceUiListBox::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 BOOL CWceUiListBox::SetProperties(CWceUiXmlElem* pCreateElem) {

@@ -116,7 +116,7 @@ private:
     void DrawRowBitmap(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap* pSrc, int x, int y,
                        const RECT& rcClip);
 
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
     int m_nLastDrawnRows = 0;
 };
 
