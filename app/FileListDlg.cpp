@@ -2,6 +2,7 @@
 
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/WceUiLoadBitmap.h"
 #include "wceui/style/WceUiLoadString.h"
@@ -80,21 +81,17 @@ struct CFileListDlg::Data {
     std::vector<std::unique_ptr<FileListItem>> records;
 };
 
-CFileListDlg::CFileListDlg() : m_pData(new (std::nothrow) Data) {
+CFileListDlg::CFileListDlg() : m_pData(WceUiNewRecord<Data>("CFileListDlg")) {
     SetClassName(WCEUI_CLASS_NAME(CFileListDlg));
     if (NULL != m_pData) {
         m_pData->upLevelText.SetTextResID(u"uplevel_folder");
     }
 }
 
-CFileListDlg::~CFileListDlg() {
-    delete m_pData;
-    m_pData = nullptr;
-}
+CFileListDlg::~CFileListDlg() = default;
 
 CFileListDlg::Data* CFileListDlg::GetData() const {
-    WCEUI_CHECK("CFileListDlg::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 BOOL CFileListDlg::SetProperties(CWceUiXmlElem* pCreateElem) {

@@ -6,6 +6,7 @@
 
 #include "wceui/ui/WceUiDlg.h"
 
+#include <memory>
 #include <string>
 
 class CWceUiListBox;
@@ -71,8 +72,5 @@ private:
     int AddItem(LPCWSTR pText, CWceUiObject* pImage, int nKind, LPCWSTR pPath);
     void RepaintHost();
 
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
 };
-
-WCEUI_DYNCREATE_BEGIN(CFileListDlg, CWceUiDlg)
-WCEUI_DYNCREATE_END(CFileListDlg)

@@ -6,6 +6,8 @@
 #include "wceui/ui/WceUiRealWnd.h"
 #include "wceui/widgets/WceUiButton.h"
 
+#include <new>
+
 namespace {
 
 void ShowIf(CWceUiLayer* pLayer, BOOL bShow) {
@@ -19,6 +21,11 @@ BOOL IsLayerNamed(CWceUiLayer* pLayer, LPCWSTR pName) {
 }
 
 } // namespace
+
+void TravlekRegisterMessageBox() {
+    WceUiRegisterClass(WCEUI_CLASS_NAME(CMsgBoxDlg), WCEUI_CLASS_NAME(CWceUiDlg),
+                       []() -> CWceUiObject* { return new (std::nothrow) CMsgBoxDlg; });
+}
 
 CMsgBoxDlg::CMsgBoxDlg()
     : m_pYes(NULL), m_pNo(NULL), m_pOk(NULL), m_pMsg(NULL), m_pInfoIcon(NULL), m_pQuestionIcon(NULL),

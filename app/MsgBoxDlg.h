@@ -56,5 +56,5 @@ private:
     UINT m_uFlags;
 };
 
-WCEUI_DYNCREATE_BEGIN(CMsgBoxDlg, CWceUiDlg)
-WCEUI_DYNCREATE_END(CMsgBoxDlg)
+// Enters CMsgBoxDlg in the framework's class registry (see TravlekRegister).
+void TravlekRegisterMessageBox();

@@ -1,18 +1,11 @@
 #include "app/TravlekApp.h"
 
-// The dialogs the application creates by class name: seeing their headers here registers them in
-// every program that starts the application, even though nothing names them directly.
-#include "app/FileListDlg.h"
 #include "app/MsgBoxDlg.h"
 #include "app/TravlekDlg.h"
 #include "app/TravlekHostWnd.h"
 #include "app/TravlekFlash.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/ui/WceUiInit.h"
-
-const UINT g_uQnWmSdNotify = RegisterWindowMessageW(u"QN_WM_SDNOTIFY");
-const UINT g_uScanCodeMenu = RegisterWindowMessageW(u"SCAN_CODE_MENU");
-const UINT g_uTravlekFinished = RegisterWindowMessageW(u"TRAVLEK_FINISHED");
 
 namespace {
 
@@ -25,6 +18,12 @@ const TravlekSkinDirs kSkin320 = {u"travlek.pack\\320X240\\wnd", u"travlek.pack\
 
 } // namespace
 
+BOOL TravlekRegister() {
+    TravlekRegisterMainDialog();
+    TravlekRegisterMessageBox();
+    return TravlekRegisterMessages();
+}
+
 const TravlekSkinDirs& TravlekSkinDirsForWidth(int nScreenWidth) {
     if (480 == nScreenWidth) {
         return kSkin480;
@@ -36,6 +35,7 @@ const TravlekSkinDirs& TravlekSkinDirsForWidth(int nScreenWidth) {
 }
 
 BOOL CTravlekApp::InitInstance() {
+    TravlekRegister();
     m_bOtherInstance = FALSE;
     m_dwGuardError = 0;
     m_bRanMainDialog = FALSE;

@@ -1,9 +1,10 @@
 // The updater's entry: the single-instance guard, the skin chosen by screen width, the framework's
-// initialisation and the host window's modal run. Also the registered window messages the updater
-// shares between its parts; the package the unit expects on its SD card is TravlekConfiguredApp's.
+// initialisation and the host window's modal run. Also the window messages and dialog classes the
+// updater registers at start; the package the unit expects on its SD card is TravlekConfiguredApp's.
 #pragma once
 
 #include "app/TravlekConfiguredApp.h"
+#include "app/TravlekMessages.h"
 #include "platform/Platform.h"
 
 // The mutex that says an updater runs, and the title of its window.
@@ -13,12 +14,10 @@
 // The application folder an update replaces.
 #define TRAVLEK_APP_FOLDER u"\\Residentflash2\\app"
 
-// Registered at process start, before the application object runs. "QN_WM_SDNOTIFY" is the SD-card
-// notification, "SCAN_CODE_MENU" is only registered, "TRAVLEK_FINISHED" is broadcast after every
-// update run (1 for success, 0 for failure).
-extern const UINT g_uQnWmSdNotify;
-extern const UINT g_uScanCodeMenu;
-extern const UINT g_uTravlekFinished;
+// Registers the updater's window messages at their numbers and its dialogs with the framework's class
+// registry, so that the skin can create them by class name. The first thing a program that runs the
+// updater does; repeats are harmless. FALSE (with a log line) when a message's number was taken.
+BOOL TravlekRegister();
 
 // The skin's window directory, resource directory and language file, relative to the program folder.
 struct TravlekSkinDirs {

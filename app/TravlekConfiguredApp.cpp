@@ -28,8 +28,12 @@ void TravlekReadConfiguredApp(LPWSTR pBuf) {
     }
 }
 
+BOOL TravlekIsMainNavigationApp(LPCWSTR pConfiguredApp) {
+    return NULL != pConfiguredApp && 0 == WStrICmp(pConfiguredApp, TRAVLEK_NVQ_APP_PATH) ? TRUE : FALSE;
+}
+
 LPCWSTR TravlekExpectedPackageFor(LPCWSTR pConfiguredApp) {
-    if (NULL != pConfiguredApp && 0 == WStrICmp(pConfiguredApp, TRAVLEK_NVQ_APP_PATH)) {
+    if (TravlekIsMainNavigationApp(pConfiguredApp)) {
         return TRAVLEK_NVQ_PACKAGE;
     }
     return TRAVLEK_GPS_PACKAGE;

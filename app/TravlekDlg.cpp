@@ -8,6 +8,7 @@
 #include "package/MskInstall.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/ui/WceUiRealWnd.h"
 #include "wceui/widgets/WceUiButton.h" // the dialog file creates its buttons by class name
 #include "wceui/widgets/WceUiListBox.h"
@@ -34,18 +35,21 @@ const CompactPlace kCompactPlaces[] = {
 
 } // namespace
 
-CTravlekDlg::CTravlekDlg() : m_pTravlekData(new (std::nothrow) Data) {
+void TravlekRegisterMainDialog() {
+    WceUiRegisterClass(WCEUI_CLASS_NAME(CFileListDlg), WCEUI_CLASS_NAME(CWceUiDlg),
+                       []() -> CWceUiObject* { return new (std::nothrow) CFileListDlg; });
+    WceUiRegisterClass(WCEUI_CLASS_NAME(CTravlekDlg), WCEUI_CLASS_NAME(CFileListDlg),
+                       []() -> CWceUiObject* { return new (std::nothrow) CTravlekDlg; });
+}
+
+CTravlekDlg::CTravlekDlg() : m_pTravlekData(WceUiNewRecord<Data>("CTravlekDlg")) {
     SetClassName(WCEUI_CLASS_NAME(CTravlekDlg));
 }
 
-CTravlekDlg::~CTravlekDlg() {
-    delete m_pTravlekData;
-    m_pTravlekData = nullptr;
-}
+CTravlekDlg::~CTravlekDlg() = default;
 
 CTravlekDlg::Data* CTravlekDlg::GetData() const {
-    WCEUI_CHECK("CTravlekDlg::GetData", NULL != m_pTravlekData);
-    return m_pTravlekData;
+    return m_pTravlekData.get();
 }
 
 CWceUiRealWnd* CTravlekDlg::GetRealWnd() const {
@@ -58,7 +62,7 @@ LPCWSTR CTravlekDlg::GetConfiguredApp() const {
 }
 
 BOOL CTravlekDlg::IsMainNavigationUnit() const {
-    return 0 == WStrICmp(GetConfiguredApp(), TRAVLEK_MAIN_NAV_APP) ? TRUE : FALSE;
+    return TravlekIsMainNavigationApp(GetConfiguredApp());
 }
 
 CWceUiSlider* CTravlekDlg::GetProgress() const {
@@ -71,8 +75,8 @@ void CTravlekDlg::OnInitDialog() {
     if (NULL == pData) {
         return;
     }
-    RegisterMsg(TRAVLEK_MSG_SLIDER);
-    RegisterMsg(RegisterWindowMessageW(u"QN_WM_SDNOTIFY"));
+    RegisterMsg(WCEUI_WM_SLIDER_NOTIFY);
+    RegisterMsg(TRAVLEK_WM_SDNOTIFY);
     RegisterMsg(kMsgDriver);
     CFileListDlg::OnInitDialog();
 
@@ -191,7 +195,7 @@ void CTravlekDlg::AutoStart() {
 
 LRESULT CTravlekDlg::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     Data* pData = GetData();
-    if (TRAVLEK_MSG_SLIDER == uMsg && NULL != pData && NULL != pData->pProgress &&
+    if (WCEUI_WM_SLIDER_NOTIFY == uMsg && NULL != pData && NULL != pData->pProgress &&
         reinterpret_cast<WPARAM>(static_cast<CWceUiLayer*>(pData->pProgress)) == wParam) {
         return 0; // the bar shows progress; moving it by hand means nothing
     }

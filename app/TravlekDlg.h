@@ -6,18 +6,14 @@
 
 #include "app/FileListDlg.h"
 
+#include <memory>
 #include <string>
 
 class CWceUiSlider;
 class CWceUiRealWnd;
 
-// The slider's notification message.
-#define TRAVLEK_MSG_SLIDER (0x8000 + 0x3EA)
 // Timer of the automatic start, 10 ms after the first listing.
 #define TRAVLEK_TIMER_AUTOSTART 108
-
-// The configured application on a unit that runs the main navigation application.
-#define TRAVLEK_MAIN_NAV_APP u"\\residentflash2\\app\\nvqmain.exe"
 
 class CTravlekDlg : public CFileListDlg {
 public:
@@ -65,11 +61,11 @@ private:
     void ShowMessage(LPCWSTR pText, UINT uFlags);
     void OnProgress(LONG nIndex, LONG nTotal);
 
-    Data* m_pTravlekData;
+    std::unique_ptr<Data> m_pTravlekData;
 };
+
+// Enters CFileListDlg and CTravlekDlg in the framework's class registry (see TravlekRegister).
+void TravlekRegisterMainDialog();
 
 // The message shown for an error text of the unpacker (empty for a cancel, which shows nothing).
 std::u16string TravlekUpdateErrorMessage(const std::u16string& errorText);
-
-WCEUI_DYNCREATE_BEGIN(CTravlekDlg, CFileListDlg)
-WCEUI_DYNCREATE_END(CTravlekDlg)

@@ -249,7 +249,7 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     SetButtonsEnabledLook(TRUE);
     RepaintNow();
 
-    PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(u"TRAVLEK_FINISHED"), bResult ? 1 : 0, 0);
+    PostMessageW(HWND_BROADCAST, TRAVLEK_WM_FINISHED, bResult ? 1 : 0, 0);
     if (!bResult) {
         WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, %s: %s", pPackagePath, errorText.c_str());
         const std::u16string message = TravlekUpdateErrorMessage(errorText);

@@ -97,3 +97,11 @@ DWORD PlatformErrorFromErrno(int err);
 // The caret as the window manager keeps it: owner, rectangle in the owner's client coordinates, and
 // whether it is shown (blinking aside; see GetCaretBlinkTime). FALSE when there is no caret.
 BOOL PlatformCaretState(HWND* owner, RECT* rect, BOOL* shown);
+
+// Registers a window message at a number of the registered range (WM_REGISTERED_FIRST and up) that
+// every process gives it, where processes must agree on a message without a shared table: each makes
+// the same calls at start, before anything registers by name alone. Returns the number; 0 with
+// ERROR_INVALID_PARAMETER for an empty name or a number outside the range, and with
+// ERROR_ALREADY_EXISTS when the number belongs to another name or the name to another number.
+// Repeating a registration is harmless. Later RegisterWindowMessageW calls of the name return it.
+UINT PlatformRegisterWindowMessageAt(LPCWSTR name, UINT message);

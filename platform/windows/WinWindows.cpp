@@ -94,10 +94,18 @@ struct Caret {
 const UINT kDefaultCaretBlinkTime = 500;
 
 struct State {
-    std::mutex lock; // the window table and the posted queues, which other threads may touch
+    // The lock guards what another thread may reach: the window table (windows, nextHandle), the
+    // top-level z order (topLevel), the registered message names, the list of queues and each
+    // queue's posted messages. Each is read and changed only with it held, and held briefly: a walk
+    // that calls into windows (whose procedures may create, destroy or reorder windows) walks a copy
+    // taken under it (TopLevelCopy). Everything else here, and a window's own fields and children,
+    // belongs to the thread that runs the windows.
+    std::mutex lock;
     std::unordered_map<uintptr_t, std::shared_ptr<Window>> windows;
     std::vector<HWND> topLevel; // z order: the last one is in front
     std::vector<std::shared_ptr<WindowClass>> classes;
+    // Registered message names by number from WM_REGISTERED_FIRST; an empty name is a number left
+    // free below one registered at a fixed place.
     std::vector<std::u16string> registered;
     std::vector<std::unique_ptr<Queue>> queues;
     uintptr_t nextHandle = 0x10010;
@@ -116,12 +124,34 @@ State& S() {
     // Never destroyed: windows may be touched by static destructors at exit.
     static State* s = [] {
         auto* st = new State;
-        // The process-wide messages the updater needs get the same numbers in every process.
-        st->registered = {u"QN_WM_SDNOTIFY", u"SCAN_CODE_MENU", u"TRAVLEK_FINISHED"};
         st->cursor = reinterpret_cast<HCURSOR>(const_cast<WCHAR*>(IDC_ARROW));
         return st;
     }();
     return *s;
+}
+
+// The top-level windows, back to front, as they are now.
+std::vector<HWND> TopLevelCopy() {
+    State& s = S();
+    std::lock_guard<std::mutex> guard(s.lock);
+    return s.topLevel;
+}
+
+// Moves a top-level window to the front (true) or the back of the z order, or adds it there; false
+// when it is not a top-level window and was not to be added.
+bool PlaceTopLevel(HWND h, bool front, bool add) {
+    State& s = S();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto it = std::find(s.topLevel.begin(), s.topLevel.end(), h);
+    if (it == s.topLevel.end() && !add)
+        return false;
+    if (it != s.topLevel.end())
+        s.topLevel.erase(it);
+    if (front)
+        s.topLevel.push_back(h);
+    else
+        s.topLevel.insert(s.topLevel.begin(), h);
+    return true;
 }
 
 thread_local Queue* t_queue = nullptr;
@@ -288,8 +318,7 @@ void AddUpdate(const std::shared_ptr<Window>& w, const RECT& clientRect, bool er
 
 // Something at this screen rectangle went away: the windows that show there repaint it.
 void InvalidateScreenArea(const RECT& screenRect, HWND except) {
-    State& s = S();
-    std::vector<HWND> tops = s.topLevel;
+    std::vector<HWND> tops = TopLevelCopy();
     for (HWND h : tops) {
         if (h == except)
             continue;
@@ -303,9 +332,8 @@ void InvalidateScreenArea(const RECT& screenRect, HWND except) {
 }
 
 void PublishTopLevel() {
-    State& s = S();
     std::vector<xproc::WindowEntry> list;
-    for (HWND h : s.topLevel) {
+    for (HWND h : TopLevelCopy()) {
         auto w = Find(h);
         if (!w || w->remote || w->destroying)
             continue;
@@ -325,8 +353,8 @@ void SendCaptureChanged(HWND loser, HWND gainer) {
 
 // The front-most visible, enabled top-level window other than the one going away.
 HWND NextActivatable(HWND except) {
-    State& s = S();
-    for (auto it = s.topLevel.rbegin(); it != s.topLevel.rend(); ++it) {
+    std::vector<HWND> tops = TopLevelCopy();
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
         if (*it == except)
             continue;
         auto w = Find(*it);
@@ -350,13 +378,10 @@ void Activate(HWND h) {
 }
 
 void BringToFront(HWND h) {
-    State& s = S();
-    auto it = std::find(s.topLevel.begin(), s.topLevel.end(), h);
-    if (it == s.topLevel.end())
+    std::vector<HWND> tops = TopLevelCopy();
+    if (tops.empty() || tops.back() == h || std::find(tops.begin(), tops.end(), h) == tops.end())
         return;
-    if (it + 1 != s.topLevel.end()) {
-        s.topLevel.erase(it);
-        s.topLevel.push_back(h);
+    if (PlaceTopLevel(h, true, false)) {
         if (auto w = Find(h))
             AddUpdate(w, ClientRect(w), true);
     }
@@ -376,8 +401,8 @@ HWND ChildAt(const std::shared_ptr<Window>& w, POINT p) {
 }
 
 HWND WindowAt(POINT screen) {
-    State& s = S();
-    for (auto it = s.topLevel.rbegin(); it != s.topLevel.rend(); ++it) {
+    std::vector<HWND> tops = TopLevelCopy();
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
         auto w = Find(*it);
         if (!w || w->remote || !w->visible || !PtInRect(&w->rect, screen))
             continue;
@@ -538,8 +563,7 @@ HWND FindPaint(const std::shared_ptr<Window>& w, Queue& q, HWND filter) {
 bool TakePaint(Queue& q, MSG* out, HWND filter, UINT mn, UINT mx, DWORD now) {
     if ((mn || mx) && (WM_PAINT < mn || WM_PAINT > mx))
         return false;
-    State& s = S();
-    std::vector<HWND> tops = s.topLevel;
+    std::vector<HWND> tops = TopLevelCopy();
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
         if (HWND h = FindPaint(Find(*it), q, filter)) {
             *out = MSG{h, WM_PAINT, 0, 0, now, POINT{0, 0}};
@@ -663,7 +687,7 @@ DisplayBackend* WindowManagerBackend() {
 
 void WindowManagerReset() {
     State& s = S();
-    std::vector<HWND> tops = s.topLevel;
+    std::vector<HWND> tops = TopLevelCopy();
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
         auto w = Find(*it);
         if (w && !w->remote)
@@ -718,7 +742,7 @@ std::string PlatformWindowListText() {
         for (auto it = w->children.rbegin(); it != w->children.rend(); ++it)
             line(*it, depth + 1);
     };
-    std::vector<HWND> tops = s.topLevel;
+    std::vector<HWND> tops = TopLevelCopy();
     for (auto it = tops.rbegin(); it != tops.rend(); ++it)
         line(*it, 0);
     return out;
@@ -803,11 +827,11 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         w->handle = reinterpret_cast<HWND>(s.nextHandle);
         s.nextHandle += 0x10;
         s.windows[reinterpret_cast<uintptr_t>(w->handle)] = w;
+        if (!w->parent)
+            s.topLevel.push_back(w->handle); // a new window starts in front
     }
     if (w->parent)
         parentWindow->children.push_back(w->handle);
-    else
-        s.topLevel.push_back(w->handle); // a new window starts in front
 
     CREATESTRUCTW cs{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
                      windowName, className, exStyle};
@@ -851,10 +875,10 @@ void DestroyTree(const std::shared_ptr<Window>& w) {
         if (auto p = Find(w->parent))
             p->children.erase(std::remove(p->children.begin(), p->children.end(), w->handle),
                               p->children.end());
-    } else {
-        s.topLevel.erase(std::remove(s.topLevel.begin(), s.topLevel.end(), w->handle), s.topLevel.end());
     }
     std::lock_guard<std::mutex> guard(s.lock);
+    if (!w->parent)
+        s.topLevel.erase(std::remove(s.topLevel.begin(), s.topLevel.end(), w->handle), s.topLevel.end());
     s.windows.erase(reinterpret_cast<uintptr_t>(w->handle));
 }
 
@@ -1025,7 +1049,7 @@ int GetWindowTextLengthW(HWND hWnd) {
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     State& s = S();
-    std::vector<HWND> tops = s.topLevel;
+    std::vector<HWND> tops = TopLevelCopy();
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
         auto w = Find(*it);
         if (!w || w->remote || w->destroying)
@@ -1251,10 +1275,8 @@ BOOL SetWindowPos(HWND hWnd, HWND insertAfter, int x, int y, int width, int heig
             CallProc(w, WM_SIZE, 0, MAKELONG(r.right - r.left, r.bottom - r.top));
     }
     if (!(flags & SWP_NOZORDER) && !w->parent) {
-        State& s = S();
         if (insertAfter == HWND_BOTTOM) {
-            s.topLevel.erase(std::remove(s.topLevel.begin(), s.topLevel.end(), hWnd), s.topLevel.end());
-            s.topLevel.insert(s.topLevel.begin(), hWnd);
+            PlaceTopLevel(hWnd, false, true);
             InvalidateScreenArea(VisibleScreenRect(w), hWnd);
         } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
             BringToFront(hWnd);
@@ -1379,7 +1401,9 @@ LRESULT DispatchMessageW(const MSG* msg) {
 namespace {
 std::string RegisteredName(UINT message) {
     State& s = S();
-    if (message >= WM_REGISTERED_FIRST && message - WM_REGISTERED_FIRST < s.registered.size())
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (message >= WM_REGISTERED_FIRST && message - WM_REGISTERED_FIRST < s.registered.size() &&
+        !s.registered[message - WM_REGISTERED_FIRST].empty())
         return WideToUtf8(s.registered[message - WM_REGISTERED_FIRST]);
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04X", message);
@@ -1404,8 +1428,7 @@ BOOL PostMessageW(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         PlatformJournal("PostMessageW HWND_BROADCAST " + RegisteredName(message) + " " +
                         std::to_string(static_cast<unsigned long long>(wParam)) + " " +
                         std::to_string(static_cast<long long>(lParam)));
-        std::vector<HWND> tops = s.topLevel;
-        for (HWND h : tops)
+        for (HWND h : TopLevelCopy())
             if (auto w = Find(h); w && !w->remote && !w->destroying)
                 PostTo(w, message, wParam, lParam);
         return TRUE;
@@ -1424,9 +1447,7 @@ BOOL PostMessageW(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT SendMessageW(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (hWnd == HWND_BROADCAST) {
-        State& s = S();
-        std::vector<HWND> tops = s.topLevel;
-        for (HWND h : tops)
+        for (HWND h : TopLevelCopy())
             if (auto w = Find(h); w && !w->remote && !w->destroying)
                 CallProc(w, message, wParam, lParam);
         return 0;
@@ -1443,6 +1464,16 @@ void PostQuitMessage(int exitCode) {
     q.quitCode = exitCode;
 }
 
+namespace {
+// The number of a registered name, or 0; with the lock held.
+UINT FindRegistered(const State& s, LPCWSTR name) {
+    for (size_t i = 0; i < s.registered.size(); i++)
+        if (!s.registered[i].empty() && WStrICmp(s.registered[i].c_str(), name) == 0)
+            return static_cast<UINT>(WM_REGISTERED_FIRST + i);
+    return 0;
+}
+} // namespace
+
 UINT RegisterWindowMessageW(LPCWSTR name) {
     if (!name || !name[0]) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -1450,15 +1481,35 @@ UINT RegisterWindowMessageW(LPCWSTR name) {
     }
     State& s = S();
     std::lock_guard<std::mutex> guard(s.lock);
-    for (size_t i = 0; i < s.registered.size(); i++)
-        if (WStrICmp(s.registered[i].c_str(), name) == 0)
-            return static_cast<UINT>(WM_REGISTERED_FIRST + i);
+    if (UINT known = FindRegistered(s, name))
+        return known;
     if (s.registered.size() > WM_REGISTERED_LAST - WM_REGISTERED_FIRST) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
     s.registered.push_back(name);
     return static_cast<UINT>(WM_REGISTERED_FIRST + s.registered.size() - 1);
+}
+
+UINT PlatformRegisterWindowMessageAt(LPCWSTR name, UINT message) {
+    if (!name || !name[0] || message < WM_REGISTERED_FIRST || message > WM_REGISTERED_LAST) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    State& s = S();
+    std::lock_guard<std::mutex> guard(s.lock);
+    const size_t slot = message - WM_REGISTERED_FIRST;
+    const UINT known = FindRegistered(s, name);
+    if (known == message)
+        return message;
+    if (known || (slot < s.registered.size() && !s.registered[slot].empty())) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return 0;
+    }
+    if (slot >= s.registered.size())
+        s.registered.resize(slot + 1);
+    s.registered[slot] = name;
+    return message;
 }
 
 DWORD GetMessageTime() {
@@ -1522,8 +1573,7 @@ BOOL KillTimer(HWND hWnd, UINT_PTR id) {
 
 BOOL InvalidateRect(HWND hWnd, const RECT* rect, BOOL erase) {
     if (!hWnd) {
-        std::vector<HWND> tops = S().topLevel;
-        for (HWND h : tops)
+        for (HWND h : TopLevelCopy())
             if (auto w = Find(h); w && !w->remote && w->visible)
                 AddUpdate(w, ClientRect(w), erase != FALSE);
         return TRUE;

@@ -16,6 +16,7 @@ class AppTest : public DeviceFolderTest {
 protected:
     void SetUp() override {
         DeviceFolderTest::SetUp();
+        ASSERT_TRUE(TravlekRegister());
         testsupport::MakeHostFolders(Root() + "/Program");
         std::filesystem::copy_file(TRAVLEK_PACK_PATH, Root() + "/Program/travlek.pack");
     }

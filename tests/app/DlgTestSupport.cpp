@@ -1,6 +1,7 @@
 #include "DlgTestSupport.h"
 
 #include "app/MsgBox.h"
+#include "app/TravlekMessages.h"
 #include "package/MskWriter.h"
 #include "platform/Platform.h"
 #include "wceui/core/FhScramble.h"
@@ -87,6 +88,9 @@ private:
 
 void AppTest::SetUp() {
     ASSERT_NO_FATAL_FAILURE(HostWindowTestBase::SetUp());
+    // The main dialog and the messages; the message box is this suite's own (TravlekMessageBox above).
+    TravlekRegisterMainDialog();
+    ASSERT_TRUE(TravlekRegisterMessages());
     g_messages.clear();
     WriteText(u"\\wnd\\CTravlekDlg.dlg.xml",
               u"<dialog><body name=\"CTravlekDlg\" style=\"dlg\" windowrect=\"0,0,320,240\">"

@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include "wceui/core/WceUiAssert.h"
 #include "wceui/core/WceUiLog.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,21 @@ TEST_F(LogFile, CheckLogsTheOperationAndTheConditionText) {
     p = &value;
     EXPECT_TRUE(WCEUI_CHECK("CWceUiLayer::GetData", NULL != p));
     EXPECT_EQ(LogBytes(), m_bom + Line(u"error: CWceUiLayer::GetData,check(NULL != p)fail"));
+}
+
+// Where assertions are compiled, a false one stops the program with the condition and its place;
+// elsewhere the condition costs nothing, not even its evaluation.
+TEST(Assertion, StopsWithItsConditionWhereCompiledAndIsNotEvaluatedElsewhere) {
+    int evaluated = 0;
+    auto touch = [&evaluated] { return ++evaluated == 1; };
+    WCEUI_ASSERT(touch());
+#if WCEUI_ASSERTS_ON
+    EXPECT_EQ(1, evaluated);
+    const int nRows = 3;
+    EXPECT_DEATH(WCEUI_ASSERT(nRows < 2), "assert\\(nRows < 2\\)fail at LogTests\\.cpp:[0-9]+");
+#else
+    EXPECT_EQ(0, evaluated);
+#endif
 }
 
 TEST_F(LogFile, FullLogKeepsItsNewestThreeQuartersBehindAFreshMark) {

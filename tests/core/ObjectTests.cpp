@@ -77,12 +77,16 @@ TEST(ClassRegistry, KindsFollowTheWholeFrameworkTable) {
     } bitmap;
     EXPECT_TRUE(bitmap.IsKindOf(u"CWceUiGenericBitmap"));
     EXPECT_FALSE(bitmap.IsKindOf(u"CWceUiLayer"));
-    class CFakeTravlek : public CWceUiObject {
+    // An application enters its own classes on the framework's chains, by name only here.
+    WceUiDeclareClass(u"CAppListDlg", u"CWceUiDlg");
+    WceUiDeclareClass(u"CAppMainDlg", u"CAppListDlg");
+    class CFakeMain : public CWceUiObject {
     public:
-        CFakeTravlek() { SetClassName(u"CTravlekDlg"); }
+        CFakeMain() { SetClassName(u"CAppMainDlg"); }
     } dialog;
-    EXPECT_TRUE(dialog.IsKindOf(u"CFileListDlg"));
+    EXPECT_TRUE(dialog.IsKindOf(u"CAppListDlg"));
     EXPECT_TRUE(dialog.IsKindOf(u"CWceUiDlg"));
+    EXPECT_FALSE(dialog.IsKindOf(u"CWceUiListBox"));
     // An unregistered class is still its own kind, and nothing else.
     class CStranger : public CWceUiObject {
     public:
@@ -92,8 +96,8 @@ TEST(ClassRegistry, KindsFollowTheWholeFrameworkTable) {
     EXPECT_FALSE(stranger.IsKindOf(u"CWceUiObject"));
     // A declared class whose code is not linked in cannot be created.
     testsupport::LogCapture log;
-    EXPECT_EQ(WceUiCreateObject(u"CTravlekDlg"), nullptr);
-    EXPECT_TRUE(log.Contains(u"can not create class:CTravlekDlg"));
+    EXPECT_EQ(WceUiCreateObject(u"CAppMainDlg"), nullptr);
+    EXPECT_TRUE(log.Contains(u"can not create class:CAppMainDlg"));
 }
 
 TEST(ClassRegistry, RegistrationBeforeTheBaseCompletesThePlaceholder) {

@@ -72,6 +72,27 @@ TEST(EventScript, RefusesOversizedLinesScriptsAndStepCounts) {
               ParseError(text + "text " + std::string(rest + 1, 'y')));
 }
 
+// Commands are found by name in any letter case; the pen commands share one reader and must each
+// still make their own kind of step, and the messages name the command as the table knows it.
+TEST(EventScript, CommandsAreFoundInAnyCaseAndKeepTheirOwnKind) {
+    std::vector<ScriptStep> s;
+    std::string error;
+    ASSERT_TRUE(ParseEventScript("DOWN 1 2\nMove 3 4\nuP 5 6\nClose\nQUIT\n", "", &s, &error)) << error;
+    using K = ScriptStep::Kind;
+    ASSERT_EQ(5u, s.size());
+    EXPECT_EQ(K::PenDown, s[0].kind);
+    EXPECT_EQ(K::PenMove, s[1].kind);
+    EXPECT_EQ(3, s[1].x);
+    EXPECT_EQ(K::PenUp, s[2].kind);
+    EXPECT_EQ(6, s[2].y);
+    EXPECT_EQ(K::Close, s[3].kind);
+    EXPECT_EQ(K::Quit, s[4].kind);
+    EXPECT_EQ(5, s[4].line);
+    EXPECT_EQ("line 1: 'move' takes 2 numbers", ParseError("MOVE 1"));
+    EXPECT_EQ("line 1: 'close' takes nothing", ParseError("Close 1"));
+    EXPECT_EQ("line 1: unknown command 'Downn'", ParseError("Downn 1 2"));
+}
+
 TEST(EventScript, ExpandsCommandsIntoTimedSteps) {
     std::vector<ScriptStep> s;
     std::string error;

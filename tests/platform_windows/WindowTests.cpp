@@ -249,14 +249,11 @@ TEST_F(WindowTest, RegisteredAndBroadcastMessages) {
     EXPECT_EQ(a, RegisterWindowMessageW(u"MYMESSAGE"));
     EXPECT_NE(a, RegisterWindowMessageW(u"Other"));
     EXPECT_EQ(0u, RegisterWindowMessageW(u""));
-    // The updater's messages have fixed numbers in every process.
-    EXPECT_EQ(0xC000u, RegisterWindowMessageW(u"qn_wm_sdnotify"));
-    EXPECT_EQ(0xC002u, RegisterWindowMessageW(u"TRAVLEK_FINISHED"));
 
     HWND one = MakeWindow(u"one", 0);
     HWND two = MakeWindow(u"two", 0);
     HWND child = MakeWindow(u"child", WS_CHILD, 0, 0, 10, 10, one);
-    UINT finished = RegisterWindowMessageW(u"TRAVLEK_FINISHED");
+    UINT finished = RegisterWindowMessageW(u"JOB_FINISHED");
     EXPECT_TRUE(PostMessageW(HWND_BROADCAST, finished, 1, -5));
     EXPECT_TRUE(PostMessageW(HWND_BROADCAST, WM_APP + 9, 2, 3));
     RunLoop();
@@ -267,8 +264,34 @@ TEST_F(WindowTest, RegisteredAndBroadcastMessages) {
     for (const Seen& s : m_seen)
         EXPECT_NE(child, s.message == finished ? s.hwnd : nullptr);
     std::string journal = testsupport::ReadHostFile(PlatformJournalPath());
-    EXPECT_NE(std::string::npos, journal.find(": PostMessageW HWND_BROADCAST TRAVLEK_FINISHED 1 -5\n"));
+    EXPECT_NE(std::string::npos, journal.find(": PostMessageW HWND_BROADCAST JOB_FINISHED 1 -5\n"));
     EXPECT_NE(std::string::npos, journal.find(": PostMessageW HWND_BROADCAST 0x8009 2 3\n"));
+}
+
+TEST_F(WindowTest, MessagesRegisteredAtFixedNumbers) {
+    // Far above what the other tests of this process register by name.
+    const UINT fixed = 0xC180;
+    EXPECT_EQ(fixed, PlatformRegisterWindowMessageAt(u"FIXED_A", fixed));
+    EXPECT_EQ(fixed, PlatformRegisterWindowMessageAt(u"fixed_a", fixed));
+    EXPECT_EQ(fixed, RegisterWindowMessageW(u"Fixed_A"));
+    // A number or a name is given once.
+    EXPECT_EQ(0u, PlatformRegisterWindowMessageAt(u"FIXED_B", fixed));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ(0u, PlatformRegisterWindowMessageAt(u"FIXED_A", fixed + 1));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ(0u, PlatformRegisterWindowMessageAt(u"FIXED_B", WM_APP));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+    EXPECT_EQ(0u, PlatformRegisterWindowMessageAt(u"", fixed + 2));
+    // Names registered later take numbers above it; those left free below stay free for fixed ones,
+    // and the journal names only what is registered.
+    const UINT later = RegisterWindowMessageW(u"AFTER_FIXED");
+    EXPECT_GT(later, fixed);
+    EXPECT_EQ(fixed - 1, PlatformRegisterWindowMessageAt(u"FIXED_B", fixed - 1));
+    EXPECT_TRUE(PostMessageW(HWND_BROADCAST, fixed, 7, 0));
+    EXPECT_TRUE(PostMessageW(HWND_BROADCAST, fixed - 2, 8, 0));
+    std::string journal = testsupport::ReadHostFile(PlatformJournalPath());
+    EXPECT_NE(std::string::npos, journal.find(": PostMessageW HWND_BROADCAST FIXED_A 7 0\n"));
+    EXPECT_NE(std::string::npos, journal.find(": PostMessageW HWND_BROADCAST 0xC17E 8 0\n"));
 }
 
 TEST_F(WindowTest, CaptureFollowsThePen) {

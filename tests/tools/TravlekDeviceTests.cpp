@@ -2,6 +2,7 @@
 // value read back through the platform's registry calls.
 #include "ToolRun.h"
 
+#include "app/TravlekConfiguredApp.h"
 #include "package/MskFormat.h"
 #include "package/MskSignature.h"
 #include "package/MskUnpacker.h"
@@ -22,7 +23,7 @@ protected:
     std::u16string ConfiguredApp(const std::string& dir) {
         PlatformSetDeviceRoot(dir);
         HKEY hKey = NULL;
-        if (ERROR_SUCCESS != RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0x2001F, &hKey)) {
+        if (ERROR_SUCCESS != RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, TRAVLEK_OEM_KEY_ACCESS, &hKey)) {
             return u"(no key)";
         }
         WCHAR szApp[260] = {};
@@ -107,7 +108,7 @@ TEST_F(TravlekDeviceTest, ASignKeySignsThePackageAndConfiguresTheUnitWithItsPubl
     // the package passes under it.
     PlatformSetDeviceRoot(nvq);
     HKEY hKey = NULL;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, 0x2001F, &hKey), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"OEM", 0, TRAVLEK_OEM_KEY_ACCESS, &hKey), ERROR_SUCCESS);
     WCHAR szKey[256] = {};
     DWORD dwType = 0, cb = sizeof(szKey);
     EXPECT_EQ(RegQueryValueExW(hKey, u"UpdateKey", NULL, &dwType, reinterpret_cast<LPBYTE>(szKey), &cb),

@@ -1,6 +1,9 @@
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiAssert.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -233,4 +236,13 @@ bool WceUiCheck(bool condition, const char* operation, const char* conditionText
     if (!condition)
         WceUiLog(WCEUI_LOG_ERROR, "%s,check(%s)fail", operation, conditionText);
     return condition;
+}
+
+void WceUiAssertFailed(const char* conditionText, const char* file, int line) {
+    // The file's own name is enough to find the line, and keeps the message within a log line's room.
+    const char* name = std::strrchr(file, '/');
+    name = name ? name + 1 : file;
+    WceUiLog(WCEUI_LOG_ERROR, "assert(%s)fail at %s:%d", conditionText, name, line);
+    std::fprintf(stderr, "assert(%s)fail at %s:%d\n", conditionText, name, line);
+    std::abort();
 }

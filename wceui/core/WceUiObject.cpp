@@ -150,8 +150,9 @@ BOOL CWceUiObject::IsKindOf(LPCWSTR pBaseClassName) const {
 
 namespace {
 
-// Every class of the framework and the updater, with its base, so that kinds can be tested by name
-// in any program. Each class's own header makes it creatable where its code is linked in.
+// Every class of the framework, with its base, so that kinds can be tested by name in any program
+// (an application enters its own classes when it starts). Each class's own header makes it creatable where
+// its code is linked in.
 const struct ClassTable {
     ClassTable() {
         // The classes that are known only by name.
@@ -178,9 +179,6 @@ const struct ClassTable {
             {u"CWceUiSliderAni", u"CWceUiWndAnimate"},
             {u"CWceUiComeAni", u"CWceUiWndAnimate"},
             {u"CWceUiGoAni", u"CWceUiWndAnimate"},
-            {u"CFileListDlg", u"CWceUiDlg"},
-            {u"CTravlekDlg", u"CFileListDlg"},
-            {u"CMsgBoxDlg", u"CWceUiDlg"},
         };
         for (const auto& row : table)
             WceUiDeclareClass(row[0], row[1]);

@@ -3,6 +3,7 @@
 #include "wceui/anim/WceUiWndAnimate.h"
 #include "wceui/bitmap/WceUiRectOps.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/FhStyleFile.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
@@ -19,18 +20,14 @@ struct CWceUiDlg::DlgData {
     int nResult = -1;
 };
 
-CWceUiDlg::CWceUiDlg() : m_pDlgData(new (std::nothrow) DlgData) {
+CWceUiDlg::CWceUiDlg() : m_pDlgData(WceUiNewRecord<DlgData>("CWceUiDlg")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiDlg));
 }
 
-CWceUiDlg::~CWceUiDlg() {
-    delete m_pDlgData;
-    m_pDlgData = nullptr;
-}
+CWceUiDlg::~CWceUiDlg() = default;
 
 CWceUiDlg::DlgData* CWceUiDlg::GetDlgData() const {
-    WCEUI_CHECK("CWceUiDlg::GetData", NULL != m_pDlgData);
-    return m_pDlgData;
+    return m_pDlgData.get();
 }
 
 void CWceUiDlg::OnInitDialog() {}

@@ -5,6 +5,8 @@
 #include "platform/WinCe.h"
 #include "wceui/ui/WceUiLayer.h"
 
+#include <memory>
+
 class CWceUiWndAnimate;
 class CWceUiXmlDoc;
 class CFhStyleFile;
@@ -64,7 +66,7 @@ private:
     // Calls the handler of this dialog and of every layer under it; pOperation names the call in the
     // log.
     void SendToAll(void (CWceUiLayer::*pHandler)(), const char* pOperation);
-    DlgData* m_pDlgData;
+    std::unique_ptr<DlgData> m_pDlgData;
 };
 
 WCEUI_DYNCREATE_BEGIN(CWceUiDlg, CWceUiLayer)

@@ -4,6 +4,7 @@
 #include "wceui/core/QuickString.h"
 #include "wceui/core/WceUiHTList.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/WceUiLoadString.h"
 #include "wceui/ui/WceUiDlg.h"
@@ -35,7 +36,7 @@ struct CWceUiLayer::Data {
 
 CWceUiLayer::CWceUiLayer()
     : m_pDrawPre(nullptr), m_pDrawNext(nullptr), m_pPaintNext(nullptr), m_pSiblingPre(nullptr),
-      m_pSiblingNext(nullptr), m_pInputNext(nullptr), m_pData(new (std::nothrow) Data) {
+      m_pSiblingNext(nullptr), m_pInputNext(nullptr), m_pData(WceUiNewRecord<Data>("CWceUiLayer")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiLayer));
     if (m_pData) {
         m_pData->style.AttachLayer(this);
@@ -67,13 +68,11 @@ CWceUiLayer::~CWceUiLayer() {
         }
     }
     pData->style.AttachLayer(NULL);
-    delete m_pData;
-    m_pData = nullptr;
+    m_pData.reset();
 }
 
 CWceUiLayer::Data* CWceUiLayer::GetData() const {
-    WCEUI_CHECK("CWceUiLayer::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 CWceUiGenericBitmap*& CWceUiLayer::LayerBitmapRef() {

@@ -8,6 +8,7 @@
 #include "wceui/core/WceUiObject.h"
 #include "wceui/style/WceUiStyle.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -185,7 +186,7 @@ private:
     CWceUiLayer* m_pSiblingPre;
     CWceUiLayer* m_pSiblingNext;
     CWceUiLayer* m_pInputNext;
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
 };
 
 WCEUI_DYNCREATE_BEGIN(CWceUiLayer, CWceUiObject)

@@ -4,11 +4,14 @@
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiHList.h"
 #include "wceui/core/WceUiHTList.h"
+#include "wceui/core/WceUiAssert.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayer.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -160,7 +163,7 @@ struct CWceUiLayerCtrl::Data {
     std::vector<BYTE> mask; // the paint list's coverage mask, kept between paints
 };
 
-CWceUiLayerCtrl::CWceUiLayerCtrl() : m_pData(new (std::nothrow) Data) {
+CWceUiLayerCtrl::CWceUiLayerCtrl() : m_pData(WceUiNewRecord<Data>("CWceUiLayerCtrl")) {
     InitBody();
 }
 
@@ -182,13 +185,11 @@ CWceUiLayerCtrl::~CWceUiLayerCtrl() {
     if (!WCEUI_CHECK("CWceUiLayerCtrl::~CWceUiLayerCtrl", GetData()->m_IdMap.IsEmpty())) {
         WceUiLog(WCEUI_LOG_ERROR, "In CWceUiLayerCtrl::~CWceUiLayerCtrl, detect some layer is not free");
     }
-    delete m_pData;
-    m_pData = nullptr;
+    m_pData.reset();
 }
 
 CWceUiLayerCtrl::Data* CWceUiLayerCtrl::GetData() const {
-    WCEUI_CHECK("CWceUiLayerCtrl::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 void CWceUiLayerCtrl::InitBody() {
@@ -406,6 +407,38 @@ CWceUiLayer* PreOrderNext(CWceUiLayer* pCur, CWceUiLayer* pTop, bool bSkipChildr
     }
     return NULL;
 }
+
+#if WCEUI_ASSERTS_ON
+// The three lists agree with the tree: the draw list is the whole tree in pre-order from the root, the
+// input list holds layers of the tree topmost first, and the paint list layers of the tree bottom first.
+// Every change of the tree rebuilds the lists it touches, so a paint that finds them otherwise would draw
+// or hit-test layers that are gone.
+void AssertListsAgreeWithTree(const CWceUiLayerCtrl::Data& data) {
+    std::unordered_map<const CWceUiLayer*, size_t> order;
+    CWceUiLayer* pDraw = data.drawList.GetHead();
+    for (CWceUiLayer* p = data.m_pBody; NULL != p; p = PreOrderNext(p, data.m_pBody, false)) {
+        WCEUI_ASSERT(pDraw == p);
+        order.emplace(p, order.size());
+        pDraw = NULL == pDraw ? NULL : data.drawList.GetNext(pDraw);
+    }
+    WCEUI_ASSERT(NULL == pDraw);
+    size_t nBelow = order.size();
+    for (CWceUiLayer* p = data.inputList.GetHead(); NULL != p; p = data.inputList.GetNext(p)) {
+        const auto it = order.find(p);
+        WCEUI_ASSERT(it != order.end() && it->second < nBelow);
+        nBelow = it->second;
+    }
+    bool bFirst = true;
+    size_t nAbove = 0;
+    for (CWceUiLayer* p = data.paintList.GetHead(); NULL != p; p = data.paintList.GetNext(p)) {
+        const auto it = order.find(p);
+        WCEUI_ASSERT(it != order.end() && (bFirst || it->second > nAbove));
+        nAbove = it->second;
+        bFirst = false;
+    }
+}
+#endif
+
 } // namespace
 
 void CWceUiLayerCtrl::ReBuildDrawList() {
@@ -579,6 +612,11 @@ BOOL CWceUiLayerCtrl::Draw(CWceUiGenericBitmap* pWndBmp, LPCRECT lpDirty) {
         return FALSE;
     }
     BuildPaintList(lpDirty);
+#if WCEUI_ASSERTS_ON
+    if (const Data* pData = GetData()) {
+        AssertListsAgreeWithTree(*pData);
+    }
+#endif
     for (CWceUiLayer* p = GetPaintHead(); NULL != p; p = GetPaintNext(p)) {
         RECT rc;
         p->GetNeedDrawRect(&rc);

@@ -122,5 +122,5 @@ private:
     void InitBody();
     CWceUiLayer* impCreateLayer(CWceUiLayer* pParent, LPCWSTR pType);
     void impDeleteElement(CWceUiLayer* pNode);
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
 };

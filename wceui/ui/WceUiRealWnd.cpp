@@ -4,6 +4,7 @@
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/ui/FhIgnoreMsg.h"
 #include "wceui/ui/WceUiDlg.h"
 #include "wceui/ui/WceUiLayer.h"
@@ -44,7 +45,7 @@ namespace {
 const CWceUiRealWnd* s_pDumpWnd = nullptr;
 } // namespace
 
-CWceUiRealWnd::CWceUiRealWnd() : m_pData(new (std::nothrow) Data) {
+CWceUiRealWnd::CWceUiRealWnd() : m_pData(WceUiNewRecord<Data>("CWceUiRealWnd")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiRealWnd));
     if (m_pData) {
         m_pData->pWndBitmap.reset(WceUiCreateBitmapObject(ScreenBits()));
@@ -70,13 +71,11 @@ CWceUiRealWnd::~CWceUiRealWnd() {
     pData->pMixedBitmap.reset();
     WCEUI_CHECK("CWceUiRealWnd::~CWceUiRealWnd", NULL == GetData()->m_curCaptureLayer);
     WCEUI_CHECK("CWceUiRealWnd::~CWceUiRealWnd", GetData()->m_MsgLayerMap.IsEmpty());
-    delete m_pData;
-    m_pData = nullptr;
+    m_pData.reset();
 }
 
 CWceUiRealWnd::Data* CWceUiRealWnd::GetData() const {
-    WCEUI_CHECK("CWceUiRealWnd::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 CWceUiLayerCtrl* CWceUiRealWnd::GetLayerCtrl() const {

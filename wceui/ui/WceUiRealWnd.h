@@ -7,6 +7,8 @@
 #include "wceui/ui/RealDlg.h"
 #include "wceui/ui/WceUiLayerCtrl.h"
 
+#include <memory>
+
 class CWceUiGenericBitmap;
 class CWceUiWndAnimate;
 
@@ -66,7 +68,7 @@ public:
 private:
     CWceUiLayer* PenTarget(POINT pt) const;
     BOOL ClientSize(int* pnWidth, int* pnHeight);
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
 };
 
 WCEUI_DYNCREATE_BEGIN(CWceUiRealWnd, CRealDlg)

@@ -1,6 +1,7 @@
 #include "wceui/widgets/WceUiButton.h"
 
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 
 #include <new>
@@ -19,18 +20,14 @@ const POINT kNowhere = {-65535, -65535};
 
 } // namespace
 
-CWceUiButton::CWceUiButton() : m_pBtnData(new (std::nothrow) BtnData) {
+CWceUiButton::CWceUiButton() : m_pBtnData(WceUiNewRecord<BtnData>("CWceUiButton")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiButton));
 }
 
-CWceUiButton::~CWceUiButton() {
-    delete m_pBtnData;
-    m_pBtnData = nullptr;
-}
+CWceUiButton::~CWceUiButton() = default;
 
 CWceUiButton::BtnData* CWceUiButton::GetBtnData() const {
-    WCEUI_CHECK("CWceUiButton::GetBtnData", NULL != m_pBtnData);
-    return m_pBtnData;
+    return m_pBtnData.get();
 }
 
 BOOL CWceUiButton::SetProperties(CWceUiXmlElem* pCreateElem) {

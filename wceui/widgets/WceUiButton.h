@@ -4,6 +4,7 @@
 
 #include "wceui/ui/WceUiLayer.h"
 
+#include <memory>
 #include <string>
 
 // The button's states: at rest, pressed with the pen on it, pressed with the pen slid off it.
@@ -50,7 +51,7 @@ private:
     void SetStyleName(int nState, LPCWSTR pStyleName);
     void ApplyIfSet(int nState);
 
-    BtnData* m_pBtnData;
+    std::unique_ptr<BtnData> m_pBtnData;
 };
 
 WCEUI_DYNCREATE_BEGIN(CWceUiButton, CWceUiLayer)

@@ -4,7 +4,9 @@
 #include "platform/WinString.h"
 #include "wceui/bitmap/WceUiDrawTextCtrl.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/core/WceUiAssert.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/WceUiLoadFont.h"
 #include "wceui/style/WceUiStyle.h"
@@ -15,6 +17,7 @@
 #include <climits>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -32,6 +35,37 @@ bool IsLow(char16_t c) {
 // Characters that make up words; a line breaks before the word that overflows it.
 bool IsWordChar(char16_t c) {
     return c >= 0x21 && c <= 0x7F;
+}
+
+// What the bitmap accessors of a box without its record (out of memory) hand out: nothing draws it.
+CWceUiLoadBitmap& StandInBitmap() {
+    static CWceUiLoadBitmap s_standIn;
+    return s_standIn;
+}
+
+// The line table covers the text from its start to its end, line after line, without an empty line,
+// a line break inside a line or a surrogate pair split between two lines. Drawing, the caret and the
+// partial layout after an edit all index the text through it.
+void AssertLineTable(const CWceUiEditBox::Line* pLines, int nCount, const std::u16string& text) {
+#if WCEUI_ASSERTS_ON
+    const int n = static_cast<int>(text.size());
+    WCEUI_ASSERT(nCount >= 0 && nCount <= WCEUI_EDIT_MAX_LINES);
+    WCEUI_ASSERT((0 == n) == (0 == nCount));
+    int nEnd = 0;
+    for (int i = 0; i < nCount; ++i) {
+        const CWceUiEditBox::Line& line = pLines[i];
+        WCEUI_ASSERT(line.nStart == nEnd && line.nLength > 0 && line.nStart + line.nLength <= n);
+        nEnd = line.nStart + line.nLength;
+        WCEUI_ASSERT(std::char_traits<char16_t>::find(text.data() + line.nStart, line.nLength - 1, u'\n') ==
+                     NULL);
+        WCEUI_ASSERT(nEnd == n || !(IsLow(text[nEnd]) && IsHigh(text[nEnd - 1])));
+    }
+    WCEUI_ASSERT(nEnd == n);
+#else
+    (void)pLines;
+    (void)nCount;
+    (void)text;
+#endif
 }
 
 // Why a text is refused, for the log.
@@ -172,13 +206,100 @@ HFONT LayerFont(CWceUiStyle* pStyle) {
 
 } // namespace
 
-CWceUiEditBox::CWceUiEditBox() {
+struct CWceUiEditBox::Data {
+    std::u16string text;
+    int nCaretColumn = 0;
+    int nCaretLine = 0;
+    int nLineHeight = WCEUI_EDIT_LINE_HEIGHT;
+    // The line table: nLineCount lines that cover the text from its start to its end, in order.
+    Line lines[WCEUI_EDIT_MAX_LINES] = {};
+    int nLineCount = 0;
+    // The first line the last layout measured again.
+    int nFirstChanged = 0;
+    BOOL bFocused = FALSE;
+    // The host window whose focused box this is, while focused.
+    CWceUiLayerHost* pFocusHost = NULL;
+    std::u16string strFocusStyle;
+    std::u16string strNormalStyle;
+    BOOL bCaretInView = TRUE;
+    BOOL bCaretShown = FALSE;
+    BOOL bCaretCreated = FALSE;
+    BOOL bRegistered = FALSE;
+    BOOL bRefusing = FALSE;
+    POINT ptCaret = {0, 0};
+    // The single-line text's width in hWidthFont, kept up to date through edits; -1 until measured.
+    int nTextWidth = -1;
+    HFONT hWidthFont = NULL;
+    // The multi-line kind's per-line background.
+    CWceUiLoadBitmap lbLineBg;
+    // The scroll bar's three pieces: top, middle and bottom for the multi-line kind, left, centre and
+    // right for the single-line kind.
+    CWceUiLoadBitmap lbBar[3];
+};
+
+CWceUiEditBox::CWceUiEditBox() : m_pData(WceUiNewRecord<Data>("CWceUiEditBox")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiEditBox));
 }
 
+CWceUiEditBox::Data* CWceUiEditBox::GetData() const {
+    return m_pData.get();
+}
+
+LPCWSTR CWceUiEditBox::GetDumpText() const {
+    return NULL == m_pData ? u"" : m_pData->text.c_str();
+}
+
+BOOL CWceUiEditBox::IsFocused() const {
+    return NULL != m_pData && m_pData->bFocused;
+}
+
+const std::u16string& CWceUiEditBox::GetEditText() const {
+    static const std::u16string s_empty;
+    return NULL == m_pData ? s_empty : m_pData->text;
+}
+
+int CWceUiEditBox::GetLineCount() const {
+    return NULL == m_pData ? 0 : m_pData->nLineCount;
+}
+
+int CWceUiEditBox::GetCaretLine() const {
+    return NULL == m_pData ? 0 : m_pData->nCaretLine;
+}
+
+int CWceUiEditBox::GetCaretColumn() const {
+    return NULL == m_pData ? 0 : m_pData->nCaretColumn;
+}
+
+int CWceUiEditBox::GetLineHeight() const {
+    return NULL == m_pData ? WCEUI_EDIT_LINE_HEIGHT : m_pData->nLineHeight;
+}
+
+POINT CWceUiEditBox::GetCaretPoint() const {
+    return NULL == m_pData ? POINT{0, 0} : m_pData->ptCaret;
+}
+
+BOOL CWceUiEditBox::IsCaretInView() const {
+    return NULL != m_pData && m_pData->bCaretInView;
+}
+
+BOOL CWceUiEditBox::IsCaretShown() const {
+    return NULL != m_pData && m_pData->bCaretShown;
+}
+
+LPCWSTR CWceUiEditBox::GetFocusStyleName() const {
+    return NULL == m_pData ? u"" : m_pData->strFocusStyle.c_str();
+}
+
+LPCWSTR CWceUiEditBox::GetNormalStyleName() const {
+    return NULL == m_pData ? u"" : m_pData->strNormalStyle.c_str();
+}
+
 CWceUiEditBox::~CWceUiEditBox() {
+    if (NULL == m_pData) {
+        return;
+    }
     ReleaseFocus();
-    if (m_bRegistered) {
+    if (m_pData->bRegistered) {
         if (CWceUiLayerHost* pHost = GetWindow()) {
             pHost->UnRegisterMsg(kMsgKeyDown, this);
             pHost->UnRegisterMsg(kMsgChar, this);
@@ -187,29 +308,36 @@ CWceUiEditBox::~CWceUiEditBox() {
 }
 
 BOOL CWceUiEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
-    if (!WCEUI_CHECK("CWceUiEditBox::SetProperties", NULL != pCreateElem) || NULL == pCreateElem->pDoc) {
+    if (NULL == m_pData || !WCEUI_CHECK("CWceUiEditBox::SetProperties", NULL != pCreateElem) ||
+        NULL == pCreateElem->pDoc) {
         return FALSE;
     }
     if (LPCWSTR p = pCreateElem->pDoc->GetAttrValue(pCreateElem, u"style")) {
-        m_strNormalStyle = p;
+        m_pData->strNormalStyle = p;
     }
     if (LPCWSTR p = pCreateElem->pDoc->GetAttrValue(pCreateElem, u"focus.style")) {
-        m_strFocusStyle = p;
+        m_pData->strFocusStyle = p;
     }
     return CWceUiLayer::SetProperties(pCreateElem);
 }
 
 void CWceUiEditBox::OnInitLayer() {
     CWceUiScrollLayer::OnInitLayer();
-    CWceUiLayerHost* pHost = GetWindow();
-    if (NULL != pHost && !m_bRegistered) {
-        m_bRegistered = pHost->RegisterMsg(kMsgKeyDown, this) && pHost->RegisterMsg(kMsgChar, this);
+    if (NULL == m_pData) {
+        return;
     }
-    LayoutLines(m_text);
+    CWceUiLayerHost* pHost = GetWindow();
+    if (NULL != pHost && !m_pData->bRegistered) {
+        m_pData->bRegistered = pHost->RegisterMsg(kMsgKeyDown, this) && pHost->RegisterMsg(kMsgChar, this);
+    }
+    LayoutLines(m_pData->text);
     UpdateScrollRange();
 }
 
 LRESULT CWceUiEditBox::OnMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (NULL == m_pData) {
+        return CWceUiScrollLayer::OnMessage(uMsg, wParam, lParam);
+    }
     if (kMsgKeyDown == uMsg) {
         OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return 0;
@@ -227,11 +355,14 @@ HWND CWceUiEditBox::HostHwnd() const {
 }
 
 void CWceUiEditBox::SetFocused(BOOL bFocused) {
+    if (NULL == m_pData) {
+        return;
+    }
     if (!bFocused) {
         ReleaseFocus();
         return;
     }
-    if (m_bFocused) {
+    if (m_pData->bFocused) {
         return;
     }
     CWceUiLayerHost* pHost = GetWindow();
@@ -241,37 +372,37 @@ void CWceUiEditBox::SetFocused(BOOL bFocused) {
         pFocused->ReleaseFocus();
     }
     FocusedBoxes()[pHost] = this;
-    m_pFocusHost = pHost;
-    m_bFocused = TRUE;
+    m_pData->pFocusHost = pHost;
+    m_pData->bFocused = TRUE;
     if (NULL != g_pCaretBox && this != g_pCaretBox) {
         // A box focused in another window: making a caret here replaces its caret.
-        g_pCaretBox->m_bCaretCreated = FALSE;
-        g_pCaretBox->m_bCaretShown = FALSE;
+        g_pCaretBox->m_pData->bCaretCreated = FALSE;
+        g_pCaretBox->m_pData->bCaretShown = FALSE;
     }
-    m_bCaretCreated = CreateCaret(HostHwnd(), NULL, 1, m_nLineHeight);
-    g_pCaretBox = m_bCaretCreated ? this : NULL;
-    m_bCaretShown = FALSE;
+    m_pData->bCaretCreated = CreateCaret(HostHwnd(), NULL, 1, m_pData->nLineHeight);
+    g_pCaretBox = m_pData->bCaretCreated ? this : NULL;
+    m_pData->bCaretShown = FALSE;
     PlaceCaret();
 }
 
 void CWceUiEditBox::ReleaseFocus() {
-    if (m_bFocused) {
+    if (m_pData->bFocused) {
         std::map<CWceUiLayerHost*, CWceUiEditBox*>& boxes = FocusedBoxes();
-        auto it = boxes.find(m_pFocusHost);
+        auto it = boxes.find(m_pData->pFocusHost);
         if (it != boxes.end() && this == it->second) {
             boxes.erase(it);
         }
     }
-    if (m_bCaretCreated && this == g_pCaretBox) {
+    if (m_pData->bCaretCreated && this == g_pCaretBox) {
         DestroyCaret();
     }
     if (this == g_pCaretBox) {
         g_pCaretBox = NULL;
     }
-    m_bFocused = FALSE;
-    m_pFocusHost = NULL;
-    m_bCaretCreated = FALSE;
-    m_bCaretShown = FALSE;
+    m_pData->bFocused = FALSE;
+    m_pData->pFocusHost = NULL;
+    m_pData->bCaretCreated = FALSE;
+    m_pData->bCaretShown = FALSE;
 }
 
 CWceUiEditBox* CWceUiEditBox::GetFocusedEditBox(CWceUiLayerHost* pHost) {
@@ -281,6 +412,9 @@ CWceUiEditBox* CWceUiEditBox::GetFocusedEditBox(CWceUiLayerHost* pHost) {
 }
 
 BOOL CWceUiEditBox::SetEditText(LPCWSTR pText) {
+    if (NULL == m_pData) {
+        return FALSE;
+    }
     std::u16string text = NULL == pText ? std::u16string() : std::u16string(pText);
     // Line ends as the box keeps them.
     text.erase(std::remove(text.begin(), text.end(), u'\r'), text.end());
@@ -292,11 +426,11 @@ BOOL CWceUiEditBox::SetEditText(LPCWSTR pText) {
         LogRefusal("SetEditText", static_cast<int>(text.size()), nRefusal);
         return FALSE;
     }
-    m_text.swap(text);
-    m_nTextWidth = -1;
-    m_bRefusing = FALSE;
-    m_nCaretLine = 0;
-    m_nCaretColumn = 0;
+    m_pData->text.swap(text);
+    m_pData->nTextWidth = -1;
+    m_pData->bRefusing = FALSE;
+    m_pData->nCaretLine = 0;
+    m_pData->nCaretColumn = 0;
     ScrollTo(0, FALSE);
     UpdateScrollRange();
     InvalidateLayer();
@@ -305,14 +439,14 @@ BOOL CWceUiEditBox::SetEditText(LPCWSTR pText) {
 }
 
 BOOL CWceUiEditBox::GetLine(int nIndex, int* pnStart, int* pnLength) const {
-    if (nIndex < 0 || nIndex >= m_nLineCount) {
+    if (NULL == m_pData || nIndex < 0 || nIndex >= m_pData->nLineCount) {
         return FALSE;
     }
     if (pnStart) {
-        *pnStart = m_lines[nIndex].nStart;
+        *pnStart = m_pData->lines[nIndex].nStart;
     }
     if (pnLength) {
-        *pnLength = m_lines[nIndex].nLength;
+        *pnLength = m_pData->lines[nIndex].nLength;
     }
     return TRUE;
 }
@@ -335,29 +469,30 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
         if (n > WCEUI_EDIT_MAX_SINGLE_TEXT) {
             return refuse(REFUSE_LENGTH);
         }
-        m_lines[0] = {0, n};
-        m_nLineCount = n > 0 ? 1 : 0;
-        m_nFirstChanged = 0;
+        m_pData->lines[0] = {0, n};
+        m_pData->nLineCount = n > 0 ? 1 : 0;
+        m_pData->nFirstChanged = 0;
+        AssertLineTable(m_pData->lines, m_pData->nLineCount, text);
         return TRUE;
     }
     // Built aside: a text the table cannot hold leaves the table as it was.
     Line lines[WCEUI_EDIT_MAX_LINES];
     int nCount = 0;
     int nStart = 0;
-    const bool bPartial = nEdit >= 0 && m_nLineCount > 0;
+    const bool bPartial = nEdit >= 0 && m_pData->nLineCount > 0;
     // After an edit, the lines before the one holding it and its predecessor stay as they are (a
     // shorter word may move back up one line, never further).
     int nOld = 0;
     int nFirstChanged = 0;
     if (bPartial) {
         int k = 0;
-        while (k + 1 < m_nLineCount && m_lines[k + 1].nStart <= nEdit) {
+        while (k + 1 < m_pData->nLineCount && m_pData->lines[k + 1].nStart <= nEdit) {
             ++k;
         }
         nCount = std::max(0, k - 1);
         nFirstChanged = nCount;
-        std::copy(m_lines, m_lines + nCount, lines);
-        nStart = m_lines[nCount].nStart;
+        std::copy(m_pData->lines, m_pData->lines + nCount, lines);
+        nStart = m_pData->lines[nCount].nStart;
         nOld = nCount;
     }
     bool bDone = false;
@@ -374,16 +509,16 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
             return true;
         }
         // Once a line starts where an old line after the edit started, the rest is the old layout.
-        while (nOld < m_nLineCount &&
-               (m_lines[nOld].nStart <= nEdit || m_lines[nOld].nStart + nDelta < nEnd)) {
+        while (nOld < m_pData->nLineCount &&
+               (m_pData->lines[nOld].nStart <= nEdit || m_pData->lines[nOld].nStart + nDelta < nEnd)) {
             ++nOld;
         }
-        if (nOld < m_nLineCount && m_lines[nOld].nStart + nDelta == nEnd && nEnd < n) {
-            if (nCount + (m_nLineCount - nOld) > WCEUI_EDIT_MAX_LINES) {
+        if (nOld < m_pData->nLineCount && m_pData->lines[nOld].nStart + nDelta == nEnd && nEnd < n) {
+            if (nCount + (m_pData->nLineCount - nOld) > WCEUI_EDIT_MAX_LINES) {
                 return false;
             }
-            for (int k = nOld; k < m_nLineCount; ++k) {
-                lines[nCount++] = {m_lines[k].nStart + nDelta, m_lines[k].nLength};
+            for (int k = nOld; k < m_pData->nLineCount; ++k) {
+                lines[nCount++] = {m_pData->lines[k].nStart + nDelta, m_pData->lines[k].nLength};
             }
             bDone = true;
         }
@@ -467,46 +602,48 @@ BOOL CWceUiEditBox::LayoutLines(const std::u16string& text, int nEdit, int nDelt
         }
         nStart = nBreak;
     }
-    std::copy(lines, lines + nCount, m_lines);
-    m_nLineCount = nCount;
-    m_nFirstChanged = nFirstChanged;
+    std::copy(lines, lines + nCount, m_pData->lines);
+    m_pData->nLineCount = nCount;
+    m_pData->nFirstChanged = nFirstChanged;
+    AssertLineTable(m_pData->lines, m_pData->nLineCount, text);
     return TRUE;
 }
 
 BOOL CWceUiEditBox::EditText(int nOffset, int nRemove, const char16_t* pInsert, int nInsert) {
-    const int n = static_cast<int>(m_text.size());
+    const int n = static_cast<int>(m_pData->text.size());
     if (!IsMultiLine() && n - nRemove + nInsert > WCEUI_EDIT_MAX_SINGLE_TEXT) {
-        if (!m_bRefusing) {
+        if (!m_pData->bRefusing) {
             LogRefusal("typing", n - nRemove + nInsert, REFUSE_LENGTH);
         }
-        m_bRefusing = TRUE;
+        m_pData->bRefusing = TRUE;
         return FALSE;
     }
     // The single-line width changes by what the edit does to the characters next to it: with one
     // neighbour on each side measured before and after, a pair joined or split there is counted.
-    const bool bWidth = !IsMultiLine() && m_nTextWidth >= 0;
+    const bool bWidth = !IsMultiLine() && m_pData->nTextWidth >= 0;
     const int nAround = std::max(0, nOffset - 1);
     const int nOldAround =
-        bWidth ? MeasureText(m_text.data() + nAround, std::min(n, nOffset + nRemove + 1) - nAround) : 0;
-    const std::u16string removed = m_text.substr(nOffset, nRemove);
-    m_text.replace(nOffset, nRemove, NULL != pInsert ? pInsert : u"", nInsert);
+        bWidth ? MeasureText(m_pData->text.data() + nAround, std::min(n, nOffset + nRemove + 1) - nAround)
+               : 0;
+    const std::u16string removed = m_pData->text.substr(nOffset, nRemove);
+    m_pData->text.replace(nOffset, nRemove, NULL != pInsert ? pInsert : u"", nInsert);
     int nRefusal = REFUSE_NONE;
-    if (!LayoutLines(m_text, nOffset, nInsert - nRemove, &nRefusal)) {
-        m_text.replace(nOffset, nInsert, removed);
-        if (!m_bRefusing) {
+    if (!LayoutLines(m_pData->text, nOffset, nInsert - nRemove, &nRefusal)) {
+        m_pData->text.replace(nOffset, nInsert, removed);
+        if (!m_pData->bRefusing) {
             LogRefusal("typing", n - nRemove + nInsert, nRefusal);
         }
-        m_bRefusing = TRUE;
+        m_pData->bRefusing = TRUE;
         return FALSE;
     }
-    m_bRefusing = FALSE;
+    m_pData->bRefusing = FALSE;
     if (bWidth) {
-        const int nNew = static_cast<int>(m_text.size());
-        m_nTextWidth +=
-            MeasureText(m_text.data() + nAround, std::min(nNew, nOffset + nInsert + 1) - nAround) -
+        const int nNew = static_cast<int>(m_pData->text.size());
+        m_pData->nTextWidth +=
+            MeasureText(m_pData->text.data() + nAround, std::min(nNew, nOffset + nInsert + 1) - nAround) -
             nOldAround;
     }
-    InvalidateFromLine(m_nFirstChanged);
+    InvalidateFromLine(m_pData->nFirstChanged);
     UpdateScrollRange();
     return TRUE;
 }
@@ -518,7 +655,7 @@ void CWceUiEditBox::InvalidateFromLine(int nLine) {
         return;
     }
     // Lines above the first one laid out again kept their text and place.
-    const long long llTop = rc.top + static_cast<long long>(nLine) * m_nLineHeight - GetScrollPos();
+    const long long llTop = rc.top + static_cast<long long>(nLine) * m_pData->nLineHeight - GetScrollPos();
     if (llTop > rc.top) {
         rc.top = static_cast<int>(std::min<long long>(llTop, rc.bottom));
     }
@@ -529,71 +666,72 @@ void CWceUiEditBox::InvalidateFromLine(int nLine) {
 
 void CWceUiEditBox::UpdateScrollRange() {
     if (IsMultiLine()) {
-        const long long llMax = static_cast<long long>(m_nLineHeight) * (m_nLineCount - 1);
+        const long long llMax = static_cast<long long>(m_pData->nLineHeight) * (m_pData->nLineCount - 1);
         SetScrollRange(0, static_cast<int>(std::max(0LL, llMax)), FALSE);
     } else {
         const HFONT hFont = LayerFont(GetStyle());
-        if (m_nTextWidth < 0 || hFont != m_hWidthFont) {
-            m_nTextWidth = MeasureText(m_text.data(), static_cast<int>(m_text.size()));
-            m_hWidthFont = hFont;
+        if (m_pData->nTextWidth < 0 || hFont != m_pData->hWidthFont) {
+            m_pData->nTextWidth = MeasureText(m_pData->text.data(), static_cast<int>(m_pData->text.size()));
+            m_pData->hWidthFont = hFont;
         }
-        const int nMax = m_nTextWidth - 50;
+        const int nMax = m_pData->nTextWidth - 50;
         SetScrollRange(0, std::max(0, nMax), FALSE);
     }
 }
 
 int CWceUiEditBox::LineEndColumn(int nLine) const {
-    if (nLine < 0 || nLine >= m_nLineCount) {
+    if (nLine < 0 || nLine >= m_pData->nLineCount) {
         return 0;
     }
-    const Line& line = m_lines[nLine];
-    const bool bNewline = line.nLength > 0 && u'\n' == m_text[line.nStart + line.nLength - 1];
+    const Line& line = m_pData->lines[nLine];
+    const bool bNewline = line.nLength > 0 && u'\n' == m_pData->text[line.nStart + line.nLength - 1];
     return line.nLength - (bNewline ? 1 : 0);
 }
 
 int CWceUiEditBox::LastCaretLine() const {
-    const bool bOpen = !m_text.empty() && u'\n' == m_text.back();
-    return std::max(0, m_nLineCount - (bOpen ? 0 : 1));
+    const bool bOpen = !m_pData->text.empty() && u'\n' == m_pData->text.back();
+    return std::max(0, m_pData->nLineCount - (bOpen ? 0 : 1));
 }
 
 int CWceUiEditBox::CaretOffset() const {
-    if (m_nCaretLine >= m_nLineCount && m_nLineCount > 0) {
-        return static_cast<int>(m_text.size());
+    if (m_pData->nCaretLine >= m_pData->nLineCount && m_pData->nLineCount > 0) {
+        return static_cast<int>(m_pData->text.size());
     }
-    if (m_nCaretLine < 0 || m_nCaretLine >= m_nLineCount) {
+    if (m_pData->nCaretLine < 0 || m_pData->nCaretLine >= m_pData->nLineCount) {
         return 0;
     }
-    return m_lines[m_nCaretLine].nStart + m_nCaretColumn;
+    return m_pData->lines[m_pData->nCaretLine].nStart + m_pData->nCaretColumn;
 }
 
 void CWceUiEditBox::OffsetToCaret(int nOffset) {
-    m_nCaretLine = 0;
-    m_nCaretColumn = 0;
-    if (nOffset >= static_cast<int>(m_text.size()) && LastCaretLine() == m_nLineCount && m_nLineCount > 0) {
+    m_pData->nCaretLine = 0;
+    m_pData->nCaretColumn = 0;
+    if (nOffset >= static_cast<int>(m_pData->text.size()) && LastCaretLine() == m_pData->nLineCount &&
+        m_pData->nLineCount > 0) {
         // After a closing line break: the empty line that follows it.
-        m_nCaretLine = m_nLineCount;
+        m_pData->nCaretLine = m_pData->nLineCount;
         return;
     }
-    for (int k = 0; k < m_nLineCount; ++k) {
-        const Line& line = m_lines[k];
+    for (int k = 0; k < m_pData->nLineCount; ++k) {
+        const Line& line = m_pData->lines[k];
         const int nEnd = line.nStart + LineEndColumn(k);
-        const bool bLast = k + 1 == m_nLineCount;
+        const bool bLast = k + 1 == m_pData->nLineCount;
         // The end of a wrapped line is the next line's start; the caret goes there.
         const bool bWrapped = nEnd == line.nStart + line.nLength;
         if (nOffset < nEnd || (nOffset == nEnd && (bLast || !bWrapped))) {
-            m_nCaretLine = k;
-            m_nCaretColumn = std::max(0, nOffset - line.nStart);
+            m_pData->nCaretLine = k;
+            m_pData->nCaretColumn = std::max(0, nOffset - line.nStart);
             return;
         }
         if (bLast) {
-            m_nCaretLine = k;
-            m_nCaretColumn = LineEndColumn(k);
+            m_pData->nCaretLine = k;
+            m_pData->nCaretColumn = LineEndColumn(k);
         }
     }
 }
 
 void CWceUiEditBox::OnChar(UINT nChar, UINT, UINT) {
-    if (!m_bFocused) {
+    if (!IsFocused()) {
         return;
     }
     char16_t c = static_cast<char16_t>(nChar);
@@ -611,7 +749,8 @@ void CWceUiEditBox::OnChar(UINT nChar, UINT, UINT) {
         if (0 == nOffset) {
             return;
         }
-        const int nDel = nOffset >= 2 && IsLow(m_text[nOffset - 1]) && IsHigh(m_text[nOffset - 2]) ? 2 : 1;
+        const int nDel =
+            nOffset >= 2 && IsLow(m_pData->text[nOffset - 1]) && IsHigh(m_pData->text[nOffset - 2]) ? 2 : 1;
         if (!EditText(nOffset - nDel, nDel, NULL, 0)) {
             return;
         }
@@ -628,28 +767,31 @@ void CWceUiEditBox::OnChar(UINT nChar, UINT, UINT) {
 
 void CWceUiEditBox::OnKeyDown(UINT nChar, UINT, UINT) {
     // Keys edit only the box that has the focus.
-    if (!m_bFocused) {
+    if (!IsFocused()) {
         return;
     }
-    const int nLine = m_nCaretLine;
-    const int nStart = nLine < m_nLineCount ? m_lines[nLine].nStart : 0;
+    const int nLine = m_pData->nCaretLine;
+    const int nStart = nLine < m_pData->nLineCount ? m_pData->lines[nLine].nStart : 0;
     const int nEnd = LineEndColumn(nLine);
     auto unitsBefore = [&](int nCol) {
         const int o = nStart + nCol;
-        return nCol >= 2 && IsLow(m_text[o - 1]) && IsHigh(m_text[o - 2]) ? 2 : 1;
+        return nCol >= 2 && IsLow(m_pData->text[o - 1]) && IsHigh(m_pData->text[o - 2]) ? 2 : 1;
     };
     auto unitsAt = [&](int nCol) {
         const int o = nStart + nCol;
-        return o + 1 < static_cast<int>(m_text.size()) && IsHigh(m_text[o]) && IsLow(m_text[o + 1]) ? 2 : 1;
+        return o + 1 < static_cast<int>(m_pData->text.size()) && IsHigh(m_pData->text[o]) &&
+                       IsLow(m_pData->text[o + 1])
+                   ? 2
+                   : 1;
     };
     switch (nChar) {
         case 46: { // Delete
             const int nOffset = CaretOffset();
-            if (nOffset >= static_cast<int>(m_text.size())) {
+            if (nOffset >= static_cast<int>(m_pData->text.size())) {
                 break;
             }
-            const int nDel = nOffset + 1 < static_cast<int>(m_text.size()) && IsHigh(m_text[nOffset]) &&
-                                     IsLow(m_text[nOffset + 1])
+            const int nDel = nOffset + 1 < static_cast<int>(m_pData->text.size()) &&
+                                     IsHigh(m_pData->text[nOffset]) && IsLow(m_pData->text[nOffset + 1])
                                  ? 2
                                  : 1;
             if (EditText(nOffset, nDel, NULL, 0)) {
@@ -658,37 +800,37 @@ void CWceUiEditBox::OnKeyDown(UINT nChar, UINT, UINT) {
             break;
         }
         case 35: // End
-            m_nCaretColumn = nEnd;
+            m_pData->nCaretColumn = nEnd;
             break;
         case 36: // Home
-            m_nCaretColumn = 0;
+            m_pData->nCaretColumn = 0;
             break;
         case 37: // Left
-            if (m_nCaretColumn > 0) {
-                m_nCaretColumn -= unitsBefore(m_nCaretColumn);
+            if (m_pData->nCaretColumn > 0) {
+                m_pData->nCaretColumn -= unitsBefore(m_pData->nCaretColumn);
             } else if (nLine > 0) {
-                m_nCaretLine = nLine - 1;
-                m_nCaretColumn = LineEndColumn(nLine - 1);
+                m_pData->nCaretLine = nLine - 1;
+                m_pData->nCaretColumn = LineEndColumn(nLine - 1);
             }
             break;
         case 39: // Right
-            if (m_nCaretColumn < nEnd) {
-                m_nCaretColumn += unitsAt(m_nCaretColumn);
+            if (m_pData->nCaretColumn < nEnd) {
+                m_pData->nCaretColumn += unitsAt(m_pData->nCaretColumn);
             } else if (nLine < LastCaretLine()) {
-                m_nCaretLine = nLine + 1;
-                m_nCaretColumn = 0;
+                m_pData->nCaretLine = nLine + 1;
+                m_pData->nCaretColumn = 0;
             }
             break;
         case 38:   // Up
         case 40: { // Down
             const int nNew = std::clamp(nLine + (38 == nChar ? -1 : 1), 0, LastCaretLine());
-            m_nCaretLine = nNew;
-            m_nCaretColumn = std::min(m_nCaretColumn, LineEndColumn(nNew));
-            if (nNew < m_nLineCount && m_nCaretColumn > 0) {
+            m_pData->nCaretLine = nNew;
+            m_pData->nCaretColumn = std::min(m_pData->nCaretColumn, LineEndColumn(nNew));
+            if (nNew < m_pData->nLineCount && m_pData->nCaretColumn > 0) {
                 // Never between the two halves of a pair.
-                const int o = m_lines[nNew].nStart + m_nCaretColumn;
-                if (IsLow(m_text[o]) && IsHigh(m_text[o - 1])) {
-                    --m_nCaretColumn;
+                const int o = m_pData->lines[nNew].nStart + m_pData->nCaretColumn;
+                if (IsLow(m_pData->text[o]) && IsHigh(m_pData->text[o - 1])) {
+                    --m_pData->nCaretColumn;
                 }
             }
             break;
@@ -701,7 +843,7 @@ void CWceUiEditBox::OnKeyDown(UINT nChar, UINT, UINT) {
 }
 
 void CWceUiEditBox::OnLButtonUp(UINT nFlags, POINT point) {
-    if (IsPressed() && !IsDragging()) {
+    if (NULL != m_pData && IsPressed() && !IsDragging()) {
         SetFocused(TRUE);
         POINT pt = point;
         WindowToClient(&pt);
@@ -710,16 +852,16 @@ void CWceUiEditBox::OnLButtonUp(UINT nFlags, POINT point) {
         } else {
             pt.x += GetScrollPos();
         }
-        if (m_nLineCount > 0) {
-            const unsigned uY = static_cast<unsigned>(pt.y + m_nLineHeight / 3);
-            const unsigned uLine = uY / static_cast<unsigned>(m_nLineHeight);
+        if (m_pData->nLineCount > 0) {
+            const unsigned uY = static_cast<unsigned>(pt.y + m_pData->nLineHeight / 3);
+            const unsigned uLine = uY / static_cast<unsigned>(m_pData->nLineHeight);
             const int nLine =
-                static_cast<int>(std::min<unsigned>(uLine, static_cast<unsigned>(m_nLineCount - 1)));
-            const int nStart = m_lines[nLine].nStart;
+                static_cast<int>(std::min<unsigned>(uLine, static_cast<unsigned>(m_pData->nLineCount - 1)));
+            const int nStart = m_pData->lines[nLine].nStart;
             const int nEnd = LineEndColumn(nLine);
-            m_nCaretLine = nLine;
+            m_pData->nCaretLine = nLine;
             MeasureDc dc(LayerFont(GetStyle()));
-            m_nCaretColumn = NearestColumn(dc, m_text.data() + nStart, nEnd, pt.x);
+            m_pData->nCaretColumn = NearestColumn(dc, m_pData->text.data() + nStart, nEnd, pt.x);
         }
         PlaceCaret();
         CaretIntoView();
@@ -729,19 +871,23 @@ void CWceUiEditBox::OnLButtonUp(UINT nFlags, POINT point) {
 
 void CWceUiEditBox::OnScrollChanged(int nPos) {
     CWceUiScrollLayer::OnScrollChanged(nPos);
-    PlaceCaret();
+    if (NULL != m_pData) {
+        PlaceCaret();
+    }
 }
 
 void CWceUiEditBox::PlaceCaret() {
     int x = 0;
-    if (!IsMultiLine() && m_nTextWidth >= 0 && CaretOffset() == static_cast<int>(m_text.size())) {
+    if (!IsMultiLine() && m_pData->nTextWidth >= 0 &&
+        CaretOffset() == static_cast<int>(m_pData->text.size())) {
         // Typing at the end of a long single line: its width is known from the scroll range.
-        x = m_nTextWidth;
-    } else if (m_nCaretLine >= 0 && m_nCaretLine < m_nLineCount) {
-        x = MeasureText(m_text.data() + m_lines[m_nCaretLine].nStart, m_nCaretColumn);
+        x = m_pData->nTextWidth;
+    } else if (m_pData->nCaretLine >= 0 && m_pData->nCaretLine < m_pData->nLineCount) {
+        x = MeasureText(m_pData->text.data() + m_pData->lines[m_pData->nCaretLine].nStart,
+                        m_pData->nCaretColumn);
     }
     int y = static_cast<int>(
-        std::min<long long>(static_cast<long long>(m_nCaretLine) * m_nLineHeight, INT_MAX / 2));
+        std::min<long long>(static_cast<long long>(m_pData->nCaretLine) * m_pData->nLineHeight, INT_MAX / 2));
     if (IsMultiLine()) {
         y -= GetScrollPos();
     } else {
@@ -749,21 +895,21 @@ void CWceUiEditBox::PlaceCaret() {
     }
     POINT pt = {x, y};
     ClientToWindow(&pt);
-    m_ptCaret = pt;
+    m_pData->ptCaret = pt;
     RECT rcWnd = {0, 0, 0, 0};
     GetWindowRect(&rcWnd);
-    m_bCaretInView = PtInRect(&rcWnd, pt);
-    if (m_bCaretCreated) {
+    m_pData->bCaretInView = PtInRect(&rcWnd, pt);
+    if (m_pData->bCaretCreated) {
         SetCaretPos(pt.x, pt.y);
     }
-    const BOOL bShow = m_bFocused && m_bCaretInView && m_bCaretCreated;
-    if (bShow != m_bCaretShown) {
+    const BOOL bShow = m_pData->bFocused && m_pData->bCaretInView && m_pData->bCaretCreated;
+    if (bShow != m_pData->bCaretShown) {
         if (bShow) {
             ShowCaret(HostHwnd());
         } else {
             HideCaret(HostHwnd());
         }
-        m_bCaretShown = bShow;
+        m_pData->bCaretShown = bShow;
     }
 }
 
@@ -774,16 +920,16 @@ void CWceUiEditBox::CaretIntoView() {
     }
     int nDelta = 0;
     if (IsMultiLine()) {
-        if (m_ptCaret.y > rc.bottom - m_nLineHeight) {
-            nDelta = m_ptCaret.y - (rc.bottom - m_nLineHeight);
-        } else if (m_ptCaret.y < rc.top) {
-            nDelta = m_ptCaret.y - rc.top;
+        if (m_pData->ptCaret.y > rc.bottom - m_pData->nLineHeight) {
+            nDelta = m_pData->ptCaret.y - (rc.bottom - m_pData->nLineHeight);
+        } else if (m_pData->ptCaret.y < rc.top) {
+            nDelta = m_pData->ptCaret.y - rc.top;
         }
     } else {
-        if (m_ptCaret.x > rc.right - 1) {
-            nDelta = m_ptCaret.x - (rc.right - 1);
-        } else if (m_ptCaret.x < rc.left) {
-            nDelta = m_ptCaret.x - rc.left;
+        if (m_pData->ptCaret.x > rc.right - 1) {
+            nDelta = m_pData->ptCaret.x - (rc.right - 1);
+        } else if (m_pData->ptCaret.x < rc.left) {
+            nDelta = m_pData->ptCaret.x - rc.left;
         }
     }
     if (0 != nDelta) {
@@ -793,9 +939,12 @@ void CWceUiEditBox::CaretIntoView() {
 }
 
 void CWceUiEditBox::AppendDumpInfo(std::string* line, std::vector<std::string>*) const {
+    if (NULL == m_pData) {
+        return;
+    }
     char buf[96];
-    std::snprintf(buf, sizeof buf, " caret=%d:%d focus=%s lines=%d", m_nCaretLine, m_nCaretColumn,
-                  m_bFocused ? "yes" : "no", m_nLineCount);
+    std::snprintf(buf, sizeof buf, " caret=%d:%d focus=%s lines=%d", m_pData->nCaretLine,
+                  m_pData->nCaretColumn, m_pData->bFocused ? "yes" : "no", m_pData->nLineCount);
     *line += buf;
 }
 
@@ -805,13 +954,13 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
     if (NULL == pStyle || IsRectEmpty(&rcClip)) {
         return;
     }
-    const int nH = m_nLineHeight;
+    const int nH = m_pData->nLineHeight;
     const bool bMulti = IsMultiLine();
     const int dy = bMulti ? -GetScrollPos() : 0;
     const int dx = bMulti ? 0 : -GetScrollPos();
     auto rowTop = [&](int i) { return static_cast<int>(static_cast<long long>(i) * nH + dy + oy); };
     int nFirst = 0;
-    int nLast = m_nLineCount - 1;
+    int nLast = m_pData->nLineCount - 1;
     if (bMulti) {
         nFirst = std::max(0, (rcClip.top - oy - dy) / nH - 1);
         nLast = std::min(nLast, (rcClip.bottom - oy - dy) / nH + 1);
@@ -850,7 +999,7 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
             if (rowTop(i) >= rcClip.bottom || rowTop(i) + nH <= rcClip.top) {
                 continue; // outside what is redrawn
             }
-            int nFrom = m_lines[i].nStart;
+            int nFrom = m_pData->lines[i].nStart;
             int nLen = LineEndColumn(i);
             int nLeft = rcArea.left;
             if (!bMulti && nLen > 0) {
@@ -858,20 +1007,21 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
                 if (dx < 0) {
                     // Characters scrolled out to the left are left out, so nothing is drawn left of the
                     // box.
-                    const int c = FirstBoundaryReaching(dc, m_text.data() + nFrom, nLen, -dx);
-                    nLeft += dc.Width(m_text.data() + nFrom, c) + dx;
+                    const int c = FirstBoundaryReaching(dc, m_pData->text.data() + nFrom, nLen, -dx);
+                    nLeft += dc.Width(m_pData->text.data() + nFrom, c) + dx;
                     nFrom += c;
                     nLen -= c;
                 }
                 // And those beyond the right edge, but for one that may reach back into the box.
-                const int c = FirstBoundaryReaching(dc, m_text.data() + nFrom, nLen, rcArea.right - nLeft);
-                nLen = c < nLen ? c + (IsHigh(m_text[nFrom + c]) && c + 1 < nLen ? 2 : 1) : nLen;
+                const int c =
+                    FirstBoundaryReaching(dc, m_pData->text.data() + nFrom, nLen, rcArea.right - nLeft);
+                nLen = c < nLen ? c + (IsHigh(m_pData->text[nFrom + c]) && c + 1 < nLen ? 2 : 1) : nLen;
             }
             if (nLen <= 0) {
                 continue;
             }
             RECT rcRow = {nLeft, rowTop(i), rcArea.right, rowTop(i) + nH};
-            DrawTextW(hdc, m_text.data() + nFrom, nLen, &rcRow, 0);
+            DrawTextW(hdc, m_pData->text.data() + nFrom, nLen, &rcRow, 0);
         }
         SetTextColor(hdc, crOld);
         SetBkMode(hdc, nOldMode);
@@ -884,25 +1034,41 @@ void CWceUiEditBox::DrawLines(CWceUiGenericBitmap* pDrawBitmap, int oy, const RE
 
 // The multi-line kind.
 
+CWceUiLoadBitmap& CWceUiMEditBox::LineBg() {
+    return NULL == GetData() ? StandInBitmap() : GetData()->lbLineBg;
+}
+
+CWceUiLoadBitmap& CWceUiMEditBox::BarTop() {
+    return NULL == GetData() ? StandInBitmap() : GetData()->lbBar[0];
+}
+
+CWceUiLoadBitmap& CWceUiMEditBox::BarMiddle() {
+    return NULL == GetData() ? StandInBitmap() : GetData()->lbBar[1];
+}
+
+CWceUiLoadBitmap& CWceUiMEditBox::BarBottom() {
+    return NULL == GetData() ? StandInBitmap() : GetData()->lbBar[2];
+}
+
 CWceUiMEditBox::CWceUiMEditBox() {
     SetClassName(WCEUI_CLASS_NAME(CWceUiMEditBox));
     SetOrientation(WCEUI_SCROLL_VERTICAL);
 }
 
 BOOL CWceUiMEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
-    if (NULL != pCreateElem && NULL != pCreateElem->pDoc) {
+    if (NULL != GetData() && NULL != pCreateElem && NULL != pCreateElem->pDoc) {
         CWceUiXmlDoc* pDoc = pCreateElem->pDoc;
         if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"line_bg_bmp")) {
-            m_lbLineBg.SetBitmapFromRes(p);
+            GetData()->lbLineBg.SetBitmapFromRes(p);
         }
         if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"top_bmp")) {
-            m_lbTop.SetBitmapFromRes(p);
+            GetData()->lbBar[0].SetBitmapFromRes(p);
         }
         if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"middle_bmp")) {
-            m_lbMiddle.SetBitmapFromRes(p);
+            GetData()->lbBar[1].SetBitmapFromRes(p);
         }
         if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"bottom_bmp")) {
-            m_lbBottom.SetBitmapFromRes(p);
+            GetData()->lbBar[2].SetBitmapFromRes(p);
         }
     }
     return CWceUiEditBox::SetProperties(pCreateElem);
@@ -948,13 +1114,14 @@ void CWceUiMEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) 
     RECT rcClip;
     int ox = 0;
     int oy = 0;
-    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
+    if (NULL == GetData() || NULL == pDrawBitmap ||
+        !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
         return;
     }
-    DrawLines(pDrawBitmap, oy, rcArea, rcClip, m_lbLineBg.GetBitmap());
-    CWceUiGenericBitmap* pTop = m_lbTop.GetBitmap();
-    CWceUiGenericBitmap* pMiddle = m_lbMiddle.GetBitmap();
-    CWceUiGenericBitmap* pBottom = m_lbBottom.GetBitmap();
+    DrawLines(pDrawBitmap, oy, rcArea, rcClip, GetData()->lbLineBg.GetBitmap());
+    CWceUiGenericBitmap* pTop = GetData()->lbBar[0].GetBitmap();
+    CWceUiGenericBitmap* pMiddle = GetData()->lbBar[1].GetBitmap();
+    CWceUiGenericBitmap* pBottom = GetData()->lbBar[2].GetBitmap();
     RECT rcClient;
     GetClientRect(&rcClient);
     const int nThumb = GetThumbSize();
@@ -969,22 +1136,34 @@ void CWceUiMEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) 
 
 // The single-line kind.
 
+CWceUiLoadBitmap& CWceUiSEditBox::BarLeft() {
+    return NULL == GetData() ? StandInBitmap() : GetData()->lbBar[0];
+}
+
+CWceUiLoadBitmap& CWceUiSEditBox::BarCenter() {
+    return NULL == GetData() ? StandInBitmap() : GetData()->lbBar[1];
+}
+
+CWceUiLoadBitmap& CWceUiSEditBox::BarRight() {
+    return NULL == GetData() ? StandInBitmap() : GetData()->lbBar[2];
+}
+
 CWceUiSEditBox::CWceUiSEditBox() {
     SetClassName(WCEUI_CLASS_NAME(CWceUiSEditBox));
     SetOrientation(WCEUI_SCROLL_HORIZONTAL);
 }
 
 BOOL CWceUiSEditBox::SetProperties(CWceUiXmlElem* pCreateElem) {
-    if (NULL != pCreateElem && NULL != pCreateElem->pDoc) {
+    if (NULL != GetData() && NULL != pCreateElem && NULL != pCreateElem->pDoc) {
         CWceUiXmlDoc* pDoc = pCreateElem->pDoc;
         if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"left-bmp")) {
-            m_lbLeft.SetBitmapFromRes(p);
+            GetData()->lbBar[0].SetBitmapFromRes(p);
         }
         if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"center-bmp")) {
-            m_lbCenter.SetBitmapFromRes(p);
+            GetData()->lbBar[1].SetBitmapFromRes(p);
         }
         if (LPCWSTR p = pDoc->GetAttrValue(pCreateElem, u"right-bmp")) {
-            m_lbRight.SetBitmapFromRes(p);
+            GetData()->lbBar[2].SetBitmapFromRes(p);
         }
     }
     return CWceUiEditBox::SetProperties(pCreateElem);
@@ -995,7 +1174,8 @@ void CWceUiSEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) 
     RECT rcClip;
     int ox = 0;
     int oy = 0;
-    if (NULL == pDrawBitmap || !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
+    if (NULL == GetData() || NULL == pDrawBitmap ||
+        !TextClip(this, pDrawBitmap, bClient, &rcArea, &rcClip, &ox, &oy)) {
         return;
     }
     DrawLines(pDrawBitmap, oy, rcArea, rcClip, NULL);
@@ -1005,8 +1185,8 @@ void CWceUiSEditBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) 
     if (nThumb > 0) {
         const int x = ox + GetThumbOffset();
         const int y = oy + rcClient.bottom - 5;
-        DrawPiece(pDrawBitmap, m_lbLeft.GetBitmap(), x, y, 4, 5);
-        DrawPiece(pDrawBitmap, m_lbCenter.GetBitmap(), x + 4, y, nThumb - 8, 5);
-        DrawPiece(pDrawBitmap, m_lbRight.GetBitmap(), x + std::max(4, nThumb - 4), y, 4, 5);
+        DrawPiece(pDrawBitmap, GetData()->lbBar[0].GetBitmap(), x, y, 4, 5);
+        DrawPiece(pDrawBitmap, GetData()->lbBar[1].GetBitmap(), x + 4, y, nThumb - 8, 5);
+        DrawPiece(pDrawBitmap, GetData()->lbBar[2].GetBitmap(), x + std::max(4, nThumb - 4), y, 4, 5);
     }
 }

@@ -6,6 +6,7 @@
 #include "wceui/style/WceUiLoadBitmap.h"
 #include "wceui/widgets/WceUiScrollLayer.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,36 +35,39 @@ public:
     void OnScrollChanged(int nPos) override;
     void AppendDumpInfo(std::string* line, std::vector<std::string>* extraLines) const override;
     // The dump shows what the box holds, which is what a test of typing wants to read.
-    LPCWSTR GetDumpText() const override { return m_text.c_str(); }
+    LPCWSTR GetDumpText() const override;
 
     // Gives or takes the focus: the platform caret is created or destroyed with it. One box of a host
     // window has the focus: giving it to one takes it from the box that had it.
     void SetFocused(BOOL bFocused);
-    BOOL IsFocused() const { return m_bFocused; }
+    BOOL IsFocused() const;
     // The box that has the focus in a host window, or NULL.
     static CWceUiEditBox* GetFocusedEditBox(CWceUiLayerHost* pHost);
     // Replaces the whole text (caret at its start); FALSE, with nothing changed and a line in the log,
     // when it is longer than a single-line box holds or needs more or longer lines than a multi-line box
     // holds.
     BOOL SetEditText(LPCWSTR pText);
-    const std::u16string& GetEditText() const { return m_text; }
+    const std::u16string& GetEditText() const;
 
     struct Line {
         int nStart;
         int nLength; // includes a closing "\n"
     };
-    int GetLineCount() const { return m_nLineCount; }
+    int GetLineCount() const;
     // Start and length of a line; FALSE out of range.
     BOOL GetLine(int nIndex, int* pnStart, int* pnLength) const;
-    int GetCaretLine() const { return m_nCaretLine; }
-    int GetCaretColumn() const { return m_nCaretColumn; }
-    int GetLineHeight() const { return m_nLineHeight; }
+    int GetCaretLine() const;
+    int GetCaretColumn() const;
+    int GetLineHeight() const;
     // Where the caret was last placed, in window coordinates, and whether that lies in the layer.
-    POINT GetCaretPoint() const { return m_ptCaret; }
-    BOOL IsCaretInView() const { return m_bCaretInView; }
-    BOOL IsCaretShown() const { return m_bCaretShown; }
-    LPCWSTR GetFocusStyleName() const { return m_strFocusStyle.c_str(); }
-    LPCWSTR GetNormalStyleName() const { return m_strNormalStyle.c_str(); }
+    POINT GetCaretPoint() const;
+    BOOL IsCaretInView() const;
+    BOOL IsCaretShown() const;
+    LPCWSTR GetFocusStyleName() const;
+    LPCWSTR GetNormalStyleName() const;
+
+    struct Data;
+    Data* GetData() const;
 
 protected:
     virtual BOOL IsMultiLine() const { return FALSE; }
@@ -100,28 +104,7 @@ protected:
                    CWceUiGenericBitmap* pLineBg);
 
 private:
-    std::u16string m_text;
-    int m_nCaretColumn = 0;
-    int m_nCaretLine = 0;
-    int m_nLineHeight = WCEUI_EDIT_LINE_HEIGHT;
-    Line m_lines[WCEUI_EDIT_MAX_LINES] = {};
-    int m_nLineCount = 0;
-    // The first line the last layout measured again.
-    int m_nFirstChanged = 0;
-    BOOL m_bFocused = FALSE;
-    // The host window whose focused box this is, while focused.
-    CWceUiLayerHost* m_pFocusHost = NULL;
-    std::u16string m_strFocusStyle;
-    std::u16string m_strNormalStyle;
-    BOOL m_bCaretInView = TRUE;
-    BOOL m_bCaretShown = FALSE;
-    BOOL m_bCaretCreated = FALSE;
-    BOOL m_bRegistered = FALSE;
-    BOOL m_bRefusing = FALSE;
-    POINT m_ptCaret = {0, 0};
-    // The single-line text's width in m_hWidthFont, kept up to date through edits; -1 until measured.
-    int m_nTextWidth = -1;
-    HFONT m_hWidthFont = NULL;
+    std::unique_ptr<Data> m_pData;
 };
 
 class CWceUiMEditBox : public CWceUiEditBox {
@@ -129,19 +112,13 @@ public:
     CWceUiMEditBox();
     BOOL SetProperties(CWceUiXmlElem* pCreateElem) override;
     void OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
-    CWceUiLoadBitmap& LineBg() { return m_lbLineBg; }
-    CWceUiLoadBitmap& BarTop() { return m_lbTop; }
-    CWceUiLoadBitmap& BarMiddle() { return m_lbMiddle; }
-    CWceUiLoadBitmap& BarBottom() { return m_lbBottom; }
+    CWceUiLoadBitmap& LineBg();
+    CWceUiLoadBitmap& BarTop();
+    CWceUiLoadBitmap& BarMiddle();
+    CWceUiLoadBitmap& BarBottom();
 
 protected:
     BOOL IsMultiLine() const override { return TRUE; }
-
-private:
-    CWceUiLoadBitmap m_lbLineBg;
-    CWceUiLoadBitmap m_lbTop;
-    CWceUiLoadBitmap m_lbMiddle;
-    CWceUiLoadBitmap m_lbBottom;
 };
 
 class CWceUiSEditBox : public CWceUiEditBox {
@@ -149,14 +126,9 @@ public:
     CWceUiSEditBox();
     BOOL SetProperties(CWceUiXmlElem* pCreateElem) override;
     void OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
-    CWceUiLoadBitmap& BarLeft() { return m_lbLeft; }
-    CWceUiLoadBitmap& BarCenter() { return m_lbCenter; }
-    CWceUiLoadBitmap& BarRight() { return m_lbRight; }
-
-private:
-    CWceUiLoadBitmap m_lbLeft;
-    CWceUiLoadBitmap m_lbCenter;
-    CWceUiLoadBitmap m_lbRight;
+    CWceUiLoadBitmap& BarLeft();
+    CWceUiLoadBitmap& BarCenter();
+    CWceUiLoadBitmap& BarRight();
 };
 
 WCEUI_DYNCREATE_BEGIN(CWceUiEditBox, CWceUiScrollLayer)

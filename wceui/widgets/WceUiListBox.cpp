@@ -5,7 +5,9 @@
 #include "platform/WinString.h"
 #include "platform/text/WinText.h"
 #include "wceui/bitmap/WceUiGenericBitmap.h"
+#include "wceui/core/WceUiAssert.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/WceUiLoadColor.h"
 #include "wceui/style/WceUiLoadFont.h"
@@ -33,7 +35,6 @@ struct CWceUiListBox::Data {
     std::unique_ptr<CWceUiGenericBitmap> pCache;
     int nCachePos = 0;
     BOOL bCacheValid = FALSE;
-    int nDrawOnlyItem = -1;
     int nItemHeight = 20;
     std::vector<Item> items;
     CWceUiLoadBitmap lbRowNormal;
@@ -55,13 +56,22 @@ struct CWceUiListBox::Data {
     int nTextLeftOffset = 5;
     BOOL bShowScrollBar = TRUE;
     BOOL bCacheEnabled = TRUE;
-    // Where the list's client origin lies in the bitmap being drawn.
-    int nDrawOx = 0;
-    int nDrawOy = 0;
     // Cache row of client row 0 (see CacheCopy).
     int nCacheOrigin = 0;
-    // This drawing is a scroll step through the cache: the background is drawn for the strip only.
-    bool bStepPlanned = false;
+    // The plan of the drawing under way in OnDraw, for the parts the base class calls in its fixed
+    // order without a way to hand it over; null outside OnDraw.
+    const DrawRequest* pDrawing = nullptr;
+};
+
+// What one drawing of the list paints and where, worked out once and handed down the drawing calls.
+struct CWceUiListBox::DrawRequest {
+    // A scroll step through the cache: the background and rows of the strip that comes into view only.
+    bool bStep = false;
+    // Where the list's client origin lies in the bitmap drawn into.
+    POINT ptOrigin = {0, 0};
+    // The client rectangle, and the part of it to draw (empty: nothing).
+    RECT rcClient = {0, 0, 0, 0};
+    RECT rcArea = {0, 0, 0, 0};
 };
 
 namespace {
@@ -105,18 +115,15 @@ BOOL ParseColorText(LPCWSTR pText, CWceUiLoadColor& color) {
 
 } // namespace
 
-CWceUiListBox::CWceUiListBox() : m_pData(new (std::nothrow) Data) {
+CWceUiListBox::CWceUiListBox() : m_pData(WceUiNewRecord<Data>("CWceUiListBox")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiListBox));
     SetOrientation(WCEUI_SCROLL_VERTICAL);
 }
 
-CWceUiListBox::~CWceUiListBox() {
-    delete m_pData;
-}
+CWceUiListBox::~CWceUiListBox() = default;
 
 CWceUiListBox::Data* CWceUiListBox::GetData() const {
-    WCEUI_CHECK("CWceUiListBox::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 BOOL CWceUiListBox::SetProperties(CWceUiXmlElem* pCreateElem) {
@@ -212,6 +219,7 @@ BOOL CWceUiListBox::PrepareCache(CWceUiGenericBitmap* pDrawBitmap, int nWidth, i
         return TRUE;
     }
     pData->bCacheValid = FALSE;
+    pData->nCacheOrigin = 0;
     p.reset(WceUiCreateBitmapObject(nBits));
     if (NULL == p || !p->CreateDIB(nWidth, nHeight)) {
         WceUiLog(WCEUI_LOG_ERROR, "CWceUiListBox, can not create the content cache of %d x %d", nWidth,
@@ -556,10 +564,9 @@ void CWceUiListBox::RedrawItem(int nIndex) {
     RECT rcRow = {rc.left, static_cast<int>(llTop), rc.right, static_cast<int>(llTop) + pData->nItemHeight};
     IntersectRect(&rcRow, &rcRow, &rc);
     ClientToWindow(&rcRow);
-    pData->nDrawOnlyItem = nIndex;
+    // The repaint's need-draw rectangle is the row, so the drawing touches only the row.
     InvalidateLayer(&rcRow);
     RepaintNow();
-    pData->nDrawOnlyItem = -1;
 }
 
 void CWceUiListBox::PostActivate() {
@@ -615,18 +622,17 @@ void CWceUiListBox::DrawRowBitmap(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap
     ClippedBlt(pDst, pSrc, x, y, 0, 0, pSrc->GetWidth(), pSrc->GetHeight(), rcClip, true);
 }
 
-void CWceUiListBox::DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const RECT& rcArea,
-                             int nOnlyItem) {
+void CWceUiListBox::DrawRows(CWceUiGenericBitmap* pTarget, POINT ptOrigin, const RECT& rcArea) {
     Data* pData = GetData();
     const int nH = pData->nItemHeight;
     const int nPos = GetScrollPos();
     RECT rcClient;
     GetClientRect(&rcClient);
+    const int ox = ptOrigin.x;
+    const int oy = ptOrigin.y;
     int nFirst = 0;
     int nLast = -1;
-    if (nOnlyItem >= 0) {
-        nFirst = nLast = nOnlyItem;
-    } else if (!IsRectEmpty(&rcArea)) {
+    if (!IsRectEmpty(&rcArea)) {
         const long long llTop = static_cast<long long>(nPos) + rcArea.top;
         const long long llBottom = static_cast<long long>(nPos) + rcArea.bottom - 1;
         nFirst = static_cast<int>(std::max(0LL, llTop < 0 ? 0 : llTop / nH));
@@ -719,11 +725,18 @@ void CWceUiListBox::DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const
 // The cache is kept as a ring of rows: client row y lives in cache row (y + nCacheOrigin) mod height,
 // so that a scroll step moves the origin instead of the pixels and only the strip that comes into view
 // is written.
-void CWceUiListBox::CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const RECT& rcClientArea,
+void CWceUiListBox::CacheCopy(CWceUiGenericBitmap* pOther, POINT ptOrigin, const RECT& rcClientArea,
                               bool bToCache) {
     Data* pData = GetData();
     CWceUiGenericBitmap* pCache = pData->pCache.get();
     const int nH = pCache->GetHeight();
+    const int dx = ptOrigin.x;
+    const int dy = ptOrigin.y;
+    // The ring's origin is a row of the cache, and the cache holds exactly the client rectangle, so
+    // every client row has one place in it.
+    WCEUI_ASSERT(pData->nCacheOrigin >= 0 && pData->nCacheOrigin < nH);
+    WCEUI_ASSERT(rcClientArea.top >= 0 && rcClientArea.bottom <= nH);
+    WCEUI_ASSERT(rcClientArea.left >= 0 && rcClientArea.right <= pCache->GetWidth());
     int nRingTop = (rcClientArea.top + pData->nCacheOrigin) % nH;
     if (nRingTop < 0) {
         nRingTop += nH;
@@ -747,8 +760,8 @@ void CWceUiListBox::CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const
 bool CWceUiListBox::CanUseCacheFor(LPCRECT lpNeedDraw, CWceUiGenericBitmap* pWndBitmap) {
     Data* pData = GetData();
     RECT rcWnd;
-    if (NULL == pData || NULL == pWndBitmap || pData->nDrawOnlyItem >= 0 || !pData->bCacheEnabled ||
-        !pData->bCacheValid || pData->bContentChanged || NULL == pData->pCache || !GetWindowRect(&rcWnd)) {
+    if (NULL == pData || NULL == pWndBitmap || !pData->bCacheEnabled || !pData->bCacheValid ||
+        pData->bContentChanged || NULL == pData->pCache || !GetWindowRect(&rcWnd)) {
         return false;
     }
     const int nH = rcWnd.bottom - rcWnd.top;
@@ -770,130 +783,144 @@ bool CWceUiListBox::CanUseCacheFor(LPCRECT lpNeedDraw, CWceUiGenericBitmap* pWnd
 
 void CWceUiListBox::OnDraw(CWceUiGenericBitmap* pWndBitmap, LPCRECT lpNeedDraw) {
     Data* pData = GetData();
-    if (NULL != pData) {
-        pData->bStepPlanned = CanUseCacheFor(lpNeedDraw, pWndBitmap);
+    if (NULL == pData) {
+        CWceUiScrollLayer::OnDraw(pWndBitmap, lpNeedDraw);
+        return;
     }
+    DrawRequest request;
+    request.bStep = CanUseCacheFor(lpNeedDraw, pWndBitmap);
+    pData->pDrawing = &request;
     CWceUiScrollLayer::OnDraw(pWndBitmap, lpNeedDraw);
-    if (NULL != pData) {
-        pData->bStepPlanned = false;
-    }
+    pData->pDrawing = nullptr;
+}
+
+bool CWceUiListBox::IsDrawingStep() const {
+    Data* pData = GetData();
+    return NULL != pData && NULL != pData->pDrawing && pData->pDrawing->bStep;
 }
 
 void CWceUiListBox::OnDrawBackGround(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
-    Data* pData = GetData();
-    // A scroll step paints the background of the new strip only (in OnDrawText).
-    if (NULL == pData || !pData->bStepPlanned) {
+    // A scroll step paints the background of the new strip only (in DrawScrollStep).
+    if (!IsDrawingStep()) {
         CWceUiScrollLayer::OnDrawBackGround(pDrawBitmap, bClient);
     }
 }
 
 void CWceUiListBox::OnDrawBgImgs(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
-    Data* pData = GetData();
-    if (NULL == pData || !pData->bStepPlanned) {
+    if (!IsDrawingStep()) {
         CWceUiScrollLayer::OnDrawBgImgs(pDrawBitmap, bClient);
     }
 }
 
-void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
-    Data* pData = GetData();
-    RECT rcClient;
+bool CWceUiListBox::PlanArea(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient, DrawRequest* pRequest) const {
     RECT rcWnd;
-    if (NULL == pData || NULL == pDrawBitmap || !GetClientRect(&rcClient) || IsRectEmpty(&rcClient) ||
-        !GetWindowRect(&rcWnd)) {
-        return;
+    if (!GetClientRect(&pRequest->rcClient) || IsRectEmpty(&pRequest->rcClient) || !GetWindowRect(&rcWnd)) {
+        return false;
     }
-    // Offset of client coordinates in the draw bitmap.
-    const int ox = bClient ? 0 : rcWnd.left;
-    const int oy = bClient ? 0 : rcWnd.top;
-    pData->nDrawOx = ox;
-    pData->nDrawOy = oy;
-    RECT rcArea = rcClient;
+    pRequest->ptOrigin = bClient ? POINT{0, 0} : POINT{rcWnd.left, rcWnd.top};
+    RECT& rcArea = pRequest->rcArea;
+    rcArea = pRequest->rcClient;
     RECT rcNeed;
     GetNeedDrawRect(&rcNeed);
     if (!bClient && !IsRectEmpty(&rcNeed)) {
         WindowToClient(&rcNeed);
         IntersectRect(&rcArea, &rcArea, &rcNeed);
     }
+    const int ox = pRequest->ptOrigin.x;
+    const int oy = pRequest->ptOrigin.y;
     const RECT rcBmp = {-ox, -oy, pDrawBitmap->GetWidth() - ox, pDrawBitmap->GetHeight() - oy};
     IntersectRect(&rcArea, &rcArea, &rcBmp);
-    if (!IsRectEmpty(&rcArea) && PrepareCache(pDrawBitmap, rcClient.right, rcClient.bottom)) {
-        const int nPos = GetScrollPos();
-        const int nShift = nPos - pData->nCachePos;
+    return true;
+}
+
+void CWceUiListBox::OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) {
+    Data* pData = GetData();
+    DrawRequest request;
+    request.bStep = IsDrawingStep();
+    if (NULL == pData || NULL == pDrawBitmap || !PlanArea(pDrawBitmap, bClient, &request)) {
+        return;
+    }
+    const RECT& rcClient = request.rcClient;
+    if (!IsRectEmpty(&request.rcArea) && PrepareCache(pDrawBitmap, rcClient.right, rcClient.bottom)) {
+        const int nShift = GetScrollPos() - pData->nCachePos;
         const int nHeight = rcClient.bottom;
-        const bool bFull = EqualRect(&rcArea, &rcClient);
-        if (pData->bStepPlanned && pData->bCacheValid && 0 != nShift && nShift > -nHeight &&
-            nShift < nHeight) {
-            // A scroll step: the rows that stay in view come from the last picture, moved by the step;
-            // only the strip that comes into view is drawn.
-            RECT rcStrip = rcClient;
-            if (nShift > 0) {
-                rcStrip.top = nHeight - nShift;
-            } else {
-                rcStrip.bottom = -nShift;
-            }
-            // The background of the strip alone, then its rows over it.
-            RECT rcStripWnd = rcStrip;
-            ClientToWindow(&rcStripWnd);
-            RECT rcSavedNeed;
-            GetNeedDrawRect(&rcSavedNeed);
-            SetNeedDrawRect(&rcStripWnd);
-            CWceUiScrollLayer::OnDrawBackGround(pDrawBitmap, bClient);
-            CWceUiScrollLayer::OnDrawBgImgs(pDrawBitmap, bClient);
-            SetNeedDrawRect(&rcSavedNeed);
-            pData->nCacheOrigin = ((pData->nCacheOrigin + nShift) % nHeight + nHeight) % nHeight;
-            pData->nCachePos = nPos;
-            // The strip's rows are drawn straight into the window and copied once into the cache.
-            DrawRows(pDrawBitmap, ox, oy, rcStrip, -1);
-            CacheCopy(pDrawBitmap, ox, oy, rcStrip, true);
-            RECT rcKept = rcClient;
-            if (nShift > 0) {
-                rcKept.bottom = rcStrip.top;
-            } else {
-                rcKept.top = rcStrip.bottom;
-            }
-            CacheCopy(pDrawBitmap, ox, oy, rcKept, false);
+        if (request.bStep && pData->bCacheValid && 0 != nShift && nShift > -nHeight && nShift < nHeight) {
+            DrawScrollStep(pDrawBitmap, bClient, request);
         } else {
-            RECT rcRows = rcArea;
-            if (pData->nDrawOnlyItem >= 0) {
-                const long long llTop =
-                    static_cast<long long>(pData->nDrawOnlyItem) * pData->nItemHeight - nPos;
-                RECT rcRow = {
-                    rcClient.left, static_cast<int>(std::clamp<long long>(llTop, -1, nHeight + 1)),
-                    rcClient.right,
-                    static_cast<int>(std::clamp<long long>(llTop + pData->nItemHeight, -1, nHeight + 1))};
-                IntersectRect(&rcRows, &rcRows, &rcRow);
-            }
-            // Everything a row paints is clipped to the area, so the rows go straight over the
-            // background already in the window; the cache then takes that picture in one copy.
-            DrawRows(pDrawBitmap, ox, oy, rcRows, pData->nDrawOnlyItem);
-            if (bFull && pData->nDrawOnlyItem < 0) {
-                pData->nCacheOrigin = 0;
-                pData->nCachePos = nPos;
-                CacheCopy(pDrawBitmap, ox, oy, rcClient, true);
-                pData->bCacheValid = TRUE;
-            } else if (pData->bCacheValid && pData->nCachePos == nPos) {
-                CacheCopy(pDrawBitmap, ox, oy, rcRows, true);
-            } else {
-                pData->bCacheValid = FALSE;
-            }
+            DrawArea(pDrawBitmap, request);
         }
         pData->bContentChanged = FALSE;
     }
-    RECT rcBar = rcArea;
-    OffsetRect(&rcBar, ox, oy);
-    DrawScrollBar(pDrawBitmap, &rcBar);
+    RECT rcBar = request.rcArea;
+    OffsetRect(&rcBar, request.ptOrigin.x, request.ptOrigin.y);
+    DrawScrollBar(pDrawBitmap, &rcBar, request.ptOrigin);
 }
 
-void CWceUiListBox::DrawScrollBar(CWceUiGenericBitmap* pDrawBitmap, LPCRECT lpNeedDraw) {
+void CWceUiListBox::DrawScrollStep(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient,
+                                   const DrawRequest& request) {
+    Data* pData = GetData();
+    const RECT& rcClient = request.rcClient;
+    const int nPos = GetScrollPos();
+    const int nShift = nPos - pData->nCachePos;
+    const int nHeight = rcClient.bottom;
+    // The rows that stay in view come from the last picture, moved by the step; only the strip that
+    // comes into view is drawn.
+    RECT rcStrip = rcClient;
+    if (nShift > 0) {
+        rcStrip.top = nHeight - nShift;
+    } else {
+        rcStrip.bottom = -nShift;
+    }
+    // The background of the strip alone, then its rows over it.
+    RECT rcStripWnd = rcStrip;
+    ClientToWindow(&rcStripWnd);
+    RECT rcSavedNeed;
+    GetNeedDrawRect(&rcSavedNeed);
+    SetNeedDrawRect(&rcStripWnd);
+    CWceUiScrollLayer::OnDrawBackGround(pDrawBitmap, bClient);
+    CWceUiScrollLayer::OnDrawBgImgs(pDrawBitmap, bClient);
+    SetNeedDrawRect(&rcSavedNeed);
+    pData->nCacheOrigin = ((pData->nCacheOrigin + nShift) % nHeight + nHeight) % nHeight;
+    pData->nCachePos = nPos;
+    // The strip's rows are drawn straight into the window and copied once into the cache.
+    DrawRows(pDrawBitmap, request.ptOrigin, rcStrip);
+    CacheCopy(pDrawBitmap, request.ptOrigin, rcStrip, true);
+    RECT rcKept = rcClient;
+    if (nShift > 0) {
+        rcKept.bottom = rcStrip.top;
+    } else {
+        rcKept.top = rcStrip.bottom;
+    }
+    CacheCopy(pDrawBitmap, request.ptOrigin, rcKept, false);
+}
+
+void CWceUiListBox::DrawArea(CWceUiGenericBitmap* pDrawBitmap, const DrawRequest& request) {
+    Data* pData = GetData();
+    const int nPos = GetScrollPos();
+    // Everything a row paints is clipped to the area, so the rows go straight over the background
+    // already in the window; the cache then takes that picture in one copy.
+    DrawRows(pDrawBitmap, request.ptOrigin, request.rcArea);
+    if (EqualRect(&request.rcArea, &request.rcClient)) {
+        pData->nCacheOrigin = 0;
+        pData->nCachePos = nPos;
+        CacheCopy(pDrawBitmap, request.ptOrigin, request.rcClient, true);
+        pData->bCacheValid = TRUE;
+    } else if (pData->bCacheValid && pData->nCachePos == nPos) {
+        CacheCopy(pDrawBitmap, request.ptOrigin, request.rcArea, true);
+    } else {
+        pData->bCacheValid = FALSE;
+    }
+}
+
+void CWceUiListBox::DrawScrollBar(CWceUiGenericBitmap* pDrawBitmap, LPCRECT lpNeedDraw, POINT ptListOrigin) {
     Data* pData = GetData();
     RECT rcWnd;
     if (NULL == pData || NULL == pDrawBitmap || NULL == lpNeedDraw || GetThumbSize() <= 0 ||
         !pData->bShowScrollBar || !GetWindowRect(&rcWnd)) {
         return;
     }
-    // Placed where the last OnDrawText put the list in the draw bitmap.
     RECT rcList = {0, 0, rcWnd.right - rcWnd.left, rcWnd.bottom - rcWnd.top};
-    OffsetRect(&rcList, pData->nDrawOx, pData->nDrawOy);
+    OffsetRect(&rcList, ptListOrigin.x, ptListOrigin.y);
     CWceUiGenericBitmap* pTop = pData->lbBarTop.GetBitmap();
     CWceUiGenericBitmap* pMiddle = pData->lbBarMiddle.GetBitmap();
     CWceUiGenericBitmap* pBottom = pData->lbBarBottom.GetBitmap();

@@ -18,7 +18,7 @@ class CWceUiGenericBitmap;
 // Item state bits.
 #define WCEUI_LB_STATE_SELECTED 2
 // The text of a row: single line, vertically centred, left-aligned, word ellipsis.
-#define WCEUI_LB_TEXT_FORMAT 0x40024
+#define WCEUI_LB_TEXT_FORMAT (DT_WORD_ELLIPSIS | DT_SINGLELINE | DT_VCENTER)
 // A list holds at most this many items; AddString refuses more.
 #define WCEUI_LB_MAX_ITEMS 1000000
 
@@ -36,9 +36,9 @@ public:
     void OnDrawBackGround(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
     void OnDrawBgImgs(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
     void OnDrawText(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient) override;
-    // Draws the three pieces of the scroll bar at the list's right edge, within lpNeedDraw (in the
-    // draw bitmap's coordinates).
-    virtual void DrawScrollBar(CWceUiGenericBitmap* pDrawBitmap, LPCRECT lpNeedDraw);
+    // Draws the three pieces of the scroll bar at the right edge of the list, whose client origin lies
+    // at ptListOrigin of the draw bitmap, within lpNeedDraw (in the draw bitmap's coordinates).
+    virtual void DrawScrollBar(CWceUiGenericBitmap* pDrawBitmap, LPCRECT lpNeedDraw, POINT ptListOrigin);
 
     // Appends an item; its index, or -1 when it cannot be stored.
     int AddString(LPCWSTR pText, BOOL bRedraw = TRUE);
@@ -100,23 +100,33 @@ public:
     Data* GetData() const;
 
 private:
+    struct DrawRequest;
     void UpdateRange(BOOL bRedraw);
     // Asks for the row's rectangle to be drawn now.
     void RedrawItem(int nIndex);
     void RepaintNow();
     void PostActivate();
     BOOL PrepareCache(CWceUiGenericBitmap* pDrawBitmap, int nWidth, int nHeight);
-    // Draws the rows that meet rcArea (client coordinates) into pTarget, whose pixel (ox, oy) is the
+    // The client rectangle, where it lies in the draw bitmap and the part of it this drawing covers;
+    // false when the list has no area.
+    bool PlanArea(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient, DrawRequest* pRequest) const;
+    // Whether the drawing under way is a scroll step through the cache.
+    bool IsDrawingStep() const;
+    // A scroll step: the strip that comes into view is drawn, the rest is taken from the cache.
+    void DrawScrollStep(CWceUiGenericBitmap* pDrawBitmap, BOOL bClient, const DrawRequest& request);
+    // The rows of the request's area, and the cache brought up to date with them.
+    void DrawArea(CWceUiGenericBitmap* pDrawBitmap, const DrawRequest& request);
+    // Draws the rows that meet rcArea (client coordinates) into pTarget, whose pixel ptOrigin is the
     // client origin.
-    void DrawRows(CWceUiGenericBitmap* pTarget, int ox, int oy, const RECT& rcArea, int nOnlyItem);
-    // Copies between the ring-ordered cache and another bitmap whose client origin is at (dx, dy).
-    void CacheCopy(CWceUiGenericBitmap* pOther, int dx, int dy, const RECT& rcClientArea, bool bToCache);
+    void DrawRows(CWceUiGenericBitmap* pTarget, POINT ptOrigin, const RECT& rcArea);
+    // Copies between the ring-ordered cache and another bitmap whose client origin is at ptOrigin.
+    void CacheCopy(CWceUiGenericBitmap* pOther, POINT ptOrigin, const RECT& rcClientArea, bool bToCache);
     // Whether a drawing of lpNeedDraw can be a scroll step through the cache.
     bool CanUseCacheFor(LPCRECT lpNeedDraw, CWceUiGenericBitmap* pWndBitmap);
     void DrawRowBitmap(CWceUiGenericBitmap* pDst, CWceUiGenericBitmap* pSrc, int x, int y,
                        const RECT& rcClip);
 
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
     int m_nLastDrawnRows = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/res/WceUiXmlDoc.h"
 #include "wceui/style/WceUiLoadBitmap.h"
 #include "wceui/ui/RealGenericWnd.h"
@@ -23,18 +24,14 @@ struct CWceUiSlider::SliderData {
     BOOL bDragging = FALSE;
 };
 
-CWceUiSlider::CWceUiSlider() : m_pSliderData(new (std::nothrow) SliderData) {
+CWceUiSlider::CWceUiSlider() : m_pSliderData(WceUiNewRecord<SliderData>("CWceUiSlider")) {
     SetClassName(WCEUI_CLASS_NAME(CWceUiSlider));
 }
 
-CWceUiSlider::~CWceUiSlider() {
-    delete m_pSliderData;
-    m_pSliderData = nullptr;
-}
+CWceUiSlider::~CWceUiSlider() = default;
 
 CWceUiSlider::SliderData* CWceUiSlider::GetSliderData() const {
-    WCEUI_CHECK("CWceUiSlider::GetSliderData", NULL != m_pSliderData);
-    return m_pSliderData;
+    return m_pSliderData.get();
 }
 
 BOOL CWceUiSlider::SetProperties(CWceUiXmlElem* pCreateElem) {

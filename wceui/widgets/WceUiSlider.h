@@ -5,6 +5,7 @@
 
 #include "wceui/ui/WceUiLayer.h"
 
+#include <memory>
 #include <string>
 
 class CWceUiLoadBitmap;
@@ -71,7 +72,7 @@ private:
     void TrackPen(POINT point, int nCode);
     void UpdateThumbWidth();
 
-    SliderData* m_pSliderData;
+    std::unique_ptr<SliderData> m_pSliderData;
 };
 
 WCEUI_DYNCREATE_BEGIN(CWceUiSlider, CWceUiLayer)

@@ -160,22 +160,241 @@ bool ReadEventScriptFile(const std::string& path, std::string* text, std::string
     return true;
 }
 
-bool ParseEventScript(const std::string& text, const std::string& baseDir, std::vector<ScriptStep>* steps,
-                      std::string* error) {
+namespace {
+
+// One command line, cut up: the command in lower case, the rest after one separator (the text of
+// "text", file names once trimmed) and the rest's blank-separated words.
+struct ScriptLine {
+    std::string cmd;
+    std::string rest;
+    std::vector<std::string> args;
+};
+
+// The steps made so far, the clock of the script and the failure of the line being read.
+struct ScriptBuilder {
     std::vector<ScriptStep> out;
     uint64_t now = 0;
     int lineNo = 0;
+    std::string why;
+
+    ScriptStep* Step(ScriptStep::Kind kind, uint64_t at) {
+        ScriptStep s;
+        s.kind = kind;
+        s.at = static_cast<DWORD>(at);
+        s.line = lineNo;
+        out.push_back(s);
+        return &out.back();
+    }
+    void Pen(ScriptStep::Kind kind, uint64_t at, int64_t x, int64_t y) {
+        ScriptStep* s = Step(kind, at);
+        s->x = static_cast<int>(x);
+        s->y = static_cast<int>(y);
+    }
+    bool Fail(const std::string& text) {
+        why = text;
+        return false;
+    }
+    // Exactly count whole numbers; those before negativeFrom may be negative.
+    bool Numbers(const ScriptLine& line, size_t count, size_t negativeFrom, int64_t* values) {
+        if (line.args.size() != count)
+            return Fail("'" + line.cmd + "' takes " + std::to_string(count) + " numbers");
+        for (size_t i = 0; i < count; i++)
+            if (!ParseInt(line.args[i], i < negativeFrom, &values[i]))
+                return Fail("bad number '" + line.args[i] + "'");
+        return true;
+    }
+};
+
+// A command's reader: appends its steps (kind is the table's, for the commands that share a reader).
+using CommandReader = bool (*)(const ScriptLine& line, ScriptStep::Kind kind, const std::string& baseDir,
+                               ScriptBuilder& b);
+
+std::string Trimmed(const std::string& r) {
+    size_t first = r.find_first_not_of(" \t");
+    size_t last = r.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : r.substr(first, last - first + 1);
+}
+
+bool ReadPen(const ScriptLine& line, ScriptStep::Kind kind, const std::string&, ScriptBuilder& b) {
+    int64_t v[2];
+    if (!b.Numbers(line, 2, 2, v))
+        return false;
+    b.Pen(kind, b.now, v[0], v[1]);
+    return true;
+}
+
+bool ReadTap(const ScriptLine& line, ScriptStep::Kind, const std::string&, ScriptBuilder& b) {
+    int64_t v[2];
+    if (!b.Numbers(line, 2, 2, v))
+        return false;
+    b.Pen(ScriptStep::Kind::PenDown, b.now, v[0], v[1]);
+    b.now += 50;
+    b.Pen(ScriptStep::Kind::PenUp, b.now, v[0], v[1]);
+    return true;
+}
+
+bool ReadDrag(const ScriptLine& line, ScriptStep::Kind, const std::string&, ScriptBuilder& b) {
+    int64_t v[5];
+    if (!b.Numbers(line, 5, 4, v))
+        return false;
+    int64_t ms = v[4];
+    if (ms <= 0)
+        return b.Fail("a drag takes a positive time");
+    if (ms > kMaxDragTime)
+        return b.Fail("a drag lasts at most " + std::to_string(kMaxDragTime) + " ms");
+    if (b.now + ms > kMaxScriptTime)
+        return b.Fail("the script runs too long");
+    b.Pen(ScriptStep::Kind::PenDown, b.now, v[0], v[1]);
+    for (int64_t t = 16; t < ms; t += 16)
+        b.Pen(ScriptStep::Kind::PenMove, b.now + t, v[0] + (v[2] - v[0]) * t / ms,
+              v[1] + (v[3] - v[1]) * t / ms);
+    b.now += ms;
+    b.Pen(ScriptStep::Kind::PenMove, b.now, v[2], v[3]);
+    b.Pen(ScriptStep::Kind::PenUp, b.now, v[2], v[3]);
+    return true;
+}
+
+bool ReadKey(const ScriptLine& line, ScriptStep::Kind, const std::string&, ScriptBuilder& b) {
+    if (line.args.size() != 1)
+        return b.Fail("'key' takes one key");
+    const std::string& a = line.args[0];
+    UINT vk = 0;
+    int64_t n;
+    uint32_t h;
+    if (ParseInt(a, false, &n)) {
+        if (n < 1 || n > 254)
+            return b.Fail("bad key number '" + a + "'");
+        vk = static_cast<UINT>(n);
+    } else if (a.size() > 2 && a[0] == '0' && (a[1] == 'x' || a[1] == 'X')) {
+        if (!ParseHex(a.substr(2), 254, &h) || h == 0)
+            return b.Fail("bad key number '" + a + "'");
+        vk = h;
+    } else {
+        vk = ScriptKeyByName(a);
+        if (!vk)
+            return b.Fail("unknown key '" + a + "'");
+    }
+    b.Step(ScriptStep::Kind::KeyDown, b.now)->code = vk;
+    b.Step(ScriptStep::Kind::KeyUp, b.now)->code = vk;
+    return true;
+}
+
+bool ReadChar(const ScriptLine& line, ScriptStep::Kind, const std::string&, ScriptBuilder& b) {
+    if (line.args.size() != 1)
+        return b.Fail("'char' takes one character");
+    std::vector<UINT> units;
+    const std::string& a = line.args[0];
+    if (Upper(a) == "SPACE") {
+        units.push_back(' ');
+    } else if (a.size() > 2 && (a[0] == 'U' || a[0] == 'u') && a[1] == '+') {
+        uint32_t cp;
+        if (!ParseHex(a.substr(2), 0x10FFFF, &cp) || (cp >= 0xD800 && cp <= 0xDFFF))
+            return b.Fail("bad character '" + a + "'");
+        AppendUnits(cp, &units);
+    } else {
+        std::u16string w = Utf8ToWide(a);
+        size_t n = w.size();
+        bool pair = n == 2 && w[0] >= 0xD800 && w[0] < 0xDC00;
+        if (!(n == 1 || pair) || w[0] == 0xFFFD)
+            return b.Fail("'char' takes one character, SPACE or U+XXXX, not '" + a + "'");
+        for (char16_t u : w)
+            units.push_back(u);
+    }
+    for (UINT u : units)
+        b.Step(ScriptStep::Kind::Char, b.now)->code = u;
+    return true;
+}
+
+bool ReadText(const ScriptLine& line, ScriptStep::Kind, const std::string&, ScriptBuilder& b) {
+    for (char16_t u : Utf8ToWide(line.rest))
+        b.Step(ScriptStep::Kind::Char, b.now)->code = u;
+    return true;
+}
+
+bool ReadWait(const ScriptLine& line, ScriptStep::Kind, const std::string&, ScriptBuilder& b) {
+    int64_t v[1];
+    if (!b.Numbers(line, 1, 0, v))
+        return false;
+    b.now += static_cast<uint64_t>(v[0]);
+    return true;
+}
+
+bool ReadShot(const ScriptLine& line, ScriptStep::Kind, const std::string& baseDir, ScriptBuilder& b) {
+    std::string file = Trimmed(line.rest);
+    if (file.size() < 5 || Upper(file.substr(file.size() - 4)) != ".PNG")
+        return b.Fail("'shot' takes a file name ending in .png");
+    b.Step(ScriptStep::Kind::Shot, b.now)->path = JoinPath(baseDir, file);
+    return true;
+}
+
+bool ReadDump(const ScriptLine& line, ScriptStep::Kind, const std::string& baseDir, ScriptBuilder& b) {
+    std::string file = Trimmed(line.rest);
+    if (file.empty())
+        return b.Fail("'dump' takes a file name");
+    b.Step(ScriptStep::Kind::Dump, b.now)->path = JoinPath(baseDir, file);
+    return true;
+}
+
+// close and quit: a step of their own and no arguments.
+bool ReadBare(const ScriptLine& line, ScriptStep::Kind kind, const std::string&, ScriptBuilder& b) {
+    if (!line.args.empty())
+        return b.Fail("'" + line.cmd + "' takes nothing");
+    b.Step(kind, b.now);
+    return true;
+}
+
+struct ScriptCommand {
+    const char* name;
+    CommandReader read;
+    ScriptStep::Kind kind; // for the readers that serve several commands
+};
+const ScriptCommand kCommands[] = {
+    {"down", ReadPen, ScriptStep::Kind::PenDown},  {"move", ReadPen, ScriptStep::Kind::PenMove},
+    {"up", ReadPen, ScriptStep::Kind::PenUp},      {"tap", ReadTap, ScriptStep::Kind::PenDown},
+    {"drag", ReadDrag, ScriptStep::Kind::PenDown}, {"key", ReadKey, ScriptStep::Kind::KeyDown},
+    {"char", ReadChar, ScriptStep::Kind::Char},    {"text", ReadText, ScriptStep::Kind::Char},
+    {"wait", ReadWait, ScriptStep::Kind::Quit},    {"shot", ReadShot, ScriptStep::Kind::Shot},
+    {"dump", ReadDump, ScriptStep::Kind::Dump},    {"close", ReadBare, ScriptStep::Kind::Close},
+    {"quit", ReadBare, ScriptStep::Kind::Quit},
+};
+
+// Cuts a command line (neither blank nor a comment) into its command and arguments; false for a blank
+// or comment line.
+bool CutLine(const std::string& raw, ScriptLine* line, std::string* written) {
+    size_t first = raw.find_first_not_of(" \t");
+    if (first == std::string::npos || raw[first] == '#')
+        return false;
+    std::string text = raw.substr(first);
+    size_t cmdEnd = text.find_first_of(" \t");
+    *written = text.substr(0, cmdEnd);
+    line->cmd = *written;
+    for (char& c : line->cmd)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    line->rest = cmdEnd == std::string::npos ? std::string() : text.substr(cmdEnd + 1);
+    line->args.clear();
+    std::istringstream in(line->rest);
+    std::string a;
+    while (in >> a)
+        line->args.push_back(a);
+    return true;
+}
+
+} // namespace
+
+bool ParseEventScript(const std::string& text, const std::string& baseDir, std::vector<ScriptStep>* steps,
+                      std::string* error) {
+    ScriptBuilder b;
     size_t pos = 0;
     auto fail = [&](const std::string& why) {
         if (error)
-            *error = "line " + std::to_string(lineNo) + ": " + why;
+            *error = "line " + std::to_string(b.lineNo) + ": " + why;
         return false;
     };
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos)
             end = text.size();
-        lineNo++;
+        b.lineNo++;
         // Checked before the line is copied: a text line becomes a step per character.
         size_t length = end - pos;
         if (length > 0 && text[end - 1] == '\r')
@@ -184,175 +403,26 @@ bool ParseEventScript(const std::string& text, const std::string& baseDir, std::
             return fail("the line is longer than " + std::to_string(kMaxEventScriptLineBytes) + " bytes");
         if (text.size() > kMaxEventScriptBytes && end >= kMaxEventScriptBytes)
             return fail("the script is longer than " + std::to_string(kMaxEventScriptBytes) + " bytes");
-        std::string line = text.substr(pos, end - pos);
+        std::string raw = text.substr(pos, length);
         pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
+        ScriptLine line;
+        std::string written;
+        if (!CutLine(raw, &line, &written))
             continue;
-        line = line.substr(first);
-        size_t cmdEnd = line.find_first_of(" \t");
-        std::string cmd = line.substr(0, cmdEnd);
-        // The rest of the line after one separator, for text; trimmed, for file names.
-        std::string rest = cmdEnd == std::string::npos ? std::string() : line.substr(cmdEnd + 1);
-        std::vector<std::string> args;
-        {
-            std::istringstream in(rest);
-            std::string a;
-            while (in >> a)
-                args.push_back(a);
-        }
-        std::string lower = cmd;
-        for (char& c : lower)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-
-        auto step = [&](ScriptStep::Kind kind, uint64_t at) {
-            ScriptStep s;
-            s.kind = kind;
-            s.at = static_cast<DWORD>(at);
-            s.line = lineNo;
-            out.push_back(s);
-            return &out.back();
-        };
-        auto numbers = [&](size_t count, bool negativeFrom, int64_t* values) {
-            if (args.size() != count)
-                return fail("'" + lower + "' takes " + std::to_string(count) + " numbers");
-            for (size_t i = 0; i < count; i++)
-                if (!ParseInt(args[i], i < negativeFrom, &values[i]))
-                    return fail("bad number '" + args[i] + "'");
-            return true;
-        };
-        auto trimmedRest = [&]() {
-            std::string r = rest;
-            size_t b = r.find_first_not_of(" \t");
-            size_t e = r.find_last_not_of(" \t");
-            return b == std::string::npos ? std::string() : r.substr(b, e - b + 1);
-        };
-
-        if (lower == "down" || lower == "move" || lower == "up") {
-            int64_t v[2];
-            if (!numbers(2, 2, v))
-                return false;
-            ScriptStep::Kind k = lower == "down"   ? ScriptStep::Kind::PenDown
-                                 : lower == "move" ? ScriptStep::Kind::PenMove
-                                                   : ScriptStep::Kind::PenUp;
-            ScriptStep* s = step(k, now);
-            s->x = static_cast<int>(v[0]);
-            s->y = static_cast<int>(v[1]);
-        } else if (lower == "tap") {
-            int64_t v[2];
-            if (!numbers(2, 2, v))
-                return false;
-            ScriptStep* s = step(ScriptStep::Kind::PenDown, now);
-            s->x = static_cast<int>(v[0]);
-            s->y = static_cast<int>(v[1]);
-            now += 50;
-            s = step(ScriptStep::Kind::PenUp, now);
-            s->x = static_cast<int>(v[0]);
-            s->y = static_cast<int>(v[1]);
-        } else if (lower == "drag") {
-            int64_t v[5];
-            if (!numbers(5, 4, v))
-                return false;
-            int64_t ms = v[4];
-            if (ms <= 0)
-                return fail("a drag takes a positive time");
-            if (ms > kMaxDragTime)
-                return fail("a drag lasts at most " + std::to_string(kMaxDragTime) + " ms");
-            if (now + ms > kMaxScriptTime)
-                return fail("the script runs too long");
-            ScriptStep* s = step(ScriptStep::Kind::PenDown, now);
-            s->x = static_cast<int>(v[0]);
-            s->y = static_cast<int>(v[1]);
-            for (int64_t t = 16; t < ms; t += 16) {
-                s = step(ScriptStep::Kind::PenMove, now + t);
-                s->x = static_cast<int>(v[0] + (v[2] - v[0]) * t / ms);
-                s->y = static_cast<int>(v[1] + (v[3] - v[1]) * t / ms);
-            }
-            now += ms;
-            s = step(ScriptStep::Kind::PenMove, now);
-            s->x = static_cast<int>(v[2]);
-            s->y = static_cast<int>(v[3]);
-            s = step(ScriptStep::Kind::PenUp, now);
-            s->x = static_cast<int>(v[2]);
-            s->y = static_cast<int>(v[3]);
-        } else if (lower == "key") {
-            if (args.size() != 1)
-                return fail("'key' takes one key");
-            UINT vk = 0;
-            int64_t n;
-            uint32_t h;
-            if (ParseInt(args[0], false, &n)) {
-                if (n < 1 || n > 254)
-                    return fail("bad key number '" + args[0] + "'");
-                vk = static_cast<UINT>(n);
-            } else if (args[0].size() > 2 && args[0][0] == '0' && (args[0][1] == 'x' || args[0][1] == 'X')) {
-                if (!ParseHex(args[0].substr(2), 254, &h) || h == 0)
-                    return fail("bad key number '" + args[0] + "'");
-                vk = h;
-            } else {
-                vk = ScriptKeyByName(args[0]);
-                if (!vk)
-                    return fail("unknown key '" + args[0] + "'");
-            }
-            step(ScriptStep::Kind::KeyDown, now)->code = vk;
-            step(ScriptStep::Kind::KeyUp, now)->code = vk;
-        } else if (lower == "char") {
-            if (args.size() != 1)
-                return fail("'char' takes one character");
-            std::vector<UINT> units;
-            const std::string& a = args[0];
-            if (Upper(a) == "SPACE") {
-                units.push_back(' ');
-            } else if (a.size() > 2 && (a[0] == 'U' || a[0] == 'u') && a[1] == '+') {
-                uint32_t cp;
-                if (!ParseHex(a.substr(2), 0x10FFFF, &cp) || (cp >= 0xD800 && cp <= 0xDFFF))
-                    return fail("bad character '" + a + "'");
-                AppendUnits(cp, &units);
-            } else {
-                std::u16string w = Utf8ToWide(a);
-                size_t n = w.size();
-                bool pair = n == 2 && w[0] >= 0xD800 && w[0] < 0xDC00;
-                if (!(n == 1 || pair) || w[0] == 0xFFFD)
-                    return fail("'char' takes one character, SPACE or U+XXXX, not '" + a + "'");
-                for (char16_t u : w)
-                    units.push_back(u);
-            }
-            for (UINT u : units)
-                step(ScriptStep::Kind::Char, now)->code = u;
-        } else if (lower == "text") {
-            std::u16string w = Utf8ToWide(rest);
-            for (char16_t u : w)
-                step(ScriptStep::Kind::Char, now)->code = u;
-        } else if (lower == "wait") {
-            int64_t v[1];
-            if (!numbers(1, 0, v))
-                return false;
-            now += static_cast<uint64_t>(v[0]);
-        } else if (lower == "shot") {
-            std::string file = trimmedRest();
-            if (file.size() < 5 || Upper(file.substr(file.size() - 4)) != ".PNG")
-                return fail("'shot' takes a file name ending in .png");
-            step(ScriptStep::Kind::Shot, now)->path = JoinPath(baseDir, file);
-        } else if (lower == "dump") {
-            std::string file = trimmedRest();
-            if (file.empty())
-                return fail("'dump' takes a file name");
-            step(ScriptStep::Kind::Dump, now)->path = JoinPath(baseDir, file);
-        } else if (lower == "close" || lower == "quit") {
-            if (!args.empty())
-                return fail("'" + lower + "' takes nothing");
-            step(lower == "close" ? ScriptStep::Kind::Close : ScriptStep::Kind::Quit, now);
-        } else {
-            return fail("unknown command '" + cmd + "'");
-        }
-        if (now > kMaxScriptTime)
+        const ScriptCommand* command = nullptr;
+        for (const ScriptCommand& c : kCommands)
+            if (line.cmd == c.name)
+                command = &c;
+        if (!command)
+            return fail("unknown command '" + written + "'");
+        if (!command->read(line, command->kind, baseDir, b))
+            return fail(b.why);
+        if (b.now > kMaxScriptTime)
             return fail("the script runs too long");
-        if (out.size() > kMaxScriptSteps)
+        if (b.out.size() > kMaxScriptSteps)
             return fail("the script has more than " + std::to_string(kMaxScriptSteps) + " steps");
     }
     if (steps)
-        *steps = std::move(out);
+        *steps = std::move(b.out);
     return true;
 }
