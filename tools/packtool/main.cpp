@@ -464,7 +464,9 @@ public:
             *why = "cannot write its compiled form to a temporary folder";
             return std::u16string();
         }
-        m_typed = {{tooling::DevicePath(compiled.string()), file}};
+        // The copy has the file's own name, so the folder alone is named as the user's.
+        const std::string parent = fs::path(file).parent_path().string();
+        m_typed = {{tooling::DevicePath(m_dir), (parent.empty() ? std::string(".") : parent) + "/"}};
         return tooling::DevicePath(compiled.string());
     }
     // The framework's lines, with the temporary file named as the user typed it.
