@@ -35,6 +35,11 @@ CMsgBoxDlg::CMsgBoxDlg()
 }
 
 int CMsgBoxDlg::ShowMessage(LPCWSTR pText, int nTextMode, UINT uFlags) {
+    SetMessage(pText, nTextMode, uFlags);
+    return DoModal();
+}
+
+void CMsgBoxDlg::SetMessage(LPCWSTR pText, int nTextMode, UINT uFlags) {
     // The text is cut rather than refused: a long error message still reaches the user.
     int n = 0;
     if (NULL != pText) {
@@ -45,7 +50,6 @@ int CMsgBoxDlg::ShowMessage(LPCWSTR pText, int nTextMode, UINT uFlags) {
     m_szText[n] = 0;
     m_nTextMode = nTextMode;
     m_uFlags = uFlags;
-    return DoModal();
 }
 
 void CMsgBoxDlg::OnInitDialog() {

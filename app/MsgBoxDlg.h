@@ -36,6 +36,9 @@ public:
     // pText as the message layer's own text; any other value makes it the text identifier of the
     // layer's style (a key of the language file). Returns IDYES for "yes" and "ok", IDNO for "no".
     int ShowMessage(LPCWSTR pText, int nTextMode, UINT uFlags);
+    // What ShowMessage does before it runs the box: the text and flags the box opens with. A tool that
+    // draws the box without running it calls this before the dialog starts.
+    void SetMessage(LPCWSTR pText, int nTextMode, UINT uFlags);
 
     void OnInitDialog() override;
     void OnCommand(CWceUiLayer* pSender) override;

@@ -369,3 +369,113 @@ TEST_F(PreviewTest, ClassesNotInTheToolDrawAsPlainLayersAndBrokenFilesFail) {
     EXPECT_EQ(Preview(m_skin + " CBoxDlg " + out + " --screen 40").status, 2);
     EXPECT_EQ(Preview(m_dir->Path() + "/nothing CBoxDlg " + out).status, 1);
 }
+
+namespace {
+
+// The layer of a dump line by its name: "visible" or "hidden", and its text.
+struct DumpedLayer {
+    bool found = false;
+    bool visible = false;
+    std::string text;
+};
+
+DumpedLayer FindLayer(const std::string& dump, const std::string& name) {
+    DumpedLayer layer;
+    const size_t at = dump.find(" \"" + name + "\" ");
+    if (std::string::npos == at) {
+        return layer;
+    }
+    const std::string line = dump.substr(at, dump.find('\n', at) - at);
+    layer.found = true;
+    layer.visible = std::string::npos != line.find(" visible ");
+    const size_t quote = line.find(" \"", line.find(" enabled") + 1);
+    if (std::string::npos != quote && line.size() >= quote + 3) {
+        layer.text = line.substr(quote + 2, line.size() - quote - 3);
+    }
+    return layer;
+}
+
+bool SamePixels(const RgbaImage& a, const RgbaImage& b) {
+    return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
+}
+
+} // namespace
+
+// The skin's sources in the repository draw without a pack step, exactly as the pack compiled from
+// them draws, and the framework never sees a UTF-8 file.
+TEST_F(PreviewTest, TheSkinSourcesDrawAsTheirCompiledPackDoes) {
+    const std::string source = std::string(SKIN_SOURCE_DIR) + "/800x480";
+    const std::string pack = std::string(TRAVLEK_PACK_PATH) + "/800x480";
+    const std::string fromSource = m_dir->Path() + "/source.png";
+    const std::string fromPack = m_dir->Path() + "/pack.png";
+    struct Case {
+        const char* dialog;
+        const char* options;
+    } cases[] = {{"CTravlekDlg", ""}, {"CMsgBoxDlg", " --msgbox question \"Replace the application?\""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        const auto r = Preview(source + " " + c.dialog + " " + fromSource + c.options);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("UNICODE"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("no language file"), std::string::npos) << r.err;
+        const auto p = Preview(pack + " " + c.dialog + " " + fromPack + c.options);
+        ASSERT_EQ(p.status, 0) << p.err;
+        RgbaImage a, b;
+        std::string error;
+        ASSERT_TRUE(ReadPng(fromSource, &a, &error)) << error;
+        ASSERT_TRUE(ReadPng(fromPack, &b, &error)) << error;
+        EXPECT_TRUE(SamePixels(a, b));
+    }
+}
+
+// The message box as the updater opens it: one icon for the type, "ok" or "yes" and "no", the text.
+TEST_F(PreviewTest, TheMessageBoxShowsOneIconAndTheButtonsOfItsType) {
+    const std::string source = std::string(SKIN_SOURCE_DIR) + "/320X240";
+    const std::string dump = m_dir->Path() + "/box.txt";
+    struct Case {
+        const char* type;
+        const char* icon;
+        bool yesNo;
+    } cases[] = {{"error", "error_icon", false},
+                 {"info", "info_icon", false},
+                 {"warning", "warning_icon", false},
+                 {"question", "question_icon", true},
+                 {"0x24", "question_icon", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        const auto r = Preview(source + " " + m_dir->Path() + "/box.png --screen 320x240 --dump " + dump +
+                               " --msgbox " + c.type + " \"Cannot find the MSK file.\"");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string text = testsupport::ReadHostFile(dump);
+        for (const char* icon : {"error_icon", "info_icon", "warning_icon", "question_icon"}) {
+            const DumpedLayer layer = FindLayer(text, icon);
+            ASSERT_TRUE(layer.found) << icon;
+            EXPECT_EQ(layer.visible, 0 == strcmp(icon, c.icon)) << icon;
+        }
+        EXPECT_EQ(FindLayer(text, "ok").visible, !c.yesNo);
+        EXPECT_EQ(FindLayer(text, "yes").visible, c.yesNo);
+        EXPECT_EQ(FindLayer(text, "no").visible, c.yesNo);
+        EXPECT_EQ(FindLayer(text, "msg").text, "Cannot find the MSK file.");
+    }
+    // Without --msgbox the box opens empty, and the tool says how to fill it.
+    auto r = Preview(source + " CMsgBoxDlg " + m_dir->Path() + "/box.png --screen 320x240");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("--msgbox error \"TEXT\""), std::string::npos) << r.err;
+    // Only the message box takes a message, and only a known type.
+    r = Preview(source + " CTravlekDlg " + m_dir->Path() + "/x.png --msgbox error hello");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(Preview(source + " x.png --msgbox fatal hello").status, 2);
+    EXPECT_EQ(Preview(source + " x.png --msgbox error").status, 2);
+}
+
+// A broken source file is reported against the author's file and line, not the compiled copy.
+TEST_F(PreviewTest, ProblemsOfASourceSkinNameTheSourceFiles) {
+    const std::string skin = m_dir->Path() + "/src";
+    std::filesystem::copy(std::string(SKIN_SOURCE_DIR) + "/320X240", skin,
+                          std::filesystem::copy_options::recursive);
+    testsupport::WriteHostFile(skin + "/language/english.ini", "status_ready=Ready\nno equals sign\n");
+    const auto r = Preview(skin + " CTravlekDlg " + m_dir->Path() + "/x.png --screen 320x240");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(skin + "/language/english.ini"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("/tmp/wceui-preview."), std::string::npos) << r.err;
+}

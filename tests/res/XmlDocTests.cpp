@@ -323,3 +323,29 @@ TEST_F(XmlDocTest, IncludesMayNotGrowADocumentPastTheCap) {
     }
     EXPECT_TRUE(Load(many + u"</r>"));
 }
+
+// A tool points the author at the line of a syntax error: the offset of the tag the parse stopped at,
+// or of the innermost element still open when the text ended.
+TEST_F(XmlDocTest, AFailedParseKeepsWhereItStopped) {
+    struct Case {
+        const char16_t* text;
+        int offset;
+    } cases[] = {
+        {u"<a>\n  <b></c>\n</a>", 9},  // the end tag that does not match
+        {u"<a>\n  <b x=1/>\n</a>", 6}, // an unquoted value: the tag that holds it
+        {u"<a>\n  <b>\n  <c/>\n", 6},  // <b> is never closed
+        {u"<a/><!-- open", 4},         // a comment that never ends
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.text));
+        EXPECT_FALSE(Load(c.text));
+        EXPECT_EQ(m_doc.GetErrorOffset(), c.offset);
+    }
+    // A load that succeeds, or that fails before the parse, has no such place.
+    EXPECT_TRUE(Load(u"<a><b/></a>"));
+    EXPECT_EQ(m_doc.GetErrorOffset(), -1);
+    m_doc.Clean();
+    WriteHostFile(Root() + "/plain.xml", "<a/>");
+    EXPECT_FALSE(m_doc.LoadXmlFile(u"\\plain.xml"));
+    EXPECT_EQ(m_doc.GetErrorOffset(), -1);
+}

@@ -49,3 +49,29 @@ TEST_F(PacktoolCheckTest, StyleFilesAreCheckedStyleByStyle) {
     EXPECT_NE(m_stderr.find("can not load style a, 300 is not valid alpha value"), std::string::npos);
     EXPECT_NE(m_stderr.find("Load animate x failed, call pNewAnimate->Init failed"), std::string::npos);
 }
+
+// Skin sources are UTF-8: checked as skinc compiles them, with messages naming the file as typed.
+TEST_F(PacktoolCheckTest, SourceFormTextIsCheckedAsSkincCompilesIt) {
+    testsupport::WriteHostFile(Root() + "/a.style.xml",
+                               "<d><style><a><text><drawtext align=\"middle\"/></text></a></style></d>\n");
+    testsupport::WriteHostFile(Root() + "/english.ini", "\xEF\xBB\xBFgreeting=Grüße\n");
+    EXPECT_EQ(Run(Root() + "/a.style.xml " + Root() + "/english.ini"), 0) << m_stderr;
+    EXPECT_NE(m_stdout.find("ok   " + Root() + "/a.style.xml (1 styles, 0 animations)"), std::string::npos)
+        << m_stdout;
+    EXPECT_NE(m_stdout.find("ok   " + Root() + "/english.ini (1 keys)"), std::string::npos) << m_stdout;
+    EXPECT_NE(m_stderr.find("can not load style a, middle is not valid for align"), std::string::npos)
+        << m_stderr;
+
+    testsupport::WriteHostFile(Root() + "/broken.xml", "<d>\n<a></b>\n</d>\n");
+    testsupport::WriteHostFile(Root() + "/latin1.ini", "a=1\nname=M\xFCller\n");
+    // The framework's lines name the file the user typed, never a compiled copy.
+    EXPECT_EQ(Run(Root() + "/broken.xml " + Root() + "/latin1.ini"), 1);
+    EXPECT_EQ(m_stderr.find("packtool."), std::string::npos) << m_stderr;
+    EXPECT_NE(m_stderr.find("FAIL " + Root() + "/broken.xml\n  CWceUiXmlDoc::ParseXmlTag, (" + Root() +
+                            "/broken.xml) syntax error 025"),
+              std::string::npos)
+        << m_stderr;
+    EXPECT_NE(m_stderr.find("FAIL " + Root() + "/latin1.ini\n  " + Root() + "/latin1.ini:2:7: not UTF-8"),
+              std::string::npos)
+        << m_stderr;
+}

@@ -388,11 +388,11 @@ TEST_F(SkincTest, BrokenSourcesAreRefusedWithTheFrameworksLinesAndNoPack) {
          "<d><body name=\"A\" style=\"dlg\"><l type=\"CWceUiLayer\" style=\"y\"/></body></d>",
          "style y is not in the style file"},
         {"s/wnd/A.dlg.xml", "<d><body name=\"A\" style=\"dlg\" img=\"none.565a.conf\"/></d>",
-         "bitmap none.565a.conf does not exist"},
+         "the image res/bitmap/none.png does not exist (named here as none.565a.conf)"},
         {"s/wnd/A.style.xml", "<d><style><dlg/><x><text res-id=\"absent\" color=\"paper\"/></x></style></d>",
-         "text absent is not in s/language/english.ini"},
+         "text absent is not in "},
         {"s/wnd/A.dlg.xml", "<d><head/></d>", "no \"body\" element"},
-        {"s/wnd/A.dlg.xml", "<d><body></d>", "not an XML document"},
+        {"s/wnd/A.dlg.xml", "<d><body></d>", "A.dlg.xml:1:10: not an XML document"},
         {"s/res/bitmap/notes.txt", "x", "not a kind of skin source"},
     };
     for (const Case& c : cases) {
@@ -415,6 +415,62 @@ TEST_F(SkincTest, BrokenSourcesAreRefusedWithTheFrameworksLinesAndNoPack) {
 
     EXPECT_EQ(Skinc(Root() + "/nothing-here").status, 1);
     EXPECT_EQ(tooltest::Run(Root(), std::string(SKINC_PATH) + " only-one").status, 2);
+}
+
+// One run reports every broken file, each at the file and line the author wrote, images by the names
+// of their PNG files, and why a PNG could not be read.
+TEST_F(SkincTest, EveryProblemOfARunNamesTheAuthorsFileAndLine) {
+    GoodSource();
+    // A syntax error on line 3 of a dialog: the end tag does not match.
+    Source("s/wnd/B.dlg.xml", "<d>\n<body name=\"B\" style=\"dlg\">\n  <l name=\"x\"></m>\n</body></d>\n");
+    Source("s/wnd/B.style.xml", "<d><style><dlg/></style></d>\n");
+    // An image named twice that has no PNG, and one whose PNG has no transparency.
+    Source("s/wnd/A.style.xml",
+           "<d><style><dlg><position rect=\"0,0,10,10\"/></dlg>\n"
+           "<x><text res-id=\"hello\"/><background><i id=\"b.565.conf\"/></background></x>\n"
+           "<y><background>\n  <i id=\"btn\\down.565a.conf\"/></background></y>\n"
+           "<z><background><i id=\"btn\\down.565a.conf\"/><i id=\"flat.565a.conf\"/>"
+           "</background></z>\n"
+           "</style></d>\n");
+    RgbaImage image;
+    image.width = 4, image.height = 4;
+    image.pixels.assign(4 * 4 * 4, 0xFF);
+    std::string error;
+    ASSERT_TRUE(WritePng(Root() + "/src/s/res/bitmap/flat.png", image, &error)) << error;
+    // A PNG cut short, and a language file with a bad byte in its second line.
+    ASSERT_TRUE(WritePng(Root() + "/src/s/res/bitmap/cut.png", image, &error)) << error;
+    const std::string whole = testsupport::ReadHostFile(Root() + "/src/s/res/bitmap/cut.png");
+    testsupport::WriteHostFile(Root() + "/src/s/res/bitmap/cut.png", whole.substr(0, whole.size() - 20));
+    Source("s/language/english.ini", "hello=ok\nbye=ab\xC3\x28\n");
+
+    const std::string src = Root() + "/src";
+    const tooltest::Result r = Skinc(src);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(testsupport::HostExists(Root() + "/out.pack"));
+    for (const std::string& expected : {
+             src + "/s/wnd/B.dlg.xml:3:15: not an XML document",
+             src + "/s/wnd/A.style.xml:4:10: the image res/bitmap/btn/down.png does not exist",
+             src + "/s/wnd/A.style.xml:5:23: the image res/bitmap/btn/down.png does not exist",
+             src + "/s/wnd/A.style.xml:5:51: the image res/bitmap/flat.png is compiled as flat.565.conf, not "
+                   "flat.565a.conf (it has no transparent pixel)",
+             src + "/s/res/bitmap/cut.png: the PNG image cannot be read: the file ends early",
+             src + "/s/language/english.ini:2:7: line 2 is not UTF-8",
+         }) {
+        EXPECT_NE(r.err.find(expected), std::string::npos) << expected << "\n" << r.err;
+    }
+    // The compiled copies stay out of sight, and the language problem hides no text checks behind it.
+    EXPECT_EQ(r.err.find("/tmp/skinc."), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("text hello"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("skinc: 6 problems in 4 files of " + src + "; no pack written"), std::string::npos)
+        << r.err;
+
+    // Mended, the same source compiles.
+    Source("s/wnd/B.dlg.xml", "<d><body name=\"B\" style=\"dlg\"/></d>\n");
+    Source("s/wnd/A.style.xml", "<d><style><dlg/><x/></style></d>\n");
+    Source("s/language/english.ini", "hello=ok\n");
+    std::remove((src + "/s/res/bitmap/cut.png").c_str());
+    const tooltest::Result mended = Skinc(src);
+    EXPECT_EQ(mended.status, 0) << mended.err;
 }
 
 } // namespace

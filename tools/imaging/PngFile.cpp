@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -74,6 +75,20 @@ bool ReadRows(png_structp png, png_infop info, png_bytepp ppRows) {
     return true;
 }
 
+// libpng's own words for a file that ends before the image does say nothing of the cause.
+std::string ReadFailure(const char* pMessage, FILE* f) {
+    if (0 != strcmp(pMessage, "Read Error")) {
+        return pMessage;
+    }
+    const long nSize = 0 == fseek(f, 0, SEEK_END) ? ftell(f) : -1;
+    if (0 == nSize) {
+        return "the file is empty";
+    }
+    return "the file ends early" +
+           (nSize > 0 ? ", after " + std::to_string(nSize) + " bytes," : std::string()) +
+           " before the image is complete (cut short, or still being written)";
+}
+
 struct FileCloser {
     void operator()(FILE* f) const { fclose(f); }
 };
@@ -93,7 +108,7 @@ bool CheckImageSize(unsigned long long width, unsigned long long height, std::st
 bool ReadPng(const std::string& hostPath, RgbaImage* pImage, std::string* pError) {
     std::unique_ptr<FILE, FileCloser> file(fopen(hostPath.c_str(), "rb"));
     if (!file) {
-        *pError = "cannot open the file";
+        *pError = std::string("cannot open the file: ") + strerror(errno);
         return false;
     }
     ReadState state;
@@ -114,7 +129,7 @@ bool ReadPng(const std::string& hostPath, RgbaImage* pImage, std::string* pError
 
     PngHeader header = {0, 0, false};
     if (!ReadHeader(png, info, &header)) {
-        *pError = state.szError;
+        *pError = ReadFailure(state.szError, file.get());
         return false;
     }
     // The size is checked before anything is allocated for the pixels.
@@ -134,7 +149,7 @@ bool ReadPng(const std::string& hostPath, RgbaImage* pImage, std::string* pError
         rows[y] = pImage->pixels.data() + (size_t)y * header.width * 4;
     }
     if (!ReadRows(png, info, rows.data())) {
-        *pError = state.szError;
+        *pError = ReadFailure(state.szError, file.get());
         return false;
     }
     pImage->width = (int)header.width;

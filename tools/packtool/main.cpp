@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
 #include "tools/common/ToolSupport.h"
+#include "tools/skinc/SkinCompiler.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/res/FhConfDoc.h"
@@ -56,7 +57,8 @@ const char kHelp[] =
     "  check FILE...        loads each host file as what its name says (.style.xml: style file, every\n"
     "                       style and animation made; .xml: XML document with its includes; .conf,\n"
     "                       .ini, .color: configuration document) and prints the framework's error\n"
-    "                       lines\n"
+    "                       lines. A text file may be in the skin source form (UTF-8, checked as skinc\n"
+    "                       compiles it) or in the framework's form (UTF-16LE with the byte order mark)\n"
     "\n"
     "  --password P         the pack password (create, list, extract, cat)\n"
     "  --name NAME          the name stored in the pack's directory (default: PACK's file name)\n"
@@ -420,6 +422,65 @@ bool CheckStyleFile(const std::u16string& device, std::string* what) {
     return ok;
 }
 
+// A text file in the skin source form (UTF-8) is checked in the framework's form: compiled the way
+// skinc compiles it into a temporary folder. The folder goes with the object.
+class CheckedForm {
+public:
+    ~CheckedForm() {
+        std::error_code ec;
+        if (!m_dir.empty()) {
+            fs::remove_all(m_dir, ec);
+        }
+    }
+    // The device path to load for a host file, or empty with the reason in why.
+    std::u16string Prepare(const std::string& file, std::string* why) {
+        std::ifstream in(file, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in && !in.eof()) {
+            *why = "cannot read the file: " + std::string(strerror(errno));
+            return std::u16string();
+        }
+        if (!IsSkinTextFile(file) || IsFrameworkText(bytes)) {
+            return tooling::DevicePath(file);
+        }
+        std::string utf16;
+        int line = 0, column = 0;
+        if (!Utf8ToUtf16File(bytes, &utf16, &line, &column)) {
+            *why = file + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                   ": not UTF-8; skin files are UTF-8 text (the source form) or UTF-16LE with the byte order "
+                   "mark (the framework's form)";
+            return std::u16string();
+        }
+        std::error_code ec;
+        std::string tmpl = (fs::temp_directory_path(ec) / "packtool.XXXXXX").string();
+        if (m_dir.empty() && NULL != mkdtemp(tmpl.data())) {
+            m_dir = tmpl;
+        }
+        const fs::path compiled = fs::path(m_dir) / fs::path(file).filename();
+        std::ofstream out(compiled, std::ios::binary | std::ios::trunc);
+        out.write(utf16.data(), static_cast<std::streamsize>(utf16.size()));
+        out.close();
+        if (m_dir.empty() || out.fail()) {
+            *why = "cannot write its compiled form to a temporary folder";
+            return std::u16string();
+        }
+        // The copy has the file's own name, so the folder alone is named as the user's.
+        const std::string parent = fs::path(file).parent_path().string();
+        m_typed = {{tooling::DevicePath(m_dir), (parent.empty() ? std::string(".") : parent) + "/"}};
+        return tooling::DevicePath(compiled.string());
+    }
+    // The framework's lines, with the temporary file named as the user typed it.
+    void Print(const LogLines& log) const {
+        for (const std::u16string& line : log.Lines()) {
+            fprintf(stderr, "  %s\n", WideToUtf8(tooling::HostPathsInMessage(line, m_typed)).c_str());
+        }
+    }
+
+private:
+    std::string m_dir;
+    std::vector<tooling::TypedPath> m_typed;
+};
+
 int Check(const Options& opt) {
     if (opt.args.empty()) {
         return Usage("check takes one or more FILEs");
@@ -432,7 +493,14 @@ int Check(const Options& opt) {
     int failed = 0;
     for (const std::string& file : opt.args) {
         const std::string ext = LowerExtension(file);
-        const std::u16string device = tooling::DevicePath(file);
+        CheckedForm form;
+        std::string why;
+        const std::u16string device = form.Prepare(file, &why);
+        if (device.empty() && !why.empty()) {
+            fprintf(stderr, "FAIL %s\n  %s\n", file.c_str(), why.c_str());
+            ++failed;
+            continue;
+        }
         log.Clear();
         bool ok = false;
         std::string what;
@@ -455,10 +523,10 @@ int Check(const Options& opt) {
         if (ok) {
             printf("ok   %s (%s)\n", file.c_str(), what.c_str());
             // What the framework reports but gets past (a style file's unknown align words).
-            log.Print("  ");
+            form.Print(log);
         } else {
             fprintf(stderr, "FAIL %s\n", file.c_str());
-            log.Print("  ");
+            form.Print(log);
             ++failed;
         }
     }

@@ -239,6 +239,7 @@ BOOL CWceUiXmlDoc::LoadXmlBuffer(LPCWSTR pFilePath, const BYTE* pData, DWORD dwL
     }
     WStrCpy(m_szFilePath, pFilePath);
     m_bKeepComments = bKeepComments;
+    m_nErrorOffset = -1;
     if (NULL == pData && 0 != dwLength) {
         dwLength = 0;
     }
@@ -520,6 +521,8 @@ BOOL CWceUiXmlDoc::ParseXml() {
             break;
         }
     }
+    const WCHAR* pAt = (p == pEnd && m_nDepth > 0) ? m_stack[m_nDepth - 1].pName - 1 : p;
+    m_nErrorOffset = static_cast<int>(pAt - m_pText);
     FreeNodes();
     return FALSE;
 }

@@ -66,6 +66,10 @@ public:
     LPCWSTR GetFilePath() const { return m_szFilePath; }
     // The text after includes and parsing (names and values terminated in place), for tools.
     LPCWSTR GetText() const { return m_pText; }
+    // After a syntax error: the offset in units, from the start of the text after the byte order mark
+    // and includes, of the construct the parse stopped at (the innermost element left open when the
+    // text ended early); -1 when the last load did not fail in the parse.
+    int GetErrorOffset() const { return m_nErrorOffset; }
 
     // Lookups. Null arguments give null (or 0) results.
     CWceUiXmlElem* GetRootElem() const { return m_bLoaded ? m_pRoot : NULL; }
@@ -114,6 +118,7 @@ private:
     int m_nDepth;
     OpenElem m_stack[WCEUI_XML_MAX_DEPTH];
     BOOL m_bKeepComments;
+    int m_nErrorOffset = -1;
     CWceUiHTListOf<CWceUiXmlNode> m_nodes;
     Block* m_pBlocks; // nodes and attributes live in these, freed together
     // The attribute names of the tag being parsed, by their lower-cased hash, once a tag has more than
