@@ -1,16 +1,19 @@
 // Parse speed of CWceUiXmlDoc against pugixml on the same UTF-16LE document bytes (a 20 KB and a
-// 1 MB skin-like dialog), measured in one run and printed as MB/s with ratios.
+// 1 MB skin-like dialog), measured in one run (interleaved repetitions) and printed as MB/s with
+// ratios and the verdict on the target.
 //
 // Both sides start from the file's bytes in memory and pay for one copy: our document copies the
 // text into its own buffer and parses it in place; pugixml parses a fresh copy "in place" too, which
 // for UTF-16 input in its (default) UTF-8 build also means converting the text first. pugixml is
 // measured with parse_default and with parse_minimal (no escapes, no end-of-line normalisation: the
 // closest to ours, which has neither), and with load_buffer (its own copy, no memcpy on our side).
+#include "bench/support/BenchReport.h"
 #include "wceui/res/WceUiXmlDoc.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -120,51 +123,63 @@ BENCHMARK(BM_PugiDefault)->Arg(20)->Arg(1024);
 BENCHMARK(BM_PugiMinimal)->Arg(20)->Arg(1024);
 BENCHMARK(BM_PugiMinimalCopy)->Arg(20)->Arg(1024);
 
-// Keeps each run's throughput for the summary.
-class Collector : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            auto it = run.counters.find("bytes_per_second");
-            if (it != run.counters.end()) {
-                rates[run.benchmark_name()] = it->second.value / 1e6;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> rates;
+// MB/s (10^6 bytes of input per second of processor time) of the fastest and the median repetition.
+struct Rate {
+    double best = 0;
+    double median = 0;
 };
+
+Rate RateOf(const FastestReporter& r, const std::string& name, int kb) {
+    const double mb = static_cast<double>(Document(kb).size()) / 1e6;
+    return {Ratio(mb, r.Seconds(name)), Ratio(mb, r.MedianSeconds(name))};
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    Collector collector;
-    benchmark::RunSpecifiedBenchmarks(&collector);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    FastestReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     int status = 0;
-    printf("\nXML parse throughput on UTF-16LE bytes (MB/s = 10^6 bytes of input per second)\n");
+    int nMissed = 0;
+    printf("\nXML parse throughput on UTF-16LE bytes (MB/s = 10^6 bytes of input per second of processor\n"
+           "time; fastest / median repetition). Target: CWceUiXmlDoc at least 1.5 x the fastest pugixml.\n");
     for (int kb : {20, 1024}) {
-        std::string arg = std::to_string(kb);
-        arg.insert(arg.begin(), '/');
-        const double ours = collector.rates["BM_WceUiXmlDoc" + arg];
-        const double def = collector.rates["BM_PugiDefault" + arg];
-        const double min = collector.rates["BM_PugiMinimal" + arg];
-        const double copy = collector.rates["BM_PugiMinimalCopy" + arg];
-        double best = def > min ? def : min;
-        best = best > copy ? best : copy;
-        if (ours <= 0 || best <= 0) {
+        // Names are formatted, not concatenated: GCC 12 warns falsely about "literal" + string.
+        auto rate = [&](const char* name) {
+            char full[64];
+            snprintf(full, sizeof(full), "%s/%d", name, kb);
+            return RateOf(reporter, full, kb);
+        };
+        const Rate ours = rate("BM_WceUiXmlDoc");
+        const Rate def = rate("BM_PugiDefault");
+        const Rate min = rate("BM_PugiMinimal");
+        const Rate copy = rate("BM_PugiMinimalCopy");
+        if (ours.best <= 0 || def.best <= 0 || min.best <= 0 || copy.best <= 0) {
             printf("%5d KB: missing results\n", kb);
             status = 1;
+            ++nMissed;
             continue;
         }
-        printf("%5d KB: CWceUiXmlDoc %8.1f MB/s | pugixml default %8.1f, minimal %8.1f, minimal+own copy "
-               "%8.1f MB/s\n",
-               kb, ours, def, min, copy);
-        printf("          ratio vs parse_default %.2fx, vs parse_minimal %.2fx, vs fastest pugixml %.2fx "
-               "(target >= 1.5x)\n",
-               ours / def, ours / min, ours / best);
+        const Rate best = {std::max({def.best, min.best, copy.best}),
+                           std::max({def.median, min.median, copy.median})};
+        const Rate ratio = {ours.best / best.best, ours.median / best.median};
+        printf("%5d KB: CWceUiXmlDoc %.1f / %.1f MB/s | pugixml default %.1f / %.1f, minimal %.1f / %.1f, "
+               "minimal+own copy %.1f / %.1f\n",
+               kb, ours.best, ours.median, def.best, def.median, min.best, min.median, copy.best,
+               copy.median);
+        // Judged on the fastest repetitions: the work is fixed, other load on the machine only adds.
+        const bool bMet = ratio.best >= 1.5;
+        nMissed += bMet ? 0 : 1;
+        printf("          ratio vs the fastest pugixml %.2f x (median %.2f x); target at least 1.5 x: %s\n",
+               ratio.best, ratio.median, bMet ? "met" : "MISSED");
     }
+    printf("\n  %s\n",
+           0 == nMissed ? "every target met" : (std::to_string(nMissed) + " target(s) missed").c_str());
     return status;
 }

@@ -15,9 +15,11 @@ public:
     // Seconds per iteration of the run of that name as the console shows it ("BitBlt/16",
     // "BM_Zlib/2"); 0 when it did not run or failed.
     double Seconds(const std::string& name) const;
+    // The median over the repetitions of the same run; 0 when it did not run.
+    double MedianSeconds(const std::string& name) const;
 
 private:
-    std::map<std::string, double> m_seconds;
+    std::map<std::string, std::vector<double>> m_seconds;
 };
 
 // a / b, or 0 when b was not measured.

@@ -277,6 +277,72 @@ TEST_F(BitmapTest, FillAndPlatformTransfers) {
     EXPECT_TRUE(log.Contains(u"CWceUiGenericBitmap::BitBlt(pSrcBmp), pSrcBmp is NULL"));
 }
 
+// Row pieces give what one BitBlt per piece gives, or refuse and leave everything as it was.
+TEST_F(BitmapTest, RowPiecesCopyAsBitBltPerPieceOrNotAtAll) {
+    for (int nBits : {16, 32}) {
+        const int W = 9, H = 6; // odd width: 565 rows carry a padding pixel
+        auto make = [&](int w, int h) -> std::unique_ptr<CWceUiGenericBitmap> {
+            if (16 == nBits) {
+                return Random565(m_rng, w, h, false);
+            }
+            return Random32(m_rng, w, h, false);
+        };
+        auto dst = make(W, H), a = make(W, H), b = make(W + 3, H + 1);
+        auto expected = make(W, H);
+        ASSERT_TRUE(expected->BitBlt(0, 0, W, H, dst.get(), 0, 0, SRCCOPY));
+        // Shared with the destination until it changes: the copy must not write into the sharer.
+        CWceUiGenericBitmap* pSharer = NULL;
+        ASSERT_TRUE(dst->MakeACopy(&pSharer));
+        std::unique_ptr<CWceUiGenericBitmap> sharer(pSharer);
+        const std::vector<BYTE> sharedBefore(static_cast<const BYTE*>(sharer->GetPixelData()),
+                                             static_cast<const BYTE*>(sharer->GetPixelData()) +
+                                                 (16 == nBits ? 10 * 2 : 9 * 4) * H);
+        // Overlapping pieces (the later one wins), a piece of no width, pieces from two sources.
+        const WceUiRowPiece pieces[] = {
+            {0, 5, a.get(), 2}, {3, 6, b.get(), 6}, {8, 0, a.get(), 0}, {7, 1, a.get(), 0}};
+        ASSERT_TRUE(dst->CopyRowPieces(1, 4, 2, pieces, 4));
+        for (const WceUiRowPiece& p : pieces) {
+            if (p.nWidth > 0) {
+                ASSERT_TRUE(expected->BitBlt(p.xDst, 1, p.nWidth, 4, p.pSrcBmp, p.xSrc, 2, SRCCOPY));
+            }
+        }
+        for (int y = 0; y < H; ++y) {
+            for (int x = 0; x < W; ++x) {
+                const DWORD want = 16 == nBits ? At565(*expected, x, y) : At32(*expected, x, y);
+                ASSERT_EQ(want, 16 == nBits ? At565(*dst, x, y) : At32(*dst, x, y))
+                    << nBits << " " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(sharedBefore,
+                  std::vector<BYTE>(static_cast<const BYTE*>(sharer->GetPixelData()),
+                                    static_cast<const BYTE*>(sharer->GetPixelData()) + sharedBefore.size()));
+
+        // Refused: a piece past either bitmap's edge, rows past the bottom, another format, the
+        // destination's own store (itself or a copy sharing it), no source.
+        auto other = 16 == nBits ? std::unique_ptr<CWceUiGenericBitmap>(Random32(m_rng, W, H, false))
+                                 : std::unique_ptr<CWceUiGenericBitmap>(Random565(m_rng, W, H, false));
+        CWceUiGenericBitmap* pTwin = NULL;
+        ASSERT_TRUE(dst->MakeACopy(&pTwin));
+        std::unique_ptr<CWceUiGenericBitmap> twin(pTwin);
+        const WceUiRowPiece refused[][1] = {
+            {{5, 5, a.get(), 0}},    {{0, 5, a.get(), 5}}, {{0, 2, other.get(), 0}}, {{0, 2, dst.get(), 3}},
+            {{0, 2, twin.get(), 3}}, {{0, 2, NULL, 0}},    {{-1, 2, a.get(), 0}},
+        };
+        ASSERT_TRUE(expected->BitBlt(0, 0, W, H, dst.get(), 0, 0, SRCCOPY));
+        for (const auto& piece : refused) {
+            EXPECT_FALSE(dst->CopyRowPieces(0, 2, 0, piece, 1)) << piece[0].xDst << " " << piece[0].xSrc;
+        }
+        EXPECT_FALSE(dst->CopyRowPieces(3, 4, 0, pieces, 2)); // rows past the destination's bottom
+        EXPECT_FALSE(dst->CopyRowPieces(0, 2, 5, pieces, 2)); // rows past a's bottom (b has one more)
+        for (int y = 0; y < H; ++y) {
+            for (int x = 0; x < W; ++x) {
+                ASSERT_EQ(16 == nBits ? At565(*expected, x, y) : At32(*expected, x, y),
+                          16 == nBits ? At565(*dst, x, y) : At32(*dst, x, y));
+            }
+        }
+    }
+}
+
 TEST_F(BitmapTest, AlphaBlendRefusals) {
     auto p565 = Random565(m_rng, 4, 4, false);
     auto p32 = Random32(m_rng, 4, 4, false);

@@ -423,6 +423,54 @@ TEST_F(StyleFileTest, TheCacheServesCopiesOfOneParsedStyle) {
     EXPECT_EQ(std::u16string(second.GetTextResID()), u"new");
 }
 
+TEST_F(StyleFileTest, EveryNameOfABigFileIsFoundAtItsFirstElement) {
+    // Names that share prefixes and differ only in case or in their last units, a repeated name, and
+    // enough of them that any table behind the lookup has to grow.
+    const int nCount = 5000;
+    std::u16string styles;
+    auto name = [](int i) {
+        const std::string n = (i % 2 ? "Btn" : "btn") + std::to_string(i / 2);
+        return std::u16string(n.begin(), n.end());
+    };
+    for (int i = 0; i < nCount; ++i) {
+        styles += u'<';
+        styles += name(i);
+        styles += u"/>\r\n";
+    }
+    // Position nCount: a second btn7 that stands on btn8, which comes after the first btn7.
+    styles += u"<btn7 overwrite=\"btn8\"><text res-id=\"again\"/></btn7>\r\n";
+    ASSERT_TRUE(Load(styles));
+    ASSERT_EQ(m_file.GetStyleCount(), nCount + 1);
+    for (int i = 0; i < nCount; ++i) {
+        ASSERT_EQ(m_file.GetStyleNameIndex(name(i).c_str()), i) << i;
+    }
+    EXPECT_EQ(m_file.GetStyleNameIndex(u"btn"), -1);
+    EXPECT_EQ(m_file.GetStyleNameIndex(u"btn2500"), -1);
+    EXPECT_EQ(m_file.GetStyleNameIndex(u"BTN7"), -1);
+
+    // The repeat is judged at its own position: its base comes before it, though after the first btn7.
+    CWceUiXmlElem* pRepeat = m_file.GetXmlDoc().GetFirstChild(
+        m_file.GetXmlDoc().FindChildElem(m_file.GetXmlDoc().GetRootElem(), u"style"));
+    for (int i = 0; i < nCount; ++i) {
+        pRepeat = m_file.GetXmlDoc().GetNextSibling(pRepeat);
+    }
+    CWceUiStyle style;
+    EXPECT_TRUE(m_file.LoadStyle(&style, pRepeat)) << testing::PrintToString(m_log.Messages());
+    EXPECT_EQ(std::u16string(style.GetTextResID()), u"again");
+}
+
+TEST_F(StyleFileTest, AStyleReadAgainServesFromThenOnWhileTheEarlierStaysValid) {
+    ASSERT_TRUE(Load(u"<a><text res-id=\"A\"/></a>\r\n"));
+    const CWceUiStyle* pFirst = m_file.ReadStyleFromFile(u"a");
+    ASSERT_NE(pFirst, nullptr);
+    const CWceUiStyle* pSecond = m_file.ReadStyleFromFile(u"a");
+    ASSERT_NE(pSecond, nullptr);
+    EXPECT_NE(pSecond, pFirst);
+    EXPECT_EQ(m_file.GetCachedStyle(u"a"), pSecond);
+    // Still readable (a freed one would be caught by the sanitizers).
+    EXPECT_EQ(std::u16string(pFirst->GetTextResID()), u"A");
+}
+
 TEST_F(StyleFileTest, FilesThatCannotServeStylesSayWhy) {
     CWceUiStyle style;
     EXPECT_FALSE(m_file.GetStyleData(u"a", &style));

@@ -407,8 +407,10 @@ bool CheckStyleFile(const std::u16string& device, std::string* what) {
     }
     bool ok = true;
     for (int i = 0; i < file.GetStyleCount(); ++i) {
-        CWceUiStyle style;
-        ok = file.GetStyleData(file.GetStyleName(i), &style) && ok;
+        // Parsed into the file's cache as a dialog's first use does; the copy a dialog then takes
+        // cannot fail on its own.
+        LPCWSTR pName = file.GetStyleName(i);
+        ok = (NULL != file.GetCachedStyle(pName) || NULL != file.ReadStyleFromFile(pName)) && ok;
     }
     int animations = 0;
     const CWceUiXmlDoc& doc = file.GetXmlDoc();

@@ -1,6 +1,7 @@
 #include "wceui/anim/WceUiDirectionalAni.h"
 
 #include "platform/WinCe.h"
+#include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/WceUiLog.h"
 
 #include <cstring>
@@ -115,6 +116,22 @@ void CWceUiDirectionalAni::DrawFrame(const Direction& direction, CWceUiGenericBi
     static const char* const kResultNames[] = {"bTemp1", "bTemp2", "bTemp3", "bTemp4"};
     const int nAcross = bVertical ? lpRect->right - lpRect->left : lpRect->bottom - lpRect->top;
     const Layout& layout = *direction.pLayout;
+    if (!bVertical) {
+        // Columns side by side: all pieces of a row at once, so that neither picture is gone through
+        // once per piece (a vertical split already copies whole rows, one block per piece).
+        WceUiRowPiece pieces[4];
+        int nPieces = 0;
+        for (; nPieces < layout.nPieces && nPieces < 4; ++nPieces) {
+            const PieceAt& at = layout.pieces[nPieces];
+            const int nFirst = EdgePosition(at.first, nStart, nEnd, nMid, D);
+            pieces[nPieces] = {EdgePosition(at.dst, nStart, nEnd, nMid, D),
+                               EdgePosition(at.last, nStart, nEnd, nMid, D) - nFirst,
+                               FROM_PICTURE == at.picture ? pFromBitmap : pToBitmap, nFirst};
+        }
+        if (pMixedBitmap->CopyRowPieces(lpRect->top, nAcross, lpRect->top, pieces, nPieces)) {
+            return;
+        }
+    }
     for (int i = 0; i < layout.nPieces && i < 4; ++i) {
         const PieceAt& at = layout.pieces[i];
         CWceUiGenericBitmap* pSrc = FROM_PICTURE == at.picture ? pFromBitmap : pToBitmap;

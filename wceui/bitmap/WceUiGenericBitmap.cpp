@@ -4,10 +4,12 @@
 #include "wceui/bitmap/WceUi32Bitmap.h"
 #include "wceui/bitmap/WceUi565Bitmap.h"
 #include "wceui/bitmap/WceUiBitmapFile.h"
+#include "wceui/bitmap/WceUiBitmapRows.h"
 #include "wceui/bitmap/WceUiPixelOps.h"
 #include "wceui/core/WceUiLog.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -322,6 +324,54 @@ BOOL CWceUiGenericBitmap::BitBlt(int xDst, int yDst, int nWidth, int nHeight, CW
                  (int)GetLastError());
     }
     return bOk;
+}
+
+BOOL CWceUiGenericBitmap::CopyRowPieces(int yDst, int nHeight, int ySrc, const WceUiRowPiece* pPieces,
+                                        int nPieces) {
+    if (nHeight <= 0 || yDst < 0 || ySrc < 0 || NULL == pPieces || !IsLoaded()) {
+        return FALSE;
+    }
+    const BITMAP& dst = GetStore()->bmpInfo;
+    const int nBits = dst.bmBitsPixel;
+    if ((16 != nBits && 32 != nBits) || yDst + nHeight > dst.bmHeight) {
+        return FALSE;
+    }
+    for (int i = 0; i < nPieces; ++i) {
+        const WceUiRowPiece& piece = pPieces[i];
+        if (piece.nWidth <= 0) {
+            continue;
+        }
+        if (NULL == piece.pSrcBmp || !piece.pSrcBmp->IsLoaded() || piece.pSrcBmp->GetStore() == GetStore()) {
+            return FALSE;
+        }
+        const BITMAP& src = piece.pSrcBmp->GetStore()->bmpInfo;
+        if (src.bmBitsPixel != nBits || piece.xDst < 0 || piece.xDst > dst.bmWidth - piece.nWidth ||
+            piece.xSrc < 0 || piece.xSrc > src.bmWidth - piece.nWidth || ySrc + nHeight > src.bmHeight) {
+            return FALSE;
+        }
+    }
+    if (!CopyBeforeWrite()) {
+        return FALSE;
+    }
+    const size_t nBytes = (size_t)nBits / 8;
+    BYTE* pDstBits = static_cast<BYTE*>(GetStore()->pBits);
+    const int nDstStride = FhStridePixels(dst.bmWidth, nBits) * (int)nBytes;
+    for (int y = 0; y < nHeight; ++y) {
+        BYTE* pRow = FhImageRow(pDstBits, nDstStride, dst.bmHeight, yDst + y);
+        for (int i = 0; i < nPieces; ++i) {
+            const WceUiRowPiece& piece = pPieces[i];
+            if (piece.nWidth <= 0) {
+                continue;
+            }
+            const FhBmpData* pSrc = piece.pSrcBmp->GetStore();
+            const int nSrcStride = FhStridePixels(pSrc->bmpInfo.bmWidth, nBits) * (int)nBytes;
+            const BYTE* pSrcRow = FhImageRow(static_cast<const BYTE*>(pSrc->pBits), nSrcStride,
+                                             pSrc->bmpInfo.bmHeight, ySrc + y);
+            std::memcpy(pRow + (size_t)piece.xDst * nBytes, pSrcRow + (size_t)piece.xSrc * nBytes,
+                        (size_t)piece.nWidth * nBytes);
+        }
+    }
+    return TRUE;
 }
 
 BOOL CWceUiGenericBitmap::StretchBlt(int xDst, int yDst, int nDstWidth, int nDstHeight,

@@ -19,6 +19,16 @@ enum {
     WCEUI_ROTATE_270 = 3  // a quarter turn counter-clockwise
 };
 
+class CWceUiGenericBitmap;
+
+// One piece of CWceUiGenericBitmap::CopyRowPieces: nWidth columns of pSrcBmp from xSrc, to xDst.
+struct WceUiRowPiece {
+    int xDst;
+    int nWidth;
+    CWceUiGenericBitmap* pSrcBmp;
+    int xSrc;
+};
+
 class CWceUiGenericBitmap : public CWceUiObject {
 public:
     CWceUiGenericBitmap();
@@ -76,6 +86,13 @@ public:
                     int ySrc, int nSrcWidth, int nSrcHeight, DWORD dwRop);
     BOOL TransBlt(int xDst, int yDst, int nDstWidth, int nDstHeight, CWceUiGenericBitmap* pSrcBmp, int xSrc,
                   int ySrc, int nSrcWidth, int nSrcHeight, COLORREF crTrans);
+    // Side-by-side pieces of the same nHeight rows (from the sources' rows ySrc on, to this bitmap's
+    // rows yDst on), with the result of one BitBlt (SRCCOPY) per piece in order, pieces of no width
+    // copying nothing. The rows are done one at a time, every piece of a row before the next row, so
+    // that each picture is gone through once from top to bottom instead of once per piece. Only when
+    // every piece has this bitmap's format, lies inside both bitmaps and comes from another store; FALSE,
+    // with nothing done, otherwise (the caller then copies piece by piece).
+    BOOL CopyRowPieces(int yDst, int nHeight, int ySrc, const WceUiRowPiece* pPieces, int nPieces);
     // Rotates the hue of every pixel by -180..180 degrees; alpha is kept.
     BOOL SetHSLOffsetHue(int nOffsetHue);
 

@@ -45,21 +45,34 @@ bool ReadOpacity(LPCWSTR pStyleName, LPCWSTR pValue, BOOL bEnabled, int* pnOpaci
     return true;
 }
 
+// FNV-1a over the name's units, with a final mix so that names that differ only in their last
+// characters spread over the whole table.
+DWORD HashName(LPCWSTR pName) {
+    DWORD h = 2166136261u;
+    for (; *pName; ++pName) {
+        h = (h ^ static_cast<WORD>(*pName)) * 16777619u;
+    }
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return h;
+}
+
 } // namespace
 
-CFhStyleFile::CFhStyleFile() : m_cache(17), m_bLoaded(FALSE) {}
+CFhStyleFile::CFhStyleFile() : m_bLoaded(FALSE) {}
 
 CFhStyleFile::~CFhStyleFile() {
     Discard();
 }
 
 void CFhStyleFile::Discard() {
-    m_cache.ForEach([](LPCWSTR, CWceUiStyle* pStyle) {
-        delete pStyle;
-        return true;
-    });
-    m_cache.RemoveAll();
     m_xmlDoc.Clean();
+    m_cache.clear();
+    m_replaced.clear();
+    m_styleNames.clear();
+    m_styleHashes.clear();
+    m_nameSlots.clear();
     m_styleElems.clear();
     m_bLoaded = FALSE;
 }
@@ -96,6 +109,7 @@ BOOL CFhStyleFile::FinishLoad() {
              pChild = m_xmlDoc.GetNextSibling(pChild)) {
             m_styleElems.push_back(pChild);
         }
+        IndexNames();
     }
     m_bLoaded = TRUE;
     return TRUE;
@@ -112,13 +126,59 @@ int CFhStyleFile::GetStyleNameIndex(LPCWSTR pStyleName) const {
     if (!CheckName("CFhStyleFile::GetStyleNameIndex", pStyleName)) {
         return -1;
     }
-    for (size_t i = 0; i < m_styleElems.size(); ++i) {
+    return FirstIndexOf(pStyleName);
+}
+
+void CFhStyleFile::IndexNames() {
+    const size_t nCount = m_styleElems.size();
+    size_t nSlots = 2;
+    while (nSlots < 2 * nCount) {
+        nSlots *= 2;
+    }
+    m_nameSlots.assign(nSlots, -1);
+    m_styleNames.resize(nCount);
+    m_styleHashes.resize(nCount);
+    m_cache.resize(nCount);
+    const size_t nMask = nSlots - 1;
+    for (size_t i = 0; i < nCount; ++i) {
         LPCWSTR pName = m_xmlDoc.GetElemName(m_styleElems[i]);
-        if (NULL != pName && 0 == WStrCmp(pName, pStyleName)) {
-            return static_cast<int>(i);
+        m_styleNames[i] = pName;
+        if (NULL == pName) {
+            continue;
+        }
+        const DWORD dwHash = HashName(pName);
+        m_styleHashes[i] = dwHash;
+        // A later element of a name already there is never found by name.
+        if (FirstIndexOf(pName, dwHash) >= 0) {
+            continue;
+        }
+        size_t nSlot = dwHash & nMask;
+        while (m_nameSlots[nSlot] >= 0) {
+            nSlot = (nSlot + 1) & nMask;
+        }
+        m_nameSlots[nSlot] = static_cast<int>(i);
+    }
+}
+
+int CFhStyleFile::FirstIndexOf(LPCWSTR pStyleName) const {
+    return NULL == pStyleName ? -1 : FirstIndexOf(pStyleName, HashName(pStyleName));
+}
+
+int CFhStyleFile::FirstIndexOf(LPCWSTR pStyleName, DWORD dwHash) const {
+    if (m_nameSlots.empty()) {
+        return -1;
+    }
+    const size_t nMask = m_nameSlots.size() - 1;
+    for (size_t nSlot = dwHash & nMask;; nSlot = (nSlot + 1) & nMask) {
+        const int nIndex = m_nameSlots[nSlot];
+        if (nIndex < 0) {
+            return -1;
+        }
+        const size_t i = static_cast<size_t>(nIndex);
+        if (m_styleHashes[i] == dwHash && 0 == WStrCmp(m_styleNames[i], pStyleName)) {
+            return nIndex;
         }
     }
-    return -1;
 }
 
 LPCWSTR CFhStyleFile::GetStyleName(int nIndex) const {
@@ -129,7 +189,13 @@ LPCWSTR CFhStyleFile::GetStyleName(int nIndex) const {
 }
 
 int CFhStyleFile::IndexOfElem(const CWceUiXmlElem* pElem) const {
-    for (size_t i = 0; i < m_styleElems.size(); ++i) {
+    const int nFirst = FirstIndexOf(m_xmlDoc.GetElemName(pElem));
+    if (nFirst < 0) {
+        return -1;
+    }
+    // Only an element that repeats an earlier name is not its name's first; a caller reaches one only
+    // by handing it over itself.
+    for (size_t i = static_cast<size_t>(nFirst); i < m_styleElems.size(); ++i) {
         if (m_styleElems[i] == pElem) {
             return static_cast<int>(i);
         }
@@ -138,27 +204,25 @@ int CFhStyleFile::IndexOfElem(const CWceUiXmlElem* pElem) const {
 }
 
 const CWceUiStyle* CFhStyleFile::GetCachedStyle(LPCWSTR pStyleName) const {
-    if (NULL == pStyleName) {
-        return NULL;
-    }
-    CWceUiStyle* const* ppStyle = m_cache.Find(pStyleName);
-    return NULL != ppStyle ? *ppStyle : NULL;
+    const int nIndex = FirstIndexOf(pStyleName);
+    return nIndex >= 0 ? m_cache[static_cast<size_t>(nIndex)].get() : NULL;
 }
 
 CWceUiStyle* CFhStyleFile::ParseAndCache(LPCWSTR pStyleName, int nIndex) {
-    CWceUiStyle* pStyle = new (std::nothrow) CWceUiStyle;
+    std::unique_ptr<CWceUiStyle> pStyle(new (std::nothrow) CWceUiStyle);
     if (NULL == pStyle || NULL == pStyle->GetData() ||
-        !LoadStyle(pStyle, m_styleElems[static_cast<size_t>(nIndex)])) {
+        !LoadStyle(pStyle.get(), m_styleElems[static_cast<size_t>(nIndex)])) {
         WceUiLogW(WCEUI_LOG_ERROR, u"can not load style %s", pStyleName);
-        delete pStyle;
         return NULL;
     }
-    if (NULL == m_cache.Insert(pStyleName, pStyle)) {
-        WceUiLogW(WCEUI_LOG_ERROR, u"can not load style %s", pStyleName);
-        delete pStyle;
-        return NULL;
+    std::unique_ptr<CWceUiStyle>& slot = m_cache[static_cast<size_t>(nIndex)];
+    if (NULL != slot) {
+        // Read again on request: the newer one serves from now on, the older stays valid for whoever
+        // holds it until the file is discarded.
+        m_replaced.push_back(std::move(slot));
     }
-    return pStyle;
+    slot = std::move(pStyle);
+    return slot.get();
 }
 
 CWceUiStyle* CFhStyleFile::ReadStyleFromFile(LPCWSTR pStyleName) {

@@ -10,9 +10,9 @@
 #pragma once
 
 #include "platform/WinCe.h"
-#include "wceui/core/FhStringMap.h"
 #include "wceui/res/WceUiXmlDoc.h"
 
+#include <memory>
 #include <vector>
 
 class CWceUiStyle;
@@ -62,9 +62,13 @@ private:
     BOOL FinishLoad();
     BOOL CheckName(const char* pOperation, LPCWSTR pName) const;
     CWceUiXmlElem* FindAnimateElem(LPCWSTR pAnimateName, bool bReport) const;
-    // Parses one style element into a new cached style.
+    // Parses the first style element of a name into a new cached style.
     CWceUiStyle* ParseAndCache(LPCWSTR pStyleName, int nIndex);
     int IndexOfElem(const CWceUiXmlElem* pElem) const;
+    // The position of the first style of a name, or -1 (a null name has none).
+    int FirstIndexOf(LPCWSTR pStyleName) const;
+    int FirstIndexOf(LPCWSTR pStyleName, DWORD dwHash) const;
+    void IndexNames();
 
     // The groups, each applied only when its element is there.
     BOOL LoadPosition(CWceUiStyle* pStyle, LPCWSTR pStyleName, CWceUiXmlElem* pElem);
@@ -76,7 +80,18 @@ private:
     BOOL LoadAdvProperties(CWceUiStyle* pStyle, CWceUiXmlElem* pElem);
 
     CWceUiXmlDoc m_xmlDoc;
-    CFhStringMap<CWceUiStyle*> m_cache;
     std::vector<CWceUiXmlElem*> m_styleElems;
+    // Finding a style by name costs the same whatever the number of styles, so that parsing every
+    // style of a file stays linear in its size: each element's name (pointing into the document's
+    // text) and its hash, and an open-addressing table (a power of two in size, at most half full)
+    // of the position of the first element of each name, -1 where empty.
+    std::vector<LPCWSTR> m_styleNames;
+    std::vector<DWORD> m_styleHashes;
+    std::vector<int> m_nameSlots;
+    // The parsed style of a name, kept at the position of the name's first element; a style read
+    // again on request replaces it in the cache, the older one staying valid until the file is
+    // discarded.
+    std::vector<std::unique_ptr<CWceUiStyle>> m_cache;
+    std::vector<std::unique_ptr<CWceUiStyle>> m_replaced;
     BOOL m_bLoaded;
 };
