@@ -14,6 +14,7 @@
 #include "wceui/style/WceUiStyle.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -632,7 +633,6 @@ bool CSkinCompiler::Check() {
         SplitSize(rel, bOneSize, &sizeName, &rest);
         SizeFolder& size = sizes[sizeName];
         const std::string lrest = Lower(rest);
-        std::string png;
         if (0 == lrest.rfind("res/bitmap/", 0) && EndsWith(rest, ".png")) {
             std::string stem = lrest.substr(11, lrest.size() - 15);
             if (EndsWith(stem, ".32")) {

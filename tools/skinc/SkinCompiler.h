@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+class CFhStyleFile;
+class CWceUiXmlDoc;
+
 struct SkinProblem {
     std::string file; // the source file as the author names it (the source folder as typed, then "/")
     int line = 0;     // 0 when unknown
@@ -83,8 +86,8 @@ private:
     Place PlaceOfOffset(const std::string& item, long offset) const;
     void CheckStyleFile(const std::string& item, const SizeFolder& size);
     void CheckDialog(const std::string& item, const SizeFolder& size);
-    void CheckReferences(const std::string& item, const class CWceUiXmlDoc& doc, const SizeFolder& size,
-                         const class CFhStyleFile* pStyles);
+    void CheckReferences(const std::string& item, const CWceUiXmlDoc& doc, const SizeFolder& size,
+                         const CFhStyleFile* pStyles);
     std::string ImageProblem(const std::string& id, const SizeFolder& size) const;
 
     std::filesystem::path m_source;
