@@ -11,7 +11,7 @@ scripts/install-deps.sh
 if [ ! -f build/build.ninja ]; then
   cmake -S . -B build -G Ninja >/dev/null
 fi
-cmake --build build -j "${JOBS:-2}" --target travlek travlek-device
+cmake --build build -j "${JOBS:-2}" --target travlek travlek-device msktool
 
 device=demo-device
 app=${APP:-gps}
@@ -21,8 +21,14 @@ if [ -z "$backend" ]; then
   if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then backend=sdl; else backend=headless; fi
 fi
 rm -rf "$device"
-echo "== making the demo device ($app unit, $screen) from demo/app"
-build/bin/travlek-device init "$device" --app "$app" --screen "$screen" --package demo/app
+# The demo device is signed like a maker's unit, with a throwaway demo key pair made anew on every run
+# (never a real maker's key: it lives in the build folder only and signs nothing else).
+keys=build/demo-keys
+mkdir -p "$keys"
+build/bin/msktool keygen "$keys/demo-only.key" "$keys/demo-only.pub" --force >/dev/null
+echo "== making the demo device ($app unit, $screen) from demo/app, signed with the demo key $keys/demo-only.pub"
+build/bin/travlek-device init "$device" --app "$app" --screen "$screen" --package demo/app \
+  --sign-key "$keys/demo-only.key"
 
 shots="$device/shots"
 mkdir -p "$shots"

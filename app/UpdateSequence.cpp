@@ -12,9 +12,11 @@
 #include "app/TravlekDlgData.h"
 #include "app/TravlekApp.h"
 #include "app/TravlekFlash.h"
+#include "app/TravlekSignatureCheck.h"
 #include "package/MskInstall.h"
 #include "wceui/core/FhScramble.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/style/FhLanguage.h"
 #include "wceui/style/WceUiLoadBitmap.h"
 #include "wceui/ui/WceUiRealWnd.h"
 #include "wceui/widgets/WceUiListBox.h"
@@ -81,6 +83,12 @@ std::u16string TravlekUpdateErrorMessage(const std::u16string& errorText) {
     }
     if (u"user_cancel" == errorText) {
         return u"";
+    }
+    // The texts of the signature refusals come from the skin's language file.
+    if (TRAVLEK_ERROR_NOT_SIGNED == errorText || TRAVLEK_ERROR_UPDATE_KEY == errorText) {
+        if (LPCWSTR pText = CFhLanguage::Instance().GetText(errorText.c_str())) {
+            return pText;
+        }
     }
     return u"Update fail. \n(" + errorText + u")";
 }
@@ -212,15 +220,19 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     CMskInstaller installer(unpacker, TRAVLEK_APP_FOLDER);
     installer.AddExtraFile({kFactoryConfigSource, kFactoryConfigTarget});
     MskInstallMode mode = MSK_INSTALL_STAGED;
+    CTravlekSignatureCheck signature;
     std::u16string errorText;
     BOOL bResult = unpacker.Open(pPackagePath, dwKey, errorText);
     if (bResult) {
-        // Every stream is decoded once before anything changes; the bar moves only for the unpack.
+        // The signature, when the unit asks for one, before anything of the package is decoded; then
+        // every stream is decoded once before anything changes. The bar moves only for the unpack.
         SetStatusText(u"Verify...");
         RepaintNow();
         unpacker.SetProgressCallback(NULL, NULL);
-        bResult = unpacker.VerifyOpened(errorText) && CheckReplacesTheApplication(unpacker, errorText) &&
-                  CheckPathsFit(unpacker, errorText) && installer.Plan(&mode, errorText);
+        bResult = signature.CheckOpened(unpacker, pPackagePath, dwKey, errorText) &&
+                  unpacker.VerifyOpened(errorText) && signature.MatchesVerified(unpacker, errorText) &&
+                  CheckReplacesTheApplication(unpacker, errorText) && CheckPathsFit(unpacker, errorText) &&
+                  installer.Plan(&mode, errorText);
         unpacker.SetProgressCallback(&CTravlekDlg::MskProgress, this);
     }
     SetStatusText(u"");

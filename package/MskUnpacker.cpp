@@ -709,6 +709,18 @@ BOOL CMskUnpacker::VerifyOpened(std::u16string& errorOut) {
     return bResult;
 }
 
+HANDLE CMskUnpacker::GetOpenedHandle() const {
+    CMskUnpackerData* d = GetData();
+    return d && d->held.IsValid() ? d->held.Get() : INVALID_HANDLE_VALUE;
+}
+
+DWORD CMskUnpacker::GetVerifiedDigest(int nIndex) const {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d || !d->bHeldVerified || nIndex < 0 || static_cast<size_t>(nIndex) >= d->digests.size())
+        return 0;
+    return d->digests[static_cast<size_t>(nIndex)];
+}
+
 BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::UnpackOpened", NULL != pTargetFolder && d->bHeldVerified))

@@ -47,6 +47,12 @@ public:
     // Verify on the package Open holds; the table and a digest of every stream's stored bytes are
     // kept for UnpackOpened.
     BOOL VerifyOpened(std::u16string& errorOut);
+    // The handle Open holds (INVALID_HANDLE_VALUE when none), for a caller that reads the same bytes
+    // first, such as a signature check; the operations above place the file pointer themselves.
+    HANDLE GetOpenedHandle() const;
+    // The CRC-32 of a file entry's stored bytes as the last VerifyOpened read them (0 for other
+    // entries, or when nothing was verified).
+    DWORD GetVerifiedDigest(int nIndex) const;
     // Recreates the verified tree directly in pTargetFolder (the place of the root folder, made when
     // missing), from the same handle and the table VerifyOpened read, and refuses the run as soon as
     // the package's size or a stream's stored bytes differ from what was verified: the tree written

@@ -522,7 +522,10 @@ def write_size(root, name, p):
     lang = ["; English texts of the updater", "uplevel_folder=..  Up one level"]
     lang += ["btn_%s=%s" % (n, t) for n, t in BUTTONS]
     lang += ["btn_ok=OK", "btn_yes=Yes", "btn_no=No",
-             "do_not_switch_off=Do not switch the unit off during the update.", ""]
+             "do_not_switch_off=Do not switch the unit off during the update.",
+             # The error box's texts when a unit with an update key refuses a package.
+             "msk_not_signed=The MSK file is not signed by the maker of this unit, or it was changed. Update fail.",
+             "update_key_invalid=The update key of this unit is damaged. No MSK file can be installed.", ""]
     write_text(os.path.join(base, "language", "english.ini"), "\n".join(lang))
 
     bm = os.path.join(base, "res", "bitmap")
