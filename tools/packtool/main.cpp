@@ -312,9 +312,11 @@ int List(const Options& opt) {
         json.EndArray().Member("unpacked", unpacked).Member("stored", stored).EndObject();
         fputs(json.Text().c_str(), stdout);
     } else if (!opt.quiet) {
-        printf("%s, %llu bytes unpacked, %llu bytes stored, check word 0x%08X, name \"%s\"\n",
-               tooling::Count(pack->GetItemCount(), "item", "items").c_str(), unpacked, stored,
-               pack->GetCheckWord(), WideToUtf8(pack->GetPackName()).c_str());
+        printf("%s, %s unpacked, %s stored, check word 0x%08X, name \"%s\"\n",
+               tooling::Count(pack->GetItemCount(), "item", "items").c_str(),
+               tooling::Count(unpacked, "byte", "bytes").c_str(),
+               tooling::Count(stored, "byte", "bytes").c_str(), pack->GetCheckWord(),
+               WideToUtf8(pack->GetPackName()).c_str());
     }
     return 0;
 }
