@@ -122,6 +122,10 @@ struct CMskUnpacker::CMskUnpackerData {
     std::vector<MskEntry> entries;
     MskProgressCallback pCallback = NULL;
     LPVOID pContext = NULL;
+    MskByteProgressCallback pByteCallback = NULL;
+    LPVOID pByteContext = NULL;
+    ULONGLONG ullFilesDone = 0; // unpacked bytes of the files finished in the current walk
+    ULONGLONG ullFilesTotal = 0;
     CGrowBuffer stored;
     CGrowBuffer unpacked;
     MskDecodeOptions options;
@@ -413,6 +417,20 @@ BOOL CMskUnpacker::Progress(LONG nIndex, const MskEntry& entry) {
     return TRUE;
 }
 
+void CMskUnpacker::SetByteProgressCallback(MskByteProgressCallback pCallback, LPVOID pContext) {
+    CMskUnpackerData* d = GetData();
+    if (NULL == d)
+        return;
+    d->pByteCallback = pCallback;
+    d->pByteContext = pContext;
+}
+
+void CMskUnpacker::ByteProgress(ULONGLONG ullDone) {
+    CMskUnpackerData* d = m_pData;
+    if (NULL != d->pByteCallback)
+        d->pByteCallback(d->pByteContext, ullDone, d->ullFilesTotal);
+}
+
 BOOL CMskUnpacker::ExtractAll() {
     return WalkEntries(TRUE);
 }
@@ -435,6 +453,8 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
     }
     if (CMskUnpackerData::DIGEST_RECORD == d->digestMode)
         d->digests.assign(d->entries.size(), 0);
+    d->ullFilesDone = 0;
+    d->ullFilesTotal = GetUnpackedTotal();
     LONG nIndex = 0;
     std::u16string path;
     for (const MskEntry& entry : d->entries) {
@@ -468,6 +488,10 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
             d->digests[i] = dwDigest;
         if (bDone && CMskUnpackerData::DIGEST_CHECK == d->digestMode)
             bDone = CheckDigest(i, dwDigest, (d->destFolder + entry.path).c_str());
+        if (bDone) {
+            d->ullFilesDone += entry.unpackedSize;
+            ByteProgress(d->ullFilesDone);
+        }
         if (!bDone || !Progress(nIndex, entry))
             return FALSE;
         ++nIndex;
@@ -493,6 +517,8 @@ public:
         return false;
     }
     bool Write(const BYTE* data, size_t length) override {
+        m_ullWritten += length;
+        m_unpacker.ByteProgress(m_unpacker.m_pData->ullFilesDone + m_ullWritten);
         if (NULL == m_pOutPath)
             return true;
         if (!m_out.IsValid() && !m_unpacker.CreateOutput(*m_pOutPath, m_out)) {
@@ -512,6 +538,7 @@ public:
     CFhFileHandle m_out;
     DWORD m_dwError = 0;
     DWORD m_dwDigest = 0; // CRC-32 of the stored bytes read
+    ULONGLONG m_ullWritten = 0;
     bool m_bCreateFailed = false;
 };
 

@@ -11,6 +11,9 @@
 // Called after each folder and file is done: index counts the entries done before this one (from 0),
 // total is the number of entries of the table (of every type). Return FALSE to cancel.
 typedef BOOL (*MskProgressCallback)(LPVOID pContext, LONG nIndex, LPCWSTR pEntryPath, LONG nTotal);
+// Called as the files' data is decoded, part-way through a large file too: done counts the unpacked
+// bytes so far, total is the sum of the unpacked sizes of every file of the table.
+typedef void (*MskByteProgressCallback)(LPVOID pContext, ULONGLONG ullDone, ULONGLONG ullTotal);
 
 // How Unpack writes each output file (kept across operations; both off unless set).
 struct MskWriteOptions {
@@ -32,6 +35,8 @@ public:
     CMskUnpacker& operator=(const CMskUnpacker&) = delete;
 
     void SetProgressCallback(MskProgressCallback pCallback, LPVOID pContext);
+    // Byte progress of Unpack, Verify and their Opened forms, beside the entry progress above.
+    void SetByteProgressCallback(MskByteProgressCallback pCallback, LPVOID pContext);
     // How files are decoded (kept across operations); see MskDecodeOptions.
     void SetDecodeOptions(const MskDecodeOptions& options);
     // How Unpack writes its files; see MskWriteOptions.
@@ -119,6 +124,7 @@ private:
     void SetWriteError(const std::u16string& full, DWORD dwError);
     class CStreamIo;
     BOOL Progress(LONG nIndex, const MskEntry& entry);
+    void ByteProgress(ULONGLONG ullDone);
 
     CMskUnpackerData* m_pData;
 };

@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev libdeflate-dev libisal-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   fonts-wqy-microhei
   libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libpugixml-dev libpixman-1-dev libsodium-dev
+  libpugixml-dev libpixman-1-dev libsodium-dev nlohmann-json3-dev
   zip unzip util-linux time python3
 )
 

@@ -129,31 +129,6 @@ std::string PlatformDisplayBackendName() {
     return b ? b->Name() : "";
 }
 
-int PlatformParseDisplayArgs(const char* program, int argc, char** argv, PlatformDisplayOptions* options,
-                             void (*usage)(FILE* out), bool* pScreenGiven) {
-    for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            usage(stdout);
-            return 0;
-        }
-        if (NULL != pScreenGiven && std::strcmp(argv[i], "--screen") == 0) {
-            *pScreenGiven = true;
-        }
-        std::string error;
-        const int r = PlatformParseDisplayOption(argc, argv, &i, options, &error);
-        if (r < 0) {
-            std::fprintf(stderr, "%s: %s\n", program, error.c_str());
-            return 2;
-        }
-        if (r == 0) {
-            std::fprintf(stderr, "%s: unknown option %s\n", program, argv[i]);
-            usage(stderr);
-            return 2;
-        }
-    }
-    return -1;
-}
-
 int PlatformParseDisplayOption(int argc, char** argv, int* index, PlatformDisplayOptions* options,
                                std::string* error) {
     std::string opt = argv[*index];

@@ -48,12 +48,6 @@ int PlatformParseDisplayOption(int argc, char** argv, int* index, PlatformDispla
                                std::string* error);
 // The usage lines of those options.
 const char* PlatformDisplayOptionsUsage();
-// Reads a program's whole command line as display options. Returns -1 to go on; otherwise the exit
-// code to end with, the message already printed: 0 after --help or -h (usage on stdout), 2 after a
-// bad value or an unknown option ("PROGRAM: ..." and the usage on stderr). *pScreenGiven, when
-// given, tells whether the command line named the screen size.
-int PlatformParseDisplayArgs(const char* program, int argc, char** argv, PlatformDisplayOptions* options,
-                             void (*usage)(FILE* out), bool* pScreenGiven = nullptr);
 
 // The screen as it is seen now: the surface as RGB rows, top row first, with the caret's pixels
 // inverted while it is in the on half of its blink (by the clock GetTickCount reads).

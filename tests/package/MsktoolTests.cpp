@@ -141,7 +141,7 @@ TEST_F(Msktool, PasswordNamesStandForTheUnitPasswords) {
 TEST_F(Msktool, FailuresAndUsageErrorsHaveTheirExitStatus) {
     ToolRun r = Tool({});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("usage: msktool"), std::string::npos);
+    EXPECT_EQ(r.err, "msktool: no command given\ntry 'msktool --help'\n");
     EXPECT_EQ(Tool({"frobnicate", "x"}).status, 2);
     EXPECT_EQ(Tool({"list", Path("x.msk")}).status, 2); // no password
     EXPECT_EQ(Tool({"extract", Path("x.msk"), "--password", "gps"}).status, 2);

@@ -5,6 +5,7 @@
 #include "BmpToolFiles.h"
 
 #include "platform/WinCe.h"
+#include "tools/common/ToolSupport.h"
 #include "wceui/anim/WceUiWndAnimate.h"
 #include "wceui/res/WceUiXmlDoc.h"
 
@@ -45,11 +46,7 @@ const char kAnimateHelp[] =
     "(its messages follow), 2 usage error.\n";
 
 int AnimateUsage(const std::string& why) {
-    if (!why.empty()) {
-        fprintf(stderr, "bmptool: %s\n", why.c_str());
-    }
-    fputs(kAnimateUsage, stderr);
-    return 2;
+    return tooling::UsageError("bmptool animate", why);
 }
 
 struct AnimateOptions {

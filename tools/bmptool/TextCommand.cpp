@@ -3,6 +3,7 @@
 
 #include "platform/WinCe.h"
 #include "platform/text/TextHost.h"
+#include "tools/common/ToolSupport.h"
 
 #include <cctype>
 #include <cstdio>
@@ -123,10 +124,7 @@ void PrintNote(const char* line) {
 }
 
 int TextUsage(const std::string& why) {
-    std::fprintf(stderr, "bmptool: %s\n", why.c_str());
-    std::fputs("usage:", stderr);
-    std::fputs(kTextUsage + 6, stderr);
-    return 2;
+    return tooling::UsageError("bmptool text", why);
 }
 
 } // namespace

@@ -83,12 +83,7 @@ const char kHelp[] =
     "prints the framework's message), 2 usage error.\n";
 
 int Usage(const std::string& why) {
-    if (!why.empty()) {
-        fprintf(stderr, "bmptool: %s\n", why.c_str());
-    }
-    fputs(kUsage, stderr);
-    fputs(kTextUsage, stderr);
-    return 2;
+    return tooling::UsageError("bmptool", why);
 }
 
 using namespace bmptool;
@@ -397,6 +392,10 @@ int CmdRotate(const Options& opt) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && 0 == strcmp(argv[1], "--version")) {
+        tooling::PrintVersion("bmptool");
+        return 0;
+    }
     if (argc > 1 && 0 == strcmp(argv[1], "animate")) {
         tooling::UseHostFileSystem();
         return bmptool::RunAnimate(argc, argv);

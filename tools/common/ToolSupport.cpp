@@ -14,6 +14,47 @@
 
 namespace tooling {
 
+const char* Version() {
+    return TOOLING_VERSION;
+}
+
+void PrintVersion(const char* program) {
+    std::printf("%s %s\n", program, Version());
+}
+
+int UsageError(const char* program, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\ntry '%s --help'\n", program, message.c_str(), program);
+    return 2;
+}
+
+int ParseDisplayArgs(const char* program, int argc, char** argv, PlatformDisplayOptions* options,
+                     void (*usage)(FILE* out), bool* pScreenGiven) {
+    for (int i = 1; i < argc; i++) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            PrintVersion(program);
+            return 0;
+        }
+        if (pScreenGiven && arg == "--screen")
+            *pScreenGiven = true;
+        std::string error;
+        const int r = PlatformParseDisplayOption(argc, argv, &i, options, &error);
+        if (r < 0)
+            return UsageError(program, error);
+        if (r == 0)
+            return UsageError(program, "unknown option " + arg);
+    }
+    return -1;
+}
+
+std::string Count(uint64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 void UseHostFileSystem() {
     PlatformUseHostRoot();
     CWceUiLogFile::Instance().DisableFile();

@@ -1,8 +1,10 @@
 // What the command-line tools share: host paths as device paths, the framework's log lines on
-// stderr instead of a log file, and a progress bar for long work.
+// stderr instead of a log file, a progress bar for long work, and the conventions of their command
+// lines (--version, usage errors).
 #pragma once
 
 #include "platform/WinCe.h"
+#include "platform/display/Display.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,23 @@
 #include <vector>
 
 namespace tooling {
+
+// The version of this build, the same for every program (set once, in the top-level CMakeLists).
+const char* Version();
+// For --version: "PROGRAM VERSION" on stdout.
+void PrintVersion(const char* program);
+// A mistake on the command line: "PROGRAM: message" and "try 'PROGRAM --help'" on stderr, two lines
+// instead of the whole help. Returns 2, the exit status of a usage error.
+int UsageError(const char* program, const std::string& message);
+
+// The command line of a program that takes the display options and no others: --help or -h (usage
+// on stdout, exit 0), --version (exit 0), or a usage error as above (exit 2). Returns -1 to go on.
+// *pScreenGiven, when given, tells whether the command line named the screen size.
+int ParseDisplayArgs(const char* program, int argc, char** argv, PlatformDisplayOptions* options,
+                     void (*usage)(FILE* out), bool* pScreenGiven = nullptr);
+
+// "1 file", "3 files": a count and its noun, singular for exactly one.
+std::string Count(uint64_t n, const char* one, const char* many);
 
 // Tools take host paths: the device root becomes the host's "/", so that every absolute host path
 // is also a device path, and no log file is written beside the tool.

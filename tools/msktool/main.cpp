@@ -1,10 +1,10 @@
 // msktool: the update package tool for the people who build updates.
 //
 //   msktool create PACKAGE FOLDER --password P [--root NAME] [--follow-outside-links] [--dest PREFIX]
-//   msktool list PACKAGE --password P
-//   msktool verify PACKAGE --password P [--dest PREFIX] [--pubkey PUBLIC.key]
-//   msktool info PACKAGE [--password P]
-//   msktool extract PACKAGE DEST --password P [--dry-run]
+//   msktool list PACKAGE --password P [--json] [-q|-v]
+//   msktool verify PACKAGE --password P [--dest PREFIX] [--pubkey PUBLIC.key] [--json] [-q]
+//   msktool info PACKAGE [--password P] [--json]
+//   msktool extract PACKAGE DEST --password P [--dry-run] [-q|-v]
 //   msktool keygen SECRET.key PUBLIC.key [--force]
 //   msktool sign PACKAGE --key SECRET.key
 //   msktool install PACKAGE APPFOLDER --password P [--dry-run]
@@ -19,6 +19,7 @@
 #include "package/MskWriter.h"
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
+#include "tools/common/JsonWriter.h"
 #include "tools/common/ToolSupport.h"
 
 #include <fcntl.h>
@@ -48,20 +49,23 @@ const char kUsage[] =
     "      (default: FOLDER's own name). A link inside FOLDER that points outside it is refused\n"
     "      unless --follow-outside-links is given (then what it points to is packed). A path\n"
     "      that would not fit below PREFIX\\NAME\\ on the unit is refused (see --dest)\n"
-    "  list PACKAGE --password P\n"
-    "      one entry a line: d or f, unpacked size, stored size, path\n"
-    "  verify PACKAGE --password P [--dest PREFIX] [--pubkey PUBLIC.key]\n"
+    "  list PACKAGE --password P [--json] [-q|-v]\n"
+    "      one entry a line: d or f, unpacked size, stored size, path (-q: the paths only;\n"
+    "      -v: then a line of totals)\n"
+    "  verify PACKAGE --password P [--dest PREFIX] [--pubkey PUBLIC.key] [--json] [-q]\n"
     "      check the password, the file table, that every path fits below PREFIX\\ROOT\\ and\n"
     "      every file's data, writing nothing. With --pubkey, first check that PACKAGE.sig\n"
     "      is the signature of the whole package by the secret key of PUBLIC.key\n"
-    "  info PACKAGE [--password P]\n"
+    "  info PACKAGE [--password P] [--json]\n"
     "      the header fields; with the password also the entry counts and sizes\n"
-    "  extract PACKAGE DEST --password P [--dry-run]\n"
+    "  extract PACKAGE DEST --password P [--dry-run] [-q|-v]\n"
     "      unpack into DEST as the unit does: the tree lands in DEST/ROOT (DEST and its parents\n"
     "      are made when missing). With --dry-run: check everything, then list what would be\n"
     "      written and the space it needs, writing nothing. Each file is written under a\n"
     "      temporary name beside it (NAME.part~) and renamed into place when complete; DEST is\n"
-    "      locked for the run, so a second extract into it fails at once\n"
+    "      locked for the run, so a second extract into it fails at once. Ends with a line of\n"
+    "      what was written (files, folders, size, time); -v also names each entry as it is\n"
+    "      written, -q prints nothing but errors\n"
     "  keygen SECRET.key PUBLIC.key [--force]\n"
     "      make a signing key pair: SECRET.key (readable by its owner only; keep it private)\n"
     "      signs packages, the one line of PUBLIC.key checks them. Existing files are kept\n"
@@ -94,16 +98,21 @@ const char kUsage[] =
     "  --pubkey FILE  for verify: the public key file the signature must match\n"
     "  --key FILE     for sign: the secret key file\n"
     "  --force        for keygen: replace existing key files\n"
+    "  --json         for list, info and verify: the result as one JSON object on stdout, also\n"
+    "                 on failure ({\"ok\": false, \"error\": ...}); see the README for its fields\n"
+    "  -q, --quiet    for list, verify, extract and install: less output (no progress bar)\n"
+    "  -v, --verbose  for list and extract: more output\n"
     "  -h, --help     this text\n"
+    "  --version      the program's version\n"
     "\n"
     "exit status: 0 success, 1 failure (the error on stderr), 2 usage error\n";
 
 int Usage(const char* problem) {
-    if (problem)
-        std::fprintf(stderr, "msktool: %s\n", problem);
-    std::fputs(kUsage, stderr);
-    return 2;
+    return tooling::UsageError("msktool", problem ? problem : "no command given");
 }
+
+// Set by --json: results and failures go to stdout as one JSON object.
+bool g_json = false;
 
 // The framework's log lines of the current command, shown under its error.
 tooling::LogLines* g_logLines = nullptr;
@@ -112,8 +121,13 @@ tooling::LogLines* g_logLines = nullptr;
 std::vector<tooling::TypedPath> g_typedPaths;
 
 int Fail(const std::u16string& error) {
-    std::fprintf(stderr, "msktool: %s\n",
-                 WideToUtf8(tooling::HostPathsInMessage(error, g_typedPaths)).c_str());
+    const std::string text = WideToUtf8(tooling::HostPathsInMessage(error, g_typedPaths));
+    std::fprintf(stderr, "msktool: %s\n", text.c_str());
+    if (g_json) {
+        tooling::JsonWriter json;
+        json.BeginObject().Member("ok", false).Member("error", text).EndObject();
+        std::fputs(json.Text().c_str(), stdout);
+    }
     if (g_logLines)
         g_logLines->Print("  ");
     return 1;
@@ -152,6 +166,15 @@ BOOL UnpackProgress(LPVOID context, LONG index, LPCWSTR, LONG total) {
     return TRUE;
 }
 
+void ByteProgress(LPVOID context, ULONGLONG done, ULONGLONG total) {
+    static_cast<tooling::ProgressBar*>(context)->Show(done, total);
+}
+
+// Progress of the unpacker's work in bytes on bar, or none at all.
+void ShowBytes(CMskUnpacker& unpacker, tooling::ProgressBar* bar) {
+    unpacker.SetByteProgressCallback(bar ? &ByteProgress : NULL, bar);
+}
+
 struct Args {
     std::string command;
     std::vector<std::string> positional;
@@ -173,6 +196,10 @@ struct Args {
     bool haveKey = false;
     bool force = false;
     bool help = false;
+    bool version = false;
+    bool json = false;
+    bool quiet = false;
+    bool verbose = false;
 };
 
 MskDecodeOptions DecodeOptions(const Args& args) {
@@ -233,6 +260,14 @@ std::string Parse(int argc, char** argv, Args& args) {
         };
         if (a == "-h" || a == "--help") {
             args.help = true;
+        } else if (a == "--version") {
+            args.version = true;
+        } else if (a == "--json") {
+            args.json = true;
+        } else if (a == "-q" || a == "--quiet") {
+            args.quiet = true;
+        } else if (a == "-v" || a == "--verbose") {
+            args.verbose = true;
         } else if (a == "--dry-run") {
             args.dryRun = true;
         } else if (a == "--follow-outside-links") {
@@ -323,12 +358,48 @@ int List(const Args& args) {
     if (!unpacker.ReadTable(DevicePath(args.positional[0]).c_str(),
                             FhPasswordToKey(PasswordText(args.password).c_str()), error))
         return FailWith(error, unpacker);
+    if (args.json) {
+        tooling::JsonWriter json;
+        json.BeginObject().Member("ok", true).Member("package", args.positional[0]);
+        json.Member("root", std::u16string(unpacker.GetRootName())).Key("entries").BeginArray();
+        for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
+            const MskEntry* e = unpacker.GetEntry(i);
+            const bool file = e->type == MSK_ENTRY_FILE;
+            std::u16string path = e->path;
+            std::replace(path.begin(), path.end(), u'\\', u'/');
+            json.BeginObject()
+                .Member("type", file                          ? "file"
+                                : e->type == MSK_ENTRY_FOLDER ? "folder"
+                                                              : "other")
+                .Member("path", path)
+                .Member("size", file ? e->unpackedSize : 0u)
+                .Member("stored", file ? e->storedSize : 0u)
+                .EndObject();
+        }
+        json.EndArray().EndObject();
+        std::fputs(json.Text().c_str(), stdout);
+        return 0;
+    }
+    uint64_t files = 0, folders = 0, unpacked = 0, stored = 0;
     for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
         const MskEntry* e = unpacker.GetEntry(i);
-        char type = e->type == MSK_ENTRY_FOLDER ? 'd' : e->type == MSK_ENTRY_FILE ? 'f' : '?';
-        std::printf("%c %u %u %s\n", type, e->type == MSK_ENTRY_FILE ? e->unpackedSize : 0,
-                    e->type == MSK_ENTRY_FILE ? e->storedSize : 0, WideToUtf8(e->path).c_str());
+        const bool file = e->type == MSK_ENTRY_FILE;
+        files += file;
+        folders += e->type == MSK_ENTRY_FOLDER;
+        unpacked += file ? e->unpackedSize : 0;
+        stored += file ? e->storedSize : 0;
+        char type = e->type == MSK_ENTRY_FOLDER ? 'd' : file ? 'f' : '?';
+        if (args.quiet)
+            std::printf("%s\n", WideToUtf8(e->path).c_str());
+        else
+            std::printf("%c %u %u %s\n", type, file ? e->unpackedSize : 0, file ? e->storedSize : 0,
+                        WideToUtf8(e->path).c_str());
     }
+    if (args.verbose)
+        std::printf(
+            "%s, %s, %s unpacked, %s stored, root %s\n", tooling::Count(files, "file", "files").c_str(),
+            tooling::Count(folders, "folder", "folders").c_str(), tooling::HumanBytes(unpacked).c_str(),
+            tooling::HumanBytes(stored).c_str(), WideToUtf8(unpacker.GetRootName()).c_str());
     return 0;
 }
 
@@ -472,14 +543,16 @@ int CheckSignature(const Args& args, const std::u16string& package) {
     DWORD low = GetFileSize(h, &high);
     const size_t total = static_cast<size_t>(static_cast<uint64_t>(high) << 32 | low);
     auto onBytes = [&](ULONGLONG offset, const BYTE*, size_t size) {
-        bar.Show(static_cast<size_t>(offset) + size, total);
+        if (!args.quiet)
+            bar.Show(static_cast<size_t>(offset) + size, total);
     };
     MskSignatureCheck verdict = MskCheckPackageSignature(h, signatureLine, keyLine, onBytes, &why);
     CloseHandle(h);
     bar.Done();
     switch (verdict) {
         case MSK_SIGNATURE_OK:
-            std::printf("%s: signed by the key of %s\n", args.positional[0].c_str(), args.pubkey.c_str());
+            if (!args.json && !args.quiet)
+                std::printf("%s: signed by the key of %s\n", args.positional[0].c_str(), args.pubkey.c_str());
             return 0;
         case MSK_SIGNATURE_MISSING:
             return Fail(u"unsigned package: there is no signature '" + signaturePath + u"'");
@@ -498,8 +571,9 @@ int CheckSignature(const Args& args, const std::u16string& package) {
 int Verify(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     DWORD key = FhPasswordToKey(PasswordText(args.password).c_str());
-    tooling::ProgressBar bar("checking");
-    CMskUnpacker unpacker(&UnpackProgress, &bar);
+    tooling::ProgressBar bar("checking", tooling::ProgressBar::Units::Bytes);
+    CMskUnpacker unpacker;
+    ShowBytes(unpacker, args.quiet ? NULL : &bar);
     unpacker.SetDecodeOptions(DecodeOptions(args));
     if (args.havePubkey) {
         if (int status = CheckSignature(args, package))
@@ -516,11 +590,33 @@ int Verify(const Args& args) {
     bar.Done();
     if (!ok)
         return FailWith(error, unpacker);
-    int files = 0;
-    for (int i = 0; i < unpacker.GetEntryCount(); ++i)
+    int files = 0, folders = 0;
+    for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
         files += unpacker.GetEntry(i)->type == MSK_ENTRY_FILE;
-    std::printf("%s: OK, %d entries, %d files, %" PRIu64 " bytes\n", args.positional[0].c_str(),
-                unpacker.GetEntryCount(), files, static_cast<uint64_t>(unpacker.GetUnpackedTotal()));
+        folders += unpacker.GetEntry(i)->type == MSK_ENTRY_FOLDER;
+    }
+    const uint64_t bytes = unpacker.GetUnpackedTotal();
+    if (args.json) {
+        tooling::JsonWriter json;
+        json.BeginObject().Member("ok", true).Member("package", args.positional[0]);
+        json.Member("root", std::u16string(unpacker.GetRootName()))
+            .Member("entries", unpacker.GetEntryCount())
+            .Member("files", files)
+            .Member("folders", folders)
+            .Member("bytes", bytes)
+            .Key("signature_key");
+        if (args.havePubkey)
+            json.String(args.pubkey);
+        else
+            json.Null();
+        json.EndObject();
+        std::fputs(json.Text().c_str(), stdout);
+    } else if (!args.quiet) {
+        std::printf("%s: OK, %s, %s, %s\n", args.positional[0].c_str(),
+                    tooling::Count(unpacker.GetEntryCount(), "entry", "entries").c_str(),
+                    tooling::Count(files, "file", "files").c_str(),
+                    tooling::Count(bytes, "byte", "bytes").c_str());
+    }
     return 0;
 }
 
@@ -540,8 +636,8 @@ std::string HostTarget(const std::string& dest, const std::u16string& below) {
 int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& package,
            const std::u16string& dest, DWORD key) {
     std::u16string error;
-    tooling::ProgressBar bar("checking");
-    unpacker.SetProgressCallback(&UnpackProgress, &bar);
+    tooling::ProgressBar bar("checking", tooling::ProgressBar::Units::Bytes);
+    ShowBytes(unpacker, args.quiet ? NULL : &bar);
     BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.Verify(package.c_str(), key, error);
     bar.Done();
     if (!ok)
@@ -581,7 +677,22 @@ int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& packa
     return 0;
 }
 
+// extract -v: each entry's host path, once it is written.
+struct ExtractListing {
+    std::string destHost;
+    const CMskUnpacker* unpacker;
+};
+
+BOOL ListWritten(LPVOID context, LONG, LPCWSTR path, LONG) {
+    const auto* listing = static_cast<const ExtractListing*>(context);
+    std::printf("%s\n", HostTarget(listing->destHost,
+                                   listing->unpacker->GetRootName() + (u"\\" + std::u16string(path)))
+                            .c_str());
+    return TRUE;
+}
+
 int Extract(const Args& args) {
+    const auto started = std::chrono::steady_clock::now();
     std::u16string package = DevicePath(args.positional[0]);
     std::u16string dest = DevicePath(args.positional[1]);
     tooling::ConfineTo(args.positional[1]);
@@ -608,8 +719,12 @@ int Extract(const Args& args) {
     MskWriteOptions writeOptions;
     writeOptions.bTempNames = TRUE;
     unpacker.SetWriteOptions(writeOptions);
-    tooling::ProgressBar bar("unpacking");
-    unpacker.SetProgressCallback(&UnpackProgress, &bar);
+    // -v names each entry as it is written; the bar would only be torn by those lines.
+    tooling::ProgressBar bar("unpacking", tooling::ProgressBar::Units::Bytes);
+    ShowBytes(unpacker, args.quiet || args.verbose ? NULL : &bar);
+    ExtractListing listing{args.positional[1], &unpacker};
+    if (args.verbose)
+        unpacker.SetProgressCallback(&ListWritten, &listing);
     BOOL ok = unpacker.Unpack(package.c_str(), dest.c_str(), key, error);
     bar.Done();
     if (!ok) {
@@ -618,6 +733,18 @@ int Extract(const Args& args) {
             error += u"\n" + Utf8ToWide("msktool: " + note);
         return FailWith(error, unpacker);
     }
+    if (args.quiet)
+        return 0;
+    uint64_t files = 0, folders = 0;
+    for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
+        files += MSK_ENTRY_FILE == unpacker.GetEntry(i)->type;
+        folders += MSK_ENTRY_FOLDER == unpacker.GetEntry(i)->type;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("%s: %s, %s, %s in %.2f s\n", HostTarget(args.positional[1], unpacker.GetRootName()).c_str(),
+                tooling::Count(files, "file", "files").c_str(),
+                tooling::Count(folders, "folder", "folders").c_str(),
+                tooling::HumanBytes(unpacker.GetUnpackedTotal()).c_str(), seconds);
     return 0;
 }
 
@@ -727,10 +854,10 @@ int Install(const Args& args) {
     std::u16string error;
     if (!unpacker.Open(package.c_str(), FhPasswordToKey(PasswordText(args.password).c_str()), error))
         return FailWith(error, unpacker);
-    tooling::ProgressBar checking("checking");
-    unpacker.SetProgressCallback(&UnpackProgress, &checking);
+    tooling::ProgressBar checking("checking", tooling::ProgressBar::Units::Bytes);
+    ShowBytes(unpacker, args.quiet ? NULL : &checking);
     BOOL ok = unpacker.VerifyOpened(error);
-    unpacker.SetProgressCallback(NULL, NULL);
+    ShowBytes(unpacker, NULL);
     checking.Done();
     if (!ok)
         return FailWith(error, unpacker);
@@ -756,16 +883,18 @@ int Install(const Args& args) {
     if (args.dryRun) {
         ULARGE_INTEGER freeBytes = {};
         const bool known = GetDiskFreeSpaceExW(parent.c_str(), &freeBytes, NULL, NULL);
-        std::printf("%s: would install %d files, %d folders, %" PRIu64 " bytes from %s, %s", appHost.c_str(),
-                    files, folders, bytes, packageHost.c_str(), modeText);
+        std::printf("%s: would install %s, %s, %s from %s, %s", appHost.c_str(),
+                    tooling::Count(files, "file", "files").c_str(),
+                    tooling::Count(folders, "folder", "folders").c_str(),
+                    tooling::Count(bytes, "byte", "bytes").c_str(), packageHost.c_str(), modeText);
         if (known)
             std::printf(" (%" PRIu64 " bytes free)", static_cast<uint64_t>(freeBytes.QuadPart));
         std::printf("\n");
         return 0;
     }
 
-    tooling::ProgressBar installing("installing");
-    unpacker.SetProgressCallback(&UnpackProgress, &installing);
+    tooling::ProgressBar installing("installing", tooling::ProgressBar::Units::Bytes);
+    ShowBytes(unpacker, args.quiet ? NULL : &installing);
     ok = installer.Install(mode, package.c_str(), MskInstallHooks(), error);
     installing.Done();
     unpacker.Close();
@@ -778,12 +907,61 @@ int Install(const Args& args) {
         return Fail(WithTableProblem(error, unpacker) + u"\n" + Utf8ToWide(note));
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("%s: installed %d files, %d folders, %" PRIu64 " bytes from %s, %s, %.2f s\n",
-                appHost.c_str(), files, folders, bytes, packageHost.c_str(), modeText, seconds);
+    if (!args.quiet)
+        std::printf("%s: installed %s, %s, %s from %s, %s, %.2f s\n", appHost.c_str(),
+                    tooling::Count(files, "file", "files").c_str(),
+                    tooling::Count(folders, "folder", "folders").c_str(),
+                    tooling::Count(bytes, "byte", "bytes").c_str(), packageHost.c_str(), modeText, seconds);
     return 0;
 }
 
+// info's fields: aligned lines for people as they come, or, with --json, members of one object that
+// is printed whole once everything was read (a failure on the way prints the failure instead).
+class InfoOut {
+public:
+    explicit InfoOut(bool json) : m_json(json) {
+        if (json)
+            m_writer.BeginObject().Member("ok", true);
+    }
+    template <typename T>
+    void Field(const char* label, const char* key, const std::string& text, const T& value) {
+        if (m_json)
+            m_writer.Member(key, value);
+        else
+            std::printf("%-15s%s\n", (std::string(label) + ":").c_str(), text.c_str());
+    }
+    // A member the text already shows inside another line.
+    template <typename T> void JsonOnly(const char* key, const T& value) {
+        if (m_json)
+            m_writer.Member(key, value);
+    }
+    void Null(const char* label, const char* key, const std::string& text) {
+        if (m_json)
+            m_writer.Key(key).Null();
+        else
+            std::printf("%-15s%s\n", (std::string(label) + ":").c_str(), text.c_str());
+    }
+    int Finish() {
+        if (m_json) {
+            m_writer.EndObject();
+            std::fputs(m_writer.Text().c_str(), stdout);
+        }
+        return 0;
+    }
+
+private:
+    bool m_json;
+    tooling::JsonWriter m_writer;
+};
+
+std::string Hex(DWORD value, int digits) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%0*X", digits, value);
+    return buf;
+}
+
 int Info(const Args& args) {
+    InfoOut out(args.json);
     std::u16string package = DevicePath(args.positional[0]);
     HANDLE h = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (INVALID_HANDLE_VALUE == h)
@@ -798,17 +976,21 @@ int Info(const Args& args) {
     CloseHandle(h);
     if (got < 2 || (header[0] | header[1] << 8) != MSK_MAGIC)
         return Fail(u"invalid_msk_file");
-    std::printf("file size:     %" PRIu64 "\n", fileSize);
-    std::printf("magic:         0x%04X\n", MSK_MAGIC);
+    out.Field("file size", "file_size", std::to_string(fileSize), fileSize);
+    out.Field("magic", "magic", Hex(MSK_MAGIC, 4), MSK_MAGIC);
     if (got < MSK_HEADER_SIZE)
         return Fail(u"file_format_error");
     DWORD tableEnd = FhReadLe32(header + MSK_TABLE_END_OFFSET);
-    std::printf("table end:     %u\n", tableEnd);
-    std::printf("table length:  %ld\n", static_cast<long>(tableEnd) - static_cast<long>(MSK_HEADER_SIZE));
-    std::printf("header word:   0x%08X (offset 36)\n", FhReadLe32(header + MSK_HEADER_WORD36_OFFSET));
-    std::printf("check word:    0x%08X\n", FhReadLe32(header + MSK_CHECK_WORD_OFFSET));
+    const long tableLength = static_cast<long>(tableEnd) - static_cast<long>(MSK_HEADER_SIZE);
+    const DWORD headerWord = FhReadLe32(header + MSK_HEADER_WORD36_OFFSET);
+    const DWORD checkWord = FhReadLe32(header + MSK_CHECK_WORD_OFFSET);
+    out.Field("table end", "table_end", std::to_string(tableEnd), tableEnd);
+    out.Field("table length", "table_length", std::to_string(tableLength), tableLength);
+    out.Field("header word", "header_word", Hex(headerWord, 8) + " (offset 36)", headerWord);
+    out.Field("check word", "check_word", Hex(checkWord, 8), checkWord);
     if (tableEnd >= MSK_HEADER_SIZE && tableEnd <= fileSize)
-        std::printf("data region:   %" PRIu64 " bytes\n", fileSize - tableEnd);
+        out.Field("data region", "data_region", std::to_string(fileSize - tableEnd) + " bytes",
+                  fileSize - tableEnd);
     // A password is right when the table's check word matches under it; the table may still be
     // refused for what it holds, which is reported apart.
     CMskUnpacker unpacker;
@@ -823,10 +1005,11 @@ int Info(const Args& args) {
     if (args.havePassword) {
         verdict = tryPassword(args.password, error);
         if (verdict == 0) {
-            std::printf("password:      does not open the table\n");
+            if (!args.json)
+                std::printf("password:      does not open the table\n");
             return Fail(u"crc_check_fail");
         }
-        std::printf("password:      matches\n");
+        out.Field("password", "password", "matches", "given");
     } else {
         // Without a password, the unit's own two are tried: packages for the unit open with one.
         const char* found = NULL;
@@ -838,13 +1021,14 @@ int Info(const Args& args) {
             }
         }
         if (!found) {
-            std::printf("password:      neither gps nor nvq (give --password to read the file table)\n");
-            return 0;
+            out.Null("password", "password", "neither gps nor nvq (give --password to read the file table)");
+            return out.Finish();
         }
-        std::printf("password:      %s\n", found);
+        out.Field("password", "password", found, found);
     }
     if (verdict < 0) {
-        std::printf("file table:    refused\n");
+        if (!args.json)
+            std::printf("file table:    refused\n");
         return FailWith(error, unpacker);
     }
     int folders = 0, files = 0, other = 0;
@@ -861,12 +1045,18 @@ int Info(const Args& args) {
             ++other;
         }
     }
-    std::printf("root folder:   %s\n", WideToUtf8(unpacker.GetRootName()).c_str());
-    std::printf("entries:       %d (%d folders, %d files, %d of other types)\n", unpacker.GetEntryCount(),
-                folders, files, other);
-    std::printf("unpacked size: %" PRIu64 "\n", unpacked);
-    std::printf("stored size:   %" PRIu64 "\n", stored);
-    return 0;
+    const std::string root = WideToUtf8(unpacker.GetRootName());
+    out.Field("root folder", "root", root, root);
+    const std::string counts =
+        std::to_string(unpacker.GetEntryCount()) + " (" + tooling::Count(folders, "folder", "folders") +
+        ", " + tooling::Count(files, "file", "files") + ", " + std::to_string(other) + " of other types)";
+    out.Field("entries", "entries", counts, unpacker.GetEntryCount());
+    out.JsonOnly("folders", folders);
+    out.JsonOnly("files", files);
+    out.JsonOnly("other", other);
+    out.Field("unpacked size", "unpacked_size", std::to_string(unpacked), unpacked);
+    out.Field("stored size", "stored_size", std::to_string(stored), stored);
+    return out.Finish();
 }
 
 } // namespace
@@ -876,6 +1066,10 @@ int main(int argc, char** argv) {
     std::string problem = Parse(argc, argv, args);
     if (args.help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (args.version) {
+        tooling::PrintVersion("msktool");
         return 0;
     }
     if (!problem.empty())
@@ -909,6 +1103,16 @@ int main(int argc, char** argv) {
             return Usage("--dry-run is only for extract and install");
         if (int status = CheckSigningOptions(args))
             return status;
+        if (args.json && args.command != "list" && args.command != "info" && args.command != "verify")
+            return Usage("--json is only for list, info and verify");
+        if (args.quiet && args.verbose)
+            return Usage("-q and -v exclude each other");
+        if (args.quiet && args.command != "list" && args.command != "verify" && args.command != "extract" &&
+            args.command != "install")
+            return Usage("-q is only for list, verify, extract and install");
+        if (args.verbose && args.command != "list" && args.command != "extract")
+            return Usage("-v is only for list and extract");
+        g_json = args.json;
         if (args.haveDecoder) {
             if (args.decoder == "libdeflate" && !MskHaveLibdeflate()) {
                 std::fprintf(stderr, "msktool: this build has no libdeflate\n");

@@ -3,6 +3,7 @@
 #include "platform/DeviceNames.h"
 #include "platform/Platform.h"
 #include "platform/WinCe.h"
+#include "tools/common/JsonWriter.h"
 #include "tools/common/ToolSupport.h"
 #include "tools/skinc/SkinCompiler.h"
 #include "wceui/core/FhGlobalData.h"
@@ -34,11 +35,11 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kUsage[] = "usage: packtool create PACK FOLDER [--password P] [--name NAME]\n"
-                      "       packtool list PACK [--password P]\n"
+                      "       packtool list PACK [--password P] [--json] [-q|-v]\n"
                       "       packtool extract PACK DEST [--password P]\n"
                       "       packtool cat PATH [--device DIR] [--password P]\n"
                       "       packtool check FILE...\n"
-                      "       packtool --help\n";
+                      "       packtool --help | --version\n";
 
 const char kHelp[] =
     "\n"
@@ -49,6 +50,8 @@ const char kHelp[] =
     "  create PACK FOLDER   packs every file under FOLDER; item paths are the files' paths relative to\n"
     "                       FOLDER, stored in lower case with \"\\\" separators\n"
     "  list PACK            one line per item: unpacked size, stored size, path; then a summary\n"
+    "                       (-q: the paths only; -v: also each item's offset in the pack; --json:\n"
+    "                       one JSON object, see the README)\n"
     "  extract PACK DEST    writes every item under DEST\n"
     "  cat PATH             writes to stdout the bytes the framework reads for a device path: a plain\n"
     "                       file, or an item reached through a \".pack\\\" component, e.g.\n"
@@ -63,19 +66,33 @@ const char kHelp[] =
     "  --password P         the pack password (create, list, extract, cat)\n"
     "  --name NAME          the name stored in the pack's directory (default: PACK's file name)\n"
     "  --device DIR         the device root folder for cat\n"
+    "  --json               for list: the result as one JSON object on stdout, also on failure\n"
+    "  -q, --quiet          for list: the paths only\n"
+    "  -v, --verbose        for list: each item's offset too\n"
+    "  -h, --help           this text\n"
+    "  --version            the program's version\n"
     "\n"
     "PACK, FOLDER, DEST and FILE are host paths. Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 int Usage(const char* why) {
-    if (why) {
-        fprintf(stderr, "packtool: %s\n", why);
+    return tooling::UsageError("packtool", why ? why : "no command given");
+}
+
+// Set by --json: the result, or the failure, goes to stdout as one JSON object.
+bool g_json = false;
+
+void JsonFailure(const std::string& why) {
+    if (!g_json) {
+        return;
     }
-    fputs(kUsage, stderr);
-    return 2;
+    tooling::JsonWriter json;
+    json.BeginObject().Member("ok", false).Member("error", why).EndObject();
+    fputs(json.Text().c_str(), stdout);
 }
 
 int Fail(const std::string& why) {
     fprintf(stderr, "packtool: %s\n", why.c_str());
+    JsonFailure(why);
     return 1;
 }
 
@@ -90,6 +107,9 @@ struct Options {
     std::string name;
     std::string device;
     bool help = false;
+    bool json = false;
+    bool quiet = false;
+    bool verbose = false;
 };
 
 // Parses options anywhere after the command. Returns an error text, or empty.
@@ -103,8 +123,14 @@ std::string ParseOptions(int argc, char** argv, Options* opt) {
             *out = argv[++i];
             return true;
         };
-        if ("--help" == a) {
+        if ("--help" == a || "-h" == a) {
             opt->help = true;
+        } else if ("--json" == a) {
+            opt->json = true;
+        } else if ("-q" == a || "--quiet" == a) {
+            opt->quiet = true;
+        } else if ("-v" == a || "--verbose" == a) {
+            opt->verbose = true;
         } else if ("--password" == a) {
             if (!value(&opt->password)) {
                 return "--password needs a value";
@@ -119,7 +145,7 @@ std::string ParseOptions(int argc, char** argv, Options* opt) {
             if (!value(&opt->device)) {
                 return "--device needs a value";
             }
-        } else if (a.size() > 2 && 0 == a.compare(0, 2, "--")) {
+        } else if (a.size() > 1 && '-' == a[0]) {
             return "unknown option " + a;
         } else {
             opt->args.push_back(a);
@@ -240,6 +266,7 @@ bool OpenPack(const Options& opt, const std::string& hostPack, std::unique_ptr<C
     if (!(*pack)->Load(opt.hasPassword ? password.c_str() : NULL)) {
         fprintf(stderr, "packtool: cannot load %s\n", hostPack.c_str());
         log.Print("  ");
+        JsonFailure("cannot load " + hostPack);
         return false;
     }
     return true;
@@ -256,16 +283,43 @@ int List(const Options& opt) {
     }
     unsigned long long unpacked = 0;
     unsigned long long stored = 0;
+    tooling::JsonWriter json;
+    json.BeginObject().Member("ok", true).Member("pack", opt.args[0]);
+    json.Member("name", std::u16string(pack->GetPackName())).Member("check_word", pack->GetCheckWord());
+    json.Key("items").BeginArray();
     for (int i = 0; i < pack->GetItemCount(); ++i) {
         FhPackItemInfo info;
         pack->GetItemInfo(i, &info);
-        printf("%10u %10u  %s\n", info.dwUnpackedSize, info.dwStoredSize, WideToUtf8(info.pPath).c_str());
+        if (opt.json) {
+            std::u16string path = info.pPath;
+            std::replace(path.begin(), path.end(), u'\\', u'/');
+            json.BeginObject()
+                .Member("path", path)
+                .Member("size", info.dwUnpackedSize)
+                .Member("stored", info.dwStoredSize)
+                .Member("offset", info.dwDataOffset)
+                .EndObject();
+        } else if (opt.quiet) {
+            printf("%s\n", WideToUtf8(info.pPath).c_str());
+        } else if (opt.verbose) {
+            printf("%10u %10u %10u  %s\n", info.dwUnpackedSize, info.dwStoredSize, info.dwDataOffset,
+                   WideToUtf8(info.pPath).c_str());
+        } else {
+            printf("%10u %10u  %s\n", info.dwUnpackedSize, info.dwStoredSize, WideToUtf8(info.pPath).c_str());
+        }
         unpacked += info.dwUnpackedSize;
         stored += info.dwStoredSize;
     }
-    printf("%d items, %llu bytes unpacked, %llu bytes stored, check word 0x%08X, name \"%s\"\n",
-           pack->GetItemCount(), unpacked, stored, pack->GetCheckWord(),
-           WideToUtf8(pack->GetPackName()).c_str());
+    if (opt.json) {
+        json.EndArray().Member("unpacked", unpacked).Member("stored", stored).EndObject();
+        fputs(json.Text().c_str(), stdout);
+    } else if (!opt.quiet) {
+        printf("%s, %s unpacked, %s stored, check word 0x%08X, name \"%s\"\n",
+               tooling::Count(pack->GetItemCount(), "item", "items").c_str(),
+               tooling::Count(unpacked, "byte", "bytes").c_str(),
+               tooling::Count(stored, "byte", "bytes").c_str(), pack->GetCheckWord(),
+               WideToUtf8(pack->GetPackName()).c_str());
+    }
     return 0;
 }
 
@@ -547,6 +601,10 @@ int main(int argc, char** argv) {
         fputs(kHelp, stdout);
         return 0;
     }
+    if ("--version" == command) {
+        tooling::PrintVersion("packtool");
+        return 0;
+    }
     Options opt;
     const std::string error = ParseOptions(argc, argv, &opt);
     if (!error.empty()) {
@@ -557,6 +615,16 @@ int main(int argc, char** argv) {
         fputs(kHelp, stdout);
         return 0;
     }
+    if (opt.json && "list" != command) {
+        return Usage("--json is only for list");
+    }
+    if ((opt.quiet || opt.verbose) && "list" != command) {
+        return Usage("-q and -v are only for list");
+    }
+    if (opt.quiet && opt.verbose) {
+        return Usage("-q and -v exclude each other");
+    }
+    g_json = opt.json;
     if ("create" == command) {
         return Create(opt);
     }

@@ -45,11 +45,7 @@ const char kHelp[] =
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 int Usage(const char* why) {
-    if (why) {
-        fprintf(stderr, "skinc: %s\n", why);
-    }
-    fputs(kUsage, stderr);
-    return 2;
+    return tooling::UsageError("skinc", why);
 }
 
 // Marks a --keep folder as skinc's own, which a later run may empty.
@@ -81,6 +77,10 @@ int main(int argc, char** argv) {
         if ("--help" == a || "-h" == a) {
             fputs(kUsage, stdout);
             fputs(kHelp, stdout);
+            return 0;
+        }
+        if ("--version" == a) {
+            tooling::PrintVersion("skinc");
             return 0;
         }
         if ("--keep" == a) {

@@ -28,7 +28,7 @@ namespace {
 const char kUsage[] =
     "usage: travlek-device init DIR [--app gps|nvq] [--package FOLDER] [--screen WxH] [--pack FILE]\n"
     "                               [--sign-key SECRET.key]\n"
-    "       travlek-device --help\n";
+    "       travlek-device --help | --version\n";
 
 const char kHelp[] =
     "\n"
@@ -60,11 +60,7 @@ const char16_t kNvqApp[] = u"\\residentflash2\\app\\nvqmain.exe";
 const char16_t kGpsApp[] = u"\\residentflash2\\app\\navi.exe";
 
 int Usage(const char* why) {
-    if (why) {
-        fprintf(stderr, "travlek-device: %s\n", why);
-    }
-    fputs(kUsage, stderr);
-    return 2;
+    return tooling::UsageError("travlek-device", why ? why : "no command given");
 }
 
 int Fail(const std::string& why) {
@@ -290,6 +286,10 @@ int main(int argc, char** argv) {
     if ("--help" == command || "-h" == command || "help" == command) {
         fputs(kUsage, stdout);
         fputs(kHelp, stdout);
+        return 0;
+    }
+    if ("--version" == command) {
+        tooling::PrintVersion("travlek-device");
         return 0;
     }
     if ("init" != command) {

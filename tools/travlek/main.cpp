@@ -3,6 +3,7 @@
 #include "app/TravlekApp.h"
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
+#include "tools/common/ToolSupport.h"
 
 #include <cstdio>
 #include <cstring>
@@ -22,7 +23,8 @@ void Usage(FILE* out) {
                  "DIR/device.ini, else 800x480; the depth is 16 bits unless --bpp 32. A\n"
                  "\"flash=SIZE\" line there (bytes, or with K, M or G) makes \\Residentflash2 a flash of\n"
                  "that size; without it the flash has the host's free space.\n"
-                 "%s  --help                  this text\n",
+                 "%s  --help                  this text\n"
+                 "  --version               the program's version\n",
                  PlatformDisplayOptionsUsage());
 }
 
@@ -98,7 +100,7 @@ long long ReadDeviceFlash(const std::string& root) {
 int main(int argc, char** argv) {
     PlatformDisplayOptions options;
     bool screenGiven = false;
-    const int parsed = PlatformParseDisplayArgs("travlek", argc, argv, &options, Usage, &screenGiven);
+    const int parsed = tooling::ParseDisplayArgs("travlek", argc, argv, &options, Usage, &screenGiven);
     if (parsed >= 0) {
         return parsed;
     }

@@ -3,6 +3,7 @@
 // front and exits.
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
+#include "tools/common/ToolSupport.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/ui/RealDlg.h"
 #include "wceui/core/FhGlobalData.h"
@@ -126,7 +127,9 @@ private:
 };
 
 void Usage(FILE* out) {
-    std::fprintf(out, "usage: wceui-demo [options]\n%s  --help                  this text\n",
+    std::fprintf(out,
+                 "usage: wceui-demo [options]\n%s  --help                  this text\n"
+                 "  --version               the program's version\n",
                  PlatformDisplayOptionsUsage());
 }
 
@@ -136,7 +139,7 @@ int s_instance;
 
 int main(int argc, char** argv) {
     PlatformDisplayOptions options;
-    const int parsed = PlatformParseDisplayArgs("wceui-demo", argc, argv, &options, Usage);
+    const int parsed = tooling::ParseDisplayArgs("wceui-demo", argc, argv, &options, Usage);
     if (parsed >= 0) {
         return parsed;
     }

@@ -3,6 +3,7 @@
 // on the headless or SDL display.
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
+#include "tools/common/ToolSupport.h"
 #include "tools/wceui-gallery/GalleryHostWnd.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
@@ -40,7 +41,8 @@ void Usage(FILE* out) {
                  "box and a list box on one screen, from the skin wceui-gallery.pack beside the program.\n"
                  "The screen is 800x480 unless --screen says otherwise (below 800 pixels wide the\n"
                  "small layout is used). Escape or closing the window ends it.\n"
-                 "%s  --help                  this text\n",
+                 "%s  --help                  this text\n"
+                 "  --version               the program's version\n",
                  PlatformDisplayOptionsUsage());
 }
 
@@ -48,7 +50,7 @@ void Usage(FILE* out) {
 
 int main(int argc, char** argv) {
     PlatformDisplayOptions options;
-    const int parsed = PlatformParseDisplayArgs("wceui-gallery", argc, argv, &options, Usage);
+    const int parsed = tooling::ParseDisplayArgs("wceui-gallery", argc, argv, &options, Usage);
     if (parsed >= 0) {
         return parsed;
     }

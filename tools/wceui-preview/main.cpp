@@ -73,8 +73,7 @@ const char kUsage[] =
     "the image is still written when the dialog opened); 2 bad arguments. With --watch: 0 after Ctrl-C.\n";
 
 int Usage(const char* why) {
-    std::fprintf(stderr, "wceui-preview: %s\n%s", why, kUsage);
-    return 2;
+    return tooling::UsageError("wceui-preview", why);
 }
 
 // While one lives, the framework's lines are not the user's business (probes whose failure is
@@ -514,6 +513,10 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if ("--help" == a || "-h" == a) {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if ("--version" == a) {
+            tooling::PrintVersion("wceui-preview");
             return 0;
         }
         const bool takesValue = "--screen" == a || "--bpp" == a || "--lang" == a || "--dump" == a;
