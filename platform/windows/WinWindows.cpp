@@ -714,7 +714,6 @@ void WindowManagerReset() {
 }
 
 std::string PlatformWindowListText() {
-    State& s = S();
     std::string out;
     std::function<void(HWND, int)> line = [&](HWND h, int depth) {
         auto w = Find(h);
