@@ -9,4 +9,4 @@ exe=$build/bin/bench_anim
 if [ ! -x "$exe" ]; then
   cmake --build "$build" -j2 --target bench_anim
 fi
-"$exe" --benchmark_min_time=0.02 --benchmark_repetitions=3
+"$exe" --benchmark_min_time=0.02 --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true

@@ -95,17 +95,20 @@ double GlyphRate(const FastestReporter& r, const std::string& name) {
 }
 
 void PrintComparison(const FastestReporter& r) {
-    std::printf("\nDrawTextW, 40 characters at 22 pixels (glyphs/s)\n");
-    std::printf("  %-6s %14s %14s %10s  %s\n", "format", "first draw", "repeated", "ratio", "targets");
+    std::printf(
+        "\nDrawTextW, 40 characters at 22 pixels (glyphs/s of the fastest repetition; the ratio of the\n"
+        "medians after the slash)\n");
+    std::printf("  %-6s %14s %14s %14s  %s\n", "format", "first draw", "repeated", "ratio", "targets");
     for (int bpp : {16, 32}) {
-        const double first = GlyphRate(r, "BM_DrawTextFirst/" + std::to_string(bpp));
-        const double again = GlyphRate(r, "BM_DrawTextRepeated/" + std::to_string(bpp));
-        const double ratio = Ratio(again, first);
-        std::string verdict = ratio >= 20 ? "ratio ok" : "ratio BELOW 20";
+        const std::string first = "BM_DrawTextFirst/" + std::to_string(bpp);
+        const std::string again = "BM_DrawTextRepeated/" + std::to_string(bpp);
+        const double ratio = Ratio(GlyphRate(r, again), GlyphRate(r, first));
+        const double medianRatio = Ratio(r.MedianSeconds(first), r.MedianSeconds(again));
+        std::string verdict = ratio >= 20 ? "ratio met" : "ratio MISSED (20)";
         if (bpp == 16)
-            verdict += again >= 5e6 ? ", rate ok" : ", rate BELOW 5M";
-        std::printf("  %-6s %14.0f %14.0f %9.1fx  %s\n", bpp == 16 ? "565" : "32-bit", first, again, ratio,
-                    verdict.c_str());
+            verdict += GlyphRate(r, again) >= 5e6 ? ", rate met" : ", rate MISSED (5M)";
+        std::printf("  %-6s %14.0f %14.0f %6.1f / %4.1fx  %s\n", bpp == 16 ? "565" : "32-bit",
+                    GlyphRate(r, first), GlyphRate(r, again), ratio, medianRatio, verdict.c_str());
     }
 }
 

@@ -8,4 +8,4 @@ exe=$build/bin/bench_text
 if [ ! -x "$exe" ]; then
   cmake --build "$build" -j2 --target bench_text
 fi
-"$exe" --benchmark_min_time=0.2 --benchmark_repetitions=3
+"$exe" --benchmark_min_time=0.2 --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -331,7 +332,7 @@ BOOL CWceUiGenericBitmap::CopyRowPieces(int yDst, int nHeight, int ySrc, const W
     if (nHeight <= 0 || yDst < 0 || ySrc < 0 || NULL == pPieces || !IsLoaded()) {
         return FALSE;
     }
-    const BITMAP& dst = GetStore()->bmpInfo;
+    const BITMAP dst = GetStore()->bmpInfo; // a copy: making the store unique below may replace it
     const int nBits = dst.bmBitsPixel;
     if ((16 != nBits && 32 != nBits) || yDst + nHeight > dst.bmHeight) {
         return FALSE;
@@ -353,22 +354,34 @@ BOOL CWceUiGenericBitmap::CopyRowPieces(int yDst, int nHeight, int ySrc, const W
     if (!CopyBeforeWrite()) {
         return FALSE;
     }
+    // Where each piece starts in the first row, and its length; rows are bottom-up, so the next image
+    // row lies one stride lower in memory.
+    struct Run {
+        const BYTE* pSrc;
+        ptrdiff_t nSrcStride;
+        size_t nDstOffset;
+        size_t nLength;
+    };
+    std::vector<Run> runs;
+    runs.reserve((size_t)nPieces);
     const size_t nBytes = (size_t)nBits / 8;
-    BYTE* pDstBits = static_cast<BYTE*>(GetStore()->pBits);
-    const int nDstStride = FhStridePixels(dst.bmWidth, nBits) * (int)nBytes;
-    for (int y = 0; y < nHeight; ++y) {
-        BYTE* pRow = FhImageRow(pDstBits, nDstStride, dst.bmHeight, yDst + y);
-        for (int i = 0; i < nPieces; ++i) {
-            const WceUiRowPiece& piece = pPieces[i];
-            if (piece.nWidth <= 0) {
-                continue;
-            }
+    for (int i = 0; i < nPieces; ++i) {
+        const WceUiRowPiece& piece = pPieces[i];
+        if (piece.nWidth > 0) {
             const FhBmpData* pSrc = piece.pSrcBmp->GetStore();
             const int nSrcStride = FhStridePixels(pSrc->bmpInfo.bmWidth, nBits) * (int)nBytes;
-            const BYTE* pSrcRow = FhImageRow(static_cast<const BYTE*>(pSrc->pBits), nSrcStride,
-                                             pSrc->bmpInfo.bmHeight, ySrc + y);
-            std::memcpy(pRow + (size_t)piece.xDst * nBytes, pSrcRow + (size_t)piece.xSrc * nBytes,
-                        (size_t)piece.nWidth * nBytes);
+            const BYTE* pRow =
+                FhImageRow(static_cast<const BYTE*>(pSrc->pBits), nSrcStride, pSrc->bmpInfo.bmHeight, ySrc);
+            runs.push_back({pRow + (size_t)piece.xSrc * nBytes, nSrcStride, (size_t)piece.xDst * nBytes,
+                            (size_t)piece.nWidth * nBytes});
+        }
+    }
+    const ptrdiff_t nDstStride = FhStridePixels(dst.bmWidth, nBits) * (ptrdiff_t)nBytes;
+    BYTE* pRow = FhImageRow(static_cast<BYTE*>(GetStore()->pBits), (int)nDstStride, dst.bmHeight, yDst);
+    for (int y = 0; y < nHeight; ++y, pRow -= nDstStride) {
+        for (Run& run : runs) {
+            std::memcpy(pRow + run.nDstOffset, run.pSrc, run.nLength);
+            run.pSrc -= run.nSrcStride;
         }
     }
     return TRUE;
