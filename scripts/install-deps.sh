@@ -10,6 +10,7 @@ packages=(
   fonts-wqy-microhei
   libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev libpixman-1-dev libsodium-dev
+  nlohmann-json3-dev
   zip unzip util-linux time python3
 )
 

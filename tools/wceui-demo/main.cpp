@@ -3,6 +3,7 @@
 // front and exits.
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
+#include "tools/common/DisplayProgram.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/ui/RealDlg.h"
 #include "wceui/core/FhGlobalData.h"
@@ -126,7 +127,11 @@ private:
 };
 
 void Usage(FILE* out) {
-    std::fprintf(out, "usage: wceui-demo [options]\n%s  --help                  this text\n",
+    std::fprintf(out,
+                 "usage: wceui-demo [options]\n"
+                 "Without --device its runtime state is kept in $XDG_STATE_HOME/wceui-demo\n"
+                 "(~/.local/state/wceui-demo); without a display it needs --backend headless.\n"
+                 "%s  --help                  this text\n",
                  PlatformDisplayOptionsUsage());
 }
 
@@ -139,6 +144,10 @@ int main(int argc, char** argv) {
     const int parsed = PlatformParseDisplayArgs("wceui-demo", argc, argv, &options, Usage);
     if (parsed >= 0) {
         return parsed;
+    }
+    const int prepared = tooling::PrepareDisplayProgram("wceui-demo", argc, argv, options);
+    if (prepared >= 0) {
+        return prepared;
     }
     // The framework's log stays out of the device folder: messages go to stderr.
     CWceUiLogFile::Instance().DisableFile();

@@ -3,6 +3,7 @@
 // on the headless or SDL display.
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
+#include "tools/common/DisplayProgram.h"
 #include "tools/wceui-gallery/GalleryHostWnd.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
@@ -39,7 +40,9 @@ void Usage(FILE* out) {
                  "Shows a button (it opens a message box), a slider, a single-line and a multi-line edit\n"
                  "box and a list box on one screen, from the skin wceui-gallery.pack beside the program.\n"
                  "The screen is 800x480 unless --screen says otherwise (below 800 pixels wide the\n"
-                 "small layout is used). Escape or closing the window ends it.\n"
+                 "small layout is used). Escape or closing the window ends it. Without --device its\n"
+                 "runtime state is kept in $XDG_STATE_HOME/wceui-gallery (~/.local/state/wceui-gallery).\n"
+                 "Without a display it needs --backend headless.\n"
                  "%s  --help                  this text\n",
                  PlatformDisplayOptionsUsage());
 }
@@ -51,6 +54,10 @@ int main(int argc, char** argv) {
     const int parsed = PlatformParseDisplayArgs("wceui-gallery", argc, argv, &options, Usage);
     if (parsed >= 0) {
         return parsed;
+    }
+    const int prepared = tooling::PrepareDisplayProgram("wceui-gallery", argc, argv, options);
+    if (prepared >= 0) {
+        return prepared;
     }
     // The framework's log stays out of the device folder: its lines go to stderr.
     CWceUiLogFile::Instance().DisableFile();
