@@ -11,8 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 # A build folder configured from another checkout (the repository was moved or copied) is made again.
-if [ -f build/CMakeCache.txt ] &&
-  ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" build/CMakeCache.txt; then
+home=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' build/CMakeCache.txt 2>/dev/null || true)
+if [ -n "$home" ] && [ "$(cd "$home" 2>/dev/null && pwd -P)" != "$(pwd -P)" ]; then
   echo "== build/ was configured for another checkout; configuring it again"
   rm -rf build/CMakeCache.txt build/CMakeFiles
 fi

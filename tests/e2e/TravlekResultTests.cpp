@@ -158,3 +158,25 @@ TEST_F(TravlekResultTest, PicturesAndResultsThatCannotBeWrittenAreErrors) {
 }
 
 } // namespace
+
+namespace {
+
+// --hold keeps the last screen up after the run until the window closes (headless: until the script
+// is done), so a person watching sees how it ended; without it the program ends with the dialog.
+TEST_F(TravlekResultTest, HoldKeepsTheLastScreenUpUntilTheWindowCloses) {
+    Init();
+    const std::string script = "wait 5000\nshot " + File("held.png") + "\nclose\n";
+    RunResult r = Travlek(script, "--shot '" + File("plain-exit.png") + "'");
+    ASSERT_EQ(e2e::kUpdated, r.exitCode) << r.out;
+    EXPECT_FALSE(testsupport::HostExists(File("held.png")));
+
+    std::filesystem::remove_all(Dev());
+    Init();
+    r = Travlek(script, "--hold --shot '" + File("exit.png") + "'");
+    ASSERT_EQ(e2e::kUpdated, r.exitCode) << r.out;
+    ASSERT_TRUE(testsupport::HostExists(File("held.png")));
+    EXPECT_EQ(testsupport::ReadHostFile(File("plain-exit.png")), testsupport::ReadHostFile(File("held.png")));
+    EXPECT_EQ(testsupport::ReadHostFile(File("exit.png")), testsupport::ReadHostFile(File("held.png")));
+}
+
+} // namespace

@@ -13,9 +13,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -107,9 +107,12 @@ public:
             fs::remove_all(m_dir, ec);
             return;
         }
+        std::vector<fs::path> made;
         for (fs::directory_iterator it(m_dir, ec), end; !ec && it != end; it.increment(ec)) {
-            std::error_code ignored;
-            fs::remove_all(it->path(), ignored);
+            made.push_back(it->path());
+        }
+        for (const fs::path& path : made) {
+            fs::remove_all(path, ec);
         }
     }
     HalfMadeFolder(const HalfMadeFolder&) = delete;
