@@ -5,6 +5,7 @@
 #include "app/TravlekConfiguredApp.h"
 #include "app/TravlekFlash.h"
 #include "app/TravlekDlgData.h"
+#include "app/TravlekRunReport.h"
 #include "package/MskInstall.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
@@ -235,6 +236,7 @@ BOOL CTravlekDlg::RunTouchCalibration() {
 }
 
 void CTravlekDlg::ShowMessage(LPCWSTR pText, UINT uFlags) {
+    TravlekReportMessage(pText);
     BOOL bShown = FALSE;
     TravlekMessageBox(GetRealWnd(), pText, uFlags, &bShown);
     if (!bShown) {

@@ -13,6 +13,7 @@
 #include "app/TravlekApp.h"
 #include "app/TravlekFlash.h"
 #include "app/TravlekSignatureCheck.h"
+#include "app/TravlekRunReport.h"
 #include "package/MskInstall.h"
 #include "wceui/core/FhScramble.h"
 #include "wceui/core/WceUiLog.h"
@@ -151,6 +152,7 @@ void CTravlekDlg::OnProgress(LONG nIndex, LONG nTotal) {
     pProgress->SetPos(nPercent);
     SetStatusText(WFormat(u"%d%%", pProgress->GetPos()).c_str());
     RepaintNow();
+    TravlekReportProgress(nPercent);
     // A unit found half updated tells from its log how far the unpack got.
     WceUiLog(WCEUI_LOG_INFO, "CTravlekDlg::OnProgress, %d%% (entry %ld of %ld)", nPercent,
              static_cast<long>(nIndex) + 1, static_cast<long>(nTotal));
@@ -208,6 +210,7 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     if (!WCEUI_CHECK("CTravlekDlg::DoUpdate", NULL != pPackagePath)) {
         return FALSE;
     }
+    TravlekReportUpdateStarted(pPackagePath);
     const DWORD dwKey = FhPasswordToKey(IsMainNavigationUnit() ? u"pwd_ruv" : u"pwd_tanzo");
     CWceUiRealWnd* pWnd = GetRealWnd();
     if (NULL != pWnd) {
@@ -262,6 +265,7 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     RepaintNow();
 
     PostMessageW(HWND_BROADCAST, TRAVLEK_WM_FINISHED, bResult ? 1 : 0, 0);
+    TravlekReportUpdateFinished(bResult, errorText);
     if (!bResult) {
         WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, %s: %s", pPackagePath, errorText.c_str());
         const std::u16string message = TravlekUpdateErrorMessage(errorText);

@@ -146,6 +146,22 @@ BOOL CMskWriter::AddHostTree(const std::string& hostFolder, std::u16string& erro
     return TRUE;
 }
 
+std::vector<std::vector<std::u16string>> CMskWriter::FindCaseCollisions() const {
+    std::vector<std::vector<std::u16string>> groups;
+    std::unordered_map<std::u16string, size_t> groupOfKey;
+    for (const Item& item : m_items) {
+        auto inserted = groupOfKey.emplace(MskPathFoldKey(item.path), groups.size());
+        if (inserted.second) {
+            groups.push_back({});
+        }
+        groups[inserted.first->second].push_back(item.path);
+    }
+    groups.erase(std::remove_if(groups.begin(), groups.end(),
+                                [](const std::vector<std::u16string>& g) { return g.size() < 2; }),
+                 groups.end());
+    return groups;
+}
+
 void CMskWriter::SetProgressCallback(MskWriterProgress pCallback, LPVOID pContext) {
     m_pCallback = pCallback;
     m_pContext = pContext;

@@ -54,6 +54,11 @@ public:
 
     const MskWriterStats& GetStats() const { return m_stats; }
 
+    // Every group of entry paths that name the same place when case is ignored, each group in the
+    // order its paths were added, the groups in the order of their first path. Write refuses a
+    // package with any of them; this lists them all at once.
+    std::vector<std::vector<std::u16string>> FindCaseCollisions() const;
+
 private:
     struct Item {
         bool folder = false;

@@ -22,28 +22,32 @@ out=${2:-docs}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
+# run EXPECTED_STATUS DEVICE SCRIPT [travlek options]: travlek's exit status says how the run ended
+# (0 updated, 3 the update failed, 4 no update ran).
 run() {
-  local dev=$1 script=$2
-  shift 2
+  local want=$1 dev=$2 script=$3 status=0
+  shift 3
   printf '%s\n' "$script" >"$work/script.txt"
-  "$travlek" --backend headless --device "$dev" --screen 800x480 --script "$work/script.txt" "$@"
+  "$travlek" --backend headless --device "$dev" --screen 800x480 --script "$work/script.txt" "$@" >/dev/null ||
+    status=$?
+  [ "$status" -eq "$want" ] || { echo "travlek on $dev exited with $status, not $want" >&2; exit 1; }
 }
 
 # The main dialog: the package listed, taken before the update starts by itself.
 "$device_tool" init "$work/main" --package demo/app >/dev/null
-run "$work/main" "wait 5
+run 4 "$work/main" "wait 5
 shot $out/main.png
 quit"
 
 # The update to its end: the headless clock runs it at once, so the picture is the one at exit.
 "$device_tool" init "$work/progress" --package demo/app >/dev/null
-run "$work/progress" "wait 5" --shot "$out/progress.png"
+run 0 "$work/progress" "wait 5" --shot "$out/progress.png"
 grep -q 'TRAVLEK_FINISHED 1' "$work/progress/.wince/journal.log" || { echo "the update failed" >&2; exit 1; }
 
 # A package under the other unit's password: the unpacker's message in a box.
 "$device_tool" init "$work/box" --package demo/app >/dev/null
 "$msktool" create "$work/box/SDMMC/gpsApp.msk" demo/app --password nvq --root app >/dev/null
-run "$work/box" "wait 500
+run 3 "$work/box" "wait 500
 shot $out/msgbox.png
 quit"
 # The gallery, used a little: its own device folder keeps its runtime files out of the way.

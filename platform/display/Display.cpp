@@ -19,6 +19,8 @@ struct DisplayState {
     std::string exitShot;
     bool atExitRegistered = false;
     PlatformDumpHook dumpHook;
+    std::vector<std::string> written;
+    std::vector<std::string> failed;
 };
 
 DisplayState& D() {
@@ -33,6 +35,12 @@ bool ParsePositive(const char* text, int maxValue, int* out) {
         return false;
     *out = static_cast<int>(v);
     return true;
+}
+
+// Keeps the outcome of a requested write for PlatformDisplayFilesWritten.
+bool NoteWrite(const std::string& hostPath, bool ok) {
+    (ok ? D().written : D().failed).push_back(hostPath);
+    return ok;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -96,6 +104,8 @@ int PlatformStartDisplay(const PlatformDisplayOptions& options, std::string* err
         b = CreateHeadlessBackend(std::move(steps), options.realClock);
     }
     D().exitShot = options.exitShot;
+    D().written.clear();
+    D().failed.clear();
     if (!options.exitShot.empty() && !D().atExitRegistered) {
         // A program that exits without stopping the display still leaves its last picture.
         PlatformGetScreenBitmap();
@@ -242,7 +252,9 @@ bool PlatformScreenRgb(std::vector<unsigned char>* rgb, int* width, int* height)
     return true;
 }
 
-bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error) {
+namespace {
+
+bool WriteScreenshot(const std::string& hostPath, std::string* error) {
     std::vector<BYTE> rgb;
     int w = 0;
     int h = 0;
@@ -280,21 +292,35 @@ bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error) {
     return ok;
 }
 
+} // namespace
+
+bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error) {
+    return NoteWrite(hostPath, WriteScreenshot(hostPath, error));
+}
+
+const std::vector<std::string>& PlatformDisplayFilesWritten() {
+    return D().written;
+}
+
+const std::vector<std::string>& PlatformDisplayWriteFailures() {
+    return D().failed;
+}
+
 void PlatformSetDumpHook(PlatformDumpHook hook) {
     D().dumpHook = std::move(hook);
 }
 
 bool PlatformWriteDump(const std::string& hostPath, std::string* error) {
-    std::string text = D().dumpHook ? D().dumpHook() : PlatformWindowListText();
+    const std::string text = D().dumpHook ? D().dumpHook() : PlatformWindowListText();
     FILE* f = std::fopen(hostPath.c_str(), "wb");
     if (!f) {
         if (error)
             *error = "cannot write " + hostPath + ": " + std::strerror(errno);
-        return false;
+        return NoteWrite(hostPath, false);
     }
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     ok = std::fclose(f) == 0 && ok;
     if (!ok && error)
         *error = "cannot write " + hostPath;
-    return ok;
+    return NoteWrite(hostPath, ok);
 }

@@ -54,6 +54,11 @@ const char* PlatformDisplayOptionsUsage();
 bool PlatformScreenRgb(std::vector<unsigned char>* rgb, int* width, int* height);
 // Writes the screen as it is seen now as an RGB PNG file.
 bool PlatformSaveScreenshot(const std::string& hostPath, std::string* error);
+// The host files written by PlatformSaveScreenshot and PlatformWriteDump (the script's shots and
+// dumps, the exit screenshot) since the last PlatformStartDisplay, in order, and the paths that could
+// not be written, so a program can list what it wrote and fail when a picture is missing.
+const std::vector<std::string>& PlatformDisplayFilesWritten();
+const std::vector<std::string>& PlatformDisplayWriteFailures();
 
 // The text a script's dump command writes (UTF-8). The default lists the windows; the framework's
 // layers replace it with their own description. Null restores the default.

@@ -220,3 +220,29 @@ TEST_F(GalleryTest, BadOptionsAndAMissingSkinAreRefused) {
     EXPECT_EQ(missing.exitCode, 1) << missing.out;
     EXPECT_NE(missing.out.find("wceui-gallery.pack"), std::string::npos) << missing.out;
 }
+
+// Without --device the gallery keeps its runtime state under the user's state folder, never in the
+// current folder; without a display it says so instead of ending silently.
+TEST(GalleryStateTest, StateGoesToTheUsersStateFolderAndNoDisplayIsSaid) {
+    testsupport::TempFolder tmp;
+    const std::string cwd = tmp.Path() + "/cwd";
+    const std::string state = tmp.Path() + "/state";
+    testsupport::MakeHostFolders(cwd);
+    testsupport::WriteHostFile(tmp.Path() + "/script.txt", "wait 20\nquit\n");
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(cwd);
+    RunResult headless =
+        RunProgram(WCEUI_GALLERY_PATH, "--backend headless --script '" + tmp.Path() + "/script.txt'",
+                   {"XDG_STATE_HOME=" + state, "WINCE_DEVICE_ROOT="});
+    RunResult noDisplay =
+        RunProgram(WCEUI_GALLERY_PATH, "", {"XDG_STATE_HOME=" + state, "DISPLAY=", "WAYLAND_DISPLAY="});
+    std::filesystem::current_path(here);
+
+    EXPECT_EQ(0, headless.exitCode) << headless.out;
+    EXPECT_TRUE(std::filesystem::is_empty(cwd));
+    EXPECT_TRUE(std::filesystem::is_directory(state + "/wceui-gallery/.wince"));
+
+    EXPECT_EQ(1, noDisplay.exitCode) << noDisplay.out;
+    EXPECT_NE(noDisplay.out.find("wceui-gallery: no display"), std::string::npos) << noDisplay.out;
+    EXPECT_NE(noDisplay.out.find("--backend headless"), std::string::npos) << noDisplay.out;
+}

@@ -25,7 +25,7 @@ TEST_F(TravlekListTest, TheCheckMarkMovesToEachPackagePickedByHand) {
     testsupport::WriteHostFile(Dev() + "/SDMMC/b.msk", "x");
     RunResult r =
         Travlek("wait 100\n" + TapRow(0, "sdmmc.txt") + TapRow(1, "a.txt") + TapRow(2, "b.txt") + "quit\n");
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
 
     const LayerDump sdmmc = Dump("sdmmc.txt");
     ASSERT_TRUE(sdmmc.Visible("listbox")) << sdmmc.Text();
@@ -50,7 +50,7 @@ TEST_F(TravlekListTest, APackagePickedAfterAFailedAutomaticStartTakesTheMark) {
     // 800x480: the message box's "ok" is at 320..480, 294..350.
     RunResult r = Travlek("wait 1000\ndump box.txt\ntap 400 322\nwait 500\ndump failed.txt\n" +
                           TapRow(1, "b.txt") + "quit\n");
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kUpdateFailed, r.exitCode) << r.out;
 
     const LayerDump box = Dump("box.txt");
     ASSERT_TRUE(box.Visible("ok")) << box.Text();

@@ -13,6 +13,11 @@
 
 namespace e2e {
 
+// travlek's exit statuses: the last update run succeeded, it failed, or no update ran.
+constexpr int kUpdated = 0;
+constexpr int kUpdateFailed = 3;
+constexpr int kNothingToDo = 4;
+
 // Bytes that are no file format at all and do not compress; the same seed gives the same bytes.
 std::string Noise(size_t size, uint32_t seed);
 

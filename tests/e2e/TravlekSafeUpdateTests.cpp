@@ -216,7 +216,7 @@ TEST_P(KilledUpdate, AStartWithoutTheCardKeepsAWholeApplicationAndOneWithItCompl
     // Without the card.
     fs::rename(Card(), File("card-away.msk"));
     r = Run(kScript);
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
     EXPECT_EQ(std::string::npos, Journal().find(kNotLaunched)) << Journal();
     switch (cut.withoutCard) {
         case OLD_APPLICATION:
@@ -319,7 +319,7 @@ TEST_P(PackageChangedAfterVerify, InstallsTheVerifiedBytesOrFailsKeepingTheOldAp
     }
     r = Run(kScript, {std::string("WINCE_HOOK_AT=") + std::get<1>(GetParam()).hookAt,
                       "WINCE_HOOK_COMMAND=" + command});
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(change.installs ? e2e::kUpdated : e2e::kUpdateFailed, r.exitCode) << r.out;
 
     const std::string name = change.name;
     if (change.installs) {
@@ -372,7 +372,7 @@ TEST_F(TravlekSafeUpdateTest, APathTooLongForTheFlashIsRefusedBeforeAnyChange) {
         testsupport::WriteHostFile(Card(), msktest::Build(raw));
 
         RunResult r = Run(kScript);
-        ASSERT_EQ(0, r.exitCode) << r.out;
+        ASSERT_EQ(length < 240 ? e2e::kUpdated : e2e::kUpdateFailed, r.exitCode) << r.out;
         std::string host = Dev() + "/Residentflash2/app/" + WideToUtf8(path);
         std::replace(host.begin(), host.end(), '\\', '/');
         if (length < 240) {
@@ -417,7 +417,7 @@ TEST_F(TravlekSafeUpdateTest, AFlashFilledByAnotherWriterMidUnpackKeepsTheOldApp
     RunResult r = Run(kScript, {"WINCE_HOOK_AT=create:150:\\Residentflash2\\ap+\\",
                                 "WINCE_HOOK_COMMAND=dd if=/dev/zero of=" + ShellQuote(filler) +
                                     " bs=64k status=none 2>/dev/null"});
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kUpdateFailed, r.exitCode) << r.out;
     ASSERT_TRUE(testsupport::HostExists(filler));
     EXPECT_GT(fs::file_size(filler), 1u << 20);
     fs::remove(filler);
@@ -439,7 +439,7 @@ TEST_F(TravlekSafeUpdateTest, APackageOfEntriesSharingOneStreamIsRefusedAtOnce) 
     RunResult r = Run(kScript);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::cout << "the run refusing the package took " << seconds << " s\n";
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kUpdateFailed, r.exitCode) << r.out;
     ExpectFailedAndKept("MSK file format error. Update fail.");
     EXPECT_NE(std::string::npos, Log().find("\\SDMMC\\gpsApp.msk: file_format_error")) << Log();
 }

@@ -33,7 +33,7 @@ TEST_F(TravlekScreenTest, AMainNavigationUnitWithoutItsPackageSaysSoUntilOkIsTap
                           "tap 400 200\nwait 500\ndump beside.txt\n"
                           "down 400 322\nwait 100\ndump pressed.txt\n"
                           "up 400 322\nwait 500\ndump after.txt\nclose\n");
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
 
     const LayerDump box = Dump("box.txt");
     ASSERT_TRUE(box.Visible("msg")) << box.Text();
@@ -81,7 +81,7 @@ TEST_F(TravlekScreenTest, TapsBrowseFoldersAndTheUpLevelRowAndBackEndsTheRun) {
     RunResult r = Travlek("wait 100\ndump l0.txt\n" + TapRow(0, "l1.txt") + TapRow(1, "l2.txt") +
                           TapRow(0, "l3.txt") + TapRow(0, "l4.txt") + TapRow(1, "l5.txt") +
                           TapRow(1, "l6.txt") + "tap 680 314\nwait 100\ndump end.txt\n");
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
 
     const std::string up = "..  Up one level";
     const std::vector<List> expected = {
@@ -136,7 +136,7 @@ TEST_F(TravlekScreenTest, CalibrateKeepsTheDialogAndRebootResetsWithoutAQuestion
     InitWaiting();
     RunResult r = Travlek("wait 100\ndump start.txt\ntap 680 228\nwait 100\ndump calibrated.txt\n"
                           "tap 680 142\nwait 100\ndump end.txt\n");
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
     const LayerDump start = Dump("start.txt");
     ASSERT_TRUE(start.Visible("calibrate")) << start.Text();
     EXPECT_EQ("580,204,780,278", start.Find("calibrate")->Rect());
@@ -156,7 +156,7 @@ TEST_F(TravlekScreenTest, TheMainDialogWithAPackageFoundLooksAsItsGoldenImage) {
         Init(std::string("--screen ") + size);
         // The list is filled 1 ms after the start; the update would start 10 ms later.
         RunResult r = Travlek("wait 5\ndump main.txt\nshot main.png\nquit\n");
-        ASSERT_EQ(0, r.exitCode) << r.out;
+        ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
         const LayerDump dump = Dump("main.txt");
         ASSERT_TRUE(dump.Visible("listbox")) << dump.Text();
         EXPECT_EQ(List({"..  Up one level", "gpsApp.msk"}), dump.Find("listbox")->items);
@@ -179,7 +179,7 @@ TEST_F(TravlekScreenTest, FileNamesInChineseJapaneseAndKoreanLookAsTheirGoldenIm
         testsupport::WriteHostFile(Dev() + "/SDMMC/" + name, "");
     }
     RunResult r = Travlek("wait 5\ndump list.txt\nshot list.png\nquit\n");
-    ASSERT_EQ(0, r.exitCode) << r.out;
+    ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
     const LayerDump dump = Dump("list.txt");
     EXPECT_EQ(List({"..  Up one level", "gpsApp.msk", "ちず.msk", "地图更新.msk", "지도.msk"}),
               dump.Find("listbox")->items);

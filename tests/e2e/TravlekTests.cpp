@@ -76,7 +76,7 @@ TEST_F(TravlekTest, EveryScreenSizeAndDepthStartsWithTheMainDialogFillingTheScre
         // The screen comes from device.ini; the dump is taken before the update starts by itself.
         RunResult r = Travlek("wait 2\ndump " + File("d.txt") + "\nshot " + File("s.png") + "\nquit\n",
                               std::string("--bpp ") + c.bpp);
-        ASSERT_EQ(r.exitCode, 0) << r.out;
+        ASSERT_EQ(r.exitCode, e2e::kNothingToDo) << r.out;
         const std::string dump = testsupport::ReadHostFile(File("d.txt"));
         const std::string rect = " 0,0," + std::to_string(c.w) + "," + std::to_string(c.h) + " visible";
         EXPECT_NE(dump.find("CTravlekDlg \"CTravlekDlg\"" + rect), std::string::npos) << dump;
@@ -94,7 +94,7 @@ TEST_F(TravlekTest, TheSkinLooksTheSameOnA16And32BitScreen) {
         SCOPED_TRACE(kBpp[i]);
         const std::string shot = File(std::string("main") + kBpp[i] + ".png");
         RunResult r = Travlek("wait 100\nshot " + shot + "\nquit\n", std::string("--bpp ") + kBpp[i]);
-        ASSERT_EQ(r.exitCode, 0) << r.out;
+        ASSERT_EQ(r.exitCode, e2e::kNothingToDo) << r.out;
         std::string error;
         ASSERT_TRUE(ReadPng(shot, &shots[i], &error)) << error;
         ASSERT_EQ(shots[i].width, 800);
@@ -125,7 +125,7 @@ TEST_F(TravlekTest, ThePlatformCloseMessageEndsTheMainDialogAndTheProcess) {
     std::filesystem::remove(Dev() + "/SDMMC/gpsApp.msk");
     RunResult r = Travlek("wait 100\ndump " + File("before.txt") + "\nclose\nwait 60000\ndump " +
                           File("after.txt") + "\n");
-    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.exitCode, e2e::kNothingToDo) << r.out;
     EXPECT_NE(testsupport::ReadHostFile(File("before.txt")).find("CTravlekDlg"), std::string::npos);
     // The run ended at the close, long before the script's last command.
     EXPECT_FALSE(testsupport::HostExists(File("after.txt")));
@@ -148,7 +148,7 @@ TEST_F(TravlekTest, ASecondStartBringsTheRunningUpdaterToTheFrontAndDoesNothingE
         [&] { return testsupport::ReadHostFile(list).find("TRAVLEK_KPZ") != std::string::npos; }, 10000));
 
     RunResult second = RunProgram(TRAVLEK_PATH, "--backend headless --device '" + dev + "'");
-    EXPECT_EQ(second.exitCode, 0) << second.out;
+    EXPECT_EQ(second.exitCode, e2e::kNothingToDo) << second.out;
     EXPECT_NE(second.out.find("already running"), std::string::npos) << second.out;
     const std::string journal = Journal();
     EXPECT_NE(journal.find("travlek: ShowWindow TRAVLEK_KPZ 5\n"), std::string::npos) << journal;
@@ -166,7 +166,7 @@ TEST_F(TravlekTest, AFailedRunShowsItsMessageBoxUntilOkIsTappedAndA640WideScreen
     // 800x480: the box's "ok" is at 320..480, 267..323.
     RunResult r = Travlek("wait 500\ndump " + File("box.txt") + "\ntap 400 320\nwait 500\ndump " +
                           File("after.txt") + "\nclose\n");
-    ASSERT_EQ(r.exitCode, 0) << r.out;
+    ASSERT_EQ(r.exitCode, e2e::kUpdateFailed) << r.out;
     const std::string box = testsupport::ReadHostFile(File("box.txt"));
     EXPECT_NE(box.find("CWceUiLayer \"msg\""), std::string::npos) << box;
     EXPECT_NE(box.find(" \"MSK file format error. Update fail.\""), std::string::npos) << box;
@@ -179,7 +179,7 @@ TEST_F(TravlekTest, AFailedRunShowsItsMessageBoxUntilOkIsTappedAndA640WideScreen
 
     // Only the width picks the skin: 640 pixels wide is not one of the two big skins.
     r = Travlek("wait 500\ndump " + File("small.txt") + "\nclose\n", "--screen 640x480");
-    ASSERT_EQ(r.exitCode, 0) << r.out;
+    ASSERT_EQ(r.exitCode, e2e::kUpdateFailed) << r.out;
     const std::string small = testsupport::ReadHostFile(File("small.txt"));
     EXPECT_NE(small.find("CTravlekDlg \"CTravlekDlg\" 0,0,320,240"), std::string::npos) << small;
     EXPECT_NE(small.find("CWceUiLayer \"panel\" 10,67,310,173"), std::string::npos) << small;
@@ -285,7 +285,7 @@ TEST_F(TravlekTest, WithoutItsLanguageFileTheUpdaterStillUpdatesAndTheLogSaysWhy
         // First without the package, to see the main dialog as the user would.
         std::filesystem::remove(card);
         RunResult r = Travlek("wait 100\ndump " + File("d.txt") + "\nquit\n");
-        ASSERT_EQ(r.exitCode, 0) << r.out;
+        ASSERT_EQ(r.exitCode, e2e::kNothingToDo) << r.out;
         const e2e::LayerDump d(testsupport::ReadHostFile(File("d.txt")));
         ASSERT_NE(d.Find("update"), nullptr) << d.Text();
         EXPECT_TRUE(d.Visible("update"));
@@ -333,7 +333,8 @@ TEST_F(TravlekTest, WithoutItsMessageBoxTheStatusLineShowsTheMessage) {
         }
         // The status line as the message left it: a repaint at once makes the screen show it.
         RunResult r = Travlek("wait 1000\ndump " + File("d.txt") + "\nclose\n");
-        ASSERT_EQ(r.exitCode, 0) << r.out;
+        const bool updated = 0 == std::string(c.journalEnd).rfind("TRAVLEK_FINISHED 1", 0);
+        ASSERT_EQ(r.exitCode, updated ? e2e::kUpdated : e2e::kUpdateFailed) << r.out;
         const std::string journal = Journal();
         EXPECT_EQ(journal.substr(journal.size() - std::min(journal.size(), strlen(c.journalEnd))),
                   c.journalEnd)
@@ -432,7 +433,7 @@ TEST_F(TravlekTest, WithoutTheCardOnlyAMainNavigationUnitSaysItCannotFindThePack
             }
             const std::string before = Tree("Residentflash2");
             RunResult r = Travlek("wait 1000\ndump " + File("d.txt") + "\nclose\n");
-            ASSERT_EQ(r.exitCode, 0) << r.out;
+            ASSERT_EQ(r.exitCode, e2e::kNothingToDo) << r.out;
             const e2e::LayerDump d(testsupport::ReadHostFile(File("d.txt")));
             ASSERT_NE(d.Find("CTravlekDlg"), nullptr) << d.Text();
             if (std::string("nvq") == app) {

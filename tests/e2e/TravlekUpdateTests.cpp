@@ -249,7 +249,7 @@ TEST_F(TravlekUpdateTest, RefusedPackagesShowTheirMessageAndDeleteNothing) {
 
         RunResult r = Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(kScreens[2].ok) +
                               "\nwait 1000\ndump after.txt\nclose\n");
-        ASSERT_EQ(0, r.exitCode) << r.out;
+        ASSERT_EQ(e2e::kUpdateFailed, r.exitCode) << r.out;
         const LayerDump box = Dump("box.txt");
         ASSERT_TRUE(box.Visible("msg")) << box.Text();
         EXPECT_EQ(c.message, box.Find("msg")->text);
@@ -316,7 +316,7 @@ TEST_F(TravlekUpdateTest, AFlashTooSmallForThePackageKeepsTheOldApplication) {
 
         RunResult r =
             Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(kScreens[2].ok) + "\nwait 1000\nclose\n");
-        ASSERT_EQ(0, r.exitCode) << r.out;
+        ASSERT_EQ(c.fits ? e2e::kUpdated : e2e::kUpdateFailed, r.exitCode) << r.out;
         if (c.fits) {
             EXPECT_FALSE(testsupport::HostExists(File("box.txt")));
             EXPECT_EQ("new navi.exe\n", testsupport::ReadHostFile(flash + "/app/navi.exe"));
@@ -404,7 +404,7 @@ TEST_F(TravlekUpdateTest, BrokenPackagesEndInTheirMessageAndKeepTheOldApplicatio
         }
         RunResult r =
             Travlek("wait 1000\ndump box.txt\ntap " + CentreOf(kScreens[2].ok) + "\nwait 500\nclose\n");
-        ASSERT_EQ(0, r.exitCode) << r.out;
+        ASSERT_EQ(e2e::kUpdateFailed, r.exitCode) << r.out;
         const LayerDump box = Dump("box.txt");
         ASSERT_TRUE(box.Visible("msg")) << box.Text();
         EXPECT_EQ(c.message, box.Find("msg")->text);
@@ -448,7 +448,7 @@ TEST_F(TravlekUpdateTest, AFolderNamedLikeThePackageIsNotTakenForIt) {
         testsupport::WriteHostFile(package + "/inner.msk", bytes);
         const std::string before = Tree("Residentflash2");
         RunResult r = Travlek("wait 1000\ndump d.txt\nclose\n");
-        ASSERT_EQ(0, r.exitCode) << r.out;
+        ASSERT_EQ(e2e::kNothingToDo, r.exitCode) << r.out;
         const LayerDump d = Dump("d.txt");
         ASSERT_NE(nullptr, d.Find("CTravlekDlg")) << d.Text();
         if (nullptr != c.message) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -142,6 +143,46 @@ TEST_F(TravlekDeviceTest, ASignKeySignsThePackageAndConfiguresTheUnitWithItsPubl
         EXPECT_EQ(r.err.rfind("travlek-device: " + key + ": ", 0), 0u) << r.err;
         EXPECT_FALSE(testsupport::HostExists(Root() + "/d"));
     }
+}
+
+TEST_F(TravlekDeviceTest, AFailedInitLeavesTheFolderAsItFoundIt) {
+    // A name the unit cannot take is only refused while the package is written, after the device's
+    // other files are there.
+    const std::string package = Root() + "/bad-name";
+    testsupport::WriteHostFile(package + "/navi.exe", "new");
+    testsupport::WriteHostFile(package + "/bad\x01name.txt", "x");
+    tooltest::Result r = Init(Root() + "/d --package " + package);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot build the package"), std::string::npos) << r.err;
+    EXPECT_FALSE(testsupport::HostExists(Root() + "/d"));
+
+    // A folder that was there empty stays, empty; the same command then works once the name is fixed.
+    testsupport::MakeHostFolders(Root() + "/empty");
+    r = Init(Root() + "/empty --package " + package);
+    EXPECT_EQ(r.status, 1);
+    ASSERT_TRUE(testsupport::HostExists(Root() + "/empty"));
+    EXPECT_TRUE(std::filesystem::is_empty(Root() + "/empty"));
+    std::filesystem::remove(package + "/bad\x01name.txt");
+    r = Init(Root() + "/empty --package " + package);
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(TravlekDeviceTest, EveryCaseCollisionIsListedAtOnce) {
+    const std::string package = Root() + "/twins";
+    for (const char* name : {"navi.exe", "Readme.txt", "README.TXT", "maps/Europe.map", "maps/europe.map",
+                             "maps/europe.MAP", "maps/asia.map"}) {
+        testsupport::WriteHostFile(package + "/" + name, name);
+    }
+    tooltest::Result r = Init(Root() + "/d --package " + package);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds 2 set(s) of names"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'Readme.txt'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("'README.TXT'"), std::string::npos) << r.err;
+    for (const char* name : {"'maps\\Europe.map'", "'maps\\europe.map'", "'maps\\europe.MAP'"}) {
+        EXPECT_NE(r.err.find(name), std::string::npos) << name << "\n" << r.err;
+    }
+    EXPECT_EQ(r.err.find("asia"), std::string::npos) << r.err;
+    EXPECT_FALSE(testsupport::HostExists(Root() + "/d"));
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -75,6 +77,81 @@ bool WriteHostFile(const fs::path& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     return !out.fail();
+}
+
+// Set by an interrupt; the packing stops at the next file and the half-made folder goes.
+volatile std::sig_atomic_t s_interrupted = 0;
+
+void OnInterrupt(int) {
+    s_interrupted = 1;
+}
+
+// Removes what init made of the device folder unless it is kept: a failed or interrupted init leaves
+// the folder as it found it (missing, or empty), so that the same command can simply be run again.
+class HalfMadeFolder {
+public:
+    explicit HalfMadeFolder(const fs::path& dir) : m_dir(dir) {
+        std::error_code ec;
+        m_existed = fs::exists(dir, ec);
+    }
+    ~HalfMadeFolder() {
+        if (m_keep) {
+            return;
+        }
+        std::error_code ec;
+        if (!m_existed) {
+            fs::remove_all(m_dir, ec);
+            return;
+        }
+        std::vector<fs::path> made;
+        for (fs::directory_iterator it(m_dir, ec), end; !ec && it != end; it.increment(ec)) {
+            made.push_back(it->path());
+        }
+        for (const fs::path& path : made) {
+            fs::remove_all(path, ec);
+        }
+    }
+    HalfMadeFolder(const HalfMadeFolder&) = delete;
+    HalfMadeFolder& operator=(const HalfMadeFolder&) = delete;
+    void Keep() { m_keep = true; }
+
+private:
+    fs::path m_dir;
+    bool m_existed = false;
+    bool m_keep = false;
+};
+
+// The packing's progress in bytes: the writer names each file it has packed.
+struct PackProgress {
+    fs::path folder;
+    uint64_t done = 0;
+    uint64_t total = 0;
+    tooling::ProgressBar bar{"packing", tooling::ProgressBar::Units::Bytes};
+
+    static BOOL Step(LPVOID pContext, LONG, LPCWSTR pEntryPath, LONG) {
+        PackProgress* p = static_cast<PackProgress*>(pContext);
+        std::string relative = WideToUtf8(pEntryPath);
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        std::error_code ec;
+        const uintmax_t size = fs::file_size(p->folder / relative, ec);
+        p->done = std::min(p->total, p->done + (ec ? 0 : size));
+        p->bar.Show(p->done, p->total);
+        return !s_interrupted;
+    }
+};
+
+// The bytes of the regular files below a folder, for the progress bar's total.
+uint64_t TreeBytes(const fs::path& folder) {
+    uint64_t total = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code sizeError;
+        if (it->is_regular_file(sizeError)) {
+            const uintmax_t size = it->file_size(sizeError);
+            total += sizeError ? 0 : size;
+        }
+    }
+    return total;
 }
 
 // The folder of this executable.
@@ -194,6 +271,28 @@ int Init(const Options& opt) {
         }
     }
 
+    // The whole tree is read, and its names checked, before anything of the device is made.
+    CMskWriter writer;
+    std::u16string error;
+    if (!writer.AddHostTree(package.string(), error)) {
+        return Fail("cannot build the package from " + package.string() + ": " + WideToUtf8(error));
+    }
+    const auto collisions = writer.FindCaseCollisions();
+    if (!collisions.empty()) {
+        std::string list;
+        for (const auto& group : collisions) {
+            list += "\n ";
+            for (const std::u16string& path : group) {
+                list += " '" + WideToUtf8(path) + "'";
+            }
+        }
+        return Fail(package.string() + " holds " + std::to_string(collisions.size()) +
+                    " set(s) of names that are the same place on the unit, which ignores case:" + list);
+    }
+
+    HalfMadeFolder made(dir);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
     fs::create_directories(dir, ec);
     if (ec) {
         return Fail("cannot make " + dir.string() + ": " + ec.message());
@@ -227,11 +326,17 @@ int Init(const Options& opt) {
     CWceUiLogFile::Instance().DisableFile();
 
     const std::u16string packagePath = bNvq ? u"\\SDMMC\\nvqApp.msk" : u"\\SDMMC\\gpsApp.msk";
-    CMskWriter writer;
-    std::u16string error;
-    if (!writer.AddHostTree(package.string(), error) ||
-        !writer.Write(packagePath.c_str(), u"app",
-                      FhPasswordToKey(bNvq ? MSK_PASSWORD_NVQ : MSK_PASSWORD_GPS), error)) {
+    PackProgress progress;
+    progress.folder = package;
+    progress.total = TreeBytes(package);
+    writer.SetProgressCallback(&PackProgress::Step, &progress);
+    const BOOL bWritten = writer.Write(packagePath.c_str(), u"app",
+                                       FhPasswordToKey(bNvq ? MSK_PASSWORD_NVQ : MSK_PASSWORD_GPS), error);
+    progress.bar.Done();
+    if (s_interrupted) {
+        return Fail("interrupted; " + dir.string() + " is left as it was");
+    }
+    if (!bWritten) {
         return Fail("cannot build the package from " + package.string() + ": " + WideToUtf8(error));
     }
     if (!opt.signKey.empty() && !SignPackage(packagePath, signKey, &why)) {
@@ -261,6 +366,7 @@ int Init(const Options& opt) {
                     ")");
     }
 
+    made.Keep();
     const MskWriterStats& stats = writer.GetStats();
     printf("%s: a %s unit, %s screen\n", dir.string().c_str(), opt.app.c_str(), opt.screen.c_str());
     printf("  Program/travlek.pack\n");

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
 #include "tools/common/ToolSupport.h"
+#include "tools/common/DisplayProgram.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/ui/RealDlg.h"
 #include "wceui/core/FhGlobalData.h"
@@ -128,7 +129,10 @@ private:
 
 void Usage(FILE* out) {
     std::fprintf(out,
-                 "usage: wceui-demo [options]\n%s  --help                  this text\n"
+                 "usage: wceui-demo [options]\n"
+                 "Without --device its runtime state is kept in $XDG_STATE_HOME/wceui-demo\n"
+                 "(~/.local/state/wceui-demo); without a display it needs --backend headless.\n"
+                 "%s  --help                  this text\n"
                  "  --version               the program's version\n",
                  PlatformDisplayOptionsUsage());
 }
@@ -142,6 +146,10 @@ int main(int argc, char** argv) {
     const int parsed = tooling::ParseDisplayArgs("wceui-demo", argc, argv, &options, Usage);
     if (parsed >= 0) {
         return parsed;
+    }
+    const int prepared = tooling::PrepareDisplayProgram("wceui-demo", argc, argv, options);
+    if (prepared >= 0) {
+        return prepared;
     }
     // The framework's log stays out of the device folder: messages go to stderr.
     CWceUiLogFile::Instance().DisableFile();

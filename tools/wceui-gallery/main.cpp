@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
 #include "tools/common/ToolSupport.h"
+#include "tools/common/DisplayProgram.h"
 #include "tools/wceui-gallery/GalleryHostWnd.h"
 #include "wceui/core/FhGlobalData.h"
 #include "wceui/core/WceUiLog.h"
@@ -40,7 +41,9 @@ void Usage(FILE* out) {
                  "Shows a button (it opens a message box), a slider, a single-line and a multi-line edit\n"
                  "box and a list box on one screen, from the skin wceui-gallery.pack beside the program.\n"
                  "The screen is 800x480 unless --screen says otherwise (below 800 pixels wide the\n"
-                 "small layout is used). Escape or closing the window ends it.\n"
+                 "small layout is used). Escape or closing the window ends it. Without --device its\n"
+                 "runtime state is kept in $XDG_STATE_HOME/wceui-gallery (~/.local/state/wceui-gallery).\n"
+                 "Without a display it needs --backend headless.\n"
                  "%s  --help                  this text\n"
                  "  --version               the program's version\n",
                  PlatformDisplayOptionsUsage());
@@ -53,6 +56,10 @@ int main(int argc, char** argv) {
     const int parsed = tooling::ParseDisplayArgs("wceui-gallery", argc, argv, &options, Usage);
     if (parsed >= 0) {
         return parsed;
+    }
+    const int prepared = tooling::PrepareDisplayProgram("wceui-gallery", argc, argv, options);
+    if (prepared >= 0) {
+        return prepared;
     }
     // The framework's log stays out of the device folder: its lines go to stderr.
     CWceUiLogFile::Instance().DisableFile();
