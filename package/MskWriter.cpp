@@ -1,10 +1,16 @@
 #include "package/MskWriter.h"
 #include "wceui/core/FhScramble.h"
+#include "package/MskDeflatePool.h"
 #include "package/MskFormat.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <filesystem>
+#include <memory>
+#include <thread>
 #include <unordered_map>
 #include <zlib.h>
 
@@ -29,8 +35,10 @@ DWORD HashBytes(const BYTE* p, size_t n) {
     return h;
 }
 
+} // namespace
+
 // The package being written: deleted again unless it was finished.
-class COutFile {
+class CMskWriter::COutFile {
 public:
     explicit COutFile(LPCWSTR pPath)
         : m_path(pPath),
@@ -53,8 +61,6 @@ private:
     std::u16string m_path;
     CFhFileHandle m_file;
 };
-
-} // namespace
 
 void CMskWriter::AddFolder(const std::u16string& path) {
     std::u16string normalised = Normalise(path);
@@ -100,6 +106,121 @@ void CMskWriter::AddParents(const std::u16string& path) {
     }
 }
 
+// The walk below a host folder. Links are followed as the user sees the tree: a link to a folder is
+// that folder, a link to a file that file; a link out of the tree only when asked, and never one that
+// leads back into a folder on its own way down (the walk would not end).
+namespace {
+
+class CTreeWalk {
+public:
+    CTreeWalk(CMskWriter& writer, const std::filesystem::path& realRoot, bool followOutsideLinks)
+        : m_writer(writer), m_realRoot(realRoot), m_followOutside(followOutsideLinks) {}
+
+    // hostFolder's entries go below relative (empty: the root); trail holds the real paths of the
+    // folders from the root down to hostFolder.
+    BOOL Walk(const std::filesystem::path& hostFolder, const std::u16string& relative,
+              std::vector<std::filesystem::path>& trail, std::u16string& errorOut) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        // In name order, so that of two faults the same one is named on every run.
+        std::vector<fs::directory_entry> entries;
+        for (fs::directory_iterator it(hostFolder, ec); !ec && it != fs::directory_iterator();
+             it.increment(ec))
+            entries.push_back(*it);
+        std::sort(entries.begin(), entries.end());
+        for (size_t i = 0; !ec && i < entries.size(); ++i) {
+            const fs::path& p = entries[i].path();
+            std::u16string entry = relative.empty() ? Utf8ToWide(p.filename().string())
+                                                    : relative + u"\\" + Utf8ToWide(p.filename().string());
+            fs::file_status own = entries[i].symlink_status(ec);
+            if (ec)
+                break;
+            if (fs::is_directory(own)) {
+                const fs::path real = fs::canonical(p, ec);
+                if (ec)
+                    break;
+                if (!Folder(p, real, entry, trail, errorOut))
+                    return FALSE;
+            } else if (fs::is_regular_file(own)) {
+                m_writer.AddHostFile(entry, p.string());
+            } else if (fs::is_symlink(own)) {
+                if (!Link(p, entry, trail, errorOut))
+                    return FALSE;
+            } else {
+                errorOut = u"neither a folder nor a file: " + Utf8ToWide(p.string());
+                return FALSE;
+            }
+        }
+        if (ec) {
+            errorOut = u"cannot read " + Utf8ToWide(hostFolder.string()) + u": " + Utf8ToWide(ec.message());
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+private:
+    BOOL Folder(const std::filesystem::path& p, const std::filesystem::path& real,
+                const std::u16string& entry, std::vector<std::filesystem::path>& trail,
+                std::u16string& errorOut) {
+        m_writer.AddFolder(entry);
+        trail.push_back(real);
+        BOOL ok = Walk(p, entry, trail, errorOut);
+        trail.pop_back();
+        return ok;
+    }
+
+    BOOL Link(const std::filesystem::path& p, const std::u16string& entry,
+              std::vector<std::filesystem::path>& trail, std::u16string& errorOut) {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const std::u16string name = Utf8ToWide(p.string());
+        const std::u16string to = Utf8ToWide(fs::read_symlink(p, ec).string());
+        fs::file_status status = fs::status(p, ec);
+        if (ec || !fs::exists(status)) {
+            errorOut =
+                ec == std::errc::too_many_symbolic_link_levels
+                    ? u"the link " + name + u" cannot be followed: it leads back to itself (" + to + u")"
+                    : u"broken link: " + name + u" points to " + to + u", which does not exist";
+            return FALSE;
+        }
+        const fs::path target = fs::canonical(p, ec);
+        if (ec) {
+            errorOut = u"cannot follow the link " + name + u": " + Utf8ToWide(ec.message());
+            return FALSE;
+        }
+        const bool isFolder = fs::is_directory(status);
+        if (!isFolder && !fs::is_regular_file(status)) {
+            errorOut = u"neither a folder nor a file: " + name + u" (a link to " + to + u")";
+            return FALSE;
+        }
+        // A link to something elsewhere would put that (any file of the host) into the package.
+        fs::path inside = target.lexically_relative(m_realRoot);
+        if (!m_followOutside && (inside.empty() || *inside.begin() == "..")) {
+            errorOut = u"the link " + name + u" points outside the folder, to " +
+                       Utf8ToWide(target.string()) + u" (--follow-outside-links packs it)";
+            return FALSE;
+        }
+        if (!isFolder) {
+            m_writer.AddHostFile(entry, p.string());
+            return TRUE;
+        }
+        for (const fs::path& above : trail) {
+            if (above == target) {
+                errorOut = u"link loop: " + name + u" points to " + Utf8ToWide(target.string()) +
+                           u", a folder that holds the link";
+                return FALSE;
+            }
+        }
+        return Folder(p, target, entry, trail, errorOut);
+    }
+
+    CMskWriter& m_writer;
+    const std::filesystem::path m_realRoot;
+    const bool m_followOutside;
+};
+
+} // namespace
+
 BOOL CMskWriter::AddHostTree(const std::string& hostFolder, std::u16string& errorOut,
                              bool followOutsideLinks) {
     namespace fs = std::filesystem;
@@ -113,37 +234,9 @@ BOOL CMskWriter::AddHostTree(const std::string& hostFolder, std::u16string& erro
         errorOut = u"cannot read " + Utf8ToWide(hostFolder) + u": " + Utf8ToWide(ec.message());
         return FALSE;
     }
-    fs::recursive_directory_iterator it(hostFolder, fs::directory_options::none, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const fs::path& p = it->path();
-        std::u16string relative = Utf8ToWide(p.lexically_relative(hostFolder).generic_string());
-        fs::file_status status = it->symlink_status(ec);
-        if (ec)
-            break;
-        if (fs::is_directory(status)) {
-            AddFolder(relative);
-        } else if (fs::is_regular_file(status) || (fs::is_symlink(status) && fs::is_regular_file(p, ec))) {
-            // A link to a file elsewhere would put that file (any file of the host) into the package.
-            if (fs::is_symlink(status) && !followOutsideLinks) {
-                fs::path target = fs::canonical(p, ec);
-                fs::path inside = target.lexically_relative(realFolder);
-                if (ec || inside.empty() || *inside.begin() == "..") {
-                    errorOut = u"the link " + Utf8ToWide(p.string()) + u" points outside the folder, to " +
-                               Utf8ToWide(target.string()) + u" (--follow-outside-links packs it)";
-                    return FALSE;
-                }
-            }
-            AddHostFile(relative, p.string());
-        } else {
-            errorOut = u"neither a folder nor a file: " + Utf8ToWide(p.string());
-            return FALSE;
-        }
-    }
-    if (ec) {
-        errorOut = u"cannot read " + Utf8ToWide(hostFolder) + u": " + Utf8ToWide(ec.message());
-        return FALSE;
-    }
-    return TRUE;
+    std::vector<fs::path> trail{realFolder};
+    return CTreeWalk(*this, realFolder, followOutsideLinks)
+        .Walk(hostFolder, std::u16string(), trail, errorOut);
 }
 
 std::vector<std::vector<std::u16string>> CMskWriter::FindCaseCollisions() const {
@@ -167,42 +260,30 @@ void CMskWriter::SetProgressCallback(MskWriterProgress pCallback, LPVOID pContex
     m_pContext = pContext;
 }
 
-BOOL CMskWriter::LoadContent(const Item& item, std::vector<BYTE>& content, std::u16string& errorOut) const {
-    if (item.hostPath.empty()) {
-        content = item.data;
-        return TRUE;
-    }
-    FILE* f = std::fopen(item.hostPath.c_str(), "rb");
-    bool ok = f != NULL;
-    content.clear();
-    if (ok) {
-        std::error_code ec;
-        uintmax_t size = std::filesystem::file_size(item.hostPath, ec);
-        content.reserve(ec || size > 0xFFFFFFFFull ? 0 : static_cast<size_t>(size));
-        BYTE buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) {
-            content.insert(content.end(), buffer, buffer + n);
-            if (content.size() > 0xFFFFFFFFull)
-                break;
-        }
-        ok = !std::ferror(f);
-        std::fclose(f);
-    }
-    if (!ok) {
-        errorOut = u"cannot read " + Utf8ToWide(item.hostPath);
-        return FALSE;
-    }
-    return TRUE;
+// Folders first, then files, each in case-insensitive order (exact order breaks ties, which can only
+// be refused duplicates anyway).
+std::vector<CMskWriter::Item*> CMskWriter::TableOrder() {
+    std::vector<std::pair<std::u16string, Item*>> keyed;
+    keyed.reserve(m_items.size());
+    for (Item& item : m_items)
+        keyed.emplace_back(MskPathFoldKey(item.path), &item);
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.second->folder != b.second->folder)
+            return a.second->folder;
+        int c = a.first.compare(b.first);
+        return c != 0 ? c < 0 : a.second->path < b.second->path;
+    });
+    std::vector<Item*> order;
+    order.reserve(keyed.size());
+    for (auto& k : keyed)
+        order.push_back(k.second);
+    return order;
 }
 
-BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWORD dwKey,
-                       std::u16string& errorOut) {
-    m_stats = MskWriterStats();
-    if (NULL == pPackagePath) {
-        errorOut = u"no package path";
-        return FALSE;
-    }
+// Refuses what the unpacker would refuse, before anything is written; tableLength is the table's.
+BOOL CMskWriter::CheckEntries(const std::vector<Item*>& order, const std::u16string& rootName,
+                              const std::u16string& installFolder, size_t& tableLength,
+                              std::u16string& errorOut) {
     if (const char* why = MskUnsafePathReason(rootName, true)) {
         errorOut = u"invalid root folder name '" + rootName + u"': " + Utf8ToWide(why);
         return FALSE;
@@ -211,31 +292,10 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
         errorOut = u"the root folder name is too long";
         return FALSE;
     }
-
-    // Folders first, then files, each in case-insensitive order (exact order breaks ties, which can
-    // only be refused duplicates anyway).
-    std::vector<const Item*> order;
-    order.reserve(m_items.size());
-    for (const Item& item : m_items)
-        order.push_back(&item);
-    std::vector<std::u16string> keys(m_items.size());
-    for (size_t i = 0; i < m_items.size(); ++i)
-        keys[i] = MskPathFoldKey(m_items[i].path);
-    auto keyOf = [&](const Item* item) -> const std::u16string& {
-        return keys[static_cast<size_t>(item - m_items.data())];
-    };
-    std::sort(order.begin(), order.end(), [&](const Item* a, const Item* b) {
-        if (a->folder != b->folder)
-            return a->folder;
-        int c = keyOf(a).compare(keyOf(b));
-        return c != 0 ? c < 0 : a->path < b->path;
-    });
-
     std::unordered_map<std::u16string, const Item*> seen;
-    size_t tableLength = MSK_TABLE_NAME_OFFSET + 2 * (rootName.size() + 1);
-    DWORD nFiles = 0;
+    tableLength = MSK_TABLE_NAME_OFFSET + 2 * (rootName.size() + 1);
     const std::u16string target =
-        m_installFolder.empty() ? std::u16string() : MskTargetFolder(m_installFolder, rootName);
+        installFolder.empty() ? std::u16string() : MskTargetFolder(installFolder, rootName);
     for (const Item* item : order) {
         if (const char* why = MskUnsafePathReason(item->path, false, !item->folder, rootName.size())) {
             errorOut = u"invalid entry path '" + item->path + u"': " + Utf8ToWide(why);
@@ -253,88 +313,52 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
                                static_cast<DWORD>(MAX_PATH - 1));
             return FALSE;
         }
-        auto inserted = seen.emplace(keyOf(item), item);
+        auto inserted = seen.emplace(MskPathFoldKey(item->path), item);
         if (!inserted.second) {
             errorOut = u"entry paths name the same place: '" + inserted.first->second->path + u"' and '" +
                        item->path + u"'";
             return FALSE;
         }
         tableLength += MSK_ENTRY_HEADER_SIZE + 2 * (item->path.size() + 1);
-        if (!item->folder)
-            ++nFiles;
     }
     if (MSK_HEADER_SIZE + tableLength > 0xFFFFFFFFull) {
         errorOut = u"the file table is too large";
         return FALSE;
     }
+    return TRUE;
+}
 
-    COutFile out(pPackagePath);
-    if (!out.IsValid()) {
-        errorOut = WFormat(u"CreateFile %s failed, GetLastError is %d", pPackagePath,
-                           static_cast<int>(GetLastError()));
-        return FALSE;
-    }
-    const DWORD tableEnd = static_cast<DWORD>(MSK_HEADER_SIZE + tableLength);
-    std::vector<BYTE> head(tableEnd, 0);
-    if (!out.Write(head.data(), head.size())) {
-        errorOut = WFormat(u"WriteFile %s failed, GetLastError is %d", pPackagePath,
-                           static_cast<int>(GetLastError()));
-        return FALSE;
-    }
-
-    // The streams, in table order; their offsets and sizes go into the table afterwards.
-    struct Placed {
-        DWORD unpacked = 0, stored = 0, offset = 0;
-    };
-    std::vector<Placed> placed(order.size());
-    ULONGLONG offset = tableEnd;
-    std::vector<BYTE> content, packed;
-    LONG fileIndex = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        const Item* item = order[i];
-        if (item->folder) {
-            ++m_stats.folders;
+// Each file's size, taken before any is read: the total the progress counts towards, and no file
+// that the format's 32-bit sizes cannot hold.
+BOOL CMskWriter::MeasureFiles(const std::vector<Item*>& order, ULONGLONG& total, std::u16string& errorOut) {
+    total = 0;
+    for (Item* item : order) {
+        if (item->folder)
             continue;
+        item->size = item->data.size();
+        if (!item->hostPath.empty()) {
+            std::error_code ec;
+            item->size = std::filesystem::file_size(item->hostPath, ec);
+            if (ec) {
+                errorOut = u"cannot read " + Utf8ToWide(item->hostPath) + u": " + Utf8ToWide(ec.message());
+                return FALSE;
+            }
         }
-        if (!LoadContent(*item, content, errorOut))
-            return FALSE;
-        if (content.size() > 0xFFFFFFFFull) {
+        if (item->size > 0xFFFFFFFFull) {
             errorOut = u"file too large for a package: " + item->path;
             return FALSE;
         }
-        uLongf packedLength = compressBound(static_cast<uLong>(content.size()));
-        packed.resize(packedLength);
-        if (compress2(packed.data(), &packedLength, content.data(), static_cast<uLong>(content.size()),
-                      m_level) != Z_OK) {
-            errorOut = u"compression failed for " + item->path;
-            return FALSE;
-        }
-        if (offset + packedLength > 0xFFFFFFFFull) {
-            errorOut = u"the package would grow beyond 4 GiB";
-            return FALSE;
-        }
-        if (!out.Write(packed.data(), packedLength)) {
-            DWORD error = GetLastError();
-            errorOut = ERROR_DISK_FULL == error ? std::u16string(u"error_disk_full")
-                                                : WFormat(u"WriteFile %s failed, GetLastError is %d",
-                                                          pPackagePath, static_cast<int>(error));
-            return FALSE;
-        }
-        placed[i] = Placed{static_cast<DWORD>(content.size()), static_cast<DWORD>(packedLength),
-                           static_cast<DWORD>(offset)};
-        offset += packedLength;
-        ++m_stats.files;
-        m_stats.unpackedTotal += content.size();
-        m_stats.storedTotal += packedLength;
-        if (m_pCallback &&
-            !m_pCallback(m_pContext, fileIndex, item->path.c_str(), static_cast<LONG>(nFiles))) {
-            errorOut = u"user_cancel";
-            return FALSE;
-        }
-        ++fileIndex;
+        total += item->size;
     }
+    return TRUE;
+}
 
-    // The table: check word, entry count, a reserved word, the root name, the entries.
+// The header and the scrambled table, once every stream's place is known: check word, entry count,
+// a reserved word, the root name, the entries.
+std::vector<BYTE> CMskWriter::HeadBytes(const std::vector<Item*>& order, const std::vector<Placed>& placed,
+                                        const std::u16string& rootName, size_t tableLength, DWORD dwKey) {
+    const DWORD tableEnd = static_cast<DWORD>(MSK_HEADER_SIZE + tableLength);
+    std::vector<BYTE> head(tableEnd, 0);
     BYTE* table = head.data() + MSK_HEADER_SIZE;
     FhWriteLe32(table + 4, static_cast<DWORD>(order.size()));
     FhWriteLe32(table + MSK_TABLE_NAME_LENGTH_OFFSET, static_cast<DWORD>(rootName.size() + 1));
@@ -367,12 +391,205 @@ BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWO
     header[1] = static_cast<BYTE>(MSK_MAGIC >> 8);
     FhWriteLe32(header + MSK_TABLE_END_OFFSET, tableEnd);
     FhWriteLe32(header + MSK_CHECK_WORD_OFFSET, checkWord);
+    return head;
+}
+
+// The streams of the files, in table order, read and compressed piece by piece: while the pool
+// compresses the pieces read so far, this thread reads the next ones and writes the finished ones.
+// The pieces waiting at any time hold a bounded amount of input, whatever the file sizes.
+class CMskWriter::CStreamWriter {
+public:
+    CStreamWriter(const CMskWriter& writer, COutFile& out, LPCWSTR pPackagePath)
+        : m_writer(writer), m_out(out), m_package(pPackagePath),
+          m_threads(writer.m_threads ? writer.m_threads : std::max(1u, std::thread::hardware_concurrency())),
+          m_pool(writer.m_level, m_threads),
+          m_budget(std::max<size_t>(writer.m_pieceSize, 1u << 16) * (2 * m_threads + 2)) {}
+
+    BOOL Run(const std::vector<Item*>& order, ULONGLONG total, DWORD tableEnd, std::vector<Placed>& placed,
+             MskWriterStats& stats, std::u16string& errorOut) {
+        m_total = total;
+        m_offset = tableEnd;
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (order[i]->folder) {
+                ++stats.folders;
+                continue;
+            }
+            if (!ReadFile(order, i, placed, stats, errorOut))
+                return FALSE;
+        }
+        while (!m_pending.empty()) {
+            if (!WriteNext(order, placed, stats, errorOut))
+                return FALSE;
+        }
+        return TRUE;
+    }
+
+    ULONGLONG End() const { return m_offset; }
+
+private:
+    // What the pool does not know of a piece it compresses.
+    struct Pending {
+        size_t index = 0; // into the table order
+        size_t length = 0;
+        bool last = false;
+    };
+
+    // Cuts file i into pieces and hands them to the pool, writing finished pieces while too much
+    // input waits.
+    BOOL ReadFile(const std::vector<Item*>& order, size_t i, std::vector<Placed>& placed,
+                  MskWriterStats& stats, std::u16string& errorOut) {
+        const Item& item = *order[i];
+        FILE* f = NULL;
+        if (!item.hostPath.empty() && NULL == (f = std::fopen(item.hostPath.c_str(), "rb"))) {
+            errorOut = u"cannot read " + Utf8ToWide(item.hostPath) + u": " + Utf8ToWide(std::strerror(errno));
+            return FALSE;
+        }
+        auto close = [](FILE* open) { std::fclose(open); };
+        std::unique_ptr<FILE, decltype(close)> closer(f, close);
+        std::vector<BYTE> before; // the window of input before the next piece
+        ULONGLONG at = 0;
+        do {
+            const size_t length =
+                static_cast<size_t>(std::min<ULONGLONG>(m_writer.m_pieceSize, item.size - at));
+            auto piece = std::make_unique<MskDeflatePiece>();
+            piece->first = 0 == at;
+            piece->last = at + length == item.size;
+            piece->dictionary = before.size();
+            piece->input.resize(before.size() + length);
+            std::copy(before.begin(), before.end(), piece->input.begin());
+            BYTE* data = piece->input.data() + before.size();
+            if (f ? std::fread(data, 1, length, f) != length
+                  : (std::copy_n(item.data.data() + at, length, data), false)) {
+                errorOut = u"cannot read " + Utf8ToWide(item.hostPath) +
+                           (std::ferror(f) ? u"" : u": it became shorter while it was packed");
+                return FALSE;
+            }
+            if (f && piece->last && std::fgetc(f) != EOF) {
+                errorOut = u"cannot read " + Utf8ToWide(item.hostPath) + u": it grew while it was packed";
+                return FALSE;
+            }
+            const size_t keep = std::min<size_t>(MSK_DEFLATE_WINDOW, piece->input.size());
+            before.assign(piece->input.end() - static_cast<std::ptrdiff_t>(keep), piece->input.end());
+            while (!m_pending.empty() &&
+                   (m_waiting + length > m_budget || m_pending.size() >= 64 * m_threads)) {
+                if (!WriteNext(order, placed, stats, errorOut))
+                    return FALSE;
+            }
+            m_pending.push_back(Pending{i, length, piece->last});
+            m_waiting += length;
+            m_pool.Submit(std::move(piece));
+            at += length;
+        } while (at < item.size);
+        return TRUE;
+    }
+
+    // Writes the oldest piece once it is compressed; after a file's last piece, its check value.
+    BOOL WriteNext(const std::vector<Item*>& order, std::vector<Placed>& placed, MskWriterStats& stats,
+                   std::u16string& errorOut) {
+        std::unique_ptr<MskDeflatePiece> piece = m_pool.Next();
+        const Pending p = m_pending.front();
+        m_pending.pop_front();
+        m_waiting -= p.length;
+        const Item& item = *order[p.index];
+        if (!piece->ok) {
+            errorOut = u"compression failed for " + item.path;
+            return FALSE;
+        }
+        if (piece->first) {
+            m_adler = piece->adler;
+            m_stored = 0;
+        } else {
+            m_adler = adler32_combine(m_adler, piece->adler, static_cast<z_off_t>(p.length));
+        }
+        if (p.last) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                piece->output.push_back(static_cast<BYTE>(m_adler >> shift));
+        }
+        if (m_offset + m_stored + piece->output.size() > 0xFFFFFFFFull) {
+            errorOut = u"the package would grow beyond 4 GiB";
+            return FALSE;
+        }
+        if (!m_out.Write(piece->output.data(), piece->output.size())) {
+            DWORD error = GetLastError();
+            errorOut = ERROR_DISK_FULL == error ? std::u16string(u"error_disk_full")
+                                                : WFormat(u"WriteFile %s failed, GetLastError is %d",
+                                                          m_package, static_cast<int>(error));
+            return FALSE;
+        }
+        m_stored += piece->output.size();
+        m_done += p.length;
+        if (p.last) {
+            placed[p.index] = Placed{static_cast<DWORD>(item.size), static_cast<DWORD>(m_stored),
+                                     static_cast<DWORD>(m_offset)};
+            m_offset += m_stored;
+            ++stats.files;
+            stats.unpackedTotal += item.size;
+            stats.storedTotal += m_stored;
+        }
+        if (m_writer.m_pCallback &&
+            !m_writer.m_pCallback(m_writer.m_pContext, m_done, m_total, item.path.c_str())) {
+            errorOut = u"user_cancel";
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    const CMskWriter& m_writer;
+    COutFile& m_out;
+    LPCWSTR m_package;
+    const unsigned m_threads;
+    CMskDeflatePool m_pool;
+    const size_t m_budget; // of input handed to the pool and not yet written
+    std::deque<Pending> m_pending;
+    size_t m_waiting = 0;
+    ULONGLONG m_total = 0, m_done = 0;
+    ULONGLONG m_offset = 0; // where the next file's stream starts
+    ULONGLONG m_stored = 0; // of the current file's stream so far
+    uLong m_adler = 1;      // of the current file's input so far
+};
+
+BOOL CMskWriter::Write(LPCWSTR pPackagePath, const std::u16string& rootName, DWORD dwKey,
+                       std::u16string& errorOut) {
+    m_stats = MskWriterStats();
+    if (NULL == pPackagePath) {
+        errorOut = u"no package path";
+        return FALSE;
+    }
+    const std::vector<Item*> order = TableOrder();
+    size_t tableLength = 0;
+    ULONGLONG total = 0;
+    if (!CheckEntries(order, rootName, m_installFolder, tableLength, errorOut) ||
+        !MeasureFiles(order, total, errorOut))
+        return FALSE;
+
+    // The header and table are written zeroed first and filled in once the streams are placed.
+    COutFile out(pPackagePath);
+    if (!out.IsValid()) {
+        errorOut = WFormat(u"CreateFile %s failed, GetLastError is %d", pPackagePath,
+                           static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    const DWORD tableEnd = static_cast<DWORD>(MSK_HEADER_SIZE + tableLength);
+    if (!out.Write(std::vector<BYTE>(tableEnd, 0).data(), tableEnd)) {
+        errorOut = WFormat(u"WriteFile %s failed, GetLastError is %d", pPackagePath,
+                           static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+    std::vector<Placed> placed(order.size());
+    ULONGLONG end = 0;
+    {
+        CStreamWriter streams(*this, out, pPackagePath);
+        if (!streams.Run(order, total, tableEnd, placed, m_stats, errorOut))
+            return FALSE;
+        end = streams.End();
+    }
+    const std::vector<BYTE> head = HeadBytes(order, placed, rootName, tableLength, dwKey);
     if (!out.Rewind() || !out.Write(head.data(), head.size()) || !out.Finish()) {
         errorOut = WFormat(u"WriteFile %s failed, GetLastError is %d", pPackagePath,
                            static_cast<int>(GetLastError()));
         return FALSE;
     }
-    m_stats.packageSize = offset;
+    m_stats.packageSize = end;
     errorOut.clear();
     return TRUE;
 }

@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <zlib.h>
 
 using namespace msktest;
 using testsupport::HostExists;
@@ -30,6 +32,47 @@ DWORD Dword(const std::string& s, size_t at) {
 }
 
 class MskWrite : public DeviceFolderTest {};
+
+// The writer's progress calls, in bytes; cancels at the call with the given index.
+class CWriteProgress {
+public:
+    explicit CWriteProgress(size_t cancelAt = SIZE_MAX) : m_cancelAt(cancelAt) {}
+    static BOOL Callback(LPVOID context, ULONGLONG done, ULONGLONG total, LPCWSTR path) {
+        auto* self = static_cast<CWriteProgress*>(context);
+        self->calls.push_back({done, total, path});
+        return self->calls.size() - 1 != self->m_cancelAt;
+    }
+    struct Call {
+        ULONGLONG done, total;
+        std::u16string path;
+    };
+    std::vector<Call> calls;
+
+private:
+    size_t m_cancelAt;
+};
+
+// Content that compresses like real files do: words with some noise.
+std::string Mixed(size_t size, uint32_t seed) {
+    static const char* const kWords[] = {"route ", "map ", "tile ", "0x7f3a ", "street\n", "index "};
+    std::string out;
+    while (out.size() < size) {
+        seed = seed * 1664525u + 1013904223u;
+        out += (seed >> 28) < 3 ? std::string(1, static_cast<char>(seed >> 8)) : kWords[(seed >> 16) % 6];
+    }
+    out.resize(size);
+    return out;
+}
+
+std::string Inflate(const std::string& stream, size_t size) {
+    std::string out(size, '\0');
+    uLongf n = static_cast<uLongf>(size);
+    EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &n, reinterpret_cast<const Bytef*>(stream.data()),
+                         static_cast<uLong>(stream.size())),
+              Z_OK);
+    out.resize(n);
+    return out;
+}
 
 } // namespace
 
@@ -168,12 +211,12 @@ TEST_F(MskWrite, FoldersOnTheWayToAFileGetTheirOwnEntries) {
 // A package that could not be finished is not left behind for a device to find: every write, the
 // rewind to the header, the cancel.
 TEST_F(MskWrite, AFailedOrCancelledWriteLeavesNoPackage) {
-    auto write = [&](CProgressRecorder* recorder, std::u16string& error) {
+    auto write = [&](CWriteProgress* recorder, std::u16string& error) {
         CMskWriter writer;
         writer.AddFile(u"a.txt", V("alpha"));
         writer.AddFile(u"b.txt", V("bravo"));
         if (recorder)
-            writer.SetProgressCallback(&CProgressRecorder::Callback, recorder);
+            writer.SetProgressCallback(&CWriteProgress::Callback, recorder);
         return writer.Write(u"\\p.msk", u"app", kKey, error);
     };
     std::u16string error;
@@ -198,16 +241,16 @@ TEST_F(MskWrite, AFailedOrCancelledWriteLeavesNoPackage) {
     EXPECT_FALSE(HostExists(Root() + "/p.msk"));
 
     PlatformClearFaults();
-    CProgressRecorder cancelAtSecond(1);
+    CWriteProgress cancelAtSecond(1);
     EXPECT_FALSE(write(&cancelAtSecond, error));
     EXPECT_EQ(error, u"user_cancel");
-    EXPECT_EQ(cancelAtSecond.Calls().size(), 2u);
+    EXPECT_EQ(cancelAtSecond.calls.size(), 2u);
     EXPECT_FALSE(HostExists(Root() + "/p.msk"));
 
     // Without a fault the same package is written whole.
-    CProgressRecorder recorder;
+    CWriteProgress recorder;
     ASSERT_TRUE(write(&recorder, error)) << WideToUtf8(error);
-    EXPECT_EQ(recorder.Calls().size(), 2u);
+    EXPECT_EQ(recorder.calls.size(), 2u);
     CMskUnpacker unpacker;
     EXPECT_TRUE(unpacker.Verify(u"\\p.msk", kKey, error)) << WideToUtf8(error);
 }
@@ -239,4 +282,151 @@ TEST_F(MskWrite, TheWriterAndTheTableAgreeOnTheLongestEntryPath) {
     EXPECT_FALSE(unpacker.Open(u"\\q.msk", kKey, error));
     EXPECT_EQ(error, u"file_format_error");
     EXPECT_EQ(std::u16string(unpacker.GetTableProblem()), u"entry '" + tooLong + u"': path too long");
+}
+
+// A host tree is packed as its user sees it: a link to a folder is that folder, wherever the walk
+// meets it; what cannot be packed is named with its path.
+TEST_F(MskWrite, LinksInAHostTreeArePackedAsWhatTheyPointTo) {
+    namespace fs = std::filesystem;
+    const std::string tree = Root() + "/src/tree";
+    WriteHostFile(tree + "/a/sub/s.txt", "sub");
+    WriteHostFile(Root() + "/src/outside/o.txt", "outside");
+    fs::create_directory_symlink("sub", tree + "/a/dlink");
+    testsupport::MakeHostFolders(tree + "/b");
+    fs::create_directory_symlink("../a", tree + "/b/up");
+    auto pack = [&](bool followOutside, std::u16string& error) {
+        CMskWriter writer;
+        if (!writer.AddHostTree(tree, error, followOutside) || !writer.Write(u"\\t.msk", u"app", kKey, error))
+            return std::vector<std::u16string>();
+        CMskUnpacker unpacker;
+        EXPECT_TRUE(unpacker.ReadTable(u"\\t.msk", kKey, error)) << WideToUtf8(error);
+        std::vector<std::u16string> paths;
+        for (int i = 0; i < unpacker.GetEntryCount(); ++i)
+            paths.push_back(unpacker.GetEntry(i)->path);
+        return paths;
+    };
+    std::u16string error;
+    EXPECT_EQ(pack(false, error),
+              (std::vector<std::u16string>{u"a", u"a\\dlink", u"a\\sub", u"b", u"b\\up", u"b\\up\\dlink",
+                                           u"b\\up\\sub", u"a\\dlink\\s.txt", u"a\\sub\\s.txt",
+                                           u"b\\up\\dlink\\s.txt", u"b\\up\\sub\\s.txt"}))
+        << WideToUtf8(error);
+    testsupport::MakeHostFolders(Root() + "/dest");
+    CMskUnpacker unpacker;
+    ASSERT_TRUE(unpacker.Unpack(u"\\t.msk", u"\\dest", kKey, error)) << WideToUtf8(error);
+    EXPECT_EQ(ReadHostFile(Root() + "/dest/app/b/up/dlink/s.txt"), "sub");
+
+    // A folder outside the tree only when asked, as for a file.
+    fs::create_directory_symlink(Root() + "/src/outside", tree + "/out");
+    EXPECT_TRUE(pack(false, error).empty());
+    EXPECT_EQ(error, u"the link " + Utf8ToWide(tree) + u"/out points outside the folder, to " +
+                         Utf8ToWide(fs::canonical(Root() + "/src/outside").string()) +
+                         u" (--follow-outside-links packs it)");
+    std::vector<std::u16string> followed = pack(true, error);
+    EXPECT_NE(std::find(followed.begin(), followed.end(), u"out\\o.txt"), followed.end())
+        << WideToUtf8(error);
+    fs::remove(tree + "/out");
+
+    // A link back into a folder on its own way down would never end; the walk meets this one first
+    // through a/dlink (names in order).
+    fs::create_directory_symlink("..", tree + "/a/sub/loop");
+    EXPECT_TRUE(pack(false, error).empty());
+    EXPECT_EQ(error, u"link loop: " + Utf8ToWide(tree) + u"/a/dlink/loop points to " +
+                         Utf8ToWide(fs::canonical(tree + "/a").string()) + u", a folder that holds the link");
+    fs::remove(tree + "/a/sub/loop");
+
+    fs::create_symlink("missing.txt", tree + "/broken");
+    EXPECT_TRUE(pack(false, error).empty());
+    EXPECT_EQ(error,
+              u"broken link: " + Utf8ToWide(tree) + u"/broken points to missing.txt, which does not exist");
+    fs::remove(tree + "/broken");
+    fs::create_symlink("self", tree + "/self");
+    EXPECT_TRUE(pack(false, error).empty());
+    EXPECT_EQ(error,
+              u"the link " + Utf8ToWide(tree) + u"/self cannot be followed: it leads back to itself (self)");
+}
+
+// A file is read and compressed in pieces, on as many threads as asked: the package's bytes are the
+// same for every thread count, every stream inflates whole with zlib, and a file of one piece is
+// stored as compress2 stores it at each level (its header names the level).
+TEST_F(MskWrite, PiecesAndThreadsLeaveTheBytesAsTheyWere) {
+    const size_t piece = 8192;
+    const std::vector<std::pair<std::u16string, std::string>> files = {
+        {u"empty", ""},
+        {u"one.txt", Mixed(piece, 1)},            // exactly one piece
+        {u"two.txt", Mixed(piece + 1, 2)},        // one byte into the second
+        {u"many.bin", Mixed(20 * piece + 77, 3)}, // references reach across the pieces
+        {u"same.bin", std::string(3 * piece, 'x')}};
+    auto build = [&](unsigned threads, int level, LPCWSTR path, CWriteProgress* progress = nullptr) {
+        CMskWriter writer;
+        writer.SetThreads(threads);
+        writer.SetPieceSize(piece);
+        writer.SetLevel(level);
+        if (progress)
+            writer.SetProgressCallback(&CWriteProgress::Callback, progress);
+        for (const auto& f : files)
+            writer.AddFile(f.first, V(f.second));
+        std::u16string error;
+        EXPECT_TRUE(writer.Write(path, u"app", kKey, error)) << WideToUtf8(error);
+        return ReadHostFile(PlatformHostPath(path));
+    };
+    CWriteProgress progress;
+    const std::string one = build(1, 9, u"\\one.msk", &progress);
+    EXPECT_EQ(build(2, 9, u"\\two.msk"), one);
+    EXPECT_EQ(build(5, 9, u"\\five.msk"), one);
+
+    CMskUnpacker unpacker;
+    std::u16string error;
+    ASSERT_TRUE(unpacker.ReadTable(u"\\one.msk", kKey, error)) << WideToUtf8(error);
+    ASSERT_EQ(unpacker.GetEntryCount(), 5);
+    for (int i = 0; i < 5; ++i) {
+        const MskEntry* e = unpacker.GetEntry(i);
+        auto f = std::find_if(files.begin(), files.end(), [&](const auto& x) { return x.first == e->path; });
+        ASSERT_NE(f, files.end());
+        const std::string stream = one.substr(e->dataOffset, e->storedSize);
+        EXPECT_EQ(Inflate(stream, f->second.size()), f->second) << WideToUtf8(e->path);
+        if (f->second.size() <= piece) {
+            EXPECT_EQ(stream, Compress(f->second, 9)) << WideToUtf8(e->path);
+        }
+    }
+    EXPECT_TRUE(unpacker.Verify(u"\\one.msk", kKey, error)) << WideToUtf8(error);
+
+    // Progress counts bytes, piece by piece, up to the total.
+    ULONGLONG total = 0;
+    for (const auto& f : files)
+        total += f.second.size();
+    ASSERT_EQ(progress.calls.size(), 1u + 1u + 2u + 21u + 3u);
+    for (size_t i = 1; i < progress.calls.size(); ++i)
+        EXPECT_LE(progress.calls[i - 1].done, progress.calls[i].done);
+    EXPECT_EQ(progress.calls.back().done, total);
+    EXPECT_EQ(progress.calls.back().total, total);
+    EXPECT_EQ(progress.calls[4].path, u"many.bin");
+
+    for (int level = 1; level <= 8; ++level) {
+        const std::string other = build(3, level, u"\\level.msk");
+        ASSERT_TRUE(unpacker.ReadTable(u"\\level.msk", kKey, error)) << WideToUtf8(error);
+        const MskEntry* e = unpacker.GetEntry(2);
+        ASSERT_EQ(e->path, u"one.txt");
+        EXPECT_EQ(other.substr(e->dataOffset, e->storedSize), Compress(files[1].second, level)) << level;
+        EXPECT_TRUE(unpacker.Verify(u"\\level.msk", kKey, error)) << WideToUtf8(error);
+    }
+}
+
+// A write that fails while pieces are still being compressed on other threads ends cleanly and
+// leaves nothing behind.
+TEST_F(MskWrite, AFailureAmongPiecesInFlightLeavesNoPackage) {
+    for (int nth : {2, 5, 9}) {
+        CMskWriter writer;
+        writer.SetThreads(3);
+        writer.SetPieceSize(4096);
+        writer.AddFile(u"big.bin", V(Mixed(100000, 7)));
+        writer.AddFile(u"small.txt", V("small"));
+        PlatformClearFaults();
+        PlatformFailWrite(nth, ERROR_DISK_FULL);
+        std::u16string error;
+        EXPECT_FALSE(writer.Write(u"\\p.msk", u"app", kKey, error)) << nth;
+        EXPECT_EQ(error, u"error_disk_full") << nth;
+        EXPECT_FALSE(HostExists(Root() + "/p.msk")) << nth;
+    }
+    PlatformClearFaults();
 }

@@ -317,6 +317,12 @@ std::string Parse(int argc, char** argv, Args& args) {
     return std::string();
 }
 
+// The packing bar counts file bytes, so that one large file moves it as steadily as many small ones.
+BOOL CreateProgress(LPVOID context, ULONGLONG done, ULONGLONG total, LPCWSTR) {
+    static_cast<tooling::ProgressBar*>(context)->Show(static_cast<size_t>(done), static_cast<size_t>(total));
+    return TRUE;
+}
+
 int Create(const Args& args) {
     namespace fs = std::filesystem;
     const std::string& packageHost = args.positional[0];
@@ -339,7 +345,7 @@ int Create(const Args& args) {
     if (!writer.AddHostTree(folder.string(), error, args.followOutsideLinks))
         return Fail(error);
     tooling::ProgressBar bar("packing");
-    writer.SetProgressCallback(&UnpackProgress, &bar);
+    writer.SetProgressCallback(&CreateProgress, &bar);
     BOOL ok = writer.Write(DevicePath(packageHost).c_str(), root,
                            FhPasswordToKey(PasswordText(args.password).c_str()), error);
     bar.Done();
