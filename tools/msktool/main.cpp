@@ -160,12 +160,6 @@ std::u16string DevicePath(const std::string& hostPath) {
     return device;
 }
 
-BOOL UnpackProgress(LPVOID context, LONG index, LPCWSTR, LONG total) {
-    static_cast<tooling::ProgressBar*>(context)->Show(static_cast<size_t>(index) + 1,
-                                                      static_cast<size_t>(total));
-    return TRUE;
-}
-
 void ByteProgress(LPVOID context, ULONGLONG done, ULONGLONG total) {
     static_cast<tooling::ProgressBar*>(context)->Show(done, total);
 }
@@ -319,7 +313,7 @@ std::string Parse(int argc, char** argv, Args& args) {
 
 // The packing bar counts file bytes, so that one large file moves it as steadily as many small ones.
 BOOL CreateProgress(LPVOID context, ULONGLONG done, ULONGLONG total, LPCWSTR) {
-    static_cast<tooling::ProgressBar*>(context)->Show(static_cast<size_t>(done), static_cast<size_t>(total));
+    static_cast<tooling::ProgressBar*>(context)->Show(done, total);
     return TRUE;
 }
 
@@ -344,7 +338,7 @@ int Create(const Args& args) {
     std::u16string error;
     if (!writer.AddHostTree(folder.string(), error, args.followOutsideLinks))
         return Fail(error);
-    tooling::ProgressBar bar("packing");
+    tooling::ProgressBar bar("packing", tooling::ProgressBar::Units::Bytes);
     writer.SetProgressCallback(&CreateProgress, &bar);
     BOOL ok = writer.Write(DevicePath(packageHost).c_str(), root,
                            FhPasswordToKey(PasswordText(args.password).c_str()), error);
@@ -352,9 +346,11 @@ int Create(const Args& args) {
     if (!ok)
         return Fail(error);
     const MskWriterStats& s = writer.GetStats();
-    std::printf("%s: root %s, %u folders, %u files, %" PRIu64 " bytes packed into %" PRIu64 "\n",
-                packageHost.c_str(), WideToUtf8(root).c_str(), s.folders, s.files,
-                static_cast<uint64_t>(s.unpackedTotal), static_cast<uint64_t>(s.packageSize));
+    std::printf("%s: root %s, %s, %s, %s packed into %s\n", packageHost.c_str(), WideToUtf8(root).c_str(),
+                tooling::Count(s.folders, "folder", "folders").c_str(),
+                tooling::Count(s.files, "file", "files").c_str(),
+                tooling::Count(s.unpackedTotal, "byte", "bytes").c_str(),
+                tooling::Count(s.packageSize, "byte", "bytes").c_str());
     return 0;
 }
 

@@ -121,38 +121,15 @@ private:
     bool m_keep = false;
 };
 
-// The packing's progress in bytes: the writer names each file it has packed.
+// The packing's progress in bytes, as the writer reports it; an interrupt stops the packing.
 struct PackProgress {
-    fs::path folder;
-    uint64_t done = 0;
-    uint64_t total = 0;
     tooling::ProgressBar bar{"packing", tooling::ProgressBar::Units::Bytes};
 
-    static BOOL Step(LPVOID pContext, LONG, LPCWSTR pEntryPath, LONG) {
-        PackProgress* p = static_cast<PackProgress*>(pContext);
-        std::string relative = WideToUtf8(pEntryPath);
-        std::replace(relative.begin(), relative.end(), '\\', '/');
-        std::error_code ec;
-        const uintmax_t size = fs::file_size(p->folder / relative, ec);
-        p->done = std::min(p->total, p->done + (ec ? 0 : size));
-        p->bar.Show(p->done, p->total);
+    static BOOL Step(LPVOID pContext, ULONGLONG done, ULONGLONG total, LPCWSTR) {
+        static_cast<PackProgress*>(pContext)->bar.Show(done, total);
         return !s_interrupted;
     }
 };
-
-// The bytes of the regular files below a folder, for the progress bar's total.
-uint64_t TreeBytes(const fs::path& folder) {
-    uint64_t total = 0;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code sizeError;
-        if (it->is_regular_file(sizeError)) {
-            const uintmax_t size = it->file_size(sizeError);
-            total += sizeError ? 0 : size;
-        }
-    }
-    return total;
-}
 
 // The folder of this executable.
 fs::path ProgramFolder() {
@@ -327,8 +304,6 @@ int Init(const Options& opt) {
 
     const std::u16string packagePath = bNvq ? u"\\SDMMC\\nvqApp.msk" : u"\\SDMMC\\gpsApp.msk";
     PackProgress progress;
-    progress.folder = package;
-    progress.total = TreeBytes(package);
     writer.SetProgressCallback(&PackProgress::Step, &progress);
     const BOOL bWritten = writer.Write(packagePath.c_str(), u"app",
                                        FhPasswordToKey(bNvq ? MSK_PASSWORD_NVQ : MSK_PASSWORD_GPS), error);
