@@ -76,6 +76,13 @@ enum MskTableResult {
 MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
                              MskTable* out, std::u16string* detail, const char** reason = NULL);
 
+// MskParseTable in its two steps, so that a reader can drop the table's bytes before the path checks:
+// the fields, the structure and the file data, into *out (what was read so far on a failure); then
+// the folder and file paths and the root name.
+MskTableResult MskReadTableEntries(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
+                                   MskTable* out, std::u16string* detail);
+MskTableResult MskCheckTablePaths(const MskTable& table, std::u16string* detail, const char** reason = NULL);
+
 // Why a path cannot be extracted, or null when it can: a root folder name must be one name the
 // device takes; an entry path is relative to the target folder "\" + root + "\" (rootLength units of
 // root name) and follows DeviceRelativePathProblem; a file path must also name something (not empty,

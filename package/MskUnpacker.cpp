@@ -8,6 +8,7 @@
 #include <isa-l/crc.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -55,6 +56,75 @@ ULONGLONG FileSize(HANDLE h) {
     return static_cast<ULONGLONG>(dwHigh) << 32 | dwLow;
 }
 
+// Reads of the package through one buffer. The streams of small files lie back to back, so one read
+// of the package serves many of them, where a seek and a read for each would cost two system calls
+// per file: most of the time of a check of many tiny files. Reads as long as the buffer go straight
+// to their destination.
+class CReadWindow {
+public:
+    void Reset() { m_valid = false; }
+    size_t Capacity() const { return m_buffer.Capacity(); }
+
+    // Moves to offset: inside the buffered bytes without a system call, else with SetFilePointer
+    // (FALSE, with its error, when that fails).
+    BOOL Seek(HANDLE h, ULONGLONG offset) {
+        if (m_valid && offset >= m_start && offset <= m_start + m_length) {
+            m_cursor = offset;
+            return TRUE;
+        }
+        m_valid = false;
+        LONG lHigh = static_cast<LONG>(offset >> 32);
+        if (INVALID_SET_FILE_POINTER == SetFilePointer(h, static_cast<LONG>(offset), &lHigh, FILE_BEGIN) &&
+            NO_ERROR != GetLastError())
+            return FALSE;
+        m_valid = true;
+        m_start = m_cursor = offset;
+        m_length = 0;
+        return TRUE;
+    }
+
+    // Reads exactly length bytes at the position Seek set; false on a failed or short read.
+    bool Read(HANDLE h, BYTE* out, size_t length, size_t capacity) {
+        if (!m_valid)
+            return false;
+        size_t take = std::min(length, static_cast<size_t>(m_start + m_length - m_cursor));
+        if (take > 0) {
+            std::memcpy(out, m_buffer.Get(capacity) + (m_cursor - m_start), take);
+            m_cursor += take;
+            out += take;
+            length -= take;
+        }
+        if (0 == length)
+            return true;
+        // The file's own position is at the end of the buffered bytes, which is the cursor.
+        if (length >= capacity) {
+            m_valid = ReadExactly(h, out, static_cast<DWORD>(length));
+            m_start = m_cursor += length;
+            m_length = 0;
+            return m_valid;
+        }
+        BYTE* buffer = m_buffer.Get(capacity);
+        DWORD dwRead = 0;
+        if (NULL == buffer || !ReadFile(h, buffer, static_cast<DWORD>(capacity), &dwRead, NULL) ||
+            dwRead < length) {
+            m_valid = false;
+            return false;
+        }
+        m_start = m_cursor;
+        m_length = dwRead;
+        std::memcpy(out, buffer, length);
+        m_cursor += length;
+        return true;
+    }
+
+private:
+    CGrowBuffer m_buffer;
+    bool m_valid = false;
+    ULONGLONG m_start = 0;  // the package offset of the buffer's first byte
+    ULONGLONG m_length = 0; // bytes of the package in the buffer
+    ULONGLONG m_cursor = 0; // the next byte to read
+};
+
 // The header fields the reader needs, read as the unpacker reads them: the magic, then the 12 bytes at
 // offset 32.
 enum HeaderResult { HEADER_OK, HEADER_BAD_MAGIC, HEADER_SHORT };
@@ -74,6 +144,15 @@ HeaderResult ReadHeader(HANDLE h, DWORD* pTableEnd, DWORD* pCheckWord) {
 
 std::u16string Damaged(const std::u16string& packagePath, const std::u16string& detail) {
     return WFormat(u"file table of %s is damaged: %s", packagePath.c_str(), detail.c_str());
+}
+
+// Reads and checks the unscrambled table, dropping its bytes once the entries are read: the path
+// checks of a large table then share the memory with the entries alone.
+MskTableResult ParseTable(std::unique_ptr<BYTE[]>& table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
+                          MskTable* out, std::u16string* detail, const char** reason) {
+    MskTableResult result = MskReadTableEntries(table.get(), length, checkWord, fileSize, out, detail);
+    table.reset();
+    return MSK_TABLE_OK == result ? MskCheckTablePaths(*out, detail, reason) : result;
 }
 
 // What a tool shows after the error key of a refused table.
@@ -124,6 +203,7 @@ struct CMskUnpacker::CMskUnpackerData {
     LPVOID pContext = NULL;
     CGrowBuffer stored;
     CGrowBuffer unpacked;
+    CReadWindow window; // reads the streams; set anew by every walk
     MskDecodeOptions options;
     MskWriteOptions writeOptions;
     std::u16string outPath; // the name the output file being written was created under
@@ -135,13 +215,15 @@ struct CMskUnpacker::CMskUnpackerData {
     std::u16string heldPath;
     DWORD dwHeldKey = 0;
     BOOL bHeldVerified = FALSE;
+    BOOL bHeldTable = FALSE; // the table is the one Open read from the held package
     ULONGLONG ullHeldSize = 0;
     std::vector<DWORD> digests; // per table entry: the stored bytes' CRC-32 (files only)
     // Set while a walk records (Verify) or checks (Unpack) the digests.
     enum { DIGEST_NONE, DIGEST_RECORD, DIGEST_CHECK } digestMode = DIGEST_NONE;
 
     void NoteMemory() {
-        size_t now = stored.Capacity() + unpacked.Capacity() + (inflater ? inflater->MemoryBytes() : 0);
+        size_t now = stored.Capacity() + unpacked.Capacity() + window.Capacity() +
+                     (inflater ? inflater->MemoryBytes() : 0);
         highWater = std::max(highWater, now);
     }
     CMskStreamInflater& Inflater() {
@@ -196,6 +278,8 @@ void CMskUnpacker::Reset() {
     d->entries.shrink_to_fit();
     d->stored.Free();
     d->unpacked.Free();
+    d->window = CReadWindow();
+    d->bHeldTable = FALSE;
     d->problem.clear();
     d->highWater = 0;
 }
@@ -257,10 +341,11 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
         return FALSE;
     }
     FhScrambleWords(table.get(), dwTableLength, dwKey);
+    MskTable parsed;
     std::u16string detail;
     const char* pReason = NULL;
     MskTableResult result =
-        MskParseTable(table.get(), dwTableLength, dwCheckWord, FileSize(file.Get()), NULL, &detail, &pReason);
+        ParseTable(table, dwTableLength, dwCheckWord, FileSize(file.Get()), &parsed, &detail, &pReason);
     d->problem = TableProblem(result, detail, pReason);
     if (MSK_TABLE_CHECK_WORD == result) {
         errorOut = u"crc_check_fail";
@@ -271,6 +356,10 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
         errorOut = u"file_format_error";
         return FALSE;
     }
+    // The handle keeps writers out, so the table read here is the one VerifyOpened checks.
+    d->rootName = std::move(parsed.rootName);
+    d->entries = std::move(parsed.entries);
+    d->bHeldTable = TRUE;
     d->ullHeldSize = FileSize(file.Get());
     d->held.Reset(file.Release());
     d->heldPath = pPackagePath;
@@ -327,7 +416,7 @@ BOOL CMskUnpacker::LoadFileTable(HANDLE hPackage) {
     std::u16string detail;
     const char* pReason = NULL;
     MskTableResult result =
-        MskParseTable(table.get(), dwTableLength, dwCheckWord, fileSize, &parsed, &detail, &pReason);
+        ParseTable(table, dwTableLength, dwCheckWord, fileSize, &parsed, &detail, &pReason);
     d->problem = TableProblem(result, detail, pReason);
     switch (result) {
         case MSK_TABLE_OK:
@@ -435,13 +524,14 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
     }
     if (CMskUnpackerData::DIGEST_RECORD == d->digestMode)
         d->digests.assign(d->entries.size(), 0);
+    d->window.Reset();
     LONG nIndex = 0;
     std::u16string path;
     for (const MskEntry& entry : d->entries) {
         if (MSK_ENTRY_FOLDER != entry.type)
             continue;
         if (bWrite) {
-            path = d->destFolder + entry.path;
+            path.assign(d->destFolder).append(entry.path);
             if (!WceUiCreateDirectories(path.c_str())) {
                 d->errorText = WFormat(u"can not create directory: %s", path.c_str());
                 return FALSE;
@@ -460,7 +550,10 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
         if (bWrite) {
             bDone = ExtractFile(entry, hPackage, &dwDigest);
         } else {
-            path = d->rootName.empty() ? entry.path : d->rootName + u"\\" + entry.path;
+            path.assign(d->rootName);
+            if (!path.empty())
+                path += u'\\';
+            path += entry.path;
             bDone = IsWholeFile(entry) ? ReadStream(entry, hPackage, path.c_str(), &dwDigest)
                                        : StreamFile(entry, hPackage, path.c_str(), NULL, &dwDigest);
         }
@@ -485,7 +578,8 @@ public:
     CStreamIo(CMskUnpacker& unpacker, HANDLE hPackage, const std::u16string* pOutPath)
         : m_unpacker(unpacker), m_hPackage(hPackage), m_pOutPath(pOutPath) {}
     bool Read(BYTE* buffer, size_t length) override {
-        if (ReadExactly(m_hPackage, buffer, static_cast<DWORD>(length))) {
+        CMskUnpackerData* d = m_unpacker.m_pData;
+        if (d->window.Read(m_hPackage, buffer, length, d->options.pieceSize)) {
             m_dwDigest = crc32_gzip_refl(m_dwDigest, buffer, length);
             return true;
         }
@@ -585,10 +679,7 @@ void CMskUnpacker::SetWriteError(const std::u16string& full, DWORD dwError) {
 
 BOOL CMskUnpacker::SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
     CMskUnpackerData* d = m_pData;
-    LONG lHigh = 0;
-    if (INVALID_SET_FILE_POINTER ==
-            SetFilePointer(hPackage, static_cast<LONG>(entry.dataOffset), &lHigh, FILE_BEGIN) &&
-        NO_ERROR != GetLastError()) {
+    if (!d->window.Seek(hPackage, entry.dataOffset)) {
         d->errorText = WFormat(u"SetFilePointer for %s failed, GetLastError is %d", pName,
                                static_cast<int>(GetLastError()));
         return FALSE;
@@ -612,7 +703,7 @@ BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
     }
     if (!SeekToStream(entry, hPackage, pName))
         return FALSE;
-    if (!ReadExactly(hPackage, pStored, entry.storedSize)) {
+    if (!d->window.Read(hPackage, pStored, entry.storedSize, d->options.pieceSize)) {
         d->errorText =
             WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(GetLastError()));
         return FALSE;
@@ -697,12 +788,19 @@ BOOL CMskUnpacker::VerifyOpened(std::u16string& errorOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::VerifyOpened", d->held.IsValid()))
         return FALSE;
-    Reset();
-    d->packagePath = d->heldPath;
-    d->dwKey = d->dwHeldKey;
+    // The table Open read stays, unless another operation has read another one since.
+    BOOL bTable = d->bHeldTable;
+    if (bTable) {
+        d->errorText.clear();
+        d->highWater = 0;
+    } else {
+        Reset();
+        d->packagePath = d->heldPath;
+        d->dwKey = d->dwHeldKey;
+    }
     d->bHeldVerified = FALSE;
     d->digestMode = CMskUnpackerData::DIGEST_RECORD;
-    BOOL bResult = LoadFileTable(d->held.Get()) && WalkEntries(FALSE, d->held.Get());
+    BOOL bResult = (bTable || LoadFileTable(d->held.Get())) && WalkEntries(FALSE, d->held.Get());
     d->digestMode = CMskUnpackerData::DIGEST_NONE;
     d->bHeldVerified = bResult;
     errorOut = bResult ? std::u16string() : d->errorText;

@@ -40,7 +40,8 @@ public:
     // Checks the magic number and, with the key, the table's check word and form. On failure errorOut
     // receives "invalid_msk_file", "file_format_error", "crc_check_fail" or an open failure message;
     // on success it is left alone. The package stays open, writers denied, until Close or the next
-    // Open: VerifyOpened and UnpackOpened read this one handle.
+    // Open: VerifyOpened and UnpackOpened read this one handle. The table read is kept for the
+    // accessors below and for VerifyOpened.
     BOOL Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
     void Close();
 

@@ -374,6 +374,30 @@ TEST_P(MskUnpack, ShortReadsOfTheHeaderTableAndStreams) {
     EXPECT_EQ(error.rfind(u"ReadFile failed for app\\a.txt, GetLastError is ", 0), 0u) << WideToUtf8(error);
 }
 
+// Small streams are read many to one read of the package, larger ones straight: streams that start,
+// end or lie across the edges of what one read holds all decode to their files, whether checked,
+// unpacked, or checked and then unpacked from the one handle.
+TEST_P(MskUnpack, StreamsAcrossTheEdgesOfOneReadDecodeToTheirFiles) {
+    std::vector<RawEntry> entries = {Folder(u"d")};
+    for (int i = 0; i < 60; ++i) // stored sizes from 0 to a few times the read's size
+        entries.push_back(File(WFormat(u"d\\f%02d.bin", i), Bytes(static_cast<size_t>(i * i), i)));
+    Put(Package(entries));
+    EXPECT_EQ(Verify(), u"");
+    EXPECT_EQ(Unpack(), u"");
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(testsupport::ReadHostFile(Out("d/" + WideToUtf8(WFormat(u"f%02d.bin", i)))),
+                  Bytes(static_cast<size_t>(i * i), i))
+            << i;
+
+    CMskUnpacker unpacker;
+    unpacker.SetDecodeOptions(Options());
+    std::u16string error;
+    ASSERT_TRUE(unpacker.Open(kPackage, kKey, error)) << WideToUtf8(error);
+    ASSERT_TRUE(unpacker.VerifyOpened(error)) << WideToUtf8(error);
+    ASSERT_TRUE(unpacker.UnpackOpened(u"\\Residentflash2\\again", error)) << WideToUtf8(error);
+    EXPECT_EQ(testsupport::ReadHostFile(Root() + "/Residentflash2/again/d/f59.bin"), Bytes(59 * 59, 59));
+}
+
 TEST_P(MskUnpack, AFailedSeekToAStreamNamesTheFileBeingWritten) {
     Put(Package({File(u"a.txt", "alpha")}));
     PlatformFailSeek(2, ERROR_GEN_FAILURE); // the first seek is to the header words

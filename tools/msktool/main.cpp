@@ -507,12 +507,12 @@ int Verify(const Args& args) {
     }
     std::u16string error;
     // The paths are checked before the streams: a package that cannot be installed is refused at once.
-    if (!unpacker.Open(package.c_str(), key, error) || !unpacker.ReadTable(package.c_str(), key, error))
+    if (!unpacker.Open(package.c_str(), key, error))
         return FailWith(error, unpacker);
     if (int status =
             FailForTooLongPath(unpacker, MskTargetFolder(InstallFolder(args), unpacker.GetRootName())))
         return status;
-    BOOL ok = unpacker.Verify(package.c_str(), key, error);
+    BOOL ok = unpacker.VerifyOpened(error);
     bar.Done();
     if (!ok)
         return FailWith(error, unpacker);
@@ -542,7 +542,7 @@ int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& packa
     std::u16string error;
     tooling::ProgressBar bar("checking");
     unpacker.SetProgressCallback(&UnpackProgress, &bar);
-    BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.Verify(package.c_str(), key, error);
+    BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.VerifyOpened(error);
     bar.Done();
     if (!ok)
         return FailWith(error, unpacker);
