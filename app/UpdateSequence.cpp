@@ -30,10 +30,10 @@ const LPCWSTR kLaunchArgument = u"_K~Q!R_B7M3M8_*Z";
 const LPCWSTR kGreyedLayers[] = {u"update", u"reboot", u"back", u"calibrate", u"listbox"};
 const COLORREF kGreyText = RGB(0x80, 0x80, 0x80);
 
-// FALSE with "invalid_msk_file" when the package could not replace what the delete clears: the
-// delete empties the application folder, so a package that unpacks into another root folder, or
-// holds no file at all, would leave the unit without any application while the run reports success.
-BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, std::u16string& errorOut) {
+// FALSE when the package could not replace what the delete clears: the delete empties the
+// application folder, so a package that unpacks into another root folder, or holds no file at all,
+// would leave the unit without any application while the run reports success.
+BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, MskResult& resultOut) {
     const LPCWSTR pRoot = unpacker.GetRootName();
     BOOL bHasFile = FALSE;
     for (int i = 0; i < unpacker.GetEntryCount() && !bHasFile; ++i) {
@@ -47,20 +47,25 @@ BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, std::u16string& e
     } else {
         return TRUE;
     }
-    errorOut = u"invalid_msk_file";
+    resultOut = MskResult();
+    resultOut.failure = MskFailure::WrongRoot;
+    resultOut.path = TRAVLEK_APP_FOLDER;
     return FALSE;
 }
 
-// FALSE with the unpack's own message when a path would not fit the device's path limit once it is
-// in the application folder: the unpack would refuse it after the flash had changed.
-BOOL CheckPathsFit(const CMskUnpacker& unpacker, std::u16string& errorOut) {
+// FALSE, as the unpack would fail, when a path would not fit the device's path limit once it is in
+// the application folder: the unpack would refuse it after the flash had changed.
+BOOL CheckPathsFit(const CMskUnpacker& unpacker, MskResult& resultOut) {
     const MskEntry* pTooLong = unpacker.FindTooLongEntry(TRAVLEK_APP_FOLDER);
     if (NULL == pTooLong) {
         return TRUE;
     }
     WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, %s\\%s is too long for the device",
               TRAVLEK_APP_FOLDER, pTooLong->path.c_str());
-    errorOut = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
+    resultOut = MskResult();
+    resultOut.failure = MskFailure::PathTooLong;
+    resultOut.path = TRAVLEK_APP_FOLDER;
+    resultOut.entry = pTooLong->path;
     return FALSE;
 }
 
@@ -212,15 +217,15 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     CMskInstaller installer(unpacker, TRAVLEK_APP_FOLDER);
     installer.AddExtraFile({kFactoryConfigSource, kFactoryConfigTarget});
     MskInstallMode mode = MSK_INSTALL_STAGED;
-    std::u16string errorText;
-    BOOL bResult = unpacker.Open(pPackagePath, dwKey, errorText);
+    MskResult result;
+    BOOL bResult = unpacker.Open(pPackagePath, dwKey, result);
     if (bResult) {
         // Every stream is decoded once before anything changes; the bar moves only for the unpack.
         SetStatusText(u"Verify...");
         RepaintNow();
         unpacker.SetProgressCallback(NULL, NULL);
-        bResult = unpacker.VerifyOpened(errorText) && CheckReplacesTheApplication(unpacker, errorText) &&
-                  CheckPathsFit(unpacker, errorText) && installer.Plan(&mode, errorText);
+        bResult = unpacker.VerifyOpened(result) && CheckReplacesTheApplication(unpacker, result) &&
+                  CheckPathsFit(unpacker, result) && installer.Plan(&mode, result);
         unpacker.SetProgressCallback(&CTravlekDlg::MskProgress, this);
     }
     SetStatusText(u"");
@@ -235,7 +240,7 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
             SetStatusText(u"");
             RepaintNow();
         };
-        bResult = installer.Install(mode, pPackagePath, hooks, errorText);
+        bResult = installer.Install(mode, pPackagePath, hooks, result);
         if (bResult) {
             TravlekRemoveShellEx();
         }
@@ -251,6 +256,8 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
 
     PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(u"TRAVLEK_FINISHED"), bResult ? 1 : 0, 0);
     if (!bResult) {
+        // The unit's key or message is made here, where it is logged and shown.
+        const std::u16string errorText = MskResultKey(result);
         WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, %s: %s", pPackagePath, errorText.c_str());
         const std::u16string message = TravlekUpdateErrorMessage(errorText);
         if (!message.empty()) {

@@ -59,16 +59,20 @@ ULONGLONG FileSize(HANDLE h) {
 // Reads of the package through one buffer. The streams of small files lie back to back, so one read
 // of the package serves many of them, where a seek and a read for each would cost two system calls
 // per file: most of the time of a check of many tiny files. Reads as long as the buffer go straight
-// to their destination.
+// to their destination. An unpack reads each stream when it writes it (unbuffered), so that bytes
+// changed under the handle after the check are found in the stream they change.
 class CReadWindow {
 public:
-    void Reset() { m_valid = false; }
+    void Reset(bool buffered) {
+        m_valid = false;
+        m_buffered = buffered;
+    }
     size_t Capacity() const { return m_buffer.Capacity(); }
 
     // Moves to offset: inside the buffered bytes without a system call, else with SetFilePointer
     // (FALSE, with its error, when that fails).
     BOOL Seek(HANDLE h, ULONGLONG offset) {
-        if (m_valid && offset >= m_start && offset <= m_start + m_length) {
+        if (m_buffered && m_valid && offset >= m_start && offset <= m_start + m_length) {
             m_cursor = offset;
             return TRUE;
         }
@@ -85,6 +89,8 @@ public:
 
     // Reads exactly length bytes at the position Seek set; false on a failed or short read.
     bool Read(HANDLE h, BYTE* out, size_t length, size_t capacity) {
+        if (!m_buffered)
+            return ReadExactly(h, out, static_cast<DWORD>(length));
         if (!m_valid)
             return false;
         size_t take = std::min(length, static_cast<size_t>(m_start + m_length - m_cursor));
@@ -120,6 +126,7 @@ public:
 private:
     CGrowBuffer m_buffer;
     bool m_valid = false;
+    bool m_buffered = false;
     ULONGLONG m_start = 0;  // the package offset of the buffer's first byte
     ULONGLONG m_length = 0; // bytes of the package in the buffer
     ULONGLONG m_cursor = 0; // the next byte to read
@@ -140,10 +147,6 @@ HeaderResult ReadHeader(HANDLE h, DWORD* pTableEnd, DWORD* pCheckWord) {
     *pTableEnd = FhReadLe32(words);
     *pCheckWord = FhReadLe32(words + 8);
     return HEADER_OK;
-}
-
-std::u16string Damaged(const std::u16string& packagePath, const std::u16string& detail) {
-    return WFormat(u"file table of %s is damaged: %s", packagePath.c_str(), detail.c_str());
 }
 
 // Reads and checks the unscrambled table, dropping its bytes once the entries are read: the path
@@ -190,13 +193,22 @@ std::u16string TempOutputName(const std::u16string& full) {
     return candidate;
 }
 
+// The text form of an operation's result for the callers that take the unit's keys: the key or
+// message of a failure, an empty text after a success; a call refused for its arguments, which
+// has no result, leaves the text alone.
+BOOL WithKey(BOOL bResult, const MskResult& result, std::u16string& errorOut) {
+    if (bResult || !result.Ok())
+        errorOut = MskResultKey(result);
+    return bResult;
+}
+
 } // namespace
 
 struct CMskUnpacker::CMskUnpackerData {
     DWORD dwKey = 0;
     std::u16string packagePath;
     std::u16string destFolder;
-    std::u16string errorText;
+    MskResult result; // of the last operation
     std::u16string rootName;
     std::vector<MskEntry> entries;
     MskProgressCallback pCallback = NULL;
@@ -206,7 +218,8 @@ struct CMskUnpacker::CMskUnpackerData {
     CReadWindow window; // reads the streams; set anew by every walk
     MskDecodeOptions options;
     MskWriteOptions writeOptions;
-    std::u16string outPath; // the name the output file being written was created under
+    const MskEntry* pCurrent = NULL; // the entry a walk is at, named by its failures
+    std::u16string outPath;          // the name the output file being written was created under
     std::unique_ptr<CMskStreamInflater> inflater;
     std::u16string problem; // why the last table was refused, when it was
     size_t highWater = 0;
@@ -272,7 +285,7 @@ void CMskUnpacker::Reset() {
         return;
     d->packagePath.clear();
     d->destFolder.clear();
-    d->errorText.clear();
+    d->result = MskResult();
     d->rootName.clear();
     d->entries.clear();
     d->entries.shrink_to_fit();
@@ -308,7 +321,7 @@ size_t CMskUnpacker::GetBufferHighWater() const {
     return d ? d->highWater : 0;
 }
 
-BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Open", NULL != pPackagePath))
         return FALSE;
@@ -318,47 +331,20 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
     d->dwKey = dwKey;
 
     CFhFileHandle file(OpenForReading(pPackagePath));
-    if (!file.IsValid()) {
-        errorOut =
-            WFormat(u"open file %s failed, error code is %d", pPackagePath, static_cast<int>(GetLastError()));
-        return FALSE;
-    }
-    DWORD dwTableEnd = 0, dwCheckWord = 0;
-    HeaderResult header = ReadHeader(file.Get(), &dwTableEnd, &dwCheckWord);
-    if (HEADER_BAD_MAGIC == header) {
-        errorOut = u"invalid_msk_file";
-        return FALSE;
-    }
-    // A table end below the header or beyond the file cannot be read in full.
-    if (HEADER_SHORT == header || dwTableEnd < MSK_HEADER_SIZE || dwTableEnd > FileSize(file.Get())) {
-        errorOut = u"file_format_error";
-        return FALSE;
-    }
-    DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
-    std::unique_ptr<BYTE[]> table(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
-    if (!table || !ReadExactly(file.Get(), table.get(), dwTableLength)) {
-        errorOut = u"file_format_error";
-        return FALSE;
-    }
-    FhScrambleWords(table.get(), dwTableLength, dwKey);
-    MskTable parsed;
-    std::u16string detail;
-    const char* pReason = NULL;
-    MskTableResult result =
-        ParseTable(table, dwTableLength, dwCheckWord, FileSize(file.Get()), &parsed, &detail, &pReason);
-    d->problem = TableProblem(result, detail, pReason);
-    if (MSK_TABLE_CHECK_WORD == result) {
-        errorOut = u"crc_check_fail";
-        return FALSE;
-    }
+    MskTable table;
     // Anything the unpack would refuse later is refused here, before the caller clears the old tree.
-    if (MSK_TABLE_OK != result) {
-        errorOut = u"file_format_error";
+    if (!file.IsValid())
+        Fail(MskFailure::OpenFailed, d->packagePath, GetLastError());
+    else
+        ReadFileTable(file.Get(), &table);
+    if (!d->result.Ok()) {
+        d->result.stage = MskStage::Open;
+        resultOut = d->result;
         return FALSE;
     }
     // The handle keeps writers out, so the table read here is the one VerifyOpened checks.
-    d->rootName = std::move(parsed.rootName);
-    d->entries = std::move(parsed.entries);
+    d->rootName = std::move(table.rootName);
+    d->entries = std::move(table.entries);
     d->bHeldTable = TRUE;
     d->ullHeldSize = FileSize(file.Get());
     d->held.Reset(file.Release());
@@ -367,77 +353,115 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
     return TRUE;
 }
 
+BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    if (Open(pPackagePath, dwKey, result))
+        return TRUE; // the text is left alone
+    return WithKey(FALSE, result, errorOut);
+}
+
+BOOL CMskUnpacker::ReadFileTable(HANDLE hPackage, MskTable* pTable) {
+    CMskUnpackerData* d = m_pData;
+    d->result.stage = MskStage::Table;
+    DWORD dwTableEnd = 0, dwCheckWord = 0;
+    HeaderResult header = ReadHeader(hPackage, &dwTableEnd, &dwCheckWord);
+    if (HEADER_BAD_MAGIC == header)
+        return Fail(MskFailure::NotAPackage, d->packagePath);
+    if (HEADER_SHORT == header)
+        return Fail(MskFailure::TableUnreadable, d->packagePath);
+    if (dwTableEnd < MSK_HEADER_SIZE) {
+        Fail(MskFailure::TableDamaged, d->packagePath);
+        d->result.detail = WFormat(u"table end %u is below %u", dwTableEnd, MSK_HEADER_SIZE);
+        return FALSE;
+    }
+    const ULONGLONG fileSize = FileSize(hPackage);
+    const DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
+    // A table that ends beyond the file could only be read short; nothing is allocated for it.
+    std::unique_ptr<BYTE[]> table;
+    if (dwTableEnd <= fileSize)
+        table.reset(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
+    if (!table || !ReadExactly(hPackage, table.get(), dwTableLength))
+        return Fail(MskFailure::TableUnreadable, d->packagePath);
+
+    FhScrambleWords(table.get(), dwTableLength, d->dwKey);
+    std::u16string detail;
+    const char* pReason = NULL;
+    MskTableResult result =
+        ParseTable(table, dwTableLength, dwCheckWord, fileSize, pTable, &detail, &pReason);
+    d->problem = TableProblem(result, detail, pReason);
+    switch (result) {
+        case MSK_TABLE_OK:
+            return TRUE;
+        case MSK_TABLE_CHECK_WORD:
+            return Fail(MskFailure::WrongPassword, d->packagePath);
+        case MSK_TABLE_BAD_NAME:
+            return Fail(MskFailure::RootNameUnterminated, d->packagePath);
+        case MSK_TABLE_UNSAFE_PATH:
+            Fail(MskFailure::UnsafePath, d->packagePath);
+            d->result.entry = detail;
+            d->result.detail = Utf8ToWide(pReason ? pReason : "unsafe path");
+            return FALSE;
+        default:
+            Fail(MskFailure::TableDamaged, d->packagePath);
+            d->result.detail = detail;
+            return FALSE;
+    }
+}
+
 BOOL CMskUnpacker::LoadFileTable(HANDLE hPackage) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
-    LPCWSTR pPath = d->packagePath.c_str();
     CFhFileHandle opened;
     if (INVALID_HANDLE_VALUE == hPackage) {
-        opened.Reset(OpenForReading(pPath));
+        opened.Reset(OpenForReading(d->packagePath.c_str()));
         if (!opened.IsValid()) {
-            d->errorText =
-                WFormat(u"open file %s failed, GetLastError is %d", pPath, static_cast<int>(GetLastError()));
+            Fail(MskFailure::OpenFailed, d->packagePath, GetLastError());
+            d->result.stage = MskStage::Table;
             return FALSE;
         }
         hPackage = opened.Get();
     } else {
         SetFilePointer(hPackage, 0, NULL, FILE_BEGIN);
     }
-    DWORD dwTableEnd = 0, dwCheckWord = 0;
-    HeaderResult header = ReadHeader(hPackage, &dwTableEnd, &dwCheckWord);
-    if (HEADER_BAD_MAGIC == header) {
-        d->errorText = u"invalid_msk_file";
-        return FALSE;
-    }
-    if (HEADER_SHORT == header) {
-        d->errorText = WFormat(u"read failed %s", pPath);
-        return FALSE;
-    }
-    if (dwTableEnd < MSK_HEADER_SIZE) {
-        d->errorText =
-            Damaged(d->packagePath, WFormat(u"table end %u is below %u", dwTableEnd, MSK_HEADER_SIZE));
-        return FALSE;
-    }
-    ULONGLONG fileSize = FileSize(hPackage);
-    DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
-    // A table that ends beyond the file could only be read short; nothing is allocated for it.
-    std::unique_ptr<BYTE[]> table;
-    if (dwTableEnd <= fileSize)
-        table.reset(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
-    if (!table || !ReadExactly(hPackage, table.get(), dwTableLength)) {
-        d->errorText = WFormat(u"read failed %s", pPath);
-        return FALSE;
-    }
-    opened.Close();
-
-    FhScrambleWords(table.get(), dwTableLength, d->dwKey);
     MskTable parsed;
-    std::u16string detail;
-    const char* pReason = NULL;
-    MskTableResult result =
-        ParseTable(table, dwTableLength, dwCheckWord, fileSize, &parsed, &detail, &pReason);
-    d->problem = TableProblem(result, detail, pReason);
-    switch (result) {
-        case MSK_TABLE_OK:
-            break;
-        case MSK_TABLE_CHECK_WORD:
-        case MSK_TABLE_BAD_NAME:
-            d->errorText = u"check CRC failed, Wrong password?";
-            return FALSE;
-        case MSK_TABLE_UNSAFE_PATH:
-            d->errorText = WFormat(u"invalid entry path %s", detail.c_str());
-            return FALSE;
-        default:
-            d->errorText = Damaged(d->packagePath, detail);
-            return FALSE;
-    }
+    if (!ReadFileTable(hPackage, &parsed))
+        return FALSE;
+    d->result.stage = MskStage::Entries;
     d->rootName = std::move(parsed.rootName);
     d->entries = std::move(parsed.entries);
     return TRUE;
 }
 
+BOOL CMskUnpacker::Fail(MskFailure failure, const std::u16string& path, DWORD dwError,
+                        const MskEntry* pEntry) {
+    CMskUnpackerData* d = m_pData;
+    const MskStage stage = d->result.stage;
+    d->result = MskResult();
+    d->result.failure = failure;
+    d->result.stage = stage;
+    d->result.path = path;
+    d->result.systemError = dwError;
+    if (NULL == pEntry)
+        pEntry = d->pCurrent;
+    if (NULL != pEntry)
+        d->result.entry = pEntry->path;
+    return FALSE;
+}
+
+BOOL CMskUnpacker::FailTooLong(const MskEntry& entry) {
+    CMskUnpackerData* d = m_pData;
+    Fail(MskFailure::PathTooLong, d->destFolder, 0, &entry);
+    d->problem = u"entry '" + entry.path + u"': path too long for this destination";
+    return FALSE;
+}
+
 BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(Unpack(pPackagePath, pDestFolder, dwKey, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Unpack", NULL != pPackagePath && NULL != pDestFolder))
         return FALSE;
@@ -449,10 +473,10 @@ BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey
     BOOL bResult = FALSE;
     DWORD dwAttributes = GetFileAttributesW(pPackagePath);
     if (INVALID_FILE_ATTRIBUTES == dwAttributes || 0 != (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        d->errorText = WFormat(u"the file for unpack '%s' is not valid", pPackagePath);
+        Fail(MskFailure::PackageNotAFile, d->packagePath);
     } else if (INVALID_FILE_ATTRIBUTES == (dwAttributes = GetFileAttributesW(pDestFolder)) ||
                0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        d->errorText = WFormat(u"the unpack directory '%s' is not valid", pDestFolder);
+        Fail(MskFailure::DestinationNotAFolder, d->destFolder);
     } else if (LoadFileTable()) {
         auto appendFolder = [](std::u16string& folder, const std::u16string& name) {
             if (!folder.empty() && (u'\\' == folder.back() || u'/' == folder.back()))
@@ -477,18 +501,17 @@ BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey
         }
         dwAttributes = GetFileAttributesW(target.c_str());
         if (NULL != pTooLong) {
-            d->errorText = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
-            d->problem = u"entry '" + pTooLong->path + u"': path too long for this destination";
+            FailTooLong(*pTooLong);
         } else if (INVALID_FILE_ATTRIBUTES == dwAttributes && !WceUiCreateDirectories(target.c_str())) {
-            d->errorText = WFormat(u"can not create directory: %s\n", target.c_str());
+            Fail(MskFailure::TargetFolderFailed, target, GetLastError());
         } else if (INVALID_FILE_ATTRIBUTES != dwAttributes &&
                    0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            d->errorText = WFormat(u"can't not unpack to directory: %s\n", target.c_str());
+            Fail(MskFailure::TargetNotAFolder, target);
         } else {
             bResult = ExtractAll();
         }
     }
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
@@ -496,7 +519,7 @@ BOOL CMskUnpacker::Progress(LONG nIndex, const MskEntry& entry) {
     CMskUnpackerData* d = m_pData;
     if (NULL != d->pCallback &&
         !d->pCallback(d->pContext, nIndex, entry.path.c_str(), static_cast<LONG>(d->entries.size()))) {
-        d->errorText = u"user_cancel";
+        Fail(MskFailure::Cancelled, entry.path, 0, &entry);
         return FALSE;
     }
     return TRUE;
@@ -515,16 +538,18 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
     CFhFileHandle opened;
     if (INVALID_HANDLE_VALUE == hPackage) {
         opened.Reset(OpenForReading(d->packagePath.c_str()));
-        if (!opened.IsValid()) {
-            d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
-                                   static_cast<int>(GetLastError()));
-            return FALSE;
-        }
+        if (!opened.IsValid())
+            return Fail(MskFailure::OpenFailed, d->packagePath, GetLastError());
         hPackage = opened.Get();
     }
+    // The entry a failure names is the one the walk is at, and none once the walk is over.
+    struct CurrentEntry {
+        const MskEntry*& p;
+        ~CurrentEntry() { p = NULL; }
+    } current{d->pCurrent};
     if (CMskUnpackerData::DIGEST_RECORD == d->digestMode)
         d->digests.assign(d->entries.size(), 0);
-    d->window.Reset();
+    d->window.Reset(!bWrite);
     LONG nIndex = 0;
     std::u16string path;
     for (const MskEntry& entry : d->entries) {
@@ -532,10 +557,8 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
             continue;
         if (bWrite) {
             path.assign(d->destFolder).append(entry.path);
-            if (!WceUiCreateDirectories(path.c_str())) {
-                d->errorText = WFormat(u"can not create directory: %s", path.c_str());
-                return FALSE;
-            }
+            if (!WceUiCreateDirectories(path.c_str()))
+                return Fail(MskFailure::CreateFolderFailed, path, GetLastError(), &entry);
         }
         if (!Progress(nIndex, entry))
             return FALSE;
@@ -545,6 +568,7 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
         const MskEntry& entry = d->entries[i];
         if (MSK_ENTRY_FILE != entry.type)
             continue;
+        d->pCurrent = &entry;
         BOOL bDone;
         DWORD dwDigest = 0;
         if (bWrite) {
@@ -626,11 +650,8 @@ BOOL CMskUnpacker::CreateOutput(const std::u16string& full, CFhFileHandle& out) 
             SetLastError(ERROR_PATH_NOT_FOUND);
         }
     }
-    if (INVALID_HANDLE_VALUE == hOut) {
-        d->errorText = WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(),
-                               static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    if (INVALID_HANDLE_VALUE == hOut)
+        return Fail(MskFailure::CreateFailed, full, GetLastError());
     out.Reset(hOut);
     return TRUE;
 }
@@ -655,9 +676,7 @@ BOOL CMskUnpacker::FinishOutput(const std::u16string& full, CFhFileHandle& out) 
         dwError = GetLastError();
     }
     DeleteFileW(d->outPath.c_str());
-    d->errorText =
-        WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
-    return FALSE;
+    return Fail(MskFailure::CreateFailed, full, dwError);
 }
 
 void CMskUnpacker::DropOutput(CFhFileHandle& out, BOOL bKeepPartial) {
@@ -669,21 +688,13 @@ void CMskUnpacker::DropOutput(CFhFileHandle& out, BOOL bKeepPartial) {
 }
 
 void CMskUnpacker::SetWriteError(const std::u16string& full, DWORD dwError) {
-    CMskUnpackerData* d = m_pData;
-    if (ERROR_DISK_FULL == dwError)
-        d->errorText = u"error_disk_full";
-    else
-        d->errorText =
-            WFormat(u"WriteFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
+    Fail(ERROR_DISK_FULL == dwError ? MskFailure::DiskFull : MskFailure::WriteFailed, full, dwError);
 }
 
 BOOL CMskUnpacker::SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
     CMskUnpackerData* d = m_pData;
-    if (!d->window.Seek(hPackage, entry.dataOffset)) {
-        d->errorText = WFormat(u"SetFilePointer for %s failed, GetLastError is %d", pName,
-                               static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    if (!d->window.Seek(hPackage, entry.dataOffset))
+        return Fail(MskFailure::SeekFailed, pName, GetLastError(), &entry);
     return TRUE;
 }
 
@@ -697,22 +708,15 @@ BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
     BYTE* pStored = d->stored.Get(entry.storedSize);
     BYTE* pUnpacked = d->unpacked.Get(entry.unpackedSize);
     d->NoteMemory();
-    if (NULL == pStored || NULL == pUnpacked) {
-        d->errorText = WFormat(u"not enough memory for %s", pName);
-        return FALSE;
-    }
+    if (NULL == pStored || NULL == pUnpacked)
+        return Fail(MskFailure::OutOfMemory, pName, 0, &entry);
     if (!SeekToStream(entry, hPackage, pName))
         return FALSE;
-    if (!d->window.Read(hPackage, pStored, entry.storedSize, d->options.pieceSize)) {
-        d->errorText =
-            WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    if (!d->window.Read(hPackage, pStored, entry.storedSize, d->options.pieceSize))
+        return Fail(MskFailure::ReadFailed, pName, GetLastError(), &entry);
     *pDigest = crc32_gzip_refl(0, pStored, entry.storedSize);
-    if (!MskInflateWith(d->options.decoder, pUnpacked, entry.unpackedSize, pStored, entry.storedSize)) {
-        d->errorText = u"uncompress failed";
-        return FALSE;
-    }
+    if (!MskInflateWith(d->options.decoder, pUnpacked, entry.unpackedSize, pStored, entry.storedSize))
+        return Fail(MskFailure::StreamDamaged, pName, 0, &entry);
     return TRUE;
 }
 
@@ -733,8 +737,7 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
                 return FALSE;
             return FinishOutput(*pOut, io.m_out);
         case MSK_STREAM_READ_FAILED:
-            d->errorText =
-                WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(io.m_dwError));
+            Fail(MskFailure::ReadFailed, pName, io.m_dwError, &entry);
             break;
         case MSK_STREAM_WRITE_FAILED:
             // What was written stays, as after a failed write of the whole file.
@@ -743,7 +746,7 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
             DropOutput(io.m_out, TRUE);
             return FALSE;
         default:
-            d->errorText = u"uncompress failed";
+            Fail(MskFailure::StreamDamaged, pName, 0, &entry);
             break;
     }
     // A stream found bad or unreadable part-way leaves no half file behind.
@@ -780,18 +783,22 @@ BOOL CMskUnpacker::CheckDigest(size_t nEntry, DWORD dwDigest, LPCWSTR pName) {
     CMskUnpackerData* d = m_pData;
     if (nEntry < d->digests.size() && d->digests[nEntry] == dwDigest)
         return TRUE;
-    d->errorText = WFormat(u"the package changed after it was verified: %s", pName);
-    return FALSE;
+    return Fail(MskFailure::PackageChanged, pName);
 }
 
 BOOL CMskUnpacker::VerifyOpened(std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(VerifyOpened(result), result, errorOut);
+}
+
+BOOL CMskUnpacker::VerifyOpened(MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::VerifyOpened", d->held.IsValid()))
         return FALSE;
     // The table Open read stays, unless another operation has read another one since.
     BOOL bTable = d->bHeldTable;
     if (bTable) {
-        d->errorText.clear();
+        d->result = MskResult();
         d->highWater = 0;
     } else {
         Reset();
@@ -803,16 +810,21 @@ BOOL CMskUnpacker::VerifyOpened(std::u16string& errorOut) {
     BOOL bResult = (bTable || LoadFileTable(d->held.Get())) && WalkEntries(FALSE, d->held.Get());
     d->digestMode = CMskUnpackerData::DIGEST_NONE;
     d->bHeldVerified = bResult;
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
 BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(UnpackOpened(pTargetFolder, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::UnpackOpened", NULL != pTargetFolder && d->bHeldVerified))
         return FALSE;
     // The table VerifyOpened read stays; only the run's own state starts anew.
-    d->errorText.clear();
+    d->result = MskResult();
     d->highWater = 0;
     std::u16string target(pTargetFolder);
     while (!target.empty() && (u'\\' == target.back() || u'/' == target.back()))
@@ -821,21 +833,20 @@ BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut)
     BOOL bResult = FALSE;
     const MskEntry* pTooLong = FindTooLongEntry(target.c_str());
     if (FileSize(d->held.Get()) != d->ullHeldSize) {
-        d->errorText = WFormat(u"the package changed after it was verified: %s", d->heldPath.c_str());
+        Fail(MskFailure::PackageChanged, d->heldPath);
     } else if (NULL != pTooLong) {
-        d->errorText = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
-        d->problem = u"entry '" + pTooLong->path + u"': path too long for this destination";
+        FailTooLong(*pTooLong);
     } else if (!WceUiCreateDirectories(target.c_str())) {
-        d->errorText = WFormat(u"can not create directory: %s\n", target.c_str());
+        Fail(MskFailure::TargetFolderFailed, target, GetLastError());
     } else {
         d->digestMode = CMskUnpackerData::DIGEST_CHECK;
         bResult = WalkEntries(TRUE, d->held.Get());
         d->digestMode = CMskUnpackerData::DIGEST_NONE;
         // A package cut short under the run fails as a short read; that read has no error of its own.
         if (!bResult && FileSize(d->held.Get()) != d->ullHeldSize)
-            d->errorText = WFormat(u"the package changed after it was verified: %s", d->heldPath.c_str());
+            Fail(MskFailure::PackageChanged, d->heldPath);
     }
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
@@ -856,6 +867,11 @@ const MskEntry* CMskUnpacker::FindTooLongEntry(LPCWSTR pRootFolder) const {
 }
 
 BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(Verify(pPackagePath, dwKey, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Verify", NULL != pPackagePath))
         return FALSE;
@@ -863,7 +879,7 @@ BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& err
     d->packagePath = pPackagePath;
     d->dwKey = dwKey;
     BOOL bResult = LoadFileTable() && VerifyAll();
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
@@ -872,6 +888,11 @@ BOOL CMskUnpacker::VerifyAll() {
 }
 
 BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(ReadTable(pPackagePath, dwKey, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::ReadTable", NULL != pPackagePath))
         return FALSE;
@@ -879,7 +900,7 @@ BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& 
     d->packagePath = pPackagePath;
     d->dwKey = dwKey;
     BOOL bResult = LoadFileTable();
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
