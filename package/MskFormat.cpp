@@ -248,7 +248,7 @@ MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, U
 }
 
 MskTableResult MskReadTableEntries(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
-                                   MskTable* out, std::u16string* detail) {
+                                   MskTable* out, std::u16string* detail, std::u16string* entryPath) {
     MskTable& parsed = *out;
     parsed = MskTable();
     // The check word comes first: a table too short for anything else still tells a wrong password.
@@ -310,8 +310,12 @@ MskTableResult MskReadTableEntries(const BYTE* table, DWORD length, DWORD checkW
             return Malformed(detail, WFormat(u"the path of entry %d is not terminated inside it", index));
         entry.path = ReadPath(e + MSK_ENTRY_HEADER_SIZE, nul);
         if (entry.type == MSK_ENTRY_FILE &&
-            static_cast<ULONGLONG>(entry.dataOffset) + entry.storedSize > fileSize)
-            return Malformed(detail, WFormat(u"the data of entry %d lies outside the file", index));
+            static_cast<ULONGLONG>(entry.dataOffset) + entry.storedSize > fileSize) {
+            Malformed(detail, WFormat(u"the data of entry %d lies outside the file", index));
+            if (entryPath)
+                *entryPath = entry.path;
+            return MSK_TABLE_CUT;
+        }
         // A claim no stream of that length can meet is refused before anything is decoded for it.
         if (entry.type == MSK_ENTRY_FILE &&
             static_cast<ULONGLONG>(entry.unpackedSize) >

@@ -33,6 +33,7 @@ std::u16string MskResultKey(const MskResult& r) {
             return opening ? u"crc_check_fail" : u"check CRC failed, Wrong password?";
         case MskFailure::RootNameUnterminated:
             return opening ? u"file_format_error" : u"check CRC failed, Wrong password?";
+        case MskFailure::PackageCut:
         case MskFailure::TableDamaged:
             return opening ? u"file_format_error"
                            : WFormat(u"file table of %s is damaged: %s", r.path.c_str(), r.detail.c_str());

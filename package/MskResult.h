@@ -15,6 +15,7 @@ enum class MskFailure {
     OpenFailed,            // path: the package could not be opened (systemError)
     NotAPackage,           // the file does not start with the package magic
     TableUnreadable,       // the header or the table could not be read in full (a cut file)
+    PackageCut,            // entry: a file's data lies beyond the end of the package; detail: as damaged
     WrongPassword,         // the table's check word differs: a wrong password or a changed file
     RootNameUnterminated,  // the root name's length or end does not fit: a wrong password as well
     TableDamaged,          // detail: what does not hold together; entry when an entry is named

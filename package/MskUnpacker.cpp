@@ -152,8 +152,10 @@ HeaderResult ReadHeader(HANDLE h, DWORD* pTableEnd, DWORD* pCheckWord) {
 // Reads and checks the unscrambled table, dropping its bytes once the entries are read: the path
 // checks of a large table then share the memory with the entries alone.
 MskTableResult ParseTable(std::unique_ptr<BYTE[]>& table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
-                          MskTable* out, std::u16string* detail, const char** reason) {
-    MskTableResult result = MskReadTableEntries(table.get(), length, checkWord, fileSize, out, detail);
+                          MskTable* out, std::u16string* detail, const char** reason,
+                          std::u16string* entryPath) {
+    MskTableResult result =
+        MskReadTableEntries(table.get(), length, checkWord, fileSize, out, detail, entryPath);
     table.reset();
     return MSK_TABLE_OK == result ? MskCheckTablePaths(*out, detail, reason) : result;
 }
@@ -384,10 +386,10 @@ BOOL CMskUnpacker::ReadFileTable(HANDLE hPackage, MskTable* pTable) {
         return Fail(MskFailure::TableUnreadable, d->packagePath);
 
     FhScrambleWords(table.get(), dwTableLength, d->dwKey);
-    std::u16string detail;
+    std::u16string detail, entryPath;
     const char* pReason = NULL;
     MskTableResult result =
-        ParseTable(table, dwTableLength, dwCheckWord, fileSize, pTable, &detail, &pReason);
+        ParseTable(table, dwTableLength, dwCheckWord, fileSize, pTable, &detail, &pReason, &entryPath);
     d->problem = TableProblem(result, detail, pReason);
     switch (result) {
         case MSK_TABLE_OK:
@@ -402,8 +404,9 @@ BOOL CMskUnpacker::ReadFileTable(HANDLE hPackage, MskTable* pTable) {
             d->result.detail = Utf8ToWide(pReason ? pReason : "unsafe path");
             return FALSE;
         default:
-            Fail(MskFailure::TableDamaged, d->packagePath);
+            Fail(MSK_TABLE_CUT == result ? MskFailure::PackageCut : MskFailure::TableDamaged, d->packagePath);
             d->result.detail = detail;
+            d->result.entry = entryPath;
             return FALSE;
     }
 }
