@@ -33,10 +33,10 @@ const LPCWSTR kLaunchArgument = u"_K~Q!R_B7M3M8_*Z";
 const LPCWSTR kGreyedLayers[] = {u"update", u"reboot", u"back", u"calibrate", u"listbox"};
 const COLORREF kGreyText = RGB(0x80, 0x80, 0x80);
 
-// FALSE with "invalid_msk_file" when the package could not replace what the delete clears: the
-// delete empties the application folder, so a package that unpacks into another root folder, or
-// holds no file at all, would leave the unit without any application while the run reports success.
-BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, std::u16string& errorOut) {
+// FALSE when the package could not replace what the delete clears: the delete empties the
+// application folder, so a package that unpacks into another root folder, or holds no file at all,
+// would leave the unit without any application while the run reports success.
+BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, MskResult& resultOut) {
     const LPCWSTR pRoot = unpacker.GetRootName();
     BOOL bHasFile = FALSE;
     for (int i = 0; i < unpacker.GetEntryCount() && !bHasFile; ++i) {
@@ -50,20 +50,25 @@ BOOL CheckReplacesTheApplication(const CMskUnpacker& unpacker, std::u16string& e
     } else {
         return TRUE;
     }
-    errorOut = u"invalid_msk_file";
+    resultOut = MskResult();
+    resultOut.failure = MskFailure::WrongRoot;
+    resultOut.path = TRAVLEK_APP_FOLDER;
     return FALSE;
 }
 
-// FALSE with the unpack's own message when a path would not fit the device's path limit once it is
-// in the application folder: the unpack would refuse it after the flash had changed.
-BOOL CheckPathsFit(const CMskUnpacker& unpacker, std::u16string& errorOut) {
+// FALSE, as the unpack would fail, when a path would not fit the device's path limit once it is in
+// the application folder: the unpack would refuse it after the flash had changed.
+BOOL CheckPathsFit(const CMskUnpacker& unpacker, MskResult& resultOut) {
     const MskEntry* pTooLong = unpacker.FindTooLongEntry(TRAVLEK_APP_FOLDER);
     if (NULL == pTooLong) {
         return TRUE;
     }
     WceUiLogW(WCEUI_LOG_ERROR, u"CTravlekDlg::DoUpdate, %s\\%s is too long for the device",
               TRAVLEK_APP_FOLDER, pTooLong->path.c_str());
-    errorOut = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
+    resultOut = MskResult();
+    resultOut.failure = MskFailure::PathTooLong;
+    resultOut.path = TRAVLEK_APP_FOLDER;
+    resultOut.entry = pTooLong->path;
     return FALSE;
 }
 
@@ -224,18 +229,20 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     installer.AddExtraFile({kFactoryConfigSource, kFactoryConfigTarget});
     MskInstallMode mode = MSK_INSTALL_STAGED;
     CTravlekSignatureCheck signature;
-    std::u16string errorText;
-    BOOL bResult = unpacker.Open(pPackagePath, dwKey, errorText);
+    MskResult result;
+    // The signature's refusals are the unit's own keys, not failures of the package's form.
+    std::u16string signatureError;
+    BOOL bResult = unpacker.Open(pPackagePath, dwKey, result);
     if (bResult) {
         // The signature, when the unit asks for one, before anything of the package is decoded; then
         // every stream is decoded once before anything changes. The bar moves only for the unpack.
         SetStatusText(u"Verify...");
         RepaintNow();
         unpacker.SetProgressCallback(NULL, NULL);
-        bResult = signature.CheckOpened(unpacker, pPackagePath, dwKey, errorText) &&
-                  unpacker.VerifyOpened(errorText) && signature.MatchesVerified(unpacker, errorText) &&
-                  CheckReplacesTheApplication(unpacker, errorText) && CheckPathsFit(unpacker, errorText) &&
-                  installer.Plan(&mode, errorText);
+        bResult = signature.CheckOpened(unpacker, pPackagePath, dwKey, signatureError) &&
+                  unpacker.VerifyOpened(result) && signature.MatchesVerified(unpacker, signatureError) &&
+                  CheckReplacesTheApplication(unpacker, result) && CheckPathsFit(unpacker, result) &&
+                  installer.Plan(&mode, result);
         unpacker.SetProgressCallback(&CTravlekDlg::MskProgress, this);
     }
     SetStatusText(u"");
@@ -250,7 +257,7 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
             SetStatusText(u"");
             RepaintNow();
         };
-        bResult = installer.Install(mode, pPackagePath, hooks, errorText);
+        bResult = installer.Install(mode, pPackagePath, hooks, result);
         if (bResult) {
             TravlekRemoveShellEx();
         }
@@ -264,6 +271,9 @@ BOOL CTravlekDlg::DoUpdate(LPCWSTR pPackagePath) {
     SetButtonsEnabledLook(TRUE);
     RepaintNow();
 
+    // The unit's key or message is made here, where it is logged and shown.
+    const std::u16string errorText =
+        bResult ? std::u16string() : (signatureError.empty() ? MskResultKey(result) : signatureError);
     PostMessageW(HWND_BROADCAST, TRAVLEK_WM_FINISHED, bResult ? 1 : 0, 0);
     TravlekReportUpdateFinished(bResult, errorText);
     if (!bResult) {

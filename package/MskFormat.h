@@ -62,6 +62,8 @@ enum MskTableResult {
     MSK_TABLE_UNSAFE_PATH, // a path would leave the target folder or collides; the detail is the path
     MSK_TABLE_BAD_DATA,    // a file's data overlaps another's or the table, or cannot hold its declared
                            // size; the detail names the entry
+    MSK_TABLE_CUT,         // a file's data lies beyond the end of the file: a package cut short; the detail
+                           // names the entry by its number
 };
 
 // Reads the table's fields from unscrambled bytes (the table of length bytes that follows the header)
@@ -75,6 +77,14 @@ enum MskTableResult {
 // grows as n log n with the entry count and not with the declared sizes.
 MskTableResult MskParseTable(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
                              MskTable* out, std::u16string* detail, const char** reason = NULL);
+
+// MskParseTable in its two steps, so that a reader can drop the table's bytes before the path checks:
+// the fields, the structure and the file data, into *out (what was read so far on a failure); then
+// the folder and file paths and the root name.
+// For a refusal that concerns one entry whose path could be read, entryPath receives that path.
+MskTableResult MskReadTableEntries(const BYTE* table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
+                                   MskTable* out, std::u16string* detail, std::u16string* entryPath = NULL);
+MskTableResult MskCheckTablePaths(const MskTable& table, std::u16string* detail, const char** reason = NULL);
 
 // Why a path cannot be extracted, or null when it can: a root folder name must be one name the
 // device takes; an entry path is relative to the target folder "\" + root + "\" (rootLength units of

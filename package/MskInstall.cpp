@@ -193,9 +193,13 @@ BOOL ReadRecordFile(const std::u16string& path, MskPhaseRecord* pRecord) {
     return TRUE;
 }
 
-std::u16string MoveFailure(const std::u16string& from, const std::u16string& to) {
-    return WFormat(u"MoveFile %s to %s failed, GetLastError is %d", from.c_str(), to.c_str(),
-                   static_cast<int>(GetLastError()));
+MskResult MoveFailure(const std::u16string& from, const std::u16string& to) {
+    MskResult result;
+    result.failure = MskFailure::MoveFailed;
+    result.systemError = GetLastError();
+    result.path = from;
+    result.detail = to;
+    return result;
 }
 
 } // namespace
@@ -250,7 +254,7 @@ MskRecovery MskRecoverInstall(const MskInstallLayout& layout, MskPhaseRecord* pR
         // Finish the replacement the cut stopped.
         if ((Exists(layout.record) && !DeleteFileW(layout.record.c_str())) ||
             !MoveFileW(layout.recordTemp.c_str(), layout.record.c_str()))
-            detail = MoveFailure(layout.recordTemp, layout.record);
+            detail = MskResultKey(MoveFailure(layout.recordTemp, layout.record));
     } else {
         if (Exists(layout.recordTemp))
             DeleteFileW(layout.recordTemp.c_str());
@@ -278,14 +282,14 @@ MskRecovery MskRecoverInstall(const MskInstallLayout& layout, MskPhaseRecord* pR
                 if (Exists(layout.app) && Exists(layout.aside) && !DeleteTree(layout.aside))
                     detail = u"can not remove " + layout.aside;
                 else if (Exists(layout.app) && !MoveFileW(layout.app.c_str(), layout.aside.c_str()))
-                    detail = MoveFailure(layout.app, layout.aside);
+                    detail = MskResultKey(MoveFailure(layout.app, layout.aside));
                 else if (!MoveFileW(layout.staged.c_str(), layout.app.c_str()))
-                    detail = MoveFailure(layout.staged, layout.app);
+                    detail = MskResultKey(MoveFailure(layout.staged, layout.app));
             } else if (!Exists(layout.app) && Exists(layout.aside)) {
                 // Nothing was staged to switch to: the old application comes back.
                 result = MSK_RECOVERY_ROLLED_BACK;
                 if (!MoveFileW(layout.aside.c_str(), layout.app.c_str()))
-                    detail = MoveFailure(layout.aside, layout.app);
+                    detail = MskResultKey(MoveFailure(layout.aside, layout.app));
             }
             if (detail.empty() && !DeleteTree(layout.aside))
                 detail = u"can not remove " + layout.aside;
@@ -310,6 +314,14 @@ void CMskInstaller::AddExtraFile(const MskInstallExtraFile& file) {
 }
 
 BOOL CMskInstaller::Plan(MskInstallMode* pMode, std::u16string& errorOut) {
+    MskResult result;
+    const BOOL bResult = Plan(pMode, result);
+    if (!bResult)
+        errorOut = MskResultKey(result);
+    return bResult;
+}
+
+BOOL CMskInstaller::Plan(MskInstallMode* pMode, MskResult& resultOut) {
     *pMode = MSK_INSTALL_STAGED;
     const std::u16string volume = m_layout.parent.empty() ? std::u16string(u"\\") : m_layout.parent;
     // Extra files whose source is missing are no part of the install.
@@ -398,12 +410,23 @@ BOOL CMskInstaller::Plan(MskInstallMode* pMode, std::u16string& errorOut) {
              static_cast<unsigned long long>(ullEntries),
              static_cast<unsigned long long>(ullFree + app.bytes),
              bCountsEntries ? std::to_string(ullFreeEntries + app.entries).c_str() : "uncounted");
-    errorOut = u"error_disk_full";
+    resultOut = MskResult();
+    resultOut.failure = MskFailure::DiskFull;
+    resultOut.path = m_layout.app;
     return FALSE;
 }
 
 BOOL CMskInstaller::Install(MskInstallMode mode, LPCWSTR pPackagePath, const MskInstallHooks& hooks,
                             std::u16string& errorOut) {
+    MskResult result;
+    const BOOL bResult = Install(mode, pPackagePath, hooks, result);
+    if (!bResult && !result.Ok())
+        errorOut = MskResultKey(result);
+    return bResult;
+}
+
+BOOL CMskInstaller::Install(MskInstallMode mode, LPCWSTR pPackagePath, const MskInstallHooks& hooks,
+                            MskResult& resultOut) {
     if (!WCEUI_CHECK("CMskInstaller::Install", NULL != pPackagePath))
         return FALSE;
     // What an earlier run left beside the application takes no room from this one.
@@ -412,34 +435,36 @@ BOOL CMskInstaller::Install(MskInstallMode mode, LPCWSTR pPackagePath, const Msk
     MskWriteOptions flushed;
     flushed.bFlush = TRUE;
     m_unpacker.SetWriteOptions(flushed);
-    const BOOL bResult = MSK_INSTALL_STAGED == mode ? Stage(pPackagePath, errorOut) && Switch(errorOut)
-                                                    : InPlace(pPackagePath, hooks, errorOut);
+    const BOOL bResult = MSK_INSTALL_STAGED == mode ? Stage(pPackagePath, resultOut) && Switch(resultOut)
+                                                    : InPlace(pPackagePath, hooks, resultOut);
     m_unpacker.SetWriteOptions(MskWriteOptions());
     return bResult;
 }
 
 // Writes the phase record of this run; FALSE with the reason when the flash refuses it.
-BOOL CMskInstaller::Record(MskInstallPhase phase, LPCWSTR pPackagePath, std::u16string& errorOut) {
+BOOL CMskInstaller::Record(MskInstallPhase phase, LPCWSTR pPackagePath, MskResult& resultOut) {
     MskPhaseRecord record;
     record.phase = phase;
     record.package = pPackagePath;
     if (MskWritePhaseRecord(m_layout, record))
         return TRUE;
-    errorOut = WFormat(u"can not write %s, GetLastError is %d", m_layout.record.c_str(),
-                       static_cast<int>(GetLastError()));
+    resultOut = MskResult();
+    resultOut.failure = MskFailure::RecordFailed;
+    resultOut.systemError = GetLastError();
+    resultOut.path = m_layout.record;
     return FALSE;
 }
 
-BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, std::u16string& errorOut) {
+BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, MskResult& resultOut) {
     // An application left incomplete by an earlier in-place run stays recorded as such until this
     // run has replaced it.
     const MskPhaseRecord prior = MskReadPhaseRecord(m_layout);
-    if (!Record(MSK_PHASE_STAGING, pPackagePath, errorOut))
+    if (!Record(MSK_PHASE_STAGING, pPackagePath, resultOut))
         return FALSE;
-    BOOL bResult = m_unpacker.UnpackOpened(m_layout.staged.c_str(), errorOut);
+    BOOL bResult = m_unpacker.UnpackOpened(m_layout.staged.c_str(), resultOut);
     if (bResult) {
         CopyExtraFiles(m_layout.staged);
-        bResult = Record(MSK_PHASE_SWITCHING, pPackagePath, errorOut);
+        bResult = Record(MSK_PHASE_SWITCHING, pPackagePath, resultOut);
     }
     if (!bResult) {
         DeleteTree(m_layout.staged);
@@ -451,12 +476,12 @@ BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, std::u16string& errorOut) {
     return bResult;
 }
 
-BOOL CMskInstaller::Switch(std::u16string& errorOut) {
+BOOL CMskInstaller::Switch(MskResult& resultOut) {
     const BOOL bHadApp = Exists(m_layout.app);
     if (bHadApp && !MoveFileW(m_layout.app.c_str(), m_layout.aside.c_str())) {
-        errorOut = MoveFailure(m_layout.app, m_layout.aside);
+        resultOut = MoveFailure(m_layout.app, m_layout.aside);
     } else if (!MoveFileW(m_layout.staged.c_str(), m_layout.app.c_str())) {
-        errorOut = MoveFailure(m_layout.staged, m_layout.app);
+        resultOut = MoveFailure(m_layout.staged, m_layout.app);
         if (bHadApp)
             MoveFileW(m_layout.aside.c_str(), m_layout.app.c_str());
     } else {
@@ -470,14 +495,14 @@ BOOL CMskInstaller::Switch(std::u16string& errorOut) {
         return TRUE;
     }
     // The switch did not happen: the old application stays, the staged tree goes.
-    WceUiLogW(WCEUI_LOG_ERROR, u"CMskInstaller::Switch, %s", errorOut.c_str());
+    WceUiLogW(WCEUI_LOG_ERROR, u"CMskInstaller::Switch, %s", MskResultKey(resultOut).c_str());
     if (Exists(m_layout.app) && DeleteTree(m_layout.staged))
         MskClearPhaseRecord(m_layout);
     return FALSE;
 }
 
-BOOL CMskInstaller::InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, std::u16string& errorOut) {
-    if (!Record(MSK_PHASE_UNPACKING, pPackagePath, errorOut))
+BOOL CMskInstaller::InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, MskResult& resultOut) {
+    if (!Record(MSK_PHASE_UNPACKING, pPackagePath, resultOut))
         return FALSE;
     if (hooks.beforeClear)
         hooks.beforeClear();
@@ -485,7 +510,7 @@ BOOL CMskInstaller::InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, 
     ShellDelete(m_layout.app + u"\\*.*");
     if (hooks.afterClear)
         hooks.afterClear();
-    if (!m_unpacker.UnpackOpened(m_layout.app.c_str(), errorOut))
+    if (!m_unpacker.UnpackOpened(m_layout.app.c_str(), resultOut))
         return FALSE; // the record says the application is incomplete
     CopyExtraFiles(m_layout.app);
     MskClearPhaseRecord(m_layout);

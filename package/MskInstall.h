@@ -86,20 +86,24 @@ public:
     // Chooses how the package goes onto the volume, counting allocation blocks (a small file takes a
     // whole block) and, where the volume counts them, file slots. FALSE with "error_disk_full" when it
     // fits in neither way; extra files that fit in neither way are dropped with a logged reason.
+    BOOL Plan(MskInstallMode* pMode, MskResult& resultOut);
     BOOL Plan(MskInstallMode* pMode, std::u16string& errorOut);
 
     // Installs in the planned mode; the package's path goes into the phase record. FALSE with the
-    // unpacker's error text; a staged run that fails leaves the old application as it was.
+    // unpacker's result, or the install's own; a staged run that fails leaves the old application
+    // as it was. The forms with a text take MskResultKey of the result.
+    BOOL Install(MskInstallMode mode, LPCWSTR pPackagePath, const MskInstallHooks& hooks,
+                 MskResult& resultOut);
     BOOL Install(MskInstallMode mode, LPCWSTR pPackagePath, const MskInstallHooks& hooks,
                  std::u16string& errorOut);
 
     const MskInstallLayout& Layout() const { return m_layout; }
 
 private:
-    BOOL Record(MskInstallPhase phase, LPCWSTR pPackagePath, std::u16string& errorOut);
-    BOOL Stage(LPCWSTR pPackagePath, std::u16string& errorOut);
-    BOOL Switch(std::u16string& errorOut);
-    BOOL InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, std::u16string& errorOut);
+    BOOL Record(MskInstallPhase phase, LPCWSTR pPackagePath, MskResult& resultOut);
+    BOOL Stage(LPCWSTR pPackagePath, MskResult& resultOut);
+    BOOL Switch(MskResult& resultOut);
+    BOOL InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, MskResult& resultOut);
     void CopyExtraFiles(const std::u16string& intoFolder);
 
     CMskUnpacker& m_unpacker;

@@ -8,6 +8,7 @@
 #include <isa-l/crc.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -55,6 +56,82 @@ ULONGLONG FileSize(HANDLE h) {
     return static_cast<ULONGLONG>(dwHigh) << 32 | dwLow;
 }
 
+// Reads of the package through one buffer. The streams of small files lie back to back, so one read
+// of the package serves many of them, where a seek and a read for each would cost two system calls
+// per file: most of the time of a check of many tiny files. Reads as long as the buffer go straight
+// to their destination. An unpack reads each stream when it writes it (unbuffered), so that bytes
+// changed under the handle after the check are found in the stream they change.
+class CReadWindow {
+public:
+    void Reset(bool buffered) {
+        m_valid = false;
+        m_buffered = buffered;
+    }
+    size_t Capacity() const { return m_buffer.Capacity(); }
+
+    // Moves to offset: inside the buffered bytes without a system call, else with SetFilePointer
+    // (FALSE, with its error, when that fails).
+    BOOL Seek(HANDLE h, ULONGLONG offset) {
+        if (m_buffered && m_valid && offset >= m_start && offset <= m_start + m_length) {
+            m_cursor = offset;
+            return TRUE;
+        }
+        m_valid = false;
+        LONG lHigh = static_cast<LONG>(offset >> 32);
+        if (INVALID_SET_FILE_POINTER == SetFilePointer(h, static_cast<LONG>(offset), &lHigh, FILE_BEGIN) &&
+            NO_ERROR != GetLastError())
+            return FALSE;
+        m_valid = true;
+        m_start = m_cursor = offset;
+        m_length = 0;
+        return TRUE;
+    }
+
+    // Reads exactly length bytes at the position Seek set; false on a failed or short read.
+    bool Read(HANDLE h, BYTE* out, size_t length, size_t capacity) {
+        if (!m_buffered)
+            return ReadExactly(h, out, static_cast<DWORD>(length));
+        if (!m_valid)
+            return false;
+        size_t take = std::min(length, static_cast<size_t>(m_start + m_length - m_cursor));
+        if (take > 0) {
+            std::memcpy(out, m_buffer.Get(capacity) + (m_cursor - m_start), take);
+            m_cursor += take;
+            out += take;
+            length -= take;
+        }
+        if (0 == length)
+            return true;
+        // The file's own position is at the end of the buffered bytes, which is the cursor.
+        if (length >= capacity) {
+            m_valid = ReadExactly(h, out, static_cast<DWORD>(length));
+            m_start = m_cursor += length;
+            m_length = 0;
+            return m_valid;
+        }
+        BYTE* buffer = m_buffer.Get(capacity);
+        DWORD dwRead = 0;
+        if (NULL == buffer || !ReadFile(h, buffer, static_cast<DWORD>(capacity), &dwRead, NULL) ||
+            dwRead < length) {
+            m_valid = false;
+            return false;
+        }
+        m_start = m_cursor;
+        m_length = dwRead;
+        std::memcpy(out, buffer, length);
+        m_cursor += length;
+        return true;
+    }
+
+private:
+    CGrowBuffer m_buffer;
+    bool m_valid = false;
+    bool m_buffered = false;
+    ULONGLONG m_start = 0;  // the package offset of the buffer's first byte
+    ULONGLONG m_length = 0; // bytes of the package in the buffer
+    ULONGLONG m_cursor = 0; // the next byte to read
+};
+
 // The header fields the reader needs, read as the unpacker reads them: the magic, then the 12 bytes at
 // offset 32.
 enum HeaderResult { HEADER_OK, HEADER_BAD_MAGIC, HEADER_SHORT };
@@ -72,8 +149,15 @@ HeaderResult ReadHeader(HANDLE h, DWORD* pTableEnd, DWORD* pCheckWord) {
     return HEADER_OK;
 }
 
-std::u16string Damaged(const std::u16string& packagePath, const std::u16string& detail) {
-    return WFormat(u"file table of %s is damaged: %s", packagePath.c_str(), detail.c_str());
+// Reads and checks the unscrambled table, dropping its bytes once the entries are read: the path
+// checks of a large table then share the memory with the entries alone.
+MskTableResult ParseTable(std::unique_ptr<BYTE[]>& table, DWORD length, DWORD checkWord, ULONGLONG fileSize,
+                          MskTable* out, std::u16string* detail, const char** reason,
+                          std::u16string* entryPath) {
+    MskTableResult result =
+        MskReadTableEntries(table.get(), length, checkWord, fileSize, out, detail, entryPath);
+    table.reset();
+    return MSK_TABLE_OK == result ? MskCheckTablePaths(*out, detail, reason) : result;
 }
 
 // What a tool shows after the error key of a refused table.
@@ -111,13 +195,22 @@ std::u16string TempOutputName(const std::u16string& full) {
     return candidate;
 }
 
+// The text form of an operation's result for the callers that take the unit's keys: the key or
+// message of a failure, an empty text after a success; a call refused for its arguments, which
+// has no result, leaves the text alone.
+BOOL WithKey(BOOL bResult, const MskResult& result, std::u16string& errorOut) {
+    if (bResult || !result.Ok())
+        errorOut = MskResultKey(result);
+    return bResult;
+}
+
 } // namespace
 
 struct CMskUnpacker::CMskUnpackerData {
     DWORD dwKey = 0;
     std::u16string packagePath;
     std::u16string destFolder;
-    std::u16string errorText;
+    MskResult result; // of the last operation
     std::u16string rootName;
     std::vector<MskEntry> entries;
     MskProgressCallback pCallback = NULL;
@@ -128,9 +221,11 @@ struct CMskUnpacker::CMskUnpackerData {
     ULONGLONG ullFilesTotal = 0;
     CGrowBuffer stored;
     CGrowBuffer unpacked;
+    CReadWindow window; // reads the streams; set anew by every walk
     MskDecodeOptions options;
     MskWriteOptions writeOptions;
-    std::u16string outPath; // the name the output file being written was created under
+    const MskEntry* pCurrent = NULL; // the entry a walk is at, named by its failures
+    std::u16string outPath;          // the name the output file being written was created under
     std::unique_ptr<CMskStreamInflater> inflater;
     std::u16string problem; // why the last table was refused, when it was
     size_t highWater = 0;
@@ -139,13 +234,15 @@ struct CMskUnpacker::CMskUnpackerData {
     std::u16string heldPath;
     DWORD dwHeldKey = 0;
     BOOL bHeldVerified = FALSE;
+    BOOL bHeldTable = FALSE; // the table is the one Open read from the held package
     ULONGLONG ullHeldSize = 0;
     std::vector<DWORD> digests; // per table entry: the stored bytes' CRC-32 (files only)
     // Set while a walk records (Verify) or checks (Unpack) the digests.
     enum { DIGEST_NONE, DIGEST_RECORD, DIGEST_CHECK } digestMode = DIGEST_NONE;
 
     void NoteMemory() {
-        size_t now = stored.Capacity() + unpacked.Capacity() + (inflater ? inflater->MemoryBytes() : 0);
+        size_t now = stored.Capacity() + unpacked.Capacity() + window.Capacity() +
+                     (inflater ? inflater->MemoryBytes() : 0);
         highWater = std::max(highWater, now);
     }
     CMskStreamInflater& Inflater() {
@@ -194,12 +291,14 @@ void CMskUnpacker::Reset() {
         return;
     d->packagePath.clear();
     d->destFolder.clear();
-    d->errorText.clear();
+    d->result = MskResult();
     d->rootName.clear();
     d->entries.clear();
     d->entries.shrink_to_fit();
     d->stored.Free();
     d->unpacked.Free();
+    d->window = CReadWindow();
+    d->bHeldTable = FALSE;
     d->problem.clear();
     d->highWater = 0;
 }
@@ -228,7 +327,7 @@ size_t CMskUnpacker::GetBufferHighWater() const {
     return d ? d->highWater : 0;
 }
 
-BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Open", NULL != pPackagePath))
         return FALSE;
@@ -238,43 +337,21 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
     d->dwKey = dwKey;
 
     CFhFileHandle file(OpenForReading(pPackagePath));
-    if (!file.IsValid()) {
-        errorOut =
-            WFormat(u"open file %s failed, error code is %d", pPackagePath, static_cast<int>(GetLastError()));
-        return FALSE;
-    }
-    DWORD dwTableEnd = 0, dwCheckWord = 0;
-    HeaderResult header = ReadHeader(file.Get(), &dwTableEnd, &dwCheckWord);
-    if (HEADER_BAD_MAGIC == header) {
-        errorOut = u"invalid_msk_file";
-        return FALSE;
-    }
-    // A table end below the header or beyond the file cannot be read in full.
-    if (HEADER_SHORT == header || dwTableEnd < MSK_HEADER_SIZE || dwTableEnd > FileSize(file.Get())) {
-        errorOut = u"file_format_error";
-        return FALSE;
-    }
-    DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
-    std::unique_ptr<BYTE[]> table(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
-    if (!table || !ReadExactly(file.Get(), table.get(), dwTableLength)) {
-        errorOut = u"file_format_error";
-        return FALSE;
-    }
-    FhScrambleWords(table.get(), dwTableLength, dwKey);
-    std::u16string detail;
-    const char* pReason = NULL;
-    MskTableResult result =
-        MskParseTable(table.get(), dwTableLength, dwCheckWord, FileSize(file.Get()), NULL, &detail, &pReason);
-    d->problem = TableProblem(result, detail, pReason);
-    if (MSK_TABLE_CHECK_WORD == result) {
-        errorOut = u"crc_check_fail";
-        return FALSE;
-    }
+    MskTable table;
     // Anything the unpack would refuse later is refused here, before the caller clears the old tree.
-    if (MSK_TABLE_OK != result) {
-        errorOut = u"file_format_error";
+    if (!file.IsValid())
+        Fail(MskFailure::OpenFailed, d->packagePath, GetLastError());
+    else
+        ReadFileTable(file.Get(), &table);
+    if (!d->result.Ok()) {
+        d->result.stage = MskStage::Open;
+        resultOut = d->result;
         return FALSE;
     }
+    // The handle keeps writers out, so the table read here is the one VerifyOpened checks.
+    d->rootName = std::move(table.rootName);
+    d->entries = std::move(table.entries);
+    d->bHeldTable = TRUE;
     d->ullHeldSize = FileSize(file.Get());
     d->held.Reset(file.Release());
     d->heldPath = pPackagePath;
@@ -282,77 +359,116 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
     return TRUE;
 }
 
+BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    if (Open(pPackagePath, dwKey, result))
+        return TRUE; // the text is left alone
+    return WithKey(FALSE, result, errorOut);
+}
+
+BOOL CMskUnpacker::ReadFileTable(HANDLE hPackage, MskTable* pTable) {
+    CMskUnpackerData* d = m_pData;
+    d->result.stage = MskStage::Table;
+    DWORD dwTableEnd = 0, dwCheckWord = 0;
+    HeaderResult header = ReadHeader(hPackage, &dwTableEnd, &dwCheckWord);
+    if (HEADER_BAD_MAGIC == header)
+        return Fail(MskFailure::NotAPackage, d->packagePath);
+    if (HEADER_SHORT == header)
+        return Fail(MskFailure::TableUnreadable, d->packagePath);
+    if (dwTableEnd < MSK_HEADER_SIZE) {
+        Fail(MskFailure::TableDamaged, d->packagePath);
+        d->result.detail = WFormat(u"table end %u is below %u", dwTableEnd, MSK_HEADER_SIZE);
+        return FALSE;
+    }
+    const ULONGLONG fileSize = FileSize(hPackage);
+    const DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
+    // A table that ends beyond the file could only be read short; nothing is allocated for it.
+    std::unique_ptr<BYTE[]> table;
+    if (dwTableEnd <= fileSize)
+        table.reset(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
+    if (!table || !ReadExactly(hPackage, table.get(), dwTableLength))
+        return Fail(MskFailure::TableUnreadable, d->packagePath);
+
+    FhScrambleWords(table.get(), dwTableLength, d->dwKey);
+    std::u16string detail, entryPath;
+    const char* pReason = NULL;
+    MskTableResult result =
+        ParseTable(table, dwTableLength, dwCheckWord, fileSize, pTable, &detail, &pReason, &entryPath);
+    d->problem = TableProblem(result, detail, pReason);
+    switch (result) {
+        case MSK_TABLE_OK:
+            return TRUE;
+        case MSK_TABLE_CHECK_WORD:
+            return Fail(MskFailure::WrongPassword, d->packagePath);
+        case MSK_TABLE_BAD_NAME:
+            return Fail(MskFailure::RootNameUnterminated, d->packagePath);
+        case MSK_TABLE_UNSAFE_PATH:
+            Fail(MskFailure::UnsafePath, d->packagePath);
+            d->result.entry = detail;
+            d->result.detail = Utf8ToWide(pReason ? pReason : "unsafe path");
+            return FALSE;
+        default:
+            Fail(MSK_TABLE_CUT == result ? MskFailure::PackageCut : MskFailure::TableDamaged, d->packagePath);
+            d->result.detail = detail;
+            d->result.entry = entryPath;
+            return FALSE;
+    }
+}
+
 BOOL CMskUnpacker::LoadFileTable(HANDLE hPackage) {
     CMskUnpackerData* d = GetData();
     if (NULL == d)
         return FALSE;
-    LPCWSTR pPath = d->packagePath.c_str();
     CFhFileHandle opened;
     if (INVALID_HANDLE_VALUE == hPackage) {
-        opened.Reset(OpenForReading(pPath));
+        opened.Reset(OpenForReading(d->packagePath.c_str()));
         if (!opened.IsValid()) {
-            d->errorText =
-                WFormat(u"open file %s failed, GetLastError is %d", pPath, static_cast<int>(GetLastError()));
+            Fail(MskFailure::OpenFailed, d->packagePath, GetLastError());
+            d->result.stage = MskStage::Table;
             return FALSE;
         }
         hPackage = opened.Get();
     } else {
         SetFilePointer(hPackage, 0, NULL, FILE_BEGIN);
     }
-    DWORD dwTableEnd = 0, dwCheckWord = 0;
-    HeaderResult header = ReadHeader(hPackage, &dwTableEnd, &dwCheckWord);
-    if (HEADER_BAD_MAGIC == header) {
-        d->errorText = u"invalid_msk_file";
-        return FALSE;
-    }
-    if (HEADER_SHORT == header) {
-        d->errorText = WFormat(u"read failed %s", pPath);
-        return FALSE;
-    }
-    if (dwTableEnd < MSK_HEADER_SIZE) {
-        d->errorText =
-            Damaged(d->packagePath, WFormat(u"table end %u is below %u", dwTableEnd, MSK_HEADER_SIZE));
-        return FALSE;
-    }
-    ULONGLONG fileSize = FileSize(hPackage);
-    DWORD dwTableLength = dwTableEnd - MSK_HEADER_SIZE;
-    // A table that ends beyond the file could only be read short; nothing is allocated for it.
-    std::unique_ptr<BYTE[]> table;
-    if (dwTableEnd <= fileSize)
-        table.reset(new (std::nothrow) BYTE[dwTableLength ? dwTableLength : 1]);
-    if (!table || !ReadExactly(hPackage, table.get(), dwTableLength)) {
-        d->errorText = WFormat(u"read failed %s", pPath);
-        return FALSE;
-    }
-    opened.Close();
-
-    FhScrambleWords(table.get(), dwTableLength, d->dwKey);
     MskTable parsed;
-    std::u16string detail;
-    const char* pReason = NULL;
-    MskTableResult result =
-        MskParseTable(table.get(), dwTableLength, dwCheckWord, fileSize, &parsed, &detail, &pReason);
-    d->problem = TableProblem(result, detail, pReason);
-    switch (result) {
-        case MSK_TABLE_OK:
-            break;
-        case MSK_TABLE_CHECK_WORD:
-        case MSK_TABLE_BAD_NAME:
-            d->errorText = u"check CRC failed, Wrong password?";
-            return FALSE;
-        case MSK_TABLE_UNSAFE_PATH:
-            d->errorText = WFormat(u"invalid entry path %s", detail.c_str());
-            return FALSE;
-        default:
-            d->errorText = Damaged(d->packagePath, detail);
-            return FALSE;
-    }
+    if (!ReadFileTable(hPackage, &parsed))
+        return FALSE;
+    d->result.stage = MskStage::Entries;
     d->rootName = std::move(parsed.rootName);
     d->entries = std::move(parsed.entries);
     return TRUE;
 }
 
+BOOL CMskUnpacker::Fail(MskFailure failure, const std::u16string& path, DWORD dwError,
+                        const MskEntry* pEntry) {
+    CMskUnpackerData* d = m_pData;
+    const MskStage stage = d->result.stage;
+    d->result = MskResult();
+    d->result.failure = failure;
+    d->result.stage = stage;
+    d->result.path = path;
+    d->result.systemError = dwError;
+    if (NULL == pEntry)
+        pEntry = d->pCurrent;
+    if (NULL != pEntry)
+        d->result.entry = pEntry->path;
+    return FALSE;
+}
+
+BOOL CMskUnpacker::FailTooLong(const MskEntry& entry) {
+    CMskUnpackerData* d = m_pData;
+    Fail(MskFailure::PathTooLong, d->destFolder, 0, &entry);
+    d->problem = u"entry '" + entry.path + u"': path too long for this destination";
+    return FALSE;
+}
+
 BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(Unpack(pPackagePath, pDestFolder, dwKey, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Unpack", NULL != pPackagePath && NULL != pDestFolder))
         return FALSE;
@@ -364,10 +480,10 @@ BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey
     BOOL bResult = FALSE;
     DWORD dwAttributes = GetFileAttributesW(pPackagePath);
     if (INVALID_FILE_ATTRIBUTES == dwAttributes || 0 != (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        d->errorText = WFormat(u"the file for unpack '%s' is not valid", pPackagePath);
+        Fail(MskFailure::PackageNotAFile, d->packagePath);
     } else if (INVALID_FILE_ATTRIBUTES == (dwAttributes = GetFileAttributesW(pDestFolder)) ||
                0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        d->errorText = WFormat(u"the unpack directory '%s' is not valid", pDestFolder);
+        Fail(MskFailure::DestinationNotAFolder, d->destFolder);
     } else if (LoadFileTable()) {
         auto appendFolder = [](std::u16string& folder, const std::u16string& name) {
             if (!folder.empty() && (u'\\' == folder.back() || u'/' == folder.back()))
@@ -392,18 +508,17 @@ BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey
         }
         dwAttributes = GetFileAttributesW(target.c_str());
         if (NULL != pTooLong) {
-            d->errorText = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
-            d->problem = u"entry '" + pTooLong->path + u"': path too long for this destination";
+            FailTooLong(*pTooLong);
         } else if (INVALID_FILE_ATTRIBUTES == dwAttributes && !WceUiCreateDirectories(target.c_str())) {
-            d->errorText = WFormat(u"can not create directory: %s\n", target.c_str());
+            Fail(MskFailure::TargetFolderFailed, target, GetLastError());
         } else if (INVALID_FILE_ATTRIBUTES != dwAttributes &&
                    0 == (dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            d->errorText = WFormat(u"can't not unpack to directory: %s\n", target.c_str());
+            Fail(MskFailure::TargetNotAFolder, target);
         } else {
             bResult = ExtractAll();
         }
     }
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
@@ -411,7 +526,7 @@ BOOL CMskUnpacker::Progress(LONG nIndex, const MskEntry& entry) {
     CMskUnpackerData* d = m_pData;
     if (NULL != d->pCallback &&
         !d->pCallback(d->pContext, nIndex, entry.path.c_str(), static_cast<LONG>(d->entries.size()))) {
-        d->errorText = u"user_cancel";
+        Fail(MskFailure::Cancelled, entry.path, 0, &entry);
         return FALSE;
     }
     return TRUE;
@@ -444,28 +559,29 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
     CFhFileHandle opened;
     if (INVALID_HANDLE_VALUE == hPackage) {
         opened.Reset(OpenForReading(d->packagePath.c_str()));
-        if (!opened.IsValid()) {
-            d->errorText = WFormat(u"open file %s failed, error code is %d", d->packagePath.c_str(),
-                                   static_cast<int>(GetLastError()));
-            return FALSE;
-        }
+        if (!opened.IsValid())
+            return Fail(MskFailure::OpenFailed, d->packagePath, GetLastError());
         hPackage = opened.Get();
     }
+    // The entry a failure names is the one the walk is at, and none once the walk is over.
+    struct CurrentEntry {
+        const MskEntry*& p;
+        ~CurrentEntry() { p = NULL; }
+    } current{d->pCurrent};
     if (CMskUnpackerData::DIGEST_RECORD == d->digestMode)
         d->digests.assign(d->entries.size(), 0);
     d->ullFilesDone = 0;
     d->ullFilesTotal = GetUnpackedTotal();
+    d->window.Reset(!bWrite);
     LONG nIndex = 0;
     std::u16string path;
     for (const MskEntry& entry : d->entries) {
         if (MSK_ENTRY_FOLDER != entry.type)
             continue;
         if (bWrite) {
-            path = d->destFolder + entry.path;
-            if (!WceUiCreateDirectories(path.c_str())) {
-                d->errorText = WFormat(u"can not create directory: %s", path.c_str());
-                return FALSE;
-            }
+            path.assign(d->destFolder).append(entry.path);
+            if (!WceUiCreateDirectories(path.c_str()))
+                return Fail(MskFailure::CreateFolderFailed, path, GetLastError(), &entry);
         }
         if (!Progress(nIndex, entry))
             return FALSE;
@@ -475,12 +591,16 @@ BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
         const MskEntry& entry = d->entries[i];
         if (MSK_ENTRY_FILE != entry.type)
             continue;
+        d->pCurrent = &entry;
         BOOL bDone;
         DWORD dwDigest = 0;
         if (bWrite) {
             bDone = ExtractFile(entry, hPackage, &dwDigest);
         } else {
-            path = d->rootName.empty() ? entry.path : d->rootName + u"\\" + entry.path;
+            path.assign(d->rootName);
+            if (!path.empty())
+                path += u'\\';
+            path += entry.path;
             bDone = IsWholeFile(entry) ? ReadStream(entry, hPackage, path.c_str(), &dwDigest)
                                        : StreamFile(entry, hPackage, path.c_str(), NULL, &dwDigest);
         }
@@ -509,7 +629,8 @@ public:
     CStreamIo(CMskUnpacker& unpacker, HANDLE hPackage, const std::u16string* pOutPath)
         : m_unpacker(unpacker), m_hPackage(hPackage), m_pOutPath(pOutPath) {}
     bool Read(BYTE* buffer, size_t length) override {
-        if (ReadExactly(m_hPackage, buffer, static_cast<DWORD>(length))) {
+        CMskUnpackerData* d = m_unpacker.m_pData;
+        if (d->window.Read(m_hPackage, buffer, length, d->options.pieceSize)) {
             m_dwDigest = crc32_gzip_refl(m_dwDigest, buffer, length);
             return true;
         }
@@ -559,11 +680,8 @@ BOOL CMskUnpacker::CreateOutput(const std::u16string& full, CFhFileHandle& out) 
             SetLastError(ERROR_PATH_NOT_FOUND);
         }
     }
-    if (INVALID_HANDLE_VALUE == hOut) {
-        d->errorText = WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(),
-                               static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    if (INVALID_HANDLE_VALUE == hOut)
+        return Fail(MskFailure::CreateFailed, full, GetLastError());
     out.Reset(hOut);
     return TRUE;
 }
@@ -588,9 +706,7 @@ BOOL CMskUnpacker::FinishOutput(const std::u16string& full, CFhFileHandle& out) 
         dwError = GetLastError();
     }
     DeleteFileW(d->outPath.c_str());
-    d->errorText =
-        WFormat(u"CreateFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
-    return FALSE;
+    return Fail(MskFailure::CreateFailed, full, dwError);
 }
 
 void CMskUnpacker::DropOutput(CFhFileHandle& out, BOOL bKeepPartial) {
@@ -602,24 +718,13 @@ void CMskUnpacker::DropOutput(CFhFileHandle& out, BOOL bKeepPartial) {
 }
 
 void CMskUnpacker::SetWriteError(const std::u16string& full, DWORD dwError) {
-    CMskUnpackerData* d = m_pData;
-    if (ERROR_DISK_FULL == dwError)
-        d->errorText = u"error_disk_full";
-    else
-        d->errorText =
-            WFormat(u"WriteFile %s failed, GetLastError is %d", full.c_str(), static_cast<int>(dwError));
+    Fail(ERROR_DISK_FULL == dwError ? MskFailure::DiskFull : MskFailure::WriteFailed, full, dwError);
 }
 
 BOOL CMskUnpacker::SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
     CMskUnpackerData* d = m_pData;
-    LONG lHigh = 0;
-    if (INVALID_SET_FILE_POINTER ==
-            SetFilePointer(hPackage, static_cast<LONG>(entry.dataOffset), &lHigh, FILE_BEGIN) &&
-        NO_ERROR != GetLastError()) {
-        d->errorText = WFormat(u"SetFilePointer for %s failed, GetLastError is %d", pName,
-                               static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    if (!d->window.Seek(hPackage, entry.dataOffset))
+        return Fail(MskFailure::SeekFailed, pName, GetLastError(), &entry);
     return TRUE;
 }
 
@@ -633,22 +738,15 @@ BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
     BYTE* pStored = d->stored.Get(entry.storedSize);
     BYTE* pUnpacked = d->unpacked.Get(entry.unpackedSize);
     d->NoteMemory();
-    if (NULL == pStored || NULL == pUnpacked) {
-        d->errorText = WFormat(u"not enough memory for %s", pName);
-        return FALSE;
-    }
+    if (NULL == pStored || NULL == pUnpacked)
+        return Fail(MskFailure::OutOfMemory, pName, 0, &entry);
     if (!SeekToStream(entry, hPackage, pName))
         return FALSE;
-    if (!ReadExactly(hPackage, pStored, entry.storedSize)) {
-        d->errorText =
-            WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    if (!d->window.Read(hPackage, pStored, entry.storedSize, d->options.pieceSize))
+        return Fail(MskFailure::ReadFailed, pName, GetLastError(), &entry);
     *pDigest = crc32_gzip_refl(0, pStored, entry.storedSize);
-    if (!MskInflateWith(d->options.decoder, pUnpacked, entry.unpackedSize, pStored, entry.storedSize)) {
-        d->errorText = u"uncompress failed";
-        return FALSE;
-    }
+    if (!MskInflateWith(d->options.decoder, pUnpacked, entry.unpackedSize, pStored, entry.storedSize))
+        return Fail(MskFailure::StreamDamaged, pName, 0, &entry);
     return TRUE;
 }
 
@@ -669,8 +767,7 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
                 return FALSE;
             return FinishOutput(*pOut, io.m_out);
         case MSK_STREAM_READ_FAILED:
-            d->errorText =
-                WFormat(u"ReadFile failed for %s, GetLastError is %d", pName, static_cast<int>(io.m_dwError));
+            Fail(MskFailure::ReadFailed, pName, io.m_dwError, &entry);
             break;
         case MSK_STREAM_WRITE_FAILED:
             // What was written stays, as after a failed write of the whole file.
@@ -679,7 +776,7 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
             DropOutput(io.m_out, TRUE);
             return FALSE;
         default:
-            d->errorText = u"uncompress failed";
+            Fail(MskFailure::StreamDamaged, pName, 0, &entry);
             break;
     }
     // A stream found bad or unreadable part-way leaves no half file behind.
@@ -716,23 +813,34 @@ BOOL CMskUnpacker::CheckDigest(size_t nEntry, DWORD dwDigest, LPCWSTR pName) {
     CMskUnpackerData* d = m_pData;
     if (nEntry < d->digests.size() && d->digests[nEntry] == dwDigest)
         return TRUE;
-    d->errorText = WFormat(u"the package changed after it was verified: %s", pName);
-    return FALSE;
+    return Fail(MskFailure::PackageChanged, pName);
 }
 
 BOOL CMskUnpacker::VerifyOpened(std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(VerifyOpened(result), result, errorOut);
+}
+
+BOOL CMskUnpacker::VerifyOpened(MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::VerifyOpened", d->held.IsValid()))
         return FALSE;
-    Reset();
-    d->packagePath = d->heldPath;
-    d->dwKey = d->dwHeldKey;
+    // The table Open read stays, unless another operation has read another one since.
+    BOOL bTable = d->bHeldTable;
+    if (bTable) {
+        d->result = MskResult();
+        d->highWater = 0;
+    } else {
+        Reset();
+        d->packagePath = d->heldPath;
+        d->dwKey = d->dwHeldKey;
+    }
     d->bHeldVerified = FALSE;
     d->digestMode = CMskUnpackerData::DIGEST_RECORD;
-    BOOL bResult = LoadFileTable(d->held.Get()) && WalkEntries(FALSE, d->held.Get());
+    BOOL bResult = (bTable || LoadFileTable(d->held.Get())) && WalkEntries(FALSE, d->held.Get());
     d->digestMode = CMskUnpackerData::DIGEST_NONE;
     d->bHeldVerified = bResult;
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
@@ -749,11 +857,16 @@ DWORD CMskUnpacker::GetVerifiedDigest(int nIndex) const {
 }
 
 BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(UnpackOpened(pTargetFolder, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::UnpackOpened", NULL != pTargetFolder && d->bHeldVerified))
         return FALSE;
     // The table VerifyOpened read stays; only the run's own state starts anew.
-    d->errorText.clear();
+    d->result = MskResult();
     d->highWater = 0;
     std::u16string target(pTargetFolder);
     while (!target.empty() && (u'\\' == target.back() || u'/' == target.back()))
@@ -762,21 +875,20 @@ BOOL CMskUnpacker::UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut)
     BOOL bResult = FALSE;
     const MskEntry* pTooLong = FindTooLongEntry(target.c_str());
     if (FileSize(d->held.Get()) != d->ullHeldSize) {
-        d->errorText = WFormat(u"the package changed after it was verified: %s", d->heldPath.c_str());
+        Fail(MskFailure::PackageChanged, d->heldPath);
     } else if (NULL != pTooLong) {
-        d->errorText = WFormat(u"invalid entry path %s", pTooLong->path.c_str());
-        d->problem = u"entry '" + pTooLong->path + u"': path too long for this destination";
+        FailTooLong(*pTooLong);
     } else if (!WceUiCreateDirectories(target.c_str())) {
-        d->errorText = WFormat(u"can not create directory: %s\n", target.c_str());
+        Fail(MskFailure::TargetFolderFailed, target, GetLastError());
     } else {
         d->digestMode = CMskUnpackerData::DIGEST_CHECK;
         bResult = WalkEntries(TRUE, d->held.Get());
         d->digestMode = CMskUnpackerData::DIGEST_NONE;
         // A package cut short under the run fails as a short read; that read has no error of its own.
         if (!bResult && FileSize(d->held.Get()) != d->ullHeldSize)
-            d->errorText = WFormat(u"the package changed after it was verified: %s", d->heldPath.c_str());
+            Fail(MskFailure::PackageChanged, d->heldPath);
     }
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
@@ -797,6 +909,11 @@ const MskEntry* CMskUnpacker::FindTooLongEntry(LPCWSTR pRootFolder) const {
 }
 
 BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(Verify(pPackagePath, dwKey, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::Verify", NULL != pPackagePath))
         return FALSE;
@@ -804,7 +921,7 @@ BOOL CMskUnpacker::Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& err
     d->packagePath = pPackagePath;
     d->dwKey = dwKey;
     BOOL bResult = LoadFileTable() && VerifyAll();
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 
@@ -813,6 +930,11 @@ BOOL CMskUnpacker::VerifyAll() {
 }
 
 BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut) {
+    MskResult result;
+    return WithKey(ReadTable(pPackagePath, dwKey, result), result, errorOut);
+}
+
+BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut) {
     CMskUnpackerData* d = GetData();
     if (NULL == d || !WCEUI_CHECK("CMskUnpacker::ReadTable", NULL != pPackagePath))
         return FALSE;
@@ -820,7 +942,7 @@ BOOL CMskUnpacker::ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& 
     d->packagePath = pPackagePath;
     d->dwKey = dwKey;
     BOOL bResult = LoadFileTable();
-    errorOut = bResult ? std::u16string() : d->errorText;
+    resultOut = d->result;
     return bResult;
 }
 

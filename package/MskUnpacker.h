@@ -1,9 +1,14 @@
 // The unpacker of update packages: checks a package against a password and recreates its tree of
 // folders and files under a destination folder, reporting progress through a callback.
+//
+// Every operation reports what it came to as an MskResult. Each also has a form that takes the
+// unit's error text instead (MskResultKey of the result; an empty text after a success), for the
+// callers that log or show exactly that.
 #pragma once
 
 #include "package/MskFormat.h"
 #include "package/MskInflate.h"
+#include "package/MskResult.h"
 #include "platform/WinCe.h"
 
 #include <string>
@@ -45,12 +50,15 @@ public:
     // Checks the magic number and, with the key, the table's check word and form. On failure errorOut
     // receives "invalid_msk_file", "file_format_error", "crc_check_fail" or an open failure message;
     // on success it is left alone. The package stays open, writers denied, until Close or the next
-    // Open: VerifyOpened and UnpackOpened read this one handle.
+    // Open: VerifyOpened and UnpackOpened read this one handle. The table read is kept for the
+    // accessors below and for VerifyOpened.
+    BOOL Open(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut);
     BOOL Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
     void Close();
 
     // Verify on the package Open holds; the table and a digest of every stream's stored bytes are
     // kept for UnpackOpened.
+    BOOL VerifyOpened(MskResult& resultOut);
     BOOL VerifyOpened(std::u16string& errorOut);
     // The handle Open holds (INVALID_HANDLE_VALUE when none), for a caller that reads the same bytes
     // first, such as a signature check; the operations above place the file pointer themselves.
@@ -62,6 +70,7 @@ public:
     // missing), from the same handle and the table VerifyOpened read, and refuses the run as soon as
     // the package's size or a stream's stored bytes differ from what was verified: the tree written
     // is the tree verified. Messages as Unpack's.
+    BOOL UnpackOpened(LPCWSTR pTargetFolder, MskResult& resultOut);
     BOOL UnpackOpened(LPCWSTR pTargetFolder, std::u16string& errorOut);
 
     // The first folder or file entry whose path, below the folder its root lands in, reaches the
@@ -71,14 +80,17 @@ public:
     // Recreates the package's tree under <destination>\<root folder>\: all folders first, then every
     // file. errorOut receives the error key or message, or an empty text after a success. What was
     // written before a failure or a cancel stays.
+    BOOL Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, MskResult& resultOut);
     BOOL Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey, std::u16string& errorOut);
 
     // Loads the table as Unpack does, then decompresses every file in memory, one at a time, and
     // checks its size. Writes nothing. Calls the progress callback as Unpack does; the messages are
     // Unpack's, with the entry's path under the root folder in place of the target path.
+    BOOL Verify(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut);
     BOOL Verify(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
 
     // Loads the table as Unpack does and keeps it, for the accessors below.
+    BOOL ReadTable(LPCWSTR pPackagePath, DWORD dwKey, MskResult& resultOut);
     BOOL ReadTable(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& errorOut);
 
     // The table of the last successful Unpack, Verify or ReadTable (until the next operation).
@@ -100,7 +112,14 @@ private:
     CMskUnpackerData* GetData() const;
 
     void Reset();
+    // Reads the header and the table from the start of the package open on hPackage and checks them
+    // under the key; the one reader of Open and of the other operations.
+    BOOL ReadFileTable(HANDLE hPackage, MskTable* pTable);
     BOOL LoadFileTable(HANDLE hPackage = INVALID_HANDLE_VALUE);
+    // Records a failure of the operation; FALSE. The entry named is pEntry, else the one a walk is at.
+    BOOL Fail(MskFailure failure, const std::u16string& path, DWORD dwError = 0,
+              const MskEntry* pEntry = NULL);
+    BOOL FailTooLong(const MskEntry& entry);
     BOOL ExtractAll();
     BOOL ExtractFile(const MskEntry& entry, HANDLE hPackage, DWORD* pDigest);
     BOOL VerifyAll();

@@ -138,6 +138,21 @@ TEST_F(MskTables, UnsafeEntryPathsRefuseThePackage) {
     }
 }
 
+// Of several faults of the paths, the one of the entry first in the table is reported.
+TEST_F(MskTables, ThePathFaultFirstInTheTableIsTheOneReported) {
+    Outcome o = Run(Build(Package({File(u"a.txt", "1"), File(u"A.TXT", "2"), File(u"..\\x", "3")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path A.TXT");
+    o = Run(Build(Package({File(u"a.txt", "1"), File(u"..\\x", "3"), File(u"A.TXT", "2")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path ..\\x");
+    // Of two repeats, the one whose earlier twin comes first does not decide: the first repeat does.
+    o = Run(Build(Package({File(u"p", "1"), File(u"q", "2"), File(u"Q", "3"), File(u"P", "4")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path Q");
+    // Below a file: found for any depth, after every repeat has been ruled out.
+    o = Run(Build(Package({File(u"f", "1"), Folder(u"g"), File(u"g\\h\\x", "2"), File(u"f\\deep\\y", "3"),
+                           File(u"F\\z", "4")})));
+    EXPECT_EQ(o.unpack, u"invalid entry path f\\deep\\y");
+}
+
 // Separators the device passes over name no new place: such packages unpack as written.
 TEST_F(MskTables, EmptyAndDotComponentsAreHarmless) {
     Outcome o = Run(Build(Package(

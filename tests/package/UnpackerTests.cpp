@@ -374,6 +374,77 @@ TEST_P(MskUnpack, ShortReadsOfTheHeaderTableAndStreams) {
     EXPECT_EQ(error.rfind(u"ReadFile failed for app\\a.txt, GetLastError is ", 0), 0u) << WideToUtf8(error);
 }
 
+// The result of an operation says what failed and where: the stage decides the unit's key (Open
+// refuses a table as a whole), and a stream's failure names its entry apart from the file.
+TEST_P(MskUnpack, TheResultNamesTheFailureItsStageAndItsEntry) {
+    RawEntry bad = File(u"sub\\b.bin", "beta");
+    bad.stream = std::string("\x78\x9C\xFF\xFF", 4);
+    Put(Package({Folder(u"sub"), File(u"a.txt", "alpha"), bad}));
+    CMskUnpacker unpacker;
+    unpacker.SetDecodeOptions(Options());
+    MskResult result;
+    EXPECT_FALSE(unpacker.Verify(kPackage, kKey, result));
+    EXPECT_EQ(result.failure, MskFailure::StreamDamaged);
+    EXPECT_EQ(result.entry, u"sub\\b.bin");
+    EXPECT_EQ(result.path, u"app\\sub\\b.bin");
+    EXPECT_EQ(MskResultKey(result), u"uncompress failed");
+    EXPECT_FALSE(unpacker.Unpack(kPackage, kDest, kKey, result));
+    EXPECT_EQ(result.failure, MskFailure::StreamDamaged);
+    EXPECT_EQ(result.entry, u"sub\\b.bin");
+    EXPECT_EQ(result.path, u"\\Residentflash2\\app\\sub\\b.bin");
+
+    const DWORD wrongKey = FhPasswordToKey(u"pwd_ruv");
+    EXPECT_FALSE(unpacker.Open(kPackage, wrongKey, result));
+    EXPECT_EQ(result.failure, MskFailure::WrongPassword);
+    EXPECT_EQ(result.stage, MskStage::Open);
+    EXPECT_EQ(MskResultKey(result), u"crc_check_fail");
+    EXPECT_FALSE(unpacker.ReadTable(kPackage, wrongKey, result));
+    EXPECT_EQ(result.failure, MskFailure::WrongPassword);
+    EXPECT_EQ(result.stage, MskStage::Table);
+    EXPECT_EQ(MskResultKey(result), u"check CRC failed, Wrong password?");
+
+    Put(Package({File(u"ok.txt", "1"), File(u"..\\up.txt", "2")}));
+    EXPECT_FALSE(unpacker.Unpack(kPackage, kDest, kKey, result));
+    EXPECT_EQ(result.failure, MskFailure::UnsafePath);
+    EXPECT_EQ(result.entry, u"..\\up.txt");
+    EXPECT_EQ(result.detail, u"parent folder component");
+    EXPECT_FALSE(unpacker.Open(kPackage, kKey, result));
+    EXPECT_EQ(MskResultKey(result), u"file_format_error");
+
+    EXPECT_FALSE(unpacker.Verify(u"\\SDMMC\\none.msk", kKey, result));
+    EXPECT_EQ(result.failure, MskFailure::OpenFailed);
+    EXPECT_EQ(result.systemError, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(result.path, u"\\SDMMC\\none.msk");
+    // A success leaves no failure behind from the operation before.
+    Put(Package({File(u"a.txt", "alpha")}));
+    EXPECT_TRUE(unpacker.Verify(kPackage, kKey, result));
+    EXPECT_TRUE(result.Ok());
+}
+
+// Small streams are read many to one read of the package, larger ones straight: streams that start,
+// end or lie across the edges of what one read holds all decode to their files, whether checked,
+// unpacked, or checked and then unpacked from the one handle.
+TEST_P(MskUnpack, StreamsAcrossTheEdgesOfOneReadDecodeToTheirFiles) {
+    std::vector<RawEntry> entries = {Folder(u"d")};
+    for (int i = 0; i < 60; ++i) // stored sizes from 0 to a few times the read's size
+        entries.push_back(File(WFormat(u"d\\f%02d.bin", i), Bytes(static_cast<size_t>(i * i), i)));
+    Put(Package(entries));
+    EXPECT_EQ(Verify(), u"");
+    EXPECT_EQ(Unpack(), u"");
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(testsupport::ReadHostFile(Out("d/" + WideToUtf8(WFormat(u"f%02d.bin", i)))),
+                  Bytes(static_cast<size_t>(i * i), i))
+            << i;
+
+    CMskUnpacker unpacker;
+    unpacker.SetDecodeOptions(Options());
+    std::u16string error;
+    ASSERT_TRUE(unpacker.Open(kPackage, kKey, error)) << WideToUtf8(error);
+    ASSERT_TRUE(unpacker.VerifyOpened(error)) << WideToUtf8(error);
+    ASSERT_TRUE(unpacker.UnpackOpened(u"\\Residentflash2\\again", error)) << WideToUtf8(error);
+    EXPECT_EQ(testsupport::ReadHostFile(Root() + "/Residentflash2/again/d/f59.bin"), Bytes(59 * 59, 59));
+}
+
 TEST_P(MskUnpack, AFailedSeekToAStreamNamesTheFileBeingWritten) {
     Put(Package({File(u"a.txt", "alpha")}));
     PlatformFailSeek(2, ERROR_GEN_FAILURE); // the first seek is to the header words

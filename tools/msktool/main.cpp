@@ -14,6 +14,7 @@
 #include "package/MskFormat.h"
 #include "package/MskInflate.h"
 #include "package/MskInstall.h"
+#include "package/MskResult.h"
 #include "package/MskSignature.h"
 #include "package/MskUnpacker.h"
 #include "package/MskWriter.h"
@@ -133,17 +134,98 @@ int Fail(const std::u16string& error) {
     return 1;
 }
 
-// An unpacker's error key or message, then why the file table was refused, if it was.
-std::u16string WithTableProblem(const std::u16string& error, const CMskUnpacker& unpacker) {
-    std::u16string problem = unpacker.GetTableProblem();
-    // A damaged table's message already ends with what is wrong.
-    bool said = error.size() >= problem.size() &&
-                0 == error.compare(error.size() - problem.size(), problem.size(), problem);
-    return said ? error : error + u": " + problem;
+// A device path of a message in the form the user knows: below a path as typed, else on the host.
+std::u16string Host(const std::u16string& device) {
+    return tooling::HostPathsInMessage(device, g_typedPaths);
 }
 
-int FailWith(const std::u16string& error, const CMskUnpacker& unpacker) {
-    return Fail(WithTableProblem(error, unpacker));
+// A system error in words, as the C library says them; a read that came short has no error of its
+// own.
+std::u16string Words(DWORD error) {
+    if (NO_ERROR == error)
+        return u"the file ends before the data does";
+    return Utf8ToWide(tooling::SystemErrorText(error));
+}
+
+// What msktool says of a failure of the package code: one sentence for each kind of failure, the
+// same in every command, with the package, the entry and the file concerned.
+std::u16string Sentence(const MskResult& r, const std::u16string& package) {
+    const std::u16string pkg = Host(package);
+    const std::u16string path = Host(r.path);
+    const std::u16string entry = u"entry '" + r.entry + u"'";
+    switch (r.failure) {
+        case MskFailure::None:
+            break;
+        case MskFailure::Cancelled:
+            return u"cancelled";
+        case MskFailure::PackageNotAFile:
+            return pkg + u" is not a file";
+        case MskFailure::DestinationNotAFolder:
+            return path + u" is not a folder";
+        case MskFailure::OpenFailed:
+            return u"cannot open " + pkg + u": " + Words(r.systemError);
+        case MskFailure::NotAPackage:
+            return pkg + u" is not an update package";
+        case MskFailure::TableUnreadable:
+            return pkg + u" is cut short: its file table ends beyond the end of the file";
+        case MskFailure::PackageCut:
+            return pkg + u" is cut short: the data of " + entry + u" lies beyond the end of the file";
+        case MskFailure::WrongPassword:
+        case MskFailure::RootNameUnterminated:
+            return u"wrong password for " + pkg + u" (or the file was changed)";
+        case MskFailure::TableDamaged:
+            return u"the file table of " + pkg + u" is damaged: " + r.detail;
+        case MskFailure::UnsafePath:
+            return (r.entry.empty() ? std::u16string(u"the root folder") : entry) + u" of " + pkg +
+                   u" cannot be unpacked safely: " + r.detail;
+        case MskFailure::PathTooLong:
+            return entry + u" of " + pkg + u" is too long to unpack below " + path;
+        case MskFailure::WrongRoot:
+            return pkg + u" does not unpack into " + path;
+        case MskFailure::StreamDamaged:
+            return entry + u" of " + pkg + u" is damaged: its data does not decompress to its size";
+        case MskFailure::ReadFailed:
+        case MskFailure::SeekFailed:
+            return u"cannot read " + entry + u" from " + pkg + u": " + Words(r.systemError);
+        case MskFailure::OutOfMemory:
+            return u"not enough memory for " + entry + u" of " + pkg;
+        case MskFailure::CreateFailed:
+            return u"cannot create " + path + u": " + Words(r.systemError);
+        case MskFailure::WriteFailed:
+        case MskFailure::DiskFull:
+            return u"cannot write " + path + u": " +
+                   Words(MskFailure::DiskFull == r.failure ? ERROR_DISK_FULL : r.systemError);
+        case MskFailure::TargetFolderFailed:
+        case MskFailure::CreateFolderFailed:
+            return u"cannot create the folder " + path + u": " + Words(r.systemError);
+        case MskFailure::TargetNotAFolder:
+            return u"cannot unpack into " + path + u": a file is in its place";
+        case MskFailure::PackageChanged:
+            return pkg + u" changed while it was being read";
+        case MskFailure::RecordFailed:
+            return u"cannot write the install record " + path + u": " + Words(r.systemError);
+        case MskFailure::MoveFailed:
+            return u"cannot rename " + path + u" to " + Host(r.detail) + u": " + Words(r.systemError);
+    }
+    return std::u16string();
+}
+
+int FailWith(const MskResult& result, const std::u16string& package) {
+    return Fail(Sentence(result, package));
+}
+
+// The package could not be opened; GetLastError says why.
+int FailToOpen(const std::u16string& package) {
+    MskResult result;
+    result.failure = MskFailure::OpenFailed;
+    result.systemError = GetLastError();
+    return FailWith(result, package);
+}
+
+int FailWith(MskFailure failure, const std::u16string& package) {
+    MskResult result;
+    result.failure = failure;
+    return FailWith(result, package);
 }
 
 std::u16string PasswordText(const std::string& password) {
@@ -218,20 +300,24 @@ std::u16string InstallFolder(const Args& args) {
     return DevicePath(args.dest);
 }
 
-int FailForTooLongEntry(const MskEntry& entry) {
-    return Fail(WFormat(u"invalid entry path %s: entry '%s': path too long for this destination",
-                        entry.path.c_str(), entry.path.c_str()));
+int FailForTooLongEntry(const MskEntry& entry, const std::u16string& target, const std::u16string& package) {
+    MskResult result;
+    result.failure = MskFailure::PathTooLong;
+    result.entry = entry.path;
+    result.path = target;
+    return FailWith(result, package);
 }
 
 // Fails for the first entry whose whole path below the target folder reaches the device's limit, as
 // the unpack into that folder would; 0 when every path fits.
-int FailForTooLongPath(const CMskUnpacker& unpacker, const std::u16string& target) {
+int FailForTooLongPath(const CMskUnpacker& unpacker, const std::u16string& target,
+                       const std::u16string& package) {
     for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
         const MskEntry* e = unpacker.GetEntry(i);
         if (e->type != MSK_ENTRY_FOLDER && e->type != MSK_ENTRY_FILE)
             continue;
         if (target.size() >= MAX_PATH || target.size() + e->path.size() >= MAX_PATH)
-            return FailForTooLongEntry(*e);
+            return FailForTooLongEntry(*e, target, package);
     }
     return 0;
 }
@@ -356,10 +442,10 @@ int Create(const Args& args) {
 
 int List(const Args& args) {
     CMskUnpacker unpacker;
-    std::u16string error;
-    if (!unpacker.ReadTable(DevicePath(args.positional[0]).c_str(),
-                            FhPasswordToKey(PasswordText(args.password).c_str()), error))
-        return FailWith(error, unpacker);
+    const std::u16string package = DevicePath(args.positional[0]);
+    MskResult result;
+    if (!unpacker.ReadTable(package.c_str(), FhPasswordToKey(PasswordText(args.password).c_str()), result))
+        return FailWith(result, package);
     if (args.json) {
         tooling::JsonWriter json;
         json.BeginObject().Member("ok", true).Member("package", args.positional[0]);
@@ -504,8 +590,7 @@ int Sign(const Args& args) {
     std::u16string package = DevicePath(packageHost);
     HANDLE h = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (INVALID_HANDLE_VALUE == h)
-        return Fail(WFormat(u"open file %s failed, error code is %d", package.c_str(),
-                            static_cast<int>(GetLastError())));
+        return FailToOpen(package);
     std::string line;
     std::u16string error;
     BOOL signedIt = MskSignPackage(h, key, &line, &error);
@@ -538,8 +623,7 @@ int CheckSignature(const Args& args, const std::u16string& package) {
     }
     HANDLE h = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (INVALID_HANDLE_VALUE == h)
-        return Fail(WFormat(u"open file %s failed, error code is %d", package.c_str(),
-                            static_cast<int>(GetLastError())));
+        return FailToOpen(package);
     tooling::ProgressBar bar("signature", tooling::ProgressBar::Units::Bytes);
     DWORD high = 0;
     DWORD low = GetFileSize(h, &high);
@@ -581,17 +665,17 @@ int Verify(const Args& args) {
         if (int status = CheckSignature(args, package))
             return status;
     }
-    std::u16string error;
+    MskResult result;
     // The paths are checked before the streams: a package that cannot be installed is refused at once.
-    if (!unpacker.Open(package.c_str(), key, error) || !unpacker.ReadTable(package.c_str(), key, error))
-        return FailWith(error, unpacker);
-    if (int status =
-            FailForTooLongPath(unpacker, MskTargetFolder(InstallFolder(args), unpacker.GetRootName())))
+    if (!unpacker.Open(package.c_str(), key, result))
+        return FailWith(result, package);
+    if (int status = FailForTooLongPath(
+            unpacker, MskTargetFolder(InstallFolder(args), unpacker.GetRootName()), package))
         return status;
-    BOOL ok = unpacker.Verify(package.c_str(), key, error);
+    BOOL ok = unpacker.VerifyOpened(result);
     bar.Done();
     if (!ok)
-        return FailWith(error, unpacker);
+        return FailWith(result, package);
     int files = 0, folders = 0;
     for (int i = 0; i < unpacker.GetEntryCount(); ++i) {
         files += unpacker.GetEntry(i)->type == MSK_ENTRY_FILE;
@@ -637,14 +721,14 @@ std::string HostTarget(const std::string& dest, const std::u16string& below) {
 // the free space) and lists what it would write.
 int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& package,
            const std::u16string& dest, DWORD key) {
-    std::u16string error;
+    MskResult result;
     tooling::ProgressBar bar("checking", tooling::ProgressBar::Units::Bytes);
     ShowBytes(unpacker, args.quiet ? NULL : &bar);
-    BOOL ok = unpacker.Open(package.c_str(), key, error) && unpacker.Verify(package.c_str(), key, error);
+    BOOL ok = unpacker.Open(package.c_str(), key, result) && unpacker.VerifyOpened(result);
     bar.Done();
     if (!ok)
-        return FailWith(error, unpacker);
-    if (int status = FailForTooLongPath(unpacker, MskTargetFolder(dest, unpacker.GetRootName())))
+        return FailWith(result, package);
+    if (int status = FailForTooLongPath(unpacker, MskTargetFolder(dest, unpacker.GetRootName()), package))
         return status;
     const std::string& destHost = args.positional[1];
     const std::u16string root = unpacker.GetRootName();
@@ -675,7 +759,7 @@ int DryRun(const Args& args, CMskUnpacker& unpacker, const std::u16string& packa
         std::printf(" (%" PRIu64 " bytes free)", static_cast<uint64_t>(freeBytes.QuadPart));
     std::printf("\n");
     if (known && needed > freeBytes.QuadPart)
-        return Fail(u"error_disk_full: the files need more space than is free");
+        return Fail(u"not enough space: the files need more than is free in " + Utf8ToWide(destHost));
     return 0;
 }
 
@@ -703,10 +787,10 @@ int Extract(const Args& args) {
     unpacker.SetDecodeOptions(DecodeOptions(args));
     if (args.dryRun)
         return DryRun(args, unpacker, package, dest, key);
-    std::u16string error;
+    MskResult result;
     // Open first, so that a package that cannot be unpacked leaves no DEST behind.
-    if (!unpacker.Open(package.c_str(), key, error))
-        return FailWith(error, unpacker);
+    if (!unpacker.Open(package.c_str(), key, result))
+        return FailWith(result, package);
     // DEST and its parents are made when missing, as unzip does.
     std::error_code ec;
     std::filesystem::create_directories(args.positional[1], ec);
@@ -727,13 +811,14 @@ int Extract(const Args& args) {
     ExtractListing listing{args.positional[1], &unpacker};
     if (args.verbose)
         unpacker.SetProgressCallback(&ListWritten, &listing);
-    BOOL ok = unpacker.Unpack(package.c_str(), dest.c_str(), key, error);
+    BOOL ok = unpacker.Unpack(package.c_str(), dest.c_str(), key, result);
     bar.Done();
     if (!ok) {
+        std::u16string error = Sentence(result, package);
         std::string note = tooling::RefusedLinkNote();
         if (!note.empty())
             error += u"\n" + Utf8ToWide("msktool: " + note);
-        return FailWith(error, unpacker);
+        return Fail(error);
     }
     if (args.quiet)
         return 0;
@@ -853,21 +938,21 @@ int Install(const Args& args) {
     if (int failed = RecoverBeside(installer.Layout(), appHost, args.dryRun))
         return failed;
 
-    std::u16string error;
-    if (!unpacker.Open(package.c_str(), FhPasswordToKey(PasswordText(args.password).c_str()), error))
-        return FailWith(error, unpacker);
+    MskResult result;
+    if (!unpacker.Open(package.c_str(), FhPasswordToKey(PasswordText(args.password).c_str()), result))
+        return FailWith(result, package);
     tooling::ProgressBar checking("checking", tooling::ProgressBar::Units::Bytes);
     ShowBytes(unpacker, args.quiet ? NULL : &checking);
-    BOOL ok = unpacker.VerifyOpened(error);
+    BOOL ok = unpacker.VerifyOpened(result);
     ShowBytes(unpacker, NULL);
     checking.Done();
     if (!ok)
-        return FailWith(error, unpacker);
+        return FailWith(result, package);
     if (const MskEntry* pTooLong = unpacker.FindTooLongEntry(app.c_str()))
-        return FailForTooLongEntry(*pTooLong);
+        return FailForTooLongEntry(*pTooLong, app + u"\\", package);
     MskInstallMode mode = MSK_INSTALL_STAGED;
-    if (!installer.Plan(&mode, error))
-        return Fail(error + u": the package fits neither beside " + Utf8ToWide(appHost) +
+    if (!installer.Plan(&mode, result))
+        return Fail(u"not enough space: the package fits neither beside " + Utf8ToWide(appHost) +
                     u" nor in its place");
 
     int files = 0;
@@ -897,7 +982,7 @@ int Install(const Args& args) {
 
     tooling::ProgressBar installing("installing", tooling::ProgressBar::Units::Bytes);
     ShowBytes(unpacker, args.quiet ? NULL : &installing);
-    ok = installer.Install(mode, package.c_str(), MskInstallHooks(), error);
+    ok = installer.Install(mode, package.c_str(), MskInstallHooks(), result);
     installing.Done();
     unpacker.Close();
     if (!ok) {
@@ -906,7 +991,7 @@ int Install(const Args& args) {
         note += MSK_INSTALL_STAGED == mode
                     ? "msktool: " + appHost + " is as it was"
                     : "msktool: " + appHost + " is incomplete; an install of the package completes it";
-        return Fail(WithTableProblem(error, unpacker) + u"\n" + Utf8ToWide(note));
+        return Fail(Sentence(result, package) + u"\n" + Utf8ToWide(note));
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!args.quiet)
@@ -967,8 +1052,7 @@ int Info(const Args& args) {
     std::u16string package = DevicePath(args.positional[0]);
     HANDLE h = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (INVALID_HANDLE_VALUE == h)
-        return Fail(WFormat(u"open file %s failed, error code is %d", package.c_str(),
-                            static_cast<int>(GetLastError())));
+        return FailToOpen(package);
     DWORD high = 0;
     DWORD low = GetFileSize(h, &high);
     uint64_t fileSize = static_cast<uint64_t>(high) << 32 | low;
@@ -977,11 +1061,11 @@ int Info(const Args& args) {
     ReadFile(h, header, sizeof(header), &got, NULL);
     CloseHandle(h);
     if (got < 2 || (header[0] | header[1] << 8) != MSK_MAGIC)
-        return Fail(u"invalid_msk_file");
+        return FailWith(MskFailure::NotAPackage, package);
     out.Field("file size", "file_size", std::to_string(fileSize), fileSize);
     out.Field("magic", "magic", Hex(MSK_MAGIC, 4), MSK_MAGIC);
     if (got < MSK_HEADER_SIZE)
-        return Fail(u"file_format_error");
+        return FailWith(MskFailure::TableUnreadable, package);
     DWORD tableEnd = FhReadLe32(header + MSK_TABLE_END_OFFSET);
     const long tableLength = static_cast<long>(tableEnd) - static_cast<long>(MSK_HEADER_SIZE);
     const DWORD headerWord = FhReadLe32(header + MSK_HEADER_WORD36_OFFSET);
@@ -996,20 +1080,22 @@ int Info(const Args& args) {
     // A password is right when the table's check word matches under it; the table may still be
     // refused for what it holds, which is reported apart.
     CMskUnpacker unpacker;
-    auto tryPassword = [&](const std::string& password, std::u16string& error) {
+    auto tryPassword = [&](const std::string& password, MskResult& result) {
         DWORD key = FhPasswordToKey(PasswordText(password).c_str());
-        if (unpacker.ReadTable(package.c_str(), key, error))
-            return 1;                                                  // opens and reads
-        return error == u"check CRC failed, Wrong password?" ? 0 : -1; // wrong, or refused for another reason
+        if (unpacker.ReadTable(package.c_str(), key, result))
+            return 1; // opens and reads
+        const bool wrong =
+            MskFailure::WrongPassword == result.failure || MskFailure::RootNameUnterminated == result.failure;
+        return wrong ? 0 : -1; // wrong, or refused for another reason
     };
-    std::u16string error;
+    MskResult error;
     int verdict = 0;
     if (args.havePassword) {
         verdict = tryPassword(args.password, error);
         if (verdict == 0) {
             if (!args.json)
                 std::printf("password:      does not open the table\n");
-            return Fail(u"crc_check_fail");
+            return FailWith(error, package);
         }
         out.Field("password", "password", "matches", "given");
     } else {
@@ -1031,7 +1117,7 @@ int Info(const Args& args) {
     if (verdict < 0) {
         if (!args.json)
             std::printf("file table:    refused\n");
-        return FailWith(error, unpacker);
+        return FailWith(error, package);
     }
     int folders = 0, files = 0, other = 0;
     uint64_t unpacked = 0, stored = 0;
