@@ -137,8 +137,8 @@ BOOL CMskSignedBytes::MatchesVerified(const CMskUnpacker& unpacker, std::u16stri
             pVerified->dataOffset != signedEntry.dataOffset ||
             pVerified->storedSize != signedEntry.storedSize ||
             pVerified->unpackedSize != signedEntry.unpackedSize)
-            return refuse(
-                WFormat(u"the verified entry '%s' is not the signed one", signedEntry.path.c_str()));
+            return refuse(WFormat(u"the verified entry '%s' is not the signed one",
+                                  (NULL == pVerified ? signedEntry : *pVerified).path.c_str()));
         if (MSK_ENTRY_FILE == signedEntry.type &&
             unpacker.GetVerifiedDigest(static_cast<int>(i)) != m_digests[i])
             return refuse(

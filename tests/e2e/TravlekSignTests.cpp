@@ -34,10 +34,11 @@ protected:
         RunResult r = e2e::RunProgram(MSKTOOL_PATH, "sign '" + package + "' --key '" + keyBase + ".key'");
         ASSERT_EQ(0, r.exitCode) << r.out;
     }
-    // Runs the update and taps the message box's "ok" (800x480) when one shows.
-    void RunUpdate() {
+    // Runs the update and taps the message box's "ok" (800x480) when one shows; expected is the exit
+    // status the outcome gives.
+    void RunUpdate(int expected) {
         RunResult r = Travlek("wait 1000\ndump " + File("box.txt") + "\ntap 400 322\nwait 500\nclose\n");
-        ASSERT_EQ(0, r.exitCode) << r.out;
+        ASSERT_EQ(expected, r.exitCode) << r.out;
     }
     void ExpectInstalledAndLaunched() const {
         const std::string journal = Journal();
@@ -53,7 +54,7 @@ TEST_F(TravlekSignTest, ASignedPackageInstallsAndLaunches) {
     const std::string key = KeyPair("maker");
     Init("--sign-key '" + key + ".key'");
     ASSERT_TRUE(testsupport::HostExists(Signature()));
-    RunUpdate();
+    RunUpdate(e2e::kUpdated);
     ExpectInstalledAndLaunched();
     EXPECT_NE(std::string::npos, Log().find("\\SDMMC\\gpsApp.msk is signed with the unit's update key"))
         << Log();
@@ -76,7 +77,7 @@ TEST_F(TravlekSignTest, WithoutAKeyThePackageInstallsWithOrWithoutASignature) {
         fs::remove_all(Dev());
         Init();
         c.signature();
-        RunUpdate();
+        RunUpdate(e2e::kUpdated);
         ExpectInstalledAndLaunched();
         EXPECT_EQ(std::string::npos, Log().find("signature")) << Log();
     }
@@ -159,7 +160,7 @@ TEST_F(TravlekSignTest, PackagesTheKeyDoesNotAcceptAreRefusedBeforeTheFlashChang
         Init(c.signedDevice ? "--sign-key '" + key + ".key'" : std::string());
         c.change();
         const std::string before = Tree("Residentflash2");
-        RunUpdate();
+        RunUpdate(e2e::kUpdateFailed);
 
         const LayerDump box = Dump("box.txt");
         ASSERT_TRUE(box.Visible("msg")) << box.Text();

@@ -76,21 +76,23 @@ TEST_F(SignedBytesTest, AgreeWithTheVerifyWhateverThePieces) {
     EXPECT_EQ(u"the signed bytes end before the file does", why);
 }
 
-// The signed bytes are read, then the file changes under the unpacker's handle into another valid
-// package before the verify: what is verified is not what was signed.
+// The file changes under the unpacker's handle into another valid package, between the open and the
+// signature's read or between that read and the verify: what is verified is not what was signed. (The
+// table is the one the open read, so a table changed only after the signature's read is never used.)
 TEST_F(SignedBytesTest, AFileChangedBetweenTheSignatureAndTheVerifyDoesNotMatch) {
     const std::string signedPackage = msktest::Build(Raw());
     const struct {
         const char* what;
         std::string changed;
         const char16_t* why;
+        bool beforeTheSignature;
     } cases[] = {
         {"another stream of the same size", msktest::Build(Raw(7)),
-         u"the verified bytes of 'navi.exe' are not the signed ones"},
+         u"the verified bytes of 'navi.exe' are not the signed ones", false},
         {"a file renamed", msktest::Build(Raw(1, u"nava.exe")),
-         u"the verified entry 'navi.exe' is not the signed one"},
+         u"the verified entry 'navi.exe' is not the signed one", true},
         {"bytes appended", signedPackage + "tail",
-         u"the package's size changed after its signature was checked"},
+         u"the package's size changed after its signature was checked", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,10 +101,12 @@ TEST_F(SignedBytesTest, AFileChangedBetweenTheSignatureAndTheVerifyDoesNotMatch)
         CMskUnpacker unpacker;
         std::u16string error;
         ASSERT_TRUE(unpacker.Open(u"\\p.msk", m_dwKey, error)) << WideToUtf8(error);
+        if (c.beforeTheSignature)
+            WriteHostFile(HostPath(u"\\p.msk"), c.changed); // in place: the handle reads the new bytes
         CMskSignedBytes signedBytes;
         Feed(signedBytes, ReadHostFile(HostPath(u"\\p.msk")), 4096);
-
-        WriteHostFile(HostPath(u"\\p.msk"), c.changed); // in place: the handle reads the new bytes
+        if (!c.beforeTheSignature)
+            WriteHostFile(HostPath(u"\\p.msk"), c.changed);
         ASSERT_TRUE(unpacker.VerifyOpened(error)) << WideToUtf8(error);
         std::u16string why;
         EXPECT_FALSE(signedBytes.MatchesVerified(unpacker, &why));

@@ -508,6 +508,8 @@ int Watch(const Options& opt) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The updater's message box draws as itself; the updater's other dialogs are not linked in.
+    TravlekRegisterMessageBox();
     Options opt;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
