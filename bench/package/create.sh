@@ -17,43 +17,19 @@
 #                                        change the defaults)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: create.sh BUILD_DIR}" && pwd)
-"$here/setup.sh"
+# shellcheck source=bench/package/common.sh
+. "$here/common.sh"
+bench_begin msk-create "${1:?usage: create.sh BUILD_DIR}" msktool gen_tree gen_map
 msktool=$build/bin/msktool
 gen=$build/bin/gen_tree
 genmap=$build/bin/gen_map
-for tool in "$msktool" "$gen" "$genmap"; do
-  [ -x "$tool" ] || { echo "missing $tool (build with -DWCEUI_BENCH=ON)" >&2; exit 1; }
-done
-reps=${REPS:-5}
-((reps >= 5)) || { echo "REPS must be at least 5" >&2; exit 2; }
-default_tmp=${TMPDIR:-/tmp}
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  default_tmp=/dev/shm
-fi
-work=$(mktemp -d "${BENCH_TMP:-$default_tmp}/msk-create.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-missed=0
-now() { date +%s%N; }
-# Runs a command that writes the file $1 (removed first) and appends "wall-us cpu-us peak-KiB" to $2.
+# Runs a command that writes the file $1 (removed first) and appends its figures to $2.
 measure() {
   local out=$1 into=$2
   shift 2
   rm -f "$out"
   sync
-  local t0 t1
-  t0=$(now)
-  /usr/bin/time -f "%U %S %M" -o "$work/time.txt" "$@" >/dev/null
-  t1=$(now)
-  read -r user sys kib <"$work/time.txt"
-  awk -v w=$(((t1 - t0) / 1000)) -v u="$user" -v s="$sys" -v k="$kib" \
-    'BEGIN { printf "%d %d %d\n", w, (u + s) * 1e6, k }' >>"$into"
-}
-# Prints "min median" of column $2 of the file $1.
-stats() {
-  cut -d' ' -f"$2" "$1" | sort -n |
-    awk '{a[NR]=$1} END {printf "%s %s\n", a[1], (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'
+  timed "$into" "$@"
 }
 # Sets v to met or MISSED by the awk condition $1 over a=$2 and b=$3, and counts the misses.
 verdict() {

@@ -13,41 +13,14 @@
 #   bench/package/entries.sh BUILD_DIR   (REPS=5, ENTRIES=100000, BENCH_TMP=/some/folder)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: entries.sh BUILD_DIR}" && pwd)
-"$here/setup.sh"
+# shellcheck source=bench/package/common.sh
+. "$here/common.sh"
+bench_begin msk-entries "${1:?usage: entries.sh BUILD_DIR}" msktool
 msktool=$build/bin/msktool
-[ -x "$msktool" ] || { echo "missing $msktool" >&2; exit 1; }
-reps=${REPS:-5}
-((reps >= 5)) || { echo "REPS must be at least 5" >&2; exit 2; }
 entries=${ENTRIES:-100000}
 ((entries >= 400)) || { echo "ENTRIES must be at least 400" >&2; exit 2; }
-default_tmp=${TMPDIR:-/tmp}
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  default_tmp=/dev/shm
-fi
-work=$(mktemp -d "${BENCH_TMP:-$default_tmp}/msk-entries.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-missed=0
-now() { date +%s%N; }
-# Runs a command and appends "wall-us cpu-us peak-KiB" to the file $1; the command must succeed.
-measure() {
-  local into=$1
-  shift
-  local t0 t1
-  t0=$(now)
-  /usr/bin/time -f "%U %S %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" ||
-    { echo "failed: $* ($(cat "$work/err.txt"))" >&2; exit 1; }
-  t1=$(now)
-  read -r user sys kib <"$work/time.txt"
-  awk -v w=$(((t1 - t0) / 1000)) -v u="$user" -v s="$sys" -v k="$kib" \
-    'BEGIN { printf "%d %d %d\n", w, (u + s) * 1e6, k }' >>"$into"
-}
-# Prints "min median" of column $2 of the file $1.
-stats() {
-  cut -d' ' -f"$2" "$1" | sort -n |
-    awk '{a[NR]=$1} END {printf "%s %s\n", a[1], (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'
-}
+# Runs a command and appends its figures to the file $1.
+measure() { timed "$@"; }
 # Prints the figures of the runs in $1 (ours) against those in $2 (the baseline named $3).
 show() {
   local ours=$1 base=$2 name=$3 what=$4

@@ -10,21 +10,14 @@
 #
 # Target: the check of the package within 10 % of the extract's time.
 set -euo pipefail
-build=$(cd "${1:?usage: signature.sh BUILD_DIR}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench/package/common.sh
+. "$here/common.sh"
+bench_begin sig-bench "${1:?usage: signature.sh BUILD_DIR}" msktool gen_map bench_msk_signature
 msktool=$build/bin/msktool
 genmap=$build/bin/gen_map
 check=$build/bin/bench_msk_signature
-for tool in "$msktool" "$genmap" "$check"; do
-  [ -x "$tool" ] || { echo "missing $tool (build with -DWCEUI_BENCH=ON)" >&2; exit 1; }
-done
-reps=${REPS:-5}
 big_mb=${BIG_MB:-300}
-default_tmp=${TMPDIR:-/tmp}
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  default_tmp=/dev/shm
-fi
-work=$(mktemp -d "${BENCH_TMP:-$default_tmp}/sig-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 
 mkdir -p "$work/big/map"
 "$genmap" "$work/big/map/map.dat" "$big_mb"
@@ -35,8 +28,8 @@ mkdir -p "$work/big/map"
 echo "file $(stat -c %s "$work/big/map/map.dat") bytes, package $(stat -c %s "$work/big.msk") bytes;" \
   "file system $(stat -f -c %T "$work")"
 
-now() { date +%s%N; }
-stats() { sort -n | awk '{a[NR]=$1} END {printf "%d %d\n", a[1], (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+# "min median" of the numbers on stdin.
+median_of() { sort -n | awk '{a[NR]=$1} END {printf "%d %d\n", a[1], (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 extract() {
   rm -rf "$work/out"
   mkdir -p "$work/out"
@@ -64,10 +57,10 @@ done
 cmp "$work/big/map/map.dat" "$work/out/map/map.dat" || { echo "extracted file differs" >&2; exit 1; }
 
 echo "runs (us): extract ${ex[*]} | check ${pk[*]} | check+crc ${crc[*]} | check of the file ${raw[*]}"
-read -r exmin exmed < <(printf '%s\n' "${ex[@]}" | stats)
-read -r pkmin pkmed < <(printf '%s\n' "${pk[@]}" | stats)
-read -r crcmin crcmed < <(printf '%s\n' "${crc[@]}" | stats)
-read -r rawmin rawmed < <(printf '%s\n' "${raw[@]}" | stats)
+read -r exmin exmed < <(printf '%s\n' "${ex[@]}" | median_of)
+read -r pkmin pkmed < <(printf '%s\n' "${pk[@]}" | median_of)
+read -r crcmin crcmed < <(printf '%s\n' "${crc[@]}" | median_of)
+read -r rawmin rawmed < <(printf '%s\n' "${raw[@]}" | median_of)
 awk -v exmin="$exmin" -v exmed="$exmed" -v pkmin="$pkmin" -v pkmed="$pkmed" -v crcmin="$crcmin" \
   -v crcmed="$crcmed" -v rawmin="$rawmin" -v rawmed="$rawmed" -v mb="$big_mb" 'BEGIN {
   printf "msktool extract           min %7.1f ms  median %7.1f ms\n", exmin / 1000, exmed / 1000
