@@ -328,24 +328,17 @@ bool SplitPath(LPCWSTR path, std::vector<std::u16string>* components, bool allow
     components->clear();
     if (!path)
         return false;
-    std::u16string current;
-    std::vector<std::u16string> raw;
-    for (LPCWSTR p = path;; ++p) {
-        if (*p == u'\\' || *p == u'/' || *p == 0) {
-            if (!current.empty())
-                raw.push_back(current);
-            current.clear();
-            if (*p == 0)
-                break;
-        } else {
-            current.push_back(*p);
-        }
-    }
-    for (size_t i = 0; i < raw.size(); ++i) {
-        const std::u16string& c = raw[i];
-        bool last = i + 1 == raw.size();
-        if (c != u"." && c != u".." && DeviceNameProblem(c, allowWildcardsInLast && last))
-            return false;
+    auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+    LPCWSTR p = path;
+    for (;;) {
+        while (separator(*p))
+            ++p;
+        if (*p == 0)
+            break;
+        LPCWSTR begin = p;
+        while (*p != 0 && !separator(*p))
+            ++p;
+        std::u16string_view c(begin, static_cast<size_t>(p - begin));
         if (c == u".")
             continue;
         if (c == u"..") {
@@ -353,7 +346,12 @@ bool SplitPath(LPCWSTR path, std::vector<std::u16string>* components, bool allow
                 components->pop_back();
             continue;
         }
-        components->push_back(c);
+        LPCWSTR rest = p;
+        while (separator(*rest))
+            ++rest;
+        if (DeviceNameProblem(c, allowWildcardsInLast && *rest == 0))
+            return false;
+        components->emplace_back(c);
     }
     return true;
 }
