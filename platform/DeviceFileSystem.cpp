@@ -39,7 +39,9 @@ struct DeviceState {
         // Read while the folder's change time was recent: file systems with coarse time stamps may
         // give a change right after it the same time, so the listing is read again next time.
         bool racy;
-        std::unordered_map<std::u16string, std::string> byFold;
+        // Every name of each folded name, smallest first: removing one case variant leaves the
+        // others known.
+        std::unordered_map<std::u16string, std::vector<std::string>> byFold;
     };
     std::unordered_map<std::string, Listing> listings; // by host folder
 };
@@ -96,6 +98,17 @@ std::u16string Lower(const std::u16string& s) {
     return out;
 }
 
+// Whether a name folds to the given lower-case one (Lower(name) == lowered, without the copy).
+bool EqualsLowered(const std::u16string& name, const std::u16string& lowered) {
+    if (name.size() != lowered.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (WCharLower(name[i]) != lowered[i])
+            return false;
+    }
+    return true;
+}
+
 std::string JoinHost(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/')
         return folder + name;
@@ -120,9 +133,13 @@ bool SameTime(const struct timespec& a, const struct timespec& b) {
 // reading the folder again, which made writing N new files into one folder cost N folder reads. The
 // platform's own changes update the listing in place (NoteEntryAdded/NoteEntryRemoved); any other
 // change of the folder shows in its change time and the folder is read again.
-const DeviceState::Listing* CurrentListing(DeviceState& s, const std::string& folder) {
+// folderStat, when given, is the folder's status just read by the caller.
+const DeviceState::Listing* CurrentListing(DeviceState& s, const std::string& folder,
+                                           const struct stat* folderStat) {
     struct stat st;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (folderStat)
+        st = *folderStat;
+    if ((!folderStat && stat(folder.c_str(), &st) != 0) || !S_ISDIR(st.st_mode)) {
         s.listings.erase(folder);
         return nullptr;
     }
@@ -143,9 +160,9 @@ const DeviceState::Listing* CurrentListing(DeviceState& s, const std::string& fo
         std::string name = e->d_name;
         if (name == "." || name == "..")
             continue;
-        auto [at, added] = listing.byFold.emplace(Lower(HostNameToWide(name)), name);
-        if (!added && name < at->second)
-            at->second = name; // among case variants the smallest name, so the choice is stable
+        std::vector<std::string>& names = listing.byFold[Lower(HostNameToWide(name))];
+        // Among case variants the smallest name first, so the choice is stable.
+        names.insert(std::lower_bound(names.begin(), names.end(), name), name);
     }
     closedir(dir);
     if (s.listings.size() >= kListingMemory)
@@ -156,19 +173,20 @@ const DeviceState::Listing* CurrentListing(DeviceState& s, const std::string& fo
 // Finds the entry of a host folder whose name equals the given one ignoring case. The exact name
 // wins; among several case variants the smallest name is taken.
 bool FindEntryIgnoringCase(DeviceState& s, const std::string& folder, const std::u16string& name,
-                           std::string* found, bool exactKnownMissing = false) {
+                           std::string* found, bool exactKnownMissing = false,
+                           const struct stat* folderStat = nullptr) {
     std::string exact = WideToHostName(name);
     if (!exactKnownMissing && HostExists(JoinHost(folder, exact))) {
         *found = exact;
         return true;
     }
-    const DeviceState::Listing* listing = CurrentListing(s, folder);
+    const DeviceState::Listing* listing = CurrentListing(s, folder, folderStat);
     if (!listing)
         return false;
     auto entry = listing->byFold.find(Lower(name));
-    if (entry == listing->byFold.end())
+    if (entry == listing->byFold.end() || entry->second.empty())
         return false;
-    *found = entry->second;
+    *found = entry->second.front();
     return true;
 }
 
@@ -230,15 +248,19 @@ void ResolveBeneath(DeviceState& s, const std::vector<std::u16string>& component
     for (size_t i = start; i + 1 < components.size(); ++i)
         prefixes.push_back(JoinHost(prefixes.back(), WideToHostName(components[i])));
     size_t from = start;
+    // The status of the folder host names once it has been read (a real folder, not a link): the
+    // folder's listing is checked against it without asking the host again.
+    struct stat hostStat;
+    bool haveHostStat = false;
     for (size_t k = prefixes.size() - 1; k > 0; --k) {
         auto known = s.realFolders.find(prefixes[k]);
         if (known == s.realFolders.end())
             continue;
-        struct stat st;
-        if (lstat(prefixes[k].c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-            known->second == std::make_pair(st.st_dev, st.st_ino)) {
+        if (lstat(prefixes[k].c_str(), &hostStat) == 0 && S_ISDIR(hostStat.st_mode) &&
+            known->second == std::make_pair(hostStat.st_dev, hostStat.st_ino)) {
             from = start + k;
             host = prefixes[k];
+            haveHostStat = true;
             break;
         }
         s.realFolders.erase(known);
@@ -258,7 +280,8 @@ void ResolveBeneath(DeviceState& s, const std::vector<std::u16string>& component
         std::string path = JoinHost(host, name);
         bool found = lstat(path.c_str(), &st) == 0;
         std::string variant;
-        if (!found && FindEntryIgnoringCase(s, host, components[i], &variant, true)) {
+        if (!found && FindEntryIgnoringCase(s, host, components[i], &variant, true,
+                                            haveHostStat ? &hostStat : nullptr)) {
             path = JoinHost(host, variant);
             found = lstat(path.c_str(), &st) == 0;
         }
@@ -268,6 +291,12 @@ void ResolveBeneath(DeviceState& s, const std::vector<std::u16string>& component
             continue;
         }
         host = path;
+        hostStat = st;
+        haveHostStat = true;
+        if (last) {
+            r->st = st;
+            r->hasStat = true;
+        }
         if (S_ISLNK(st.st_mode)) {
             if (!last) {
                 t_refusedLink = path;
@@ -299,24 +328,17 @@ bool SplitPath(LPCWSTR path, std::vector<std::u16string>* components, bool allow
     components->clear();
     if (!path)
         return false;
-    std::u16string current;
-    std::vector<std::u16string> raw;
-    for (LPCWSTR p = path;; ++p) {
-        if (*p == u'\\' || *p == u'/' || *p == 0) {
-            if (!current.empty())
-                raw.push_back(current);
-            current.clear();
-            if (*p == 0)
-                break;
-        } else {
-            current.push_back(*p);
-        }
-    }
-    for (size_t i = 0; i < raw.size(); ++i) {
-        const std::u16string& c = raw[i];
-        bool last = i + 1 == raw.size();
-        if (c != u"." && c != u".." && DeviceNameProblem(c, allowWildcardsInLast && last))
-            return false;
+    auto separator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+    LPCWSTR p = path;
+    for (;;) {
+        while (separator(*p))
+            ++p;
+        if (*p == 0)
+            break;
+        LPCWSTR begin = p;
+        while (*p != 0 && !separator(*p))
+            ++p;
+        std::u16string_view c(begin, static_cast<size_t>(p - begin));
         if (c == u".")
             continue;
         if (c == u"..") {
@@ -324,7 +346,12 @@ bool SplitPath(LPCWSTR path, std::vector<std::u16string>* components, bool allow
                 components->pop_back();
             continue;
         }
-        components->push_back(c);
+        LPCWSTR rest = p;
+        while (separator(*rest))
+            ++rest;
+        if (DeviceNameProblem(c, allowWildcardsInLast && *rest == 0))
+            return false;
+        components->emplace_back(c);
     }
     return true;
 }
@@ -343,7 +370,7 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components) {
             continue;
         bool match = true;
         for (size_t i = 0; i < m.components.size() && match; ++i)
-            match = Lower(components[i]) == m.components[i];
+            match = EqualsLowered(components[i], m.components[i]);
         if (match)
             best = &m;
     }
@@ -352,7 +379,7 @@ Resolved ResolveComponents(const std::vector<std::u16string>& components) {
 
     // \Program is the device's own copy of the program folder when it has one, else the folder
     // that holds the executable.
-    if (!best && !components.empty() && Lower(components[0]) == u"program") {
+    if (!best && !components.empty() && EqualsLowered(components[0], u"program")) {
         std::string name;
         if (!FindEntryIgnoringCase(s, host, components[0], &name)) {
             host = ExecutableFolder();
@@ -405,19 +432,26 @@ void ForgetFolders() {
     DeviceState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
     s.realFolders.clear();
+    s.listings.clear();
 }
 
 namespace {
 
-// After the platform itself changed a folder: the listing takes the change and the folder's new
-// change time. A change by another program within the same time stamp as ours is taken for ours; it
-// only matters for names that differ from existing ones in letter case.
-void NoteChange(const std::string& hostPath, bool added) {
+std::string FolderOf(const std::string& hostPath, std::string* name) {
     size_t slash = hostPath.rfind('/');
     if (slash == std::string::npos)
+        return std::string();
+    *name = hostPath.substr(slash + 1);
+    return slash == 0 ? std::string("/") : hostPath.substr(0, slash);
+}
+
+// After the platform itself changed a folder: the listing takes the change and the folder's new
+// change time. A change by another program within the same time stamp as ours is taken for ours; it
+// only matters for names that differ from existing ones in letter case. Removed and added are names
+// of entries in the folder (either may be empty).
+void NoteChange(const std::string& folder, const std::string& removed, const std::string& added) {
+    if (folder.empty())
         return;
-    std::string folder = slash == 0 ? std::string("/") : hostPath.substr(0, slash);
-    std::string name = hostPath.substr(slash + 1);
     DeviceState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
     auto known = s.listings.find(folder);
@@ -429,14 +463,17 @@ void NoteChange(const std::string& hostPath, bool added) {
         s.listings.erase(known);
         return;
     }
-    std::u16string fold = Lower(HostNameToWide(name));
-    auto entry = listing.byFold.find(fold);
-    if (added && (entry == listing.byFold.end() || name < entry->second)) {
-        listing.byFold[fold] = name;
-    } else if (!added && entry != listing.byFold.end() && entry->second == name) {
-        // Another case variant may remain; read the folder again when it is asked for.
-        s.listings.erase(known);
-        return;
+    if (!removed.empty()) {
+        std::vector<std::string>& names = listing.byFold[Lower(HostNameToWide(removed))];
+        auto at = std::lower_bound(names.begin(), names.end(), removed);
+        if (at != names.end() && *at == removed)
+            names.erase(at);
+    }
+    if (!added.empty()) {
+        std::vector<std::string>& names = listing.byFold[Lower(HostNameToWide(added))];
+        auto at = std::lower_bound(names.begin(), names.end(), added);
+        if (at == names.end() || *at != added)
+            names.insert(at, added);
     }
     listing.mtime = st.st_mtim;
     listing.racy = false; // our own change is in it
@@ -445,11 +482,27 @@ void NoteChange(const std::string& hostPath, bool added) {
 } // namespace
 
 void NoteEntryAdded(const std::string& hostPath) {
-    NoteChange(hostPath, true);
+    std::string name;
+    std::string folder = FolderOf(hostPath, &name);
+    NoteChange(folder, std::string(), name);
 }
 
 void NoteEntryRemoved(const std::string& hostPath) {
-    NoteChange(hostPath, false);
+    std::string name;
+    std::string folder = FolderOf(hostPath, &name);
+    NoteChange(folder, name, std::string());
+}
+
+void NoteEntryMoved(const std::string& fromHostPath, const std::string& toHostPath) {
+    std::string from, to;
+    std::string fromFolder = FolderOf(fromHostPath, &from);
+    std::string toFolder = FolderOf(toHostPath, &to);
+    if (fromFolder == toFolder) {
+        NoteChange(fromFolder, from, to);
+        return;
+    }
+    NoteChange(fromFolder, from, std::string());
+    NoteChange(toFolder, std::string(), to);
 }
 
 void RefuseLink(const std::string& hostPath) {

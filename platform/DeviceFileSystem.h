@@ -4,6 +4,7 @@
 #include "platform/WinTypes.h"
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace devicefs {
@@ -15,6 +16,10 @@ struct Resolved {
     bool isLink = false;  // the last component is a symbolic link below the root or a mount
     bool beneath = false; // resolved below the root or a mount, where links are not followed
     DWORD error = 0;      // set when host is empty
+    // The entry's own status (lstat; the same as stat unless isLink) when the walk read it, so that
+    // a call need not ask the host again.
+    bool hasStat = false;
+    struct stat st {};
 };
 
 // Splits a device path into components; "\\" and "/" both separate, "." is dropped and ".." removes
@@ -27,11 +32,13 @@ bool SplitPath(LPCWSTR path, std::vector<std::u16string>* components, bool allow
 Resolved Resolve(LPCWSTR devicePath, bool allowWildcardsInLast = false);
 Resolved ResolveComponents(const std::vector<std::u16string>& components);
 
-// Forgets the folders known to be real (after the platform removed or moved a folder).
+// Forgets the folders known to be real and every folder listing (after the platform removed or
+// moved a folder).
 void ForgetFolders();
 // The platform created (or replaced) or removed a host entry: keeps the folder listings current.
 void NoteEntryAdded(const std::string& hostPath);
 void NoteEntryRemoved(const std::string& hostPath);
+void NoteEntryMoved(const std::string& fromHostPath, const std::string& toHostPath);
 // Records the link a call refused (see PlatformTakeRefusedLink).
 void RefuseLink(const std::string& hostPath);
 

@@ -357,6 +357,18 @@ DWORD MissingError(const devicefs::Resolved& r) {
     return r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
+// The status of a resolved entry (lstat for a link, stat otherwise), from the walk when it read it;
+// false when there is no such entry. A path the walk found missing is not looked for again.
+bool EntryStatus(const devicefs::Resolved& r, struct stat* st) {
+    if (r.hasStat) {
+        *st = r.st;
+        return true;
+    }
+    if (r.host.empty() || (r.beneath && !r.exists))
+        return false;
+    return (r.isLink ? lstat(r.host.c_str(), st) : stat(r.host.c_str(), st)) == 0;
+}
+
 bool MatchWildcard(const WCHAR* pattern, const WCHAR* name) {
     // Iterative glob with backtracking on the last '*'; letters compare ignoring case.
     const WCHAR* starPattern = nullptr;
@@ -613,7 +625,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     // The resolution has just looked for the path; one it did not find needs no second look (a file
     // that appears in between makes the exclusive create below fail).
     struct stat st;
-    bool exists = r.exists && stat(r.host.c_str(), &st) == 0;
+    bool exists = r.exists && EntryStatus(r, &st);
     // Only plain files open: a host pipe, socket or device has no counterpart on the unit, and opening
     // a pipe would wait for a writer that never comes.
     if (exists && !S_ISREG(st.st_mode)) {
@@ -879,7 +891,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
     if (r.exists && r.isLink)
         return FILE_ATTRIBUTE_ARCHIVE;
     struct stat st;
-    if (stat(r.host.c_str(), &st) != 0) {
+    if (!EntryStatus(r, &st)) {
         SetLastError(MissingError(r));
         return INVALID_FILE_ATTRIBUTES;
     }
@@ -964,7 +976,7 @@ BOOL DeleteFileW(LPCWSTR fileName) {
     devicefs::Resolved r = devicefs::Resolve(fileName);
     struct stat st;
     // A link inside the device folder is deleted itself, never what it points to.
-    if (r.host.empty() || (r.isLink ? lstat(r.host.c_str(), &st) : stat(r.host.c_str(), &st)) != 0) {
+    if (r.host.empty() || !EntryStatus(r, &st)) {
         SetLastError(r.host.empty() ? r.error : MissingError(r));
         return FALSE;
     }
@@ -994,7 +1006,9 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         return FALSE;
     }
     struct stat st;
-    if (!from.exists || lstat(from.host.c_str(), &st) != 0) {
+    if (from.hasStat)
+        st = from.st;
+    if (!from.exists || (!from.hasStat && lstat(from.host.c_str(), &st) != 0)) {
         SetLastError(MissingError(from));
         return FALSE;
     }
@@ -1023,8 +1037,7 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
         SyncFolder(HostParent(from.host));
     if (S_ISDIR(st.st_mode))
         devicefs::ForgetFolders();
-    devicefs::NoteEntryRemoved(from.host);
-    devicefs::NoteEntryAdded(to.host);
+    devicefs::NoteEntryMoved(from.host, to.host);
     return TRUE;
 }
 

@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+using testsupport::HostExists;
 using testsupport::WriteHostFile;
 
 namespace {
@@ -146,4 +147,78 @@ TEST_F(CaseFolding, EntriesMadeMeanwhileAreFoundInAnyCase) {
         ASSERT_TRUE(DeleteFileW((device + u"\\third.TXT").c_str()));
         EXPECT_EQ(GetFileAttributesW((device + u"\\THIRD.TXT").c_str()), INVALID_FILE_ATTRIBUTES) << round;
     }
+}
+
+namespace {
+
+// The content of a device file, or "<none>" when it cannot be opened.
+std::string ReadDevice(const std::u16string& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return "<none>";
+    char buffer[64];
+    DWORD got = 0;
+    ReadFile(f, buffer, sizeof(buffer), &got, nullptr);
+    CloseHandle(f);
+    return std::string(buffer, got);
+}
+
+bool Exists(const std::u16string& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
+// The folders and listings a lookup remembers never answer for a tree that has changed since: a
+// removed case variant leaves the other one found, a moved folder is gone under its old name, and a
+// folder made again in another case, by the platform or by another program, is the one found.
+TEST_F(CaseFolding, RememberedFoldersFollowRemovalsMovesAndRecreation) {
+    // Two case variants of one name; deleting the one found first leaves the other.
+    WriteHostFile(Root() + "/Pair/Note.txt", "upper");
+    WriteHostFile(Root() + "/Pair/note.txt", "lower");
+    EXPECT_EQ(ReadDevice(u"\\pair\\NOTE.TXT"), "upper");
+    ASSERT_TRUE(DeleteFileW(u"\\Pair\\Note.txt"));
+    EXPECT_EQ(ReadDevice(u"\\pair\\NOTE.TXT"), "lower");
+    ASSERT_TRUE(DeleteFileW(u"\\PAIR\\NOTE.TXT"));
+    EXPECT_FALSE(Exists(u"\\pair\\note.txt"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    // A folder moved by the platform: its old name leads nowhere, the new one to its files.
+    WriteHostFile(Root() + "/Top/Sub/f.txt", "moved");
+    EXPECT_EQ(ReadDevice(u"\\top\\SUB\\F.TXT"), "moved");
+    ASSERT_TRUE(MoveFileW(u"\\Top\\Sub", u"\\Top\\Other"));
+    EXPECT_FALSE(Exists(u"\\top\\sub\\f.txt"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(ReadDevice(u"\\TOP\\other\\f.TXT"), "moved");
+
+    // Made again under its old name in another case, by the platform: new files land in it and the
+    // moved file is not seen there.
+    ASSERT_TRUE(CreateDirectoryW(u"\\top\\SUB", nullptr));
+    HANDLE f = CreateFileW(u"\\Top\\sub\\G.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+    EXPECT_TRUE(HostExists(Root() + "/Top/SUB/G.txt"));
+    EXPECT_FALSE(Exists(u"\\top\\sub\\f.txt"));
+
+    // Removed and made again in yet another case by another program, with a file of the old name.
+    std::filesystem::remove_all(Root() + "/Top/SUB");
+    WriteHostFile(Root() + "/Top/sUb/F.txt", "outside");
+    // (As a later clock tick would stamp it: a file system with coarse time stamps may give a change
+    // right after the platform's own the same time, which only a new read of the folder could tell.)
+    std::filesystem::last_write_time(Root() + "/Top", std::filesystem::file_time_type{});
+    EXPECT_FALSE(Exists(u"\\Top\\Sub\\g.txt"));
+    EXPECT_EQ(ReadDevice(u"\\top\\SUB\\f.txt"), "outside");
+    ASSERT_TRUE(DeleteFileW(u"\\top\\SUB\\f.txt"));
+    EXPECT_FALSE(HostExists(Root() + "/Top/sUb/F.txt"));
+
+    // A file the platform made, replaced by a folder from outside, is a folder at once.
+    f = CreateFileW(u"\\Top\\kind", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+    EXPECT_EQ(GetFileAttributesW(u"\\top\\KIND") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    std::filesystem::remove(Root() + "/Top/kind");
+    std::filesystem::create_directory(Root() + "/Top/kind");
+    EXPECT_NE(GetFileAttributesW(u"\\top\\KIND") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_FALSE(DeleteFileW(u"\\Top\\kind"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
