@@ -4,6 +4,7 @@
 #include "package/MskInflate.h"
 #include "wceui/core/FhFileHandle.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 
 #include <isa-l/crc.h>
 
@@ -252,15 +253,13 @@ struct CMskUnpacker::CMskUnpackerData {
     }
 };
 
-CMskUnpacker::CMskUnpacker() : m_pData(new (std::nothrow) CMskUnpackerData) {}
+CMskUnpacker::CMskUnpacker() : m_pData(WceUiNewRecord<CMskUnpackerData>("CMskUnpacker")) {}
 
 CMskUnpacker::CMskUnpacker(MskProgressCallback pCallback, LPVOID pContext) : CMskUnpacker() {
     SetProgressCallback(pCallback, pContext);
 }
 
-CMskUnpacker::~CMskUnpacker() {
-    delete m_pData;
-}
+CMskUnpacker::~CMskUnpacker() = default;
 
 void CMskUnpacker::Close() {
     CMskUnpackerData* d = GetData();
@@ -273,8 +272,7 @@ void CMskUnpacker::Close() {
 }
 
 CMskUnpacker::CMskUnpackerData* CMskUnpacker::GetData() const {
-    WCEUI_CHECK("CMskUnpacker::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 void CMskUnpacker::SetProgressCallback(MskProgressCallback pCallback, LPVOID pContext) {
@@ -367,7 +365,7 @@ BOOL CMskUnpacker::Open(LPCWSTR pPackagePath, DWORD dwKey, std::u16string& error
 }
 
 BOOL CMskUnpacker::ReadFileTable(HANDLE hPackage, MskTable* pTable) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     d->result.stage = MskStage::Table;
     DWORD dwTableEnd = 0, dwCheckWord = 0;
     HeaderResult header = ReadHeader(hPackage, &dwTableEnd, &dwCheckWord);
@@ -416,9 +414,7 @@ BOOL CMskUnpacker::ReadFileTable(HANDLE hPackage, MskTable* pTable) {
 }
 
 BOOL CMskUnpacker::LoadFileTable(HANDLE hPackage) {
-    CMskUnpackerData* d = GetData();
-    if (NULL == d)
-        return FALSE;
+    CMskUnpackerData* d = m_pData.get();
     CFhFileHandle opened;
     if (INVALID_HANDLE_VALUE == hPackage) {
         opened.Reset(OpenForReading(d->packagePath.c_str()));
@@ -442,7 +438,7 @@ BOOL CMskUnpacker::LoadFileTable(HANDLE hPackage) {
 
 BOOL CMskUnpacker::Fail(MskFailure failure, const std::u16string& path, DWORD dwError,
                         const MskEntry* pEntry) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     const MskStage stage = d->result.stage;
     d->result = MskResult();
     d->result.failure = failure;
@@ -457,7 +453,7 @@ BOOL CMskUnpacker::Fail(MskFailure failure, const std::u16string& path, DWORD dw
 }
 
 BOOL CMskUnpacker::FailTooLong(const MskEntry& entry) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     Fail(MskFailure::PathTooLong, d->destFolder, 0, &entry);
     d->problem = u"entry '" + entry.path + u"': path too long for this destination";
     return FALSE;
@@ -523,7 +519,7 @@ BOOL CMskUnpacker::Unpack(LPCWSTR pPackagePath, LPCWSTR pDestFolder, DWORD dwKey
 }
 
 BOOL CMskUnpacker::Progress(LONG nIndex, const MskEntry& entry) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     if (NULL != d->pCallback &&
         !d->pCallback(d->pContext, nIndex, entry.path.c_str(), static_cast<LONG>(d->entries.size()))) {
         Fail(MskFailure::Cancelled, entry.path, 0, &entry);
@@ -541,7 +537,7 @@ void CMskUnpacker::SetByteProgressCallback(MskByteProgressCallback pCallback, LP
 }
 
 void CMskUnpacker::ByteProgress(ULONGLONG ullDone) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     if (NULL != d->pByteCallback)
         d->pByteCallback(d->pByteContext, ullDone, d->ullFilesTotal);
 }
@@ -553,9 +549,7 @@ BOOL CMskUnpacker::ExtractAll() {
 // Every folder first, then every file, each followed by the progress callback; bWrite creates the
 // folders and writes the files, otherwise the streams are only decompressed and checked.
 BOOL CMskUnpacker::WalkEntries(BOOL bWrite, HANDLE hPackage) {
-    CMskUnpackerData* d = GetData();
-    if (NULL == d)
-        return FALSE;
+    CMskUnpackerData* d = m_pData.get();
     CFhFileHandle opened;
     if (INVALID_HANDLE_VALUE == hPackage) {
         opened.Reset(OpenForReading(d->packagePath.c_str()));
@@ -629,7 +623,7 @@ public:
     CStreamIo(CMskUnpacker& unpacker, HANDLE hPackage, const std::u16string* pOutPath)
         : m_unpacker(unpacker), m_hPackage(hPackage), m_pOutPath(pOutPath) {}
     bool Read(BYTE* buffer, size_t length) override {
-        CMskUnpackerData* d = m_unpacker.m_pData;
+        CMskUnpackerData* d = m_unpacker.m_pData.get();
         if (d->window.Read(m_hPackage, buffer, length, d->options.pieceSize)) {
             m_dwDigest = crc32_gzip_refl(m_dwDigest, buffer, length);
             return true;
@@ -664,7 +658,7 @@ public:
 };
 
 BOOL CMskUnpacker::CreateOutput(const std::u16string& full, CFhFileHandle& out) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     HANDLE hOut = INVALID_HANDLE_VALUE;
     bool bMadeParents = false;
     d->outPath = d->writeOptions.bTempNames ? TempOutputName(full) : full;
@@ -687,7 +681,7 @@ BOOL CMskUnpacker::CreateOutput(const std::u16string& full, CFhFileHandle& out) 
 }
 
 BOOL CMskUnpacker::FinishOutput(const std::u16string& full, CFhFileHandle& out) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     if (d->writeOptions.bFlush && !FlushFileBuffers(out.Get())) {
         SetWriteError(full, GetLastError());
         DropOutput(out, TRUE);
@@ -722,7 +716,7 @@ void CMskUnpacker::SetWriteError(const std::u16string& full, DWORD dwError) {
 }
 
 BOOL CMskUnpacker::SeekToStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     if (!d->window.Seek(hPackage, entry.dataOffset))
         return Fail(MskFailure::SeekFailed, pName, GetLastError(), &entry);
     return TRUE;
@@ -734,7 +728,7 @@ BOOL CMskUnpacker::IsWholeFile(const MskEntry& entry) const {
 }
 
 BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName, DWORD* pDigest) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     BYTE* pStored = d->stored.Get(entry.storedSize);
     BYTE* pUnpacked = d->unpacked.Get(entry.unpackedSize);
     d->NoteMemory();
@@ -752,7 +746,7 @@ BOOL CMskUnpacker::ReadStream(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
 
 BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pName,
                               const std::u16string* pOut, DWORD* pDigest) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     if (!SeekToStream(entry, hPackage, pName))
         return FALSE;
     CStreamIo io(*this, hPackage, pOut);
@@ -786,9 +780,7 @@ BOOL CMskUnpacker::StreamFile(const MskEntry& entry, HANDLE hPackage, LPCWSTR pN
 }
 
 BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage, DWORD* pDigest) {
-    CMskUnpackerData* d = GetData();
-    if (NULL == d)
-        return FALSE;
+    CMskUnpackerData* d = m_pData.get();
     std::u16string full = d->destFolder + entry.path;
     if (!IsWholeFile(entry))
         return StreamFile(entry, hPackage, full.c_str(), &full, pDigest);
@@ -810,7 +802,7 @@ BOOL CMskUnpacker::ExtractFile(const MskEntry& entry, HANDLE hPackage, DWORD* pD
 // The stream just decoded for the unpack must be the one verified: another file renamed over the
 // package, or bytes changed in place, are refused before the tree they would make is used.
 BOOL CMskUnpacker::CheckDigest(size_t nEntry, DWORD dwDigest, LPCWSTR pName) {
-    CMskUnpackerData* d = m_pData;
+    CMskUnpackerData* d = m_pData.get();
     if (nEntry < d->digests.size() && d->digests[nEntry] == dwDigest)
         return TRUE;
     return Fail(MskFailure::PackageChanged, pName);

@@ -11,6 +11,7 @@
 #include "package/MskResult.h"
 #include "platform/WinCe.h"
 
+#include <memory>
 #include <string>
 
 // Called after each folder and file is done: index counts the entries done before this one (from 0),
@@ -109,6 +110,8 @@ public:
 
 private:
     struct CMskUnpackerData;
+    // Null only when the record could not be made (logged once, where it is made). Every public
+    // method checks it once; the private steps run only behind that check and use m_pData.
     CMskUnpackerData* GetData() const;
 
     void Reset();
@@ -145,5 +148,5 @@ private:
     BOOL Progress(LONG nIndex, const MskEntry& entry);
     void ByteProgress(ULONGLONG ullDone);
 
-    CMskUnpackerData* m_pData;
+    std::unique_ptr<CMskUnpackerData> m_pData;
 };

@@ -223,6 +223,16 @@ TEST_P(LayerDrawTest, AlphaAndMixColourFiltersBlendTheWholeLayer) {
 
     CWceUiLayer* pT = m_ctrl->RootLayer()->GetLastChild()->GetChildByName(u"t");
     EXPECT_TRUE(pT->IsSeeThrough());
+    // Grown and shrunk, the layer blends through a layer bitmap of its new size each time.
+    pT->MoveLayer(uitest::R({0, 1, 7, 6}), FALSE);
+    pExpected = Expected();
+    ASSERT_TRUE(pExpected->AlphaBlend(0, 1, 7, 5, pRed.get(), 0, 0, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
+    ExpectSame(*Draw(), *pExpected);
+    pT->MoveLayer(uitest::R({2, 2, 4, 3}), FALSE);
+    pExpected = Expected();
+    ASSERT_TRUE(pExpected->AlphaBlend(2, 2, 2, 1, pRed.get(), 0, 0, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
+    ExpectSame(*Draw(), *pExpected);
+    pT->MoveLayer(uitest::R({1, 1, 5, 4}), FALSE);
     pT->GetStyle()->SetAlphaFilter(TRUE, 0);
     ExpectSame(*Draw(), *Expected());
 

@@ -32,7 +32,7 @@ CWceUi32Bitmap::CWceUi32Bitmap() {
 
 CWceUi32Bitmap::CWceUi32Bitmap(const CWceUi32Bitmap& bmpSrc) : CWceUiGenericBitmap(bmpSrc) {
     SetClassName(WCEUI_CLASS_NAME(CWceUi32Bitmap));
-    if (NULL == m_pBmp || NULL == bmpSrc.m_pBmp || !bmpSrc.m_pBmp->IsLocked()) {
+    if (!m_pBmp || !bmpSrc.m_pBmp || !bmpSrc.m_pBmp->IsLocked()) {
         return;
     }
     // The raw pointer handed out may still be written through: take a copy of the pixels now.
@@ -70,7 +70,7 @@ BOOL CWceUi32Bitmap::CreateDIB32(int nWidth, int nHeight, LPCVOID pData, BOOL bP
     if (NULL != pData) {
         memcpy(pBits, pData, FhGetBitmapDataLen(nWidth, nHeight, 32));
     }
-    if (!AttachNewStore(hBitmap, pBits, bmpInfo, NULL)) {
+    if (!AttachNewStore(hBitmap, pBits, bmpInfo, nullptr)) {
         DeleteObject(hBitmap);
         return FALSE;
     }

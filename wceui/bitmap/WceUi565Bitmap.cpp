@@ -7,6 +7,7 @@
 #include "wceui/core/WceUiLog.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -38,7 +39,7 @@ CWceUi565Bitmap::CWceUi565Bitmap() {
 
 CWceUi565Bitmap::CWceUi565Bitmap(const CWceUi565Bitmap& bmpSrc) : CWceUiGenericBitmap(bmpSrc) {
     SetClassName(WCEUI_CLASS_NAME(CWceUi565Bitmap));
-    if (NULL == m_pBmp || NULL == bmpSrc.m_pBmp || !bmpSrc.m_pBmp->IsLocked()) {
+    if (!m_pBmp || !bmpSrc.m_pBmp || !bmpSrc.m_pBmp->IsLocked()) {
         return;
     }
     // The raw pointer handed out may still be written through: take a copy of the pixels now.
@@ -76,21 +77,20 @@ BOOL CWceUi565Bitmap::CreateDIB565(int nWidth, int nHeight, LPCVOID pData, const
     if (NULL != pData) {
         memcpy(pBits, pData, FhGetBitmapDataLen(nWidth, nHeight, 16));
     }
-    LPBYTE pNewAlpha = NULL;
+    std::unique_ptr<BYTE[]> pNewAlpha;
     if (NULL != pAlpha) {
         const DWORD dwAlphaSize = FhGetAlphaPlaneLen(nWidth, nHeight);
-        pNewAlpha = new (std::nothrow) BYTE[dwAlphaSize];
-        if (NULL == pNewAlpha) {
+        pNewAlpha.reset(new (std::nothrow) BYTE[dwAlphaSize]);
+        if (!pNewAlpha) {
             WceUiLog(WCEUI_LOG_ERROR, "%s::CreateDIB565, new fail, dwAlphaSize = %u", kName,
                      (unsigned)dwAlphaSize);
             DeleteObject(hBitmap);
             return FALSE;
         }
-        memcpy(pNewAlpha, pAlpha, dwAlphaSize);
+        memcpy(pNewAlpha.get(), pAlpha, dwAlphaSize);
     }
-    if (!AttachNewStore(hBitmap, pBits, bmpInfo, pNewAlpha)) {
+    if (!AttachNewStore(hBitmap, pBits, bmpInfo, std::move(pNewAlpha))) {
         DeleteObject(hBitmap);
-        delete[] pNewAlpha;
         return FALSE;
     }
     m_bPerPixelAlpha = NULL != pAlpha;
@@ -124,15 +124,15 @@ BOOL CWceUi565Bitmap::SetPerPixelAlpha(BOOL bPerPixelAlpha) {
         }
         FhBmpData* pData = GetStore();
         const DWORD dwAlphaSize = FhGetAlphaPlaneLen(pData->bmpInfo.bmWidth, pData->bmpInfo.bmHeight);
-        LPBYTE pAlpha = new (std::nothrow) BYTE[dwAlphaSize];
-        if (NULL == pAlpha) {
+        std::unique_ptr<BYTE[]> pAlpha(new (std::nothrow) BYTE[dwAlphaSize]);
+        if (!pAlpha) {
             // Never draw through a missing plane: the flag stays off.
             WceUiLog(WCEUI_LOG_ERROR, "%s::SetPerPixelAlpha, new fail, dwAlphaSize=%u", kName,
                      (unsigned)dwAlphaSize);
             return FALSE;
         }
-        memset(pAlpha, 0, dwAlphaSize);
-        pData->pAlpha = pAlpha;
+        memset(pAlpha.get(), 0, dwAlphaSize);
+        pData->pAlpha = pAlpha.release(); // the store owns its plane
     }
     m_bPerPixelAlpha = bPerPixelAlpha;
     return TRUE;

@@ -46,31 +46,29 @@ private:
 
 } // namespace
 
-CWceUiGenericBitmap::CWceUiGenericBitmap()
-    : m_pBmp(NULL), m_crTrans(WCEUI_INVALID_TRANS_COLOR), m_bPerPixelAlpha(FALSE), m_nConstantAlpha(-1) {
-    SetClassName(WCEUI_CLASS_NAME(CWceUiGenericBitmap));
-    m_pBmp = new (std::nothrow) CFhBmp;
-    if (NULL == m_pBmp) {
+std::unique_ptr<CFhBmp> CWceUiGenericBitmap::NewStore() {
+    std::unique_ptr<CFhBmp> pBmp(new (std::nothrow) CFhBmp);
+    if (!pBmp) {
         WceUiLog(WCEUI_LOG_ERROR, "%s(),new fail,sizeof(CFhBmp)=%u", kName, (unsigned)sizeof(CFhBmp));
     }
+    return pBmp;
+}
+
+CWceUiGenericBitmap::CWceUiGenericBitmap()
+    : m_pBmp(NewStore()), m_crTrans(WCEUI_INVALID_TRANS_COLOR), m_bPerPixelAlpha(FALSE),
+      m_nConstantAlpha(-1) {
+    SetClassName(WCEUI_CLASS_NAME(CWceUiGenericBitmap));
 }
 
 CWceUiGenericBitmap::CWceUiGenericBitmap(const CWceUiGenericBitmap& bmpSrc)
-    : CWceUiObject(bmpSrc), m_pBmp(NULL), m_crTrans(bmpSrc.m_crTrans),
+    : CWceUiObject(bmpSrc), m_pBmp(NewStore()), m_crTrans(bmpSrc.m_crTrans),
       m_bPerPixelAlpha(bmpSrc.m_bPerPixelAlpha), m_nConstantAlpha(bmpSrc.m_nConstantAlpha) {
-    m_pBmp = new (std::nothrow) CFhBmp;
-    if (NULL == m_pBmp) {
-        WceUiLog(WCEUI_LOG_ERROR, "%s(),new fail,sizeof(CFhBmp)=%u", kName, (unsigned)sizeof(CFhBmp));
-        return;
-    }
-    if (bmpSrc.m_pBmp && !bmpSrc.m_pBmp->IsLocked()) {
+    if (m_pBmp && bmpSrc.m_pBmp && !bmpSrc.m_pBmp->IsLocked()) {
         m_pBmp->Share(*bmpSrc.m_pBmp);
     }
 }
 
-CWceUiGenericBitmap::~CWceUiGenericBitmap() {
-    delete m_pBmp;
-}
+CWceUiGenericBitmap::~CWceUiGenericBitmap() = default;
 
 void CWceUiGenericBitmap::ResetObject() {
     if (m_pBmp) {
@@ -96,15 +94,15 @@ BOOL CWceUiGenericBitmap::CopyBeforeWrite() {
 }
 
 BOOL CWceUiGenericBitmap::AttachNewStore(HBITMAP hBitmap, LPVOID pBits, const BITMAP& bmpInfo,
-                                         LPBYTE pAlpha) {
-    if (NULL == m_pBmp || !m_pBmp->AllocNew()) {
+                                         std::unique_ptr<BYTE[]> pAlpha) {
+    if (!m_pBmp || !m_pBmp->AllocNew()) {
         return FALSE;
     }
     FhBmpData* pData = m_pBmp->GetData();
     pData->hBitmap = hBitmap;
     pData->pBits = pBits;
     pData->bmpInfo = bmpInfo;
-    pData->pAlpha = pAlpha;
+    pData->pAlpha = pAlpha.release();
     return TRUE;
 }
 
@@ -525,7 +523,7 @@ BOOL CWceUiGenericBitmap::LoadKindFromHBitmap(int nKindBits, HBITMAP hBitmap) {
     if (!WCEUI_CHECK(KindOperation(nKindBits, "LoadFromHBitmap").szName, NULL != hBitmap)) {
         return FALSE;
     }
-    if (NULL == m_pBmp || !m_pBmp->AllocNew()) {
+    if (!m_pBmp || !m_pBmp->AllocNew()) {
         return FALSE;
     }
     if (!m_pBmp->CopyHBitmap(nKindBits, hBitmap)) {
@@ -545,22 +543,21 @@ BOOL CWceUiGenericBitmap::MakeKindCopy(int nKindBits, CWceUiGenericBitmap** ppCo
                  KindName(nKindBits));
     }
     *ppCopyBmp = NULL;
-    CWceUiGenericBitmap* pCopy =
+    std::unique_ptr<CWceUiGenericBitmap> pCopy(
         16 == nKindBits ? static_cast<CWceUiGenericBitmap*>(
                               new (std::nothrow) CWceUi565Bitmap(static_cast<const CWceUi565Bitmap&>(*this)))
-                        : new (std::nothrow) CWceUi32Bitmap(static_cast<const CWceUi32Bitmap&>(*this));
-    if (NULL == pCopy) {
+                        : new (std::nothrow) CWceUi32Bitmap(static_cast<const CWceUi32Bitmap&>(*this)));
+    if (!pCopy) {
         WceUiLog(WCEUI_LOG_ERROR, "%s::MakeACopy, new fail, sizeof(%s) = %u", KindName(nKindBits),
                  KindName(nKindBits),
                  (unsigned)(16 == nKindBits ? sizeof(CWceUi565Bitmap) : sizeof(CWceUi32Bitmap)));
         return FALSE;
     }
     // The copy has logged why it is short of its store or its pixels.
-    if (NULL == pCopy->m_pBmp || pCopy->IsLoaded() != IsLoaded()) {
-        delete pCopy;
+    if (!pCopy->m_pBmp || pCopy->IsLoaded() != IsLoaded()) {
         return FALSE;
     }
-    *ppCopyBmp = pCopy;
+    *ppCopyBmp = pCopy.release();
     return TRUE;
 }
 

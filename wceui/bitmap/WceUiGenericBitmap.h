@@ -6,6 +6,8 @@
 #include "platform/WinCe.h"
 #include "wceui/core/WceUiObject.h"
 
+#include <memory>
+
 class CFhBmp;
 struct FhBmpData;
 
@@ -108,8 +110,9 @@ protected:
     BOOL CopyBeforeWrite();
     BOOL CheckBlitOperands(const char* pOperation, const char* pSeparator,
                            const CWceUiGenericBitmap* pSrcBmp) const;
-    // Attaches a new store holding the given section, description and plane (all then owned by it).
-    BOOL AttachNewStore(HBITMAP hBitmap, LPVOID pBits, const BITMAP& bmpInfo, LPBYTE pAlpha);
+    // Attaches a new store holding the given section, description and plane (all then owned by it;
+    // on failure the plane is freed and the section stays the caller's).
+    BOOL AttachNewStore(HBITMAP hBitmap, LPVOID pBits, const BITMAP& bmpInfo, std::unique_ptr<BYTE[]> pAlpha);
     void CopyAttributes(const CWceUiGenericBitmap& bmpSrc);
 
     // SaveFile, LoadFromHBitmap and MakeACopy of the two kinds, which differ only in their depth (16 for
@@ -133,7 +136,10 @@ protected:
     template <class Kind, class Pixel>
     BOOL RotateKind(const char* pKindName, int eAngle, CWceUiGenericBitmap** ppRotatedBmp);
 
-    CFhBmp* m_pBmp;
+    // The bitmap's own handle on its pixel store (the store itself is shared with copies); null only
+    // when it could not be made, which NewStore logs.
+    static std::unique_ptr<CFhBmp> NewStore();
+    std::unique_ptr<CFhBmp> m_pBmp;
     COLORREF m_crTrans;
     BOOL m_bPerPixelAlpha;
     int m_nConstantAlpha;

@@ -29,7 +29,7 @@ struct CFhConfDoc::Line {
     bool bEscape; // escapes asked for and a backslash in the value part
 };
 
-CFhConfDoc::CFhConfDoc() : m_map(kEmptyBuckets), m_pContent(NULL), m_bLoaded(FALSE), m_bEscapes(FALSE) {}
+CFhConfDoc::CFhConfDoc() : m_map(kEmptyBuckets), m_bLoaded(FALSE), m_bEscapes(FALSE) {}
 
 CFhConfDoc::~CFhConfDoc() {
     Clean();
@@ -37,8 +37,7 @@ CFhConfDoc::~CFhConfDoc() {
 
 void CFhConfDoc::Clean() {
     std::unordered_map<std::u16string_view, LPCWSTR>(kEmptyBuckets).swap(m_map);
-    delete[] m_pContent;
-    m_pContent = NULL;
+    m_pContent.reset();
     m_bLoaded = FALSE;
     m_bEscapes = FALSE;
 }
@@ -268,17 +267,18 @@ BOOL CFhConfDoc::ParseStr(WCHAR* pText, size_t nLength) {
     }
 
     const size_t nUsed = static_cast<size_t>(pOut - out.get());
-    m_pContent = new (std::nothrow) WCHAR[nUsed > 0 ? nUsed : 1];
-    if (NULL == m_pContent) {
+    std::unique_ptr<WCHAR[]> content(new (std::nothrow) WCHAR[nUsed > 0 ? nUsed : 1]);
+    if (!content) {
         return FALSE;
     }
-    std::memcpy(m_pContent, out.get(), nUsed * sizeof(WCHAR));
+    std::memcpy(content.get(), out.get(), nUsed * sizeof(WCHAR));
     std::unordered_map<std::u16string_view, LPCWSTR> map(pairs.size() > kEmptyBuckets ? pairs.size()
                                                                                       : kEmptyBuckets);
     for (const auto& pair : pairs) {
         // A key given twice keeps the value of its last line.
-        map[std::u16string_view(m_pContent + pair.first)] = m_pContent + pair.second;
+        map[std::u16string_view(content.get() + pair.first)] = content.get() + pair.second;
     }
+    m_pContent = std::move(content);
     m_map.swap(map);
     return TRUE;
 }

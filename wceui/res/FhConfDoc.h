@@ -6,6 +6,7 @@
 #include "platform/WinCe.h"
 #include "wceui/core/QuickString.h"
 
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 
@@ -36,7 +37,7 @@ private:
                    const WCHAR* pOutBase) const;
 
     std::unordered_map<std::u16string_view, LPCWSTR> m_map;
-    WCHAR* m_pContent;
+    std::unique_ptr<WCHAR[]> m_pContent; // the keys and values the map's entries point into
     BOOL m_bLoaded;
     CQuickString32 m_strFilePath;
     BOOL m_bEscapes;

@@ -40,8 +40,7 @@ HANDLE OpenForRead(LPCWSTR pPath) {
 } // namespace
 
 CFhPackFile::CFhPackFile(LPCWSTR pPackPath)
-    : m_dwKey(0), m_dwCheckWord(0), m_nItemCount(0), m_bLoaded(FALSE), m_pDirectory(NULL),
-      m_dwDirectoryLength(0) {
+    : m_dwKey(0), m_dwCheckWord(0), m_nItemCount(0), m_bLoaded(FALSE), m_dwDirectoryLength(0) {
     m_szPackPath[0] = 0;
     if (NULL != pPackPath) {
         WStrCpyN(m_szPackPath, MAX_PATH, pPackPath);
@@ -53,8 +52,7 @@ CFhPackFile::~CFhPackFile() {
 }
 
 void CFhPackFile::Clear() {
-    delete[] m_pDirectory;
-    m_pDirectory = NULL;
+    m_pDirectory.reset();
     m_dwDirectoryLength = 0;
     m_entries.clear();
     m_nItemCount = 0;
@@ -129,11 +127,11 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
         }
     }
 
-    m_pDirectory = directory.release();
+    m_pDirectory = std::move(directory);
     m_dwDirectoryLength = dwDirLength;
     m_dwCheckWord = dwCheckWord;
     // An empty pack says 0; a negative count is damage, not emptiness.
-    const LONG nCount = static_cast<LONG>(FhReadLe32(m_pDirectory + 4));
+    const LONG nCount = static_cast<LONG>(FhReadLe32(m_pDirectory.get() + 4));
     if (nCount < 0) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, the item count %d is negative", m_szPackPath,
                   (int)nCount);
@@ -153,7 +151,7 @@ BOOL CFhPackFile::Load(LPCWSTR pPassword) {
 // items could not be found or read: every entry and its NUL-terminated path inside the directory and
 // inside its own entry length, entries at even offsets, paths strictly ascending, data inside the file.
 BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
-    const DWORD dwFirst = FH_PACK_DIR_HEADER_SIZE + 2 * FhReadLe32(m_pDirectory + 12);
+    const DWORD dwFirst = FH_PACK_DIR_HEADER_SIZE + 2 * FhReadLe32(m_pDirectory.get() + 12);
     const DWORD dwMinEntry = FH_PACK_ENTRY_FIXED_SIZE + 2;
     if (static_cast<ULONGLONG>(m_nItemCount) * dwMinEntry > m_dwDirectoryLength - dwFirst) {
         WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, %d items do not fit in the directory", m_szPackPath,
@@ -167,7 +165,7 @@ BOOL CFhPackFile::CheckDirectory(DWORD dwFileSize) {
             WceUiLogW(WCEUI_LOG_ERROR, u"load %s failed, entry %d runs past the directory", m_szPackPath, i);
             return FALSE;
         }
-        const BYTE* pEntry = m_pDirectory + nOffset;
+        const BYTE* pEntry = m_pDirectory.get() + nOffset;
         const DWORD dwEntryLength = FhReadLe32(pEntry + ENTRY_LENGTH);
         // The path ends inside the directory and inside the entry's own length. The last entry's
         // length leads nowhere, so only the directory bounds it.
@@ -249,10 +247,10 @@ int CFhPackFile::FindItem(LPCWSTR pItemPath) const {
 }
 
 LPCWSTR CFhPackFile::GetPackName() const {
-    if (!m_bLoaded || 0 == FhReadLe32(m_pDirectory + 12)) {
+    if (!m_bLoaded || 0 == FhReadLe32(m_pDirectory.get() + 12)) {
         return u"";
     }
-    return reinterpret_cast<LPCWSTR>(m_pDirectory + FH_PACK_DIR_HEADER_SIZE);
+    return reinterpret_cast<LPCWSTR>(m_pDirectory.get() + FH_PACK_DIR_HEADER_SIZE);
 }
 
 BOOL CFhPackFile::GetItemInfo(int nIndex, FhPackItemInfo* pInfo) const {

@@ -10,6 +10,7 @@
 
 #include "platform/WinCe.h"
 
+#include <memory>
 #include <vector>
 
 enum {
@@ -68,7 +69,7 @@ private:
     std::vector<const BYTE*> m_entries;
     int m_nItemCount;
     BOOL m_bLoaded;
-    BYTE* m_pDirectory;
+    std::unique_ptr<BYTE[]> m_pDirectory;
     DWORD m_dwDirectoryLength;
 };
 

@@ -120,9 +120,9 @@ CWceUiXmlNode::CWceUiXmlNode()
       pPreSibling(NULL) {}
 
 CWceUiXmlDoc::CWceUiXmlDoc()
-    : m_pRoot(NULL), m_pText(NULL), m_nTextLength(0), m_pTextEnd(NULL), m_bLoaded(FALSE), m_nDepth(0),
+    : m_pRoot(NULL), m_nTextLength(0), m_pTextEnd(NULL), m_bLoaded(FALSE), m_nDepth(0),
       m_bKeepComments(FALSE), m_nodes(&CWceUiXmlNode::pListNext, &CWceUiXmlNode::pListPre), m_pBlocks(NULL),
-      m_ppAttrSlots(NULL), m_nAttrSlots(0), m_nAttrSlotsUsed(0) {
+      m_nAttrSlots(0), m_nAttrSlotsUsed(0) {
     m_szFilePath[0] = 0;
 }
 
@@ -143,11 +143,9 @@ void CWceUiXmlDoc::FreeNodes() {
 
 void CWceUiXmlDoc::Clean() {
     FreeNodes();
-    delete[] m_pText;
-    m_pText = NULL;
+    m_pText.reset();
     m_pTextEnd = NULL;
-    delete[] m_ppAttrSlots;
-    m_ppAttrSlots = NULL;
+    m_ppAttrSlots.reset();
     m_nAttrSlots = 0;
     m_nAttrSlotsUsed = 0;
     m_nTextLength = 0;
@@ -248,7 +246,7 @@ BOOL CWceUiXmlDoc::LoadXmlBuffer(LPCWSTR pFilePath, const BYTE* pData, DWORD dwL
         return FALSE;
     }
     // Trailing white space goes.
-    while (m_pTextEnd > m_pText && IsWhite(m_pTextEnd[-1])) {
+    while (m_pTextEnd > m_pText.get() && IsWhite(m_pTextEnd[-1])) {
         *--m_pTextEnd = 0;
     }
     if (!ParseXml()) {
@@ -276,36 +274,34 @@ BOOL CWceUiXmlDoc::LoadText(const BYTE* pData, DWORD dwLength) {
         return FALSE;
     }
     const size_t nUnits = dwLength / 2 - 1;
-    m_pText = new (std::nothrow) WCHAR[nUnits + 1];
-    if (NULL == m_pText) {
+    m_pText.reset(new (std::nothrow) WCHAR[nUnits + 1]);
+    if (!m_pText) {
         WceUiLogW(WCEUI_LOG_ERROR, u"%s::LoadXmlFile, no memory for %s", kClassName, m_szFilePath);
         return FALSE;
     }
-    std::memcpy(m_pText, pData + 2, nUnits * sizeof(WCHAR));
+    std::memcpy(m_pText.get(), pData + 2, nUnits * sizeof(WCHAR));
     m_pText[nUnits] = 0;
     m_nTextLength = nUnits + 1;
-    m_pTextEnd = m_pText + nUnits;
+    m_pTextEnd = m_pText.get() + nUnits;
     return TRUE;
 }
 
-BOOL CWceUiXmlDoc::ReadIncludeFile(LPCWSTR pPath, BYTE** ppData, DWORD* pdwLength) {
-    BYTE* pData = WceUiReadFile(pPath, pdwLength, CFhGlobalData::Instance().GetPackPassword());
-    if (NULL == pData) {
+std::unique_ptr<BYTE[]> CWceUiXmlDoc::ReadIncludeFile(LPCWSTR pPath, DWORD* pdwLength) {
+    std::unique_ptr<BYTE[]> pData(
+        WceUiReadFile(pPath, pdwLength, CFhGlobalData::Instance().GetPackPassword()));
+    if (!pData) {
         WceUiLogW(WCEUI_LOG_ERROR, u"%s::ReadIncludeFile, WceUiReadFile %s fail", kClassName, pPath);
-        return FALSE;
+        return NULL;
     }
     if (0 != (*pdwLength & 1)) {
         WceUiLogW(WCEUI_LOG_ERROR, u"%s::ReadIncludeFile, %s is not a UNICODE file 1", kClassName, pPath);
-        delete[] pData;
-        return FALSE;
+        return NULL;
     }
     if (*pdwLength >= 2 && (0xFF != pData[0] || 0xFE != pData[1])) {
         WceUiLogW(WCEUI_LOG_ERROR, u"%s::ReadIncludeFile,%s is not a UNICODE file 2", kClassName, pPath);
-        delete[] pData;
-        return FALSE;
+        return NULL;
     }
-    *ppData = pData;
-    return TRUE;
+    return pData;
 }
 
 // One level of "#include_xml "name"" lines: each valid directive's whole line is replaced by the
@@ -317,7 +313,7 @@ BOOL CWceUiXmlDoc::ExpandIncludes() {
     };
     std::vector<Piece> pieces;
     std::vector<std::unique_ptr<BYTE[]>> included;
-    WCHAR* const pText = m_pText;
+    WCHAR* const pText = m_pText.get();
     WCHAR* const pEnd = m_pTextEnd;
     WCHAR* pCopyFrom = pText;
     size_t nExpanded = static_cast<size_t>(pEnd - pText);
@@ -396,12 +392,12 @@ BOOL CWceUiXmlDoc::ExpandIncludes() {
                       kClassName, szName);
             return FALSE;
         }
-        BYTE* pData = NULL;
         DWORD dwLength = 0;
-        if (!ReadIncludeFile(szPath, &pData, &dwLength)) {
+        std::unique_ptr<BYTE[]> pData = ReadIncludeFile(szPath, &dwLength);
+        if (!pData) {
             return FALSE;
         }
-        included.emplace_back(pData);
+        included.push_back(std::move(pData));
         if (dwLength >= 2) {
             nExpanded += dwLength / 2 - 1;
             nExpanded -= static_cast<size_t>(pLineEnd - pLineStart);
@@ -413,7 +409,7 @@ BOOL CWceUiXmlDoc::ExpandIncludes() {
                 return FALSE;
             }
             pieces.push_back({pCopyFrom, static_cast<size_t>(pLineStart - pCopyFrom)});
-            pieces.push_back({reinterpret_cast<const WCHAR*>(pData + 2), dwLength / 2 - 1});
+            pieces.push_back({reinterpret_cast<const WCHAR*>(included.back().get() + 2), dwLength / 2 - 1});
             pCopyFrom = pLineEnd;
         }
         pSearch = pLineEnd;
@@ -426,27 +422,26 @@ BOOL CWceUiXmlDoc::ExpandIncludes() {
     for (const Piece& piece : pieces) {
         nTotal += piece.n;
     }
-    WCHAR* pNew = new (std::nothrow) WCHAR[nTotal + 1];
-    if (NULL == pNew) {
+    std::unique_ptr<WCHAR[]> pNew(new (std::nothrow) WCHAR[nTotal + 1]);
+    if (!pNew) {
         WceUiLogW(WCEUI_LOG_ERROR, u"%s::LoadXmlFile, no memory for %s", kClassName, m_szFilePath);
         return FALSE;
     }
-    WCHAR* pOut = pNew;
+    WCHAR* pOut = pNew.get();
     for (const Piece& piece : pieces) {
         // Included bytes may sit at any address; copy them as bytes.
         std::memcpy(pOut, piece.p, piece.n * sizeof(WCHAR));
         pOut += piece.n;
     }
     *pOut = 0;
-    delete[] m_pText;
-    m_pText = pNew;
+    m_pText = std::move(pNew);
     m_nTextLength = nTotal + 1;
-    m_pTextEnd = pNew + nTotal;
+    m_pTextEnd = m_pText.get() + nTotal;
     return TRUE;
 }
 
 BOOL CWceUiXmlDoc::ParseXml() {
-    WCHAR* p = m_pText;
+    WCHAR* p = m_pText.get();
     WCHAR* const pEnd = m_pTextEnd;
     for (;;) {
         while (p < pEnd && IsWhite(*p)) {
@@ -487,8 +482,8 @@ BOOL CWceUiXmlDoc::ParseXml() {
                 if (NULL == pNode) {
                     break;
                 }
-                pNode->nStart = static_cast<int>(p - m_pText);
-                pNode->nEnd = static_cast<int>(pClose + 2 - m_pText);
+                pNode->nStart = static_cast<int>(p - m_pText.get());
+                pNode->nEnd = static_cast<int>(pClose + 2 - m_pText.get());
             }
             p = pClose + 3;
             continue;
@@ -511,8 +506,8 @@ BOOL CWceUiXmlDoc::ParseXml() {
             if (NULL == pNode) {
                 break;
             }
-            pNode->nStart = static_cast<int>(p - m_pText);
-            pNode->nEnd = static_cast<int>(pClose + 1 - m_pText);
+            pNode->nStart = static_cast<int>(p - m_pText.get());
+            pNode->nEnd = static_cast<int>(pClose + 1 - m_pText.get());
             p = pClose + 2;
             continue;
         }
@@ -522,7 +517,7 @@ BOOL CWceUiXmlDoc::ParseXml() {
         }
     }
     const WCHAR* pAt = (p == pEnd && m_nDepth > 0) ? m_stack[m_nDepth - 1].pName - 1 : p;
-    m_nErrorOffset = static_cast<int>(pAt - m_pText);
+    m_nErrorOffset = static_cast<int>(pAt - m_pText.get());
     FreeNodes();
     return FALSE;
 }
@@ -728,15 +723,14 @@ BOOL CWceUiXmlDoc::CheckAttrName(const CWceUiXmlNode* pNode, LPCWSTR pName, size
             nSlots *= 2;
         }
         if (nSlots > m_nAttrSlots) {
-            LPCWSTR* ppSlots = new (std::nothrow) LPCWSTR[nSlots];
-            if (NULL == ppSlots) {
+            std::unique_ptr<LPCWSTR[]> ppSlots(new (std::nothrow) LPCWSTR[nSlots]);
+            if (!ppSlots) {
                 return FALSE;
             }
-            delete[] m_ppAttrSlots;
-            m_ppAttrSlots = ppSlots;
+            m_ppAttrSlots = std::move(ppSlots);
             m_nAttrSlots = nSlots;
         }
-        std::fill(m_ppAttrSlots, m_ppAttrSlots + nSlots, static_cast<LPCWSTR>(NULL));
+        std::fill(m_ppAttrSlots.get(), m_ppAttrSlots.get() + nSlots, static_cast<LPCWSTR>(NULL));
         m_nAttrSlotsUsed = nSlots;
         for (const CWceUiXmlAttr* pOld = pNode->attrs.GetHead(); NULL != pOld; pOld = pOld->pNext) {
             size_t i = LowerNameHash(pOld->pName) & (nSlots - 1);

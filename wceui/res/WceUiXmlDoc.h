@@ -7,6 +7,8 @@
 #include "platform/WinCe.h"
 #include "wceui/core/WceUiHTList.h"
 
+#include <memory>
+
 class CWceUiXmlDoc;
 
 enum {
@@ -65,7 +67,7 @@ public:
     BOOL IsLoaded() const { return m_bLoaded; }
     LPCWSTR GetFilePath() const { return m_szFilePath; }
     // The text after includes and parsing (names and values terminated in place), for tools.
-    LPCWSTR GetText() const { return m_pText; }
+    LPCWSTR GetText() const { return m_pText.get(); }
     // After a syntax error: the offset in units, from the start of the text after the byte order mark
     // and includes, of the construct the parse stopped at (the innermost element left open when the
     // text ended early); -1 when the last load did not fail in the parse.
@@ -98,7 +100,8 @@ private:
 
     BOOL LoadText(const BYTE* pData, DWORD dwLength);
     BOOL ExpandIncludes();
-    BOOL ReadIncludeFile(LPCWSTR pPath, BYTE** ppData, DWORD* pdwLength);
+    // The included file's bytes, or null after its error line.
+    std::unique_ptr<BYTE[]> ReadIncludeFile(LPCWSTR pPath, DWORD* pdwLength);
     BOOL ParseXml();
     BOOL ParseXmlTag(WCHAR*& p);
     BOOL HandleXmlTagContent(CWceUiXmlNode* pNode, WCHAR* p, WCHAR* pEnd);
@@ -110,7 +113,7 @@ private:
     BOOL CheckAttrName(const CWceUiXmlNode* pNode, LPCWSTR pName, size_t nAttrs, BOOL* pbDuplicate);
 
     CWceUiXmlNode* m_pRoot;
-    WCHAR* m_pText;
+    std::unique_ptr<WCHAR[]> m_pText;
     size_t m_nTextLength; // units, with the terminating NUL
     WCHAR* m_pTextEnd;    // the end of the parsed text (its terminating NUL)
     BOOL m_bLoaded;
@@ -123,7 +126,7 @@ private:
     Block* m_pBlocks; // nodes and attributes live in these, freed together
     // The attribute names of the tag being parsed, by their lower-cased hash, once a tag has more than
     // a few (open addressing; a power of two of slots, at most half of them used).
-    LPCWSTR* m_ppAttrSlots;
+    std::unique_ptr<LPCWSTR[]> m_ppAttrSlots;
     size_t m_nAttrSlots;     // slots allocated
     size_t m_nAttrSlotsUsed; // slots in use by the current tag: a power of two, or 0
 };

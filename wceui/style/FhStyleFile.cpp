@@ -11,6 +11,7 @@
 #include "wceui/style/WceUiStyleCtrls.h"
 
 #include <climits>
+#include <memory>
 #include <new>
 
 namespace {
@@ -610,8 +611,8 @@ CWceUiWndAnimate* CFhStyleFile::GetWndAnimate(LPCWSTR pAnimateName) {
         WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, can not find type attribute", pAnimateName);
         return NULL;
     }
-    CWceUiObject* pObject = 0 != *pType ? WceUiCreateObject(pType) : NULL;
-    if (NULL == pObject) {
+    std::unique_ptr<CWceUiObject> pObject(0 != *pType ? WceUiCreateObject(pType) : NULL);
+    if (!pObject) {
         WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, can not create object from type: %s",
                   pAnimateName, pType);
         return NULL;
@@ -619,15 +620,14 @@ CWceUiWndAnimate* CFhStyleFile::GetWndAnimate(LPCWSTR pAnimateName) {
     if (!pObject->IsKindOf(WCEUI_CLASS_NAME(CWceUiWndAnimate))) {
         WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, the type %s is not a kind of CWceUiWndAnimate",
                   pAnimateName, pType);
-        delete pObject;
         return NULL;
     }
-    CWceUiWndAnimate* pAnimate = static_cast<CWceUiWndAnimate*>(pObject);
+    CWceUiWndAnimate* pAnimate = static_cast<CWceUiWndAnimate*>(pObject.get());
     if (!pAnimate->Init(pElem)) {
         WceUiLogW(WCEUI_LOG_ERROR, u"Load animate %s failed, call pNewAnimate->Init failed", pAnimateName);
-        delete pAnimate;
         return NULL;
     }
     pAnimate->SetName(pAnimateName);
+    pObject.release(); // the caller owns the animation
     return pAnimate;
 }

@@ -5,6 +5,7 @@
 #include "wceui/core/WceUiHTList.h"
 #include "wceui/core/WceUiLog.h"
 #include "wceui/core/WceUiRect.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/style/WceUiLoadBitmap.h"
 
 #include <new>
@@ -38,15 +39,13 @@ struct CWceUiBgItem::Data {
     int nCommonIndex = 0;
 };
 
-CWceUiBgItem::CWceUiBgItem() : m_pBgItemData(new (std::nothrow) Data), m_pNext(NULL), m_pPre(NULL) {}
+CWceUiBgItem::CWceUiBgItem()
+    : m_pBgItemData(WceUiNewRecord<Data>("CWceUiBgItem")), m_pNext(NULL), m_pPre(NULL) {}
 
-CWceUiBgItem::~CWceUiBgItem() {
-    delete m_pBgItemData;
-}
+CWceUiBgItem::~CWceUiBgItem() {}
 
 CWceUiBgItem::Data* CWceUiBgItem::GetData() const {
-    WCEUI_CHECK("CWceUiBgItem::GetData", NULL != m_pBgItemData);
-    return m_pBgItemData;
+    return m_pBgItemData.get();
 }
 
 BOOL CWceUiBgItem::DoCopy(const CWceUiBgItem& rhs) {
@@ -166,16 +165,14 @@ struct CWceUiBgItemCtrl::Data {
     CWceUiHTListOf<CWceUiBgItem> items;
 };
 
-CWceUiBgItemCtrl::CWceUiBgItemCtrl() : m_pCtrlData(new (std::nothrow) Data) {}
+CWceUiBgItemCtrl::CWceUiBgItemCtrl() : m_pCtrlData(WceUiNewRecord<Data>("CWceUiBgItemCtrl")) {}
 
 CWceUiBgItemCtrl::~CWceUiBgItemCtrl() {
     RemoveAll();
-    delete m_pCtrlData;
 }
 
 CWceUiBgItemCtrl::Data* CWceUiBgItemCtrl::GetData() const {
-    WCEUI_CHECK("CWceUiBgItemCtrl::GetData", NULL != m_pCtrlData);
-    return m_pCtrlData;
+    return m_pCtrlData.get();
 }
 
 BOOL CWceUiBgItemCtrl::AddItem(const CWceUiBgItem& item) {

@@ -5,6 +5,8 @@
 #include "platform/WinCe.h"
 #include "wceui/bitmap/WceUiRectOps.h"
 
+#include <memory>
+
 class CWceUiGenericBitmap;
 class CWceUiLoadBitmap;
 
@@ -44,7 +46,7 @@ private:
     struct Data;
     Data* GetData() const;
 
-    Data* m_pBgItemData;
+    std::unique_ptr<Data> m_pBgItemData;
     CWceUiBgItem* m_pNext; // the owning list's links
     CWceUiBgItem* m_pPre;
 };
@@ -73,5 +75,5 @@ private:
     struct Data;
     Data* GetData() const;
 
-    Data* m_pCtrlData;
+    std::unique_ptr<Data> m_pCtrlData;
 };

@@ -3,9 +3,8 @@
 #include "wceui/bitmap/WceUiGenericBitmap.h"
 #include "wceui/core/QuickString.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/style/FhResLoaders.h"
-
-#include <new>
 
 struct CWceUiLoadBitmap::Data {
     CWceUiGenericBitmap* pBitmap = NULL;
@@ -13,16 +12,14 @@ struct CWceUiLoadBitmap::Data {
     CQuickString strBitmapID;
 };
 
-CWceUiLoadBitmap::CWceUiLoadBitmap() : m_pData(new (std::nothrow) Data) {}
+CWceUiLoadBitmap::CWceUiLoadBitmap() : m_pData(WceUiNewRecord<Data>("CWceUiLoadBitmap")) {}
 
 CWceUiLoadBitmap::~CWceUiLoadBitmap() {
     Clean();
-    delete m_pData;
 }
 
 CWceUiLoadBitmap::Data* CWceUiLoadBitmap::GetData() const {
-    WCEUI_CHECK("CWceUiLoadBitmap::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 BOOL CWceUiLoadBitmap::SetBitmapFromRes(LPCWSTR pBitmapID) {

@@ -2,10 +2,9 @@
 
 #include "wceui/core/QuickString.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/style/FhResLoaders.h"
 #include "wceui/style/WceUiColor.h"
-
-#include <new>
 
 struct CWceUiLoadColor::Data {
     BOOL bFromRes = FALSE;
@@ -14,20 +13,18 @@ struct CWceUiLoadColor::Data {
     CQuickString strColorID;
 };
 
-CWceUiLoadColor::CWceUiLoadColor() : m_pData(new (std::nothrow) Data) {
-    if (NULL != m_pData) {
+CWceUiLoadColor::CWceUiLoadColor() : m_pData(WceUiNewRecord<Data>("CWceUiLoadColor")) {
+    if (m_pData) {
         m_pData->pCurrent = &m_pData->ownColor;
     }
 }
 
 CWceUiLoadColor::~CWceUiLoadColor() {
     Clean();
-    delete m_pData;
 }
 
 CWceUiLoadColor::Data* CWceUiLoadColor::GetData() const {
-    WCEUI_CHECK("CWceUiLoadColor::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 void CWceUiLoadColor::SetColor(COLORREF crColor) {

@@ -4,6 +4,8 @@
 
 #include "platform/WinCe.h"
 
+#include <memory>
+
 class CWceUiColor;
 
 class CWceUiLoadColor {
@@ -35,5 +37,5 @@ private:
     struct Data;
     Data* GetData() const;
 
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
 };

@@ -2,10 +2,9 @@
 
 #include "wceui/core/QuickString.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/style/FhResLoaders.h"
 #include "wceui/style/WceUiFont.h"
-
-#include <new>
 
 struct CWceUiLoadFont::Data {
     BOOL bFromRes = FALSE;
@@ -14,20 +13,18 @@ struct CWceUiLoadFont::Data {
     CQuickString strFontID;
 };
 
-CWceUiLoadFont::CWceUiLoadFont() : m_pData(new (std::nothrow) Data) {
-    if (NULL != m_pData) {
+CWceUiLoadFont::CWceUiLoadFont() : m_pData(WceUiNewRecord<Data>("CWceUiLoadFont")) {
+    if (m_pData) {
         m_pData->pCurrent = &m_pData->ownFont;
     }
 }
 
 CWceUiLoadFont::~CWceUiLoadFont() {
     Clean();
-    delete m_pData;
 }
 
 CWceUiLoadFont::Data* CWceUiLoadFont::GetData() const {
-    WCEUI_CHECK("CWceUiLoadFont::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 BOOL CWceUiLoadFont::SetFontFromRes(LPCWSTR pFontID) {

@@ -5,6 +5,8 @@
 
 #include "platform/WinCe.h"
 
+#include <memory>
+
 class CWceUiFont;
 
 class CWceUiLoadFont {
@@ -37,7 +39,7 @@ private:
     struct Data;
     Data* GetData() const;
 
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
 };
 
 class CWceUiFontCtrl : public CWceUiLoadFont {

@@ -2,9 +2,8 @@
 
 #include "wceui/core/QuickString.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/style/FhLanguage.h"
-
-#include <new>
 
 struct CWceUiLoadString::Data {
     CQuickString strTextResID;
@@ -15,7 +14,7 @@ struct CWceUiLoadString::Data {
 CWceUiLoadString::CWceUiLoadString() : CWceUiLoadString(&CFhLanguage::Instance()) {}
 
 CWceUiLoadString::CWceUiLoadString(CFhLanguage* pLanguage)
-    : m_pData(new (std::nothrow) Data), m_pLanguage(pLanguage), m_pNextItem(NULL) {
+    : m_pData(WceUiNewRecord<Data>("CWceUiLoadString")), m_pLanguage(pLanguage), m_pNextItem(NULL) {
     if (NULL != m_pLanguage) {
         m_pLanguage->AddLoadStringItem(this);
     }
@@ -25,12 +24,10 @@ CWceUiLoadString::~CWceUiLoadString() {
     if (NULL != m_pLanguage) {
         m_pLanguage->DelLoadStringItem(this);
     }
-    delete m_pData;
 }
 
 CWceUiLoadString::Data* CWceUiLoadString::GetData() const {
-    WCEUI_CHECK("CWceUiLoadString::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 BOOL CWceUiLoadString::SetTextResID(LPCWSTR pTextResID) {

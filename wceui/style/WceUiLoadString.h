@@ -4,6 +4,8 @@
 
 #include "platform/WinCe.h"
 
+#include <memory>
+
 class CFhLanguage;
 
 class CWceUiLoadString {
@@ -29,7 +31,7 @@ private:
     struct Data;
     Data* GetData() const;
 
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
     CFhLanguage* m_pLanguage;
     CWceUiLoadString* m_pNextItem; // the language's list of handles
 };

@@ -3,12 +3,11 @@
 #include "wceui/bitmap/WceUiDrawTextCtrl.h"
 #include "wceui/core/QuickString.h"
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/style/WceUiBgItem.h"
 #include "wceui/style/WceUiLoadColor.h"
 #include "wceui/style/WceUiLoadFont.h"
 #include "wceui/style/WceUiStyleCtrls.h"
-
-#include <new>
 
 struct CWceUiStyle::Data {
     RECT rcPosition = {0, 0, 0, 0};
@@ -31,15 +30,12 @@ struct CWceUiStyle::Data {
     UINT nSetFlags = 0;
 };
 
-CWceUiStyle::CWceUiStyle() : m_pData(new (std::nothrow) Data) {}
+CWceUiStyle::CWceUiStyle() : m_pData(WceUiNewRecord<Data>("CWceUiStyle")) {}
 
-CWceUiStyle::~CWceUiStyle() {
-    delete m_pData;
-}
+CWceUiStyle::~CWceUiStyle() {}
 
 CWceUiStyle::Data* CWceUiStyle::GetData() const {
-    WCEUI_CHECK("CWceUiStyle::GetData", NULL != m_pData);
-    return m_pData;
+    return m_pData.get();
 }
 
 BOOL CWceUiStyle::IsSet(UINT nGroup) const {

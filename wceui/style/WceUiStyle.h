@@ -5,6 +5,8 @@
 
 #include "platform/WinCe.h"
 
+#include <memory>
+
 class CWceUiLoadColor;
 class CWceUiFontCtrl;
 class CWceUiDrawTextCtrl;
@@ -122,5 +124,5 @@ private:
     // Copies one group (WCEUI_STYLE_* bit) from another style; the set flags are left alone.
     BOOL CopyGroup(UINT nGroup, const CWceUiStyle& src);
 
-    Data* m_pData;
+    std::unique_ptr<Data> m_pData;
 };

@@ -1,21 +1,19 @@
 #include "wceui/style/WceUiStyleCtrls.h"
 
 #include "wceui/core/WceUiLog.h"
+#include "wceui/core/WceUiRecord.h"
 #include "wceui/style/WceUiLoadColor.h"
 
-#include <new>
-
 CWceUiBgColorCtrl::CWceUiBgColorCtrl()
-    : m_bHasColor(FALSE), m_bTransparent(FALSE), m_pColor(new (std::nothrow) CWceUiLoadColor) {}
+    : m_bHasColor(FALSE), m_bTransparent(FALSE),
+      m_pColor(WceUiNewRecord<CWceUiLoadColor>("CWceUiBgColorCtrl")) {}
 
-CWceUiBgColorCtrl::~CWceUiBgColorCtrl() {
-    delete m_pColor;
-}
+CWceUiBgColorCtrl::~CWceUiBgColorCtrl() = default;
 
 void CWceUiBgColorCtrl::SetColor(COLORREF crColor) {
     m_bHasColor = TRUE;
     m_bTransparent = FALSE;
-    if (NULL != m_pColor) {
+    if (m_pColor) {
         m_pColor->SetColor(crColor);
     }
 }
@@ -23,7 +21,7 @@ void CWceUiBgColorCtrl::SetColor(COLORREF crColor) {
 BOOL CWceUiBgColorCtrl::SetColorFromRes(LPCWSTR pColorID) {
     m_bHasColor = TRUE;
     m_bTransparent = FALSE;
-    return NULL != m_pColor && m_pColor->SetColorFromRes(pColorID);
+    return m_pColor && m_pColor->SetColorFromRes(pColorID);
 }
 
 void CWceUiBgColorCtrl::SetTransparent() {
@@ -34,7 +32,7 @@ void CWceUiBgColorCtrl::SetTransparent() {
 void CWceUiBgColorCtrl::Clean() {
     m_bHasColor = FALSE;
     m_bTransparent = FALSE;
-    if (NULL != m_pColor) {
+    if (m_pColor) {
         m_pColor->Clean();
     }
 }
@@ -45,19 +43,18 @@ BOOL CWceUiBgColorCtrl::DoCopy(const CWceUiBgColorCtrl& rhs) {
     }
     m_bHasColor = rhs.m_bHasColor;
     m_bTransparent = rhs.m_bTransparent;
-    return NULL != m_pColor && NULL != rhs.m_pColor && m_pColor->DoCopy(*rhs.m_pColor);
+    return m_pColor && rhs.m_pColor && m_pColor->DoCopy(*rhs.m_pColor);
 }
 
 COLORREF CWceUiBgColorCtrl::GetColor() {
-    return NULL != m_pColor ? m_pColor->GetColor() : 0;
+    return m_pColor ? m_pColor->GetColor() : 0;
 }
 
 CWceUiMixColorFilterCtrl::CWceUiMixColorFilterCtrl()
-    : m_pColor(new (std::nothrow) CWceUiLoadColor), m_nOpacity(-1), m_bEnabled(FALSE) {}
+    : m_pColor(WceUiNewRecord<CWceUiLoadColor>("CWceUiMixColorFilterCtrl")), m_nOpacity(-1),
+      m_bEnabled(FALSE) {}
 
-CWceUiMixColorFilterCtrl::~CWceUiMixColorFilterCtrl() {
-    delete m_pColor;
-}
+CWceUiMixColorFilterCtrl::~CWceUiMixColorFilterCtrl() = default;
 
 void CWceUiMixColorFilterCtrl::SetFilter(BOOL bEnabled, int nOpacity) {
     m_bEnabled = bEnabled;
@@ -65,17 +62,17 @@ void CWceUiMixColorFilterCtrl::SetFilter(BOOL bEnabled, int nOpacity) {
 }
 
 void CWceUiMixColorFilterCtrl::SetColor(COLORREF crColor) {
-    if (NULL != m_pColor) {
+    if (m_pColor) {
         m_pColor->SetColor(crColor);
     }
 }
 
 BOOL CWceUiMixColorFilterCtrl::SetColorFromRes(LPCWSTR pColorID) {
-    return NULL != m_pColor && m_pColor->SetColorFromRes(pColorID);
+    return m_pColor && m_pColor->SetColorFromRes(pColorID);
 }
 
 COLORREF CWceUiMixColorFilterCtrl::GetColor() {
-    return NULL != m_pColor ? m_pColor->GetColor() : 0;
+    return m_pColor ? m_pColor->GetColor() : 0;
 }
 
 BOOL CWceUiMixColorFilterCtrl::DoCopy(const CWceUiMixColorFilterCtrl& rhs) {
@@ -84,5 +81,5 @@ BOOL CWceUiMixColorFilterCtrl::DoCopy(const CWceUiMixColorFilterCtrl& rhs) {
     }
     m_bEnabled = rhs.m_bEnabled;
     m_nOpacity = rhs.m_nOpacity;
-    return NULL != m_pColor && NULL != rhs.m_pColor && m_pColor->DoCopy(*rhs.m_pColor);
+    return m_pColor && rhs.m_pColor && m_pColor->DoCopy(*rhs.m_pColor);
 }

@@ -3,6 +3,8 @@
 
 #include "platform/WinCe.h"
 
+#include <memory>
+
 class CWceUiLoadColor;
 
 // A layer's background colour: none, transparent, or a colour (a value or a colour identifier).
@@ -25,13 +27,13 @@ public:
     BOOL IsTransparent() const { return m_bTransparent; }
     // The colour (black when its identifier cannot be loaded).
     COLORREF GetColor();
-    CWceUiLoadColor* GetLoadColor() { return m_pColor; }
-    const CWceUiLoadColor* GetLoadColor() const { return m_pColor; }
+    CWceUiLoadColor* GetLoadColor() { return m_pColor.get(); }
+    const CWceUiLoadColor* GetLoadColor() const { return m_pColor.get(); }
 
 private:
     BOOL m_bHasColor;
     BOOL m_bTransparent;
-    CWceUiLoadColor* m_pColor;
+    std::unique_ptr<CWceUiLoadColor> m_pColor;
 };
 
 // Tints a layer towards a colour by an opacity of 0..255; -1 and not enabled mean off.
@@ -48,11 +50,11 @@ public:
     void SetColor(COLORREF crColor);
     BOOL SetColorFromRes(LPCWSTR pColorID);
     COLORREF GetColor();
-    CWceUiLoadColor* GetLoadColor() { return m_pColor; }
+    CWceUiLoadColor* GetLoadColor() { return m_pColor.get(); }
     BOOL DoCopy(const CWceUiMixColorFilterCtrl& rhs);
 
 private:
-    CWceUiLoadColor* m_pColor;
+    std::unique_ptr<CWceUiLoadColor> m_pColor;
     int m_nOpacity;
     BOOL m_bEnabled;
 };

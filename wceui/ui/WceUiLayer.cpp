@@ -29,7 +29,7 @@ struct CWceUiLayer::Data {
     RECT rcNeedDraw;
     WORD wLayerID = 0;
     BOOL bTextSet = FALSE;
-    CWceUiGenericBitmap* m_pLayerBitmap = nullptr;
+    std::unique_ptr<CWceUiGenericBitmap> m_pLayerBitmap;
     std::vector<WORD> timers;
     std::vector<UINT> messages;
 };
@@ -48,8 +48,7 @@ CWceUiLayer::~CWceUiLayer() {
     if (NULL == pData) {
         return;
     }
-    delete pData->m_pLayerBitmap;
-    pData->m_pLayerBitmap = nullptr;
+    pData->m_pLayerBitmap.reset();
     if (NULL != pData->m_pLayerCtrl) {
         CWceUiLayerHost* pWindow = GetWindow();
         if (NULL != pWindow) {
@@ -75,7 +74,7 @@ CWceUiLayer::Data* CWceUiLayer::GetData() const {
     return m_pData.get();
 }
 
-CWceUiGenericBitmap*& CWceUiLayer::LayerBitmapRef() {
+std::unique_ptr<CWceUiGenericBitmap>& CWceUiLayer::LayerBitmapRef() {
     return m_pData->m_pLayerBitmap;
 }
 

@@ -176,7 +176,7 @@ private:
     void SetLayerID(WORD wID);
     void RebuildLists(BOOL bDraw, BOOL bInput);
     BOOL CalcWindowRect(LPCRECT lpPos, int nPosWay, LPRECT lpOut, const char* pOperation) const;
-    CWceUiGenericBitmap*& LayerBitmapRef();
+    std::unique_ptr<CWceUiGenericBitmap>& LayerBitmapRef();
     BOOL PrepareLayerBitmap(CWceUiGenericBitmap* pWndBitmap);
 
     // Links of the controller's lists and of the parent's child list.

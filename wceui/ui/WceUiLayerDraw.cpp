@@ -116,7 +116,7 @@ void CWceUiLayer::OnDraw(CWceUiGenericBitmap* pWndBitmap, LPCRECT lpNeedDraw) {
         if (!PrepareLayerBitmap(pWndBitmap)) {
             return;
         }
-        pDrawBitmap = LayerBitmapRef();
+        pDrawBitmap = LayerBitmapRef().get();
         bClient = TRUE;
     }
     OnDrawBackGround(pDrawBitmap, bClient);
@@ -158,19 +158,17 @@ BOOL CWceUiLayer::PrepareLayerBitmap(CWceUiGenericBitmap* pWndBitmap) {
     }
     const int nWidth = rcClient.right;
     const int nHeight = rcClient.bottom;
-    CWceUiGenericBitmap*& pLayerBmp = LayerBitmapRef();
-    if (NULL != pLayerBmp && pLayerBmp->IsLoaded() && pLayerBmp->GetWidth() == nWidth &&
+    std::unique_ptr<CWceUiGenericBitmap>& pLayerBmp = LayerBitmapRef();
+    if (pLayerBmp && pLayerBmp->IsLoaded() && pLayerBmp->GetWidth() == nWidth &&
         pLayerBmp->GetHeight() == nHeight && pLayerBmp->GetBitsPixel() == pWndBitmap->GetBitsPixel()) {
         return TRUE;
     }
-    delete pLayerBmp;
     // The layer bitmap has the depth of the window bitmap it is blended onto.
-    pLayerBmp = WceUiCreateBitmapObject(pWndBitmap->GetBitsPixel());
-    if (NULL == pLayerBmp || !pLayerBmp->CreateDIB(nWidth, nHeight)) {
+    pLayerBmp.reset(WceUiCreateBitmapObject(pWndBitmap->GetBitsPixel()));
+    if (!pLayerBmp || !pLayerBmp->CreateDIB(nWidth, nHeight)) {
         WceUiLog(WCEUI_LOG_ERROR, "In CWceUiLayer::OnDraw, can not create the layer bitmap of %d x %d",
                  nWidth, nHeight);
-        delete pLayerBmp;
-        pLayerBmp = NULL;
+        pLayerBmp.reset();
         return FALSE;
     }
     return TRUE;

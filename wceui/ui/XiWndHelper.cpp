@@ -10,16 +10,9 @@ CXiWndHelper& CXiWndHelper::Instance() {
     return s_instance;
 }
 
-CXiWndHelper::CXiWndHelper()
-    : m_bRegistered(FALSE), m_apBuckets{}, m_pFree(nullptr), m_pBlocks(nullptr), m_nCount(0) {}
+CXiWndHelper::CXiWndHelper() : m_bRegistered(FALSE), m_apBuckets{}, m_pFree(nullptr), m_nCount(0) {}
 
-CXiWndHelper::~CXiWndHelper() {
-    while (m_pBlocks) {
-        Entry* pNext = m_pBlocks->pNext;
-        delete[] m_pBlocks;
-        m_pBlocks = pNext;
-    }
-}
+CXiWndHelper::~CXiWndHelper() = default;
 
 BOOL CXiWndHelper::RegisterClassOnce() {
     if (m_bRegistered)
@@ -43,16 +36,15 @@ BOOL CXiWndHelper::RegisterClassOnce() {
 
 CXiWndHelper::Entry* CXiWndHelper::NewEntry() {
     if (!m_pFree) {
-        // Block entry 0 links the blocks; entries 1.. serve windows.
-        Entry* pBlock = new (std::nothrow) Entry[POOL_BLOCK + 1];
+        std::unique_ptr<Block> pBlock(new (std::nothrow) Block);
         if (!pBlock)
             return nullptr;
-        pBlock[0].pNext = m_pBlocks;
-        m_pBlocks = pBlock;
-        for (int i = 1; i <= POOL_BLOCK; i++) {
-            pBlock[i].pNext = m_pFree;
-            m_pFree = &pBlock[i];
+        for (Entry& entry : pBlock->entries) {
+            entry.pNext = m_pFree;
+            m_pFree = &entry;
         }
+        pBlock->pNext = std::move(m_pBlocks);
+        m_pBlocks = std::move(pBlock);
     }
     Entry* p = m_pFree;
     m_pFree = p->pNext;

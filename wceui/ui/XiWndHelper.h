@@ -4,6 +4,8 @@
 
 #include "platform/WinCe.h"
 
+#include <memory>
+
 class CRealWnd;
 
 class CXiWndHelper {
@@ -36,12 +38,17 @@ private:
         CRealWnd* pWnd;
         Entry* pNext;
     };
+    // Entries are taken POOL_BLOCK at a time; the blocks stay until the registry goes.
+    struct Block {
+        std::unique_ptr<Block> pNext;
+        Entry entries[POOL_BLOCK];
+    };
     static size_t Bucket(HWND hWnd) { return (reinterpret_cast<uintptr_t>(hWnd) >> 4) % HASH_SIZE; }
     Entry* NewEntry();
 
     BOOL m_bRegistered;
     Entry* m_apBuckets[HASH_SIZE];
-    Entry* m_pFree;   // entries not in use, taken from the blocks
-    Entry* m_pBlocks; // every block's first entry chains the blocks through pNext
+    Entry* m_pFree; // entries not in use, taken from the blocks
+    std::unique_ptr<Block> m_pBlocks;
     int m_nCount;
 };
