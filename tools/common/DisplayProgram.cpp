@@ -1,5 +1,6 @@
 #include "tools/common/DisplayProgram.h"
 #include "platform/Platform.h"
+#include "tools/common/ToolSupport.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,30 @@ bool HasValue(const char* name) {
 }
 
 } // namespace
+
+int ParseDisplayArgs(const char* program, int argc, char** argv, PlatformDisplayOptions* options,
+                     void (*usage)(FILE* out), bool* pScreenGiven) {
+    for (int i = 1; i < argc; i++) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            PrintVersion(program);
+            return 0;
+        }
+        if (pScreenGiven && arg == "--screen")
+            *pScreenGiven = true;
+        std::string error;
+        const int r = PlatformParseDisplayOption(argc, argv, &i, options, &error);
+        if (r < 0)
+            return UsageError(program, error);
+        if (r == 0)
+            return UsageError(program, "unknown option " + arg);
+    }
+    return -1;
+}
 
 int PrepareDisplayProgram(const char* program, int argc, char** argv, const PlatformDisplayOptions& options) {
     if (options.backend.empty() && !HasValue("DISPLAY") && !HasValue("WAYLAND_DISPLAY")) {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -25,30 +27,6 @@ void PrintVersion(const char* program) {
 int UsageError(const char* program, const std::string& message) {
     std::fprintf(stderr, "%s: %s\ntry '%s --help'\n", program, message.c_str(), program);
     return 2;
-}
-
-int ParseDisplayArgs(const char* program, int argc, char** argv, PlatformDisplayOptions* options,
-                     void (*usage)(FILE* out), bool* pScreenGiven) {
-    for (int i = 1; i < argc; i++) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            usage(stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            PrintVersion(program);
-            return 0;
-        }
-        if (pScreenGiven && arg == "--screen")
-            *pScreenGiven = true;
-        std::string error;
-        const int r = PlatformParseDisplayOption(argc, argv, &i, options, &error);
-        if (r < 0)
-            return UsageError(program, error);
-        if (r == 0)
-            return UsageError(program, "unknown option " + arg);
-    }
-    return -1;
 }
 
 std::string Count(uint64_t n, const char* one, const char* many) {
@@ -174,6 +152,24 @@ LogLines::~LogLines() {
 void LogLines::Print(const char* indent) const {
     for (const auto& line : m_lines)
         std::fprintf(stderr, "%s%s\n", indent, WideToUtf8(line).c_str());
+}
+
+bool ReadHostFile(const std::filesystem::path& path, std::string* pOut) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    pOut->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool WriteHostFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::error_code ec;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
 }
 
 std::string SystemErrorText(DWORD error) {

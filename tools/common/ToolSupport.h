@@ -4,10 +4,10 @@
 #pragma once
 
 #include "platform/WinCe.h"
-#include "platform/display/Display.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,12 +20,6 @@ void PrintVersion(const char* program);
 // A mistake on the command line: "PROGRAM: message" and "try 'PROGRAM --help'" on stderr, two lines
 // instead of the whole help. Returns 2, the exit status of a usage error.
 int UsageError(const char* program, const std::string& message);
-
-// The command line of a program that takes the display options and no others: --help or -h (usage
-// on stdout, exit 0), --version (exit 0), or a usage error as above (exit 2). Returns -1 to go on.
-// *pScreenGiven, when given, tells whether the command line named the screen size.
-int ParseDisplayArgs(const char* program, int argc, char** argv, PlatformDisplayOptions* options,
-                     void (*usage)(FILE* out), bool* pScreenGiven = nullptr);
 
 // "1 file", "3 files": a count and its noun, singular for exactly one.
 std::string Count(uint64_t n, const char* one, const char* many);
@@ -61,6 +55,11 @@ public:
 private:
     int m_fd = -1;
 };
+
+// A whole host file into *pOut; false when it cannot be opened or read.
+bool ReadHostFile(const std::filesystem::path& path, std::string* pOut);
+// Writes a whole host file, creating the folders on the way; false when it cannot be written.
+bool WriteHostFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Writes a whole file at a device path, creating the folders on the way. On failure returns false
 // with the platform's error code.

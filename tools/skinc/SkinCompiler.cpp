@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using tooling::ReadHostFile;
+using tooling::WriteHostFile;
+
 std::string Lower(std::string s) {
     for (char& c : s) {
         c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
@@ -34,24 +37,6 @@ std::string Lower(std::string s) {
 
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && 0 == Lower(s).compare(s.size() - tail.size(), tail.size(), tail);
-}
-
-bool ReadHostFile(const fs::path& path, std::string* pOut) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    pOut->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool WriteHostFile(const fs::path& path, const std::string& bytes) {
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
 }
 
 // The text of UTF-16LE file bytes after the byte order mark.

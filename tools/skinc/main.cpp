@@ -51,21 +51,8 @@ int Usage(const char* why) {
 // Marks a --keep folder as skinc's own, which a later run may empty.
 const char kKeepMarker[] = ".skinc-output";
 
-bool WriteHostFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
-}
-
-bool ReadHostFile(const fs::path& path, std::string* pOut) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    pOut->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
+using tooling::ReadHostFile;
+using tooling::WriteHostFile;
 
 } // namespace
 

@@ -70,14 +70,7 @@ int Fail(const std::string& why) {
     return 1;
 }
 
-bool WriteHostFile(const fs::path& path, const std::string& bytes) {
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
-}
+using tooling::WriteHostFile;
 
 // Set by an interrupt; the packing stops at the next file and the half-made folder goes.
 volatile std::sig_atomic_t s_interrupted = 0;

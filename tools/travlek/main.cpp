@@ -6,6 +6,7 @@
 #include "app/TravlekRunReport.h"
 #include "platform/Platform.h"
 #include "platform/display/Display.h"
+#include "tools/common/DisplayProgram.h"
 #include "tools/common/JsonWriter.h"
 #include "tools/common/ToolSupport.h"
 
