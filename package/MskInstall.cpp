@@ -455,12 +455,23 @@ BOOL CMskInstaller::Record(MskInstallPhase phase, LPCWSTR pPackagePath, MskResul
     return FALSE;
 }
 
+// After a staged run that did not switch: an application left incomplete by an earlier in-place run
+// stays recorded as such until a run has replaced it; otherwise the record goes.
+void CMskInstaller::RestorePriorRecord() {
+    if (MSK_PHASE_UNPACKING == m_prior.phase)
+        MskWritePhaseRecord(m_layout, m_prior);
+    else
+        MskClearPhaseRecord(m_layout);
+}
+
 BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, MskResult& resultOut) {
-    // An application left incomplete by an earlier in-place run stays recorded as such until this
-    // run has replaced it.
-    const MskPhaseRecord prior = MskReadPhaseRecord(m_layout);
-    if (!Record(MSK_PHASE_STAGING, pPackagePath, resultOut))
+    m_prior = MskReadPhaseRecord(m_layout);
+    if (!Record(MSK_PHASE_STAGING, pPackagePath, resultOut)) {
+        // A refused replacement can leave the new record whole beside the old one, and a whole new
+        // copy is what the next start takes: it must not outlive this run.
+        RestorePriorRecord();
         return FALSE;
+    }
     BOOL bResult = m_unpacker.UnpackOpened(m_layout.staged.c_str(), resultOut);
     if (bResult) {
         CopyExtraFiles(m_layout.staged);
@@ -468,10 +479,7 @@ BOOL CMskInstaller::Stage(LPCWSTR pPackagePath, MskResult& resultOut) {
     }
     if (!bResult) {
         DeleteTree(m_layout.staged);
-        if (MSK_PHASE_UNPACKING == prior.phase)
-            MskWritePhaseRecord(m_layout, prior);
-        else
-            MskClearPhaseRecord(m_layout);
+        RestorePriorRecord();
     }
     return bResult;
 }
@@ -497,7 +505,7 @@ BOOL CMskInstaller::Switch(MskResult& resultOut) {
     // The switch did not happen: the old application stays, the staged tree goes.
     WceUiLogW(WCEUI_LOG_ERROR, u"CMskInstaller::Switch, %s", MskResultKey(resultOut).c_str());
     if (Exists(m_layout.app) && DeleteTree(m_layout.staged))
-        MskClearPhaseRecord(m_layout);
+        RestorePriorRecord();
     return FALSE;
 }
 

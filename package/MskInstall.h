@@ -103,11 +103,13 @@ private:
     BOOL Record(MskInstallPhase phase, LPCWSTR pPackagePath, MskResult& resultOut);
     BOOL Stage(LPCWSTR pPackagePath, MskResult& resultOut);
     BOOL Switch(MskResult& resultOut);
+    void RestorePriorRecord();
     BOOL InPlace(LPCWSTR pPackagePath, const MskInstallHooks& hooks, MskResult& resultOut);
     void CopyExtraFiles(const std::u16string& intoFolder);
 
     CMskUnpacker& m_unpacker;
     MskInstallLayout m_layout;
+    MskPhaseRecord m_prior; // the record a staged run found, put back when the run does not switch
     std::vector<MskInstallExtraFile> m_extras;
     std::vector<ULONGLONG> m_extraSizes;
 };

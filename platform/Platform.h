@@ -64,6 +64,8 @@ void PlatformFailSeek(int nth, DWORD error);
 void PlatformFailFlush(int nth, DWORD error);
 // The nth ReadFile returns at most maxBytes bytes.
 void PlatformShortRead(int nth, DWORD maxBytes);
+// The nth MoveFileW fails with the error and moves nothing.
+void PlatformFailMove(int nth, DWORD error);
 // count CreateFileW calls, starting with the nth, fail with the error.
 void PlatformFailCreate(int nth, int count, DWORD error);
 // Makes a device folder a volume of its own of this many bytes (0: the host's own volume), as the

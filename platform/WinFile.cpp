@@ -38,6 +38,8 @@ struct Faults {
     int createFailures = 0;
     DWORD createError = 0;
     int createCalls = 0;
+    int moveCountdown = 0;
+    DWORD moveError = 0;
     ULONGLONG freeSpaceLimit = 0; // 0: the host's own free space
     ULONGLONG volumeCapacity = 0; // 0: the host's own volume
     std::u16string volumeFolder;  // the device folder that volume holds
@@ -89,6 +91,13 @@ bool TakeFlushFault(DWORD* error) {
     Faults& f = FaultState();
     *error = f.flushError;
     return CountDown(&f.flushCountdown, nullptr);
+}
+
+bool TakeMoveFault(DWORD* error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    Faults& f = FaultState();
+    *error = f.moveError;
+    return CountDown(&f.moveCountdown, nullptr);
 }
 
 // The most bytes this read may return (all of them without a fault).
@@ -531,6 +540,12 @@ void PlatformFailCreate(int nth, int count, DWORD error) {
     FaultState().createCountdown = nth;
     FaultState().createFailures = count;
     FaultState().createError = error;
+}
+
+void PlatformFailMove(int nth, DWORD error) {
+    std::lock_guard<std::mutex> guard(FaultLock());
+    FaultState().moveCountdown = nth;
+    FaultState().moveError = error;
 }
 
 void PlatformLimitFreeSpace(ULONGLONG maxBytes) {
@@ -999,6 +1014,11 @@ BOOL DeleteFileW(LPCWSTR fileName) {
 }
 
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
+    DWORD fault = 0;
+    if (TakeMoveFault(&fault)) {
+        SetLastError(fault);
+        return FALSE;
+    }
     devicefs::Resolved from = devicefs::Resolve(existingFileName);
     devicefs::Resolved to = devicefs::Resolve(newFileName);
     if (from.host.empty() || to.host.empty()) {

@@ -153,7 +153,7 @@ TEST_F(InstallStateTest, ACutSwitchIsFinishedFromEveryStep) {
 
 // A staged install whose unpack fails keeps an incomplete in-place run on record: only a completed
 // install may say the application is whole again.
-TEST_F(InstallStateTest, AFailedStagingKeepsTheRecordOfAnIncompleteApplication) {
+TEST_F(InstallStateTest, AFailedStagingOrSwitchKeepsTheRecordOfAnIncompleteApplication) {
     Put(kApp, "half");
     Record(MSK_PHASE_UNPACKING);
     msktest::RawPackage raw;
@@ -174,6 +174,20 @@ TEST_F(InstallStateTest, AFailedStagingKeepsTheRecordOfAnIncompleteApplication) 
     EXPECT_EQ("half", Which(m_layout.app));
     EXPECT_FALSE(Exists(m_layout.staged));
     EXPECT_EQ(MSK_PHASE_UNPACKING, MskReadPhaseRecord(m_layout).phase);
+
+    // A rename refused, in turn: the record's first replacement, the record's second, the switch's
+    // first rename of the application (the staged unpack itself renames nothing). Each time the run
+    // fails and the incomplete application stays on record.
+    for (int nMove : {1, 2, 3}) {
+        SCOPED_TRACE(nMove);
+        PlatformClearFaults();
+        PlatformFailMove(nMove, ERROR_ACCESS_DENIED);
+        EXPECT_FALSE(installer.Install(mode, u"\\p.msk", MskInstallHooks(), error));
+        EXPECT_EQ("half", Which(m_layout.app));
+        EXPECT_FALSE(Exists(m_layout.staged));
+        EXPECT_EQ(MSK_PHASE_UNPACKING, MskReadPhaseRecord(m_layout).phase);
+        EXPECT_EQ(u"\\SDMMC\\gpsApp.msk", MskReadPhaseRecord(m_layout).package); // the earlier run's
+    }
 
     // The same install, written in full, replaces it and clears the record.
     PlatformClearFaults();
