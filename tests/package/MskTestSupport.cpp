@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+#include <random>
+
 namespace msktest {
 
 std::string Compress(const std::string& data, int level) {
@@ -177,6 +179,14 @@ std::string ZlibWrap(const std::vector<BYTE>& deflate, const std::string& output
     for (int i = 3; i >= 0; --i)
         out.push_back(static_cast<char>((a >> (8 * i)) & 0xFF));
     return out;
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(rng());
+    return bytes;
 }
 
 } // namespace msktest

@@ -90,4 +90,7 @@ std::vector<uint32_t> CanonicalCodes(const std::vector<int>& lengths);
 // Wraps a raw deflate stream in a zlib header and the Adler-32 of the given output.
 std::string ZlibWrap(const std::vector<BYTE>& deflate, const std::string& output);
 
+// size bytes that do not compress, the same for the same seed.
+std::string RandomBytes(size_t size, unsigned seed);
+
 } // namespace msktest

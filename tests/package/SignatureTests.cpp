@@ -18,13 +18,7 @@ namespace {
 
 const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng());
-    return bytes;
-}
+using msktest::RandomBytes;
 
 struct KeyPair {
     std::string secret, pub;

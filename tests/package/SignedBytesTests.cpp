@@ -16,13 +16,7 @@ using testsupport::WriteHostFile;
 
 namespace {
 
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng());
-    return bytes;
-}
+using msktest::RandomBytes;
 
 class SignedBytesTest : public DeviceFolderTest {
 protected:
